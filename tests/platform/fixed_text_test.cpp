@@ -1,0 +1,51 @@
+#include "desktop/platform/fixed_text.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "desktop/app/update_session.h"
+
+namespace corvash::platform {
+namespace {
+
+TEST(FixedTextTest, LongTextIsCutAndTerminated) {
+  char field[5];
+  std::memset(field, 'x', sizeof field);
+  CopyText(field, "2.04-extra");
+  EXPECT_EQ("2.04", std::string(TextOf(field)));
+  EXPECT_EQ('\0', field[4]);
+}
+
+TEST(FixedTextTest, ShorterTextLeavesNoOldCharacters) {
+  char field[10];
+  CopyText(field, "Quor 5210");
+  CopyText(field, "AB");
+  EXPECT_EQ("AB", std::string(TextOf(field)));
+  for (size_t i = 2; i < sizeof field; ++i) EXPECT_EQ('\0', field[i]);
+}
+
+TEST(FixedTextTest, CaseFreeComparison) {
+  EXPECT_TRUE(EqualsNoCase("Quor 5210", "QUOR 5210"));
+  EXPECT_FALSE(EqualsNoCase("ENG", "ENGL"));
+  EXPECT_FALSE(EqualsNoCase("ENG", "GER"));
+}
+
+TEST(UpdateSessionTest, DefaultsAndBoundedReplies) {
+  auto& s = app::Session();
+  s.Reset();
+  EXPECT_EQ(1u, s.serialLink.load());
+  EXPECT_EQ(1u, s.backAllowed.load());
+  EXPECT_EQ(12u, s.rapiInit.cbSize);
+  s.SetPortTestReply(std::string(300, 'P'));
+  EXPECT_EQ(31u, s.PortTestReply().size());
+  s.SetFrameReply(std::string(1000, 'K'));
+  EXPECT_EQ(127u, s.FrameReply().size());
+  CopyText(s.imagePath, std::string(400, 'a'));
+  EXPECT_EQ(259u, TextOf(s.imagePath).size());
+  s.Reset();
+  EXPECT_TRUE(TextOf(s.imagePath).empty());
+}
+
+}  // namespace
+}  // namespace corvash::platform
