@@ -1,0 +1,88 @@
+#pragma once
+// Registry hives kept as REGEDIT4 text files in the prefix (user.reg for
+// HKEY_CURRENT_USER, system.reg for HKEY_LOCAL_MACHINE).
+//
+//   REGEDIT4
+//
+//   [HKEY_CURRENT_USER\Software\DadivUzizova]
+//   "Flash"=dword:00000001
+//   "Lang"=hex(1):45,4e,47,00,00,00,00,00,00,00
+//   "Name"="text"
+//   @="default value"
+//
+// Values keep their exact bytes and their order. Saving writes a new file and
+// renames it over the old one, so a crash never leaves half a hive. A file
+// that cannot be read or lacks the REGEDIT4 line reads as an empty hive; a
+// line that cannot be parsed is skipped. Key paths are given below the root
+// ("Software\\DadivUzizova") and compared without regard to case, as are
+// value names. Not thread-safe: one Hive object per user at a time.
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace corvash::platform {
+
+// Value types, numbered as the registry numbers them.
+inline constexpr uint32_t kRegSz = 1;
+inline constexpr uint32_t kRegBinary = 3;
+inline constexpr uint32_t kRegDword = 4;
+
+struct HiveValue {
+  std::string name;  // "" is the key's default value ("@")
+  uint32_t type = kRegSz;
+  std::vector<uint8_t> data;  // exact bytes; a kRegDword holds 4 little-endian bytes
+
+  static HiveValue Dword(std::string name, uint32_t value);
+  // A string value of exactly these bytes (no terminator is added).
+  static HiveValue StringBytes(std::string name, std::string_view bytes);
+  // The number of a dword value (0 when the value is shorter than 4 bytes).
+  uint32_t AsDword() const;
+  // The bytes up to the first zero.
+  std::string AsText() const;
+};
+
+class Hive {
+ public:
+  // rootName: "HKEY_CURRENT_USER" or "HKEY_LOCAL_MACHINE".
+  explicit Hive(std::string rootName);
+
+  // Reads `path`; an absent, unreadable or malformed file gives an empty hive.
+  static Hive Load(const std::filesystem::path& path, std::string rootName);
+  static Hive Parse(std::string_view text, std::string rootName);
+  std::string Serialize() const;
+  // Writes to a temporary file beside `path`, syncs it and renames it over
+  // `path`. False (old file untouched) when any step fails.
+  bool Save(const std::filesystem::path& path) const;
+
+  bool HasKey(std::string_view key) const;
+  void CreateKey(std::string_view key);
+  // Deletes the key and every key below it. False when it did not exist.
+  bool DeleteKey(std::string_view key);
+  // The key's values in their order; null when the key does not exist.
+  const std::vector<HiveValue>* Values(std::string_view key) const;
+  std::optional<HiveValue> GetValue(std::string_view key, std::string_view name) const;
+  // Creates the key if needed; replaces a value of the same name in place,
+  // else appends.
+  void SetValue(std::string_view key, HiveValue value);
+
+ private:
+  struct Key {
+    std::string path;
+    std::vector<HiveValue> values;
+  };
+  Key* FindKey(std::string_view key);
+  const Key* FindKey(std::string_view key) const;
+
+  std::string rootName_;
+  std::vector<Key> keys_;
+};
+
+// The prefix's hives.
+Hive LoadUserHive();
+Hive LoadSystemHive();
+bool SaveUserHive(const Hive& hive);
+
+}  // namespace corvash::platform
