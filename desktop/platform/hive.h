@@ -18,6 +18,7 @@
 // value names. Not thread-safe: one Hive object per user at a time.
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -56,6 +57,9 @@ class Hive {
   // Writes to a temporary file beside `path`, syncs it and renames it over
   // `path`. False (old file untouched) when any step fails.
   bool Save(const std::filesystem::path& path) const;
+  // Save with a step run between the written temporary file and the rename;
+  // when it returns false the save stops there (tests: a crash before rename).
+  bool SaveWithHook(const std::filesystem::path& path, const std::function<bool()>& beforeRename) const;
 
   bool HasKey(std::string_view key) const;
   void CreateKey(std::string_view key);
