@@ -8,10 +8,22 @@
 
 namespace corvash::platform {
 
+// The longest cut of `text` at or before `length` bytes that does not split a
+// UTF-8 sequence (texts are UTF-8 on this desktop).
+inline size_t CleanCut(std::string_view text, size_t length) {
+  if (length >= text.size()) return text.size();
+  size_t cut = length;
+  // Step back over continuation bytes to the lead byte of the split sequence.
+  while (cut > 0 && (static_cast<unsigned char>(text[cut]) & 0xC0) == 0x80 && length - cut < 3) --cut;
+  if ((static_cast<unsigned char>(text[cut]) & 0xC0) == 0x80) return length;  // not UTF-8: cut as is
+  return cut;
+}
+
 template <size_t N>
 void CopyText(char (&field)[N], std::string_view text) {
   static_assert(N > 0);
-  const size_t length = text.size() < N - 1 ? text.size() : N - 1;
+  size_t length = text.size() < N - 1 ? text.size() : N - 1;
+  if (length < text.size()) length = CleanCut(text, length);
   if (length > 0) std::memmove(field, text.data(), length);
   std::memset(field + length, 0, N - length);
 }

@@ -25,6 +25,18 @@ TEST(FixedTextTest, ShorterTextLeavesNoOldCharacters) {
   for (size_t i = 2; i < sizeof field; ++i) EXPECT_EQ('\0', field[i]);
 }
 
+TEST(FixedTextTest, CutNeverSplitsAUtf8Sequence) {
+  char field[6];
+  CopyText(field, "Zur\xC3\xBC" "ck");  // "Zurück": the cut falls inside "ü"
+  EXPECT_EQ("Zur\xC3\xBC", std::string(TextOf(field)));
+  char shorter[5];
+  CopyText(shorter, "Zur\xC3\xBC" "ck");
+  EXPECT_EQ("Zur", std::string(TextOf(shorter)));
+  char raw[4];
+  CopyText(raw, "\x80\x80\x80\x80\x80");  // not text: cut at the capacity
+  EXPECT_EQ(3u, TextOf(raw).size());
+}
+
 TEST(FixedTextTest, CaseFreeComparison) {
   EXPECT_TRUE(EqualsNoCase("Quor 5210", "QUOR 5210"));
   EXPECT_FALSE(EqualsNoCase("ENG", "ENGL"));
