@@ -5,8 +5,11 @@
 // double behind the same interface.
 #include <cstddef>
 #include <cstdint>
+#include <filesystem>
 #include <memory>
 #include <string>
+
+#include "desktop/platform/clock.h"
 
 namespace corvash::platform {
 
@@ -24,6 +27,27 @@ class SerialPort {
   // Whether the device behind the port is still there (USB liveness probe).
   virtual bool Alive() = 0;
   virtual void Close() = 0;
+  // Waits up to `ms` system milliseconds until a read would find bytes, the
+  // link fails or the port is closed. True when it is worth reading now.
+  // The default only lets a little time pass.
+  virtual bool WaitReadable(uint32_t ms) {
+    SleepMs(ms < 1 ? ms : 1);
+    return true;
+  }
 };
+
+// The outcome of opening a port; the OS error is the one of the failed step,
+// captured at the moment it failed.
+struct PortOpenResult {
+  std::shared_ptr<SerialPort> port;  // null when the open failed
+  int error = 0;                     // errno of the failure, 0 on success
+  bool accessDenied = false;         // the port is held by another program or not permitted
+};
+
+// Opens the device node at `path` for reading and writing, exclusively (no
+// other open of it succeeds while this port is open), without making it a
+// controlling terminal. The line is not set up yet (see Configure). Any
+// thread may call it.
+PortOpenResult OpenSerialPort(const std::filesystem::path& path);
 
 }  // namespace corvash::platform
