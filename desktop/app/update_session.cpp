@@ -34,7 +34,7 @@ void UpdateSession::Reset() {
   serialLink = 1;
   for (auto* flag : {&cancelled, &backFromPrepare, &backFromConnect, &backFromOptions, &backFromConfirm,
                      &backFromReady, &backFromBootInstructions, &pendingFlash, &recoveryMode,
-                     &modelMismatch, &versionMismatch, &languageMismatch, &flashState, &linkClosed,
+                     &modelMismatch, &versionMismatch, &languageMismatch, &flashState, &recoveryFlash, &linkClosed,
                      &commandSessionOpen, &readerRunning}) {
     flag->store(0);
   }

@@ -87,6 +87,10 @@ struct UpdateSession {
   std::atomic<uint32_t> versionMismatch{0};
   std::atomic<uint32_t> languageMismatch{0};
   std::atomic<uint32_t> flashState{0};
+  // 1 while the recovery run opens the progress page (102): the page then
+  // starts CheckAndFlashThread instead of IdentifyAndFlashThread. Set by the
+  // wizard driver.
+  std::atomic<uint32_t> recoveryFlash{0};
 
   // Boot-loader link fields. linkHandle is swapped atomically: the receive
   // thread, the watchdog and the sequences all reach the open port.

@@ -1,0 +1,58 @@
+#include "desktop/app/driver/image_checks.h"
+
+#include <string>
+
+#include "desktop/app/driver/page_ids.h"
+#include "desktop/app/driver/run_control.h"
+#include "desktop/app/update_session.h"
+
+namespace corvash::driver {
+namespace {
+
+using platform::EqualsNoCase;
+using platform::TextOf;
+
+bool Incompatible(std::atomic<uint32_t>& mismatchRow) {
+  mismatchRow = 1;
+  EndWithScreen(kScreenIncompatibleImage);
+  return false;
+}
+
+bool ImageFitsFlash(ImageOperations& images, ImageSource source) {
+  app::UpdateSession& session = app::Session();
+  if (source == ImageSource::kChosenByUser) {
+    const uint32_t bytes = images.ImageFileSize(std::string(TextOf(session.imagePath)));
+    if (!RunOpen()) return false;  // the size could not be read; its screen was shown
+    session.imageSizeKB = bytes >> 10;
+  }
+  if (session.flashSizeMB < session.imageSizeKB / 1024) {
+    EndWithScreen(kScreenImageTooLarge);
+    return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+bool CheckImageForFlash(ImageOperations& images, ImageSource source) {
+  app::UpdateSession& session = app::Session();
+  if (images.ReadImageHeader(std::string(TextOf(session.imagePath))) == 0) {
+    // Normally its screen is up already; a silent failure still ends with one.
+    EndWithScreen(kScreenImageNotOpened);
+    return false;
+  }
+  if (images.VerifyImageChecksum() == 0) {
+    EndWithScreen(kScreenChecksumError);
+    return false;
+  }
+  if (images.CheckVariant() == 0) return Incompatible(session.versionMismatch);
+  if (!EqualsNoCase(TextOf(session.deviceModel), TextOf(session.imageModel))) {
+    return Incompatible(session.modelMismatch);
+  }
+  if (!EqualsNoCase(TextOf(session.deviceLangCode), TextOf(session.imageLangCode))) {
+    return Incompatible(session.languageMismatch);
+  }
+  return ImageFitsFlash(images, source);
+}
+
+}  // namespace corvash::driver

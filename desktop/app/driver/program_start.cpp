@@ -1,0 +1,34 @@
+#include "desktop/app/driver/program_start.h"
+
+#include "desktop/app/driver/unlinked_operations.h"
+#include "desktop/app/driver/wizard_driver.h"
+#include "desktop/app/update_session.h"
+#include "desktop/pages/page_host.h"
+#include "desktop/platform/instance_lock.h"
+#include "desktop/platform/prefix.h"
+
+namespace corvash::driver {
+
+int RunProgram(pages::PageHost& pageHost, PageTexts& pageTexts, const WizardOperations& operations) {
+  platform::InstanceLock lock(platform::InstanceLockPath());
+  if (!lock.TryAcquire()) return 0;  // the first instance runs; this one ends unseen
+
+  pageTexts.LoadPageTexts();
+  app::UpdateSession& session = app::Session();
+  session.serialLink = 1;
+
+  pages::PageHost* previousHost = pages::g_pageHost.exchange(&pageHost);
+  session.mainWindow = 1;
+  RunWizard(operations);
+  // A box that a failing operation left open goes with the run.
+  pages::CloseWaitBox();
+  app::CloseMainWindow();
+  pages::SetPageHost(previousHost);
+  return 0;
+}
+
+int RunProgram(pages::PageHost& pageHost) {
+  return RunProgram(pageHost, UnlinkedPageTexts(), UnlinkedOperations());
+}
+
+}  // namespace corvash::driver

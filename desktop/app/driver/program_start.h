@@ -1,0 +1,22 @@
+#pragma once
+// The start of the desktop program, after its page host exists. The Qt main
+// (or a test) calls RunProgram on the wizard thread while its own thread
+// serves the pages; the program ends when RunProgram returns.
+#include "desktop/app/driver/wizard_operations.h"
+
+namespace corvash::pages {
+class PageHost;
+}
+
+namespace corvash::driver {
+
+// Runs the program once: returns 0 at once, showing nothing, while another
+// instance holds the prefix's instance lock; otherwise loads the page texts,
+// sets serialLink to 1, installs `pageHost` for the run, opens the main
+// window and runs the wizard to its end. The exit code is 0 in every case.
+int RunProgram(pages::PageHost& pageHost, PageTexts& pageTexts, const WizardOperations& operations);
+
+// The same with nothing linked behind the operations and the text table.
+int RunProgram(pages::PageHost& pageHost);
+
+}  // namespace corvash::driver

@@ -1,0 +1,22 @@
+#pragma once
+// Small steps the wizard driver shares between its parts: ending the run on
+// an error screen, and starting and ending the remote-API session.
+namespace corvash::driver {
+
+// True while the main window is open, i.e. the run goes on.
+bool RunOpen();
+
+// Shows error screen `screenId` and closes the main window, unless the run
+// is already over: only the first fault of a run is shown.
+void EndWithScreen(int screenId);
+
+// Starts the remote-API session with the session's start record; its connect
+// event lands in rapiInit.
+void StartRemoteApi();
+// Ends the remote-API session.
+void EndRemoteApi();
+
+// Waits up to 3000 ms for the start record's event. True when the link came up.
+bool WaitForRemoteLink();
+
+}  // namespace corvash::driver

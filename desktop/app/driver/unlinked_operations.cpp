@@ -1,0 +1,75 @@
+#include "desktop/app/driver/unlinked_operations.h"
+
+#include "desktop/app/driver/page_ids.h"
+#include "desktop/app/update_session.h"
+#include "desktop/pages/page_host.h"
+#include "rapi/remote_api.h"
+
+namespace corvash::driver {
+namespace {
+
+// Shows `screenId`, closes the main window and fails.
+uint32_t Fail(int screenId) {
+  pages::RunPage(screenId);
+  app::CloseMainWindow();
+  return 0;
+}
+
+class UnlinkedSettings final : public FlashSettingsOperations {
+ public:
+  uint32_t ReadFlashSettings() override { return 0; }
+  void DeleteFlashSettings() override {}
+};
+
+class UnlinkedImages final : public ImageOperations {
+ public:
+  uint32_t ReadImageHeader(std::string_view) override { return Fail(kScreenImageNotOpened); }
+  uint32_t VerifyImageChecksum() override { return Fail(kScreenImageNotOpened); }
+  uint32_t CheckVariant() override { return 0; }
+  uint32_t CheckStoredImage() override { return 0; }
+  uint32_t FindImageInProgramDir() override { return Fail(kScreenImageNotFound); }
+  uint32_t ChooseRestoreImage() override { return 0; }
+  uint32_t ImageFileSize(std::string_view) override {
+    rapi::Api().CeRapiUninit();
+    return Fail(kScreenImageNotOpened);
+  }
+};
+
+class UnlinkedDevice final : public DeviceServices {
+ public:
+  // Learns nothing: deviceModel stays empty.
+  uint32_t IdentifyDevice() override { return 0; }
+  void StopActiveSync() override {}
+  uint32_t CheckMainsPower() override { return kPowerUnknown; }
+};
+
+class UnlinkedBootLink final : public BootLinkOperations {
+ public:
+  uint32_t TestPorts() override { return 0; }
+  void OpenCommandSession() override {}
+  void CloseCommandSession() override {}
+  uint32_t ReadDeviceIdentity() override { return Fail(kScreenIdentityReadError); }
+  void DrawVersionBox() override {}
+};
+
+class UnlinkedTexts final : public PageTexts {
+ public:
+  void LoadPageTexts() override {}
+};
+
+}  // namespace
+
+WizardOperations UnlinkedOperations() {
+  static UnlinkedSettings settings;
+  static UnlinkedImages images;
+  static UnlinkedDevice device;
+  static UnlinkedBootLink bootLink;
+  return WizardOperations{settings, images, device, bootLink};
+}
+
+PageTexts& UnlinkedPageTexts() {
+  static UnlinkedTexts texts;
+  return texts;
+}
+
+}  // namespace corvash::driver

@@ -1,0 +1,210 @@
+#include "desktop/app/driver/wizard_driver.h"
+
+#include "desktop/app/driver/activesync_check.h"
+#include "desktop/app/driver/image_checks.h"
+#include "desktop/app/driver/page_ids.h"
+#include "desktop/app/driver/run_control.h"
+#include "desktop/app/driver/run_paths.h"
+#include "desktop/app/update_session.h"
+#include "desktop/pages/page_host.h"
+#include "desktop/platform/clock.h"
+
+namespace corvash::driver {
+namespace {
+
+using app::Session;
+
+constexpr const char* kExpectedModel = "Quor 5210";
+constexpr uint32_t kFlashCompleted = 3;
+constexpr uint32_t kPauseAfterFlashMs = 1000;
+
+enum class Step {
+  kWelcome,
+  kPrepare,
+  kConnectPage,
+  kConnectStep,
+  kOptions,
+  kConfirm,
+  kReady,
+  kBootInstructions,
+  kFlash,
+  kDone,
+};
+
+// Reads and clears a page's back flag.
+bool TakeFlag(std::atomic<uint32_t>& flag) { return flag.exchange(0) != 0; }
+
+bool Cancelled() { return Session().cancelled.load() != 0; }
+
+// One run of the page graph. Each step opens its page (or does its work) and
+// names the step that follows; kDone ends the run.
+class WizardRun {
+ public:
+  explicit WizardRun(const WizardOperations& ops) : ops_(ops) {}
+
+  void Run(Step first) {
+    Step step = first;
+    while (step != Step::kDone && RunOpen()) step = Next(step);
+  }
+
+ private:
+  Step Next(Step step) {
+    switch (step) {
+      case Step::kWelcome: return Welcome();
+      case Step::kPrepare: return Prepare();
+      case Step::kConnectPage: return ConnectPage();
+      case Step::kConnectStep: return ConnectStep();
+      case Step::kOptions: return Options();
+      case Step::kConfirm: return Confirm();
+      case Step::kReady: return Ready();
+      case Step::kBootInstructions: return BootInstructions();
+      case Step::kFlash: return Flash();
+      case Step::kDone: break;
+    }
+    return Step::kDone;
+  }
+
+  Step Welcome() {
+    pages::RunPage(kPageWelcome);
+    return Cancelled() ? Step::kDone : Step::kPrepare;
+  }
+
+  Step Prepare() {
+    pages::RunPage(kPagePrepare);
+    if (Cancelled()) return Step::kDone;
+    if (TakeFlag(Session().backFromPrepare)) return Step::kWelcome;
+    return Step::kConnectPage;
+  }
+
+  Step ConnectPage() {
+    pages::RunPage(kPageConnect);
+    if (Cancelled()) return Step::kDone;
+    if (TakeFlag(Session().backFromConnect)) return Step::kPrepare;
+    // Back from the option page: the device is known already.
+    return leftOptionsBackwards_ ? Step::kOptions : Step::kConnectStep;
+  }
+
+  Step ConnectStep() {
+    StartRemoteApi();
+    if (ConnectAndIdentify(ops_) == 0) return Step::kDone;
+    if (!platform::EqualsNoCase(platform::TextOf(Session().deviceModel), kExpectedModel)) {
+      EndWithScreen(kScreenInvalidModel);
+      return Step::kDone;
+    }
+    return Step::kOptions;
+  }
+
+  Step Options() {
+    const int result = pages::RunPage(kPageOptions);
+    if (Cancelled()) return Step::kDone;
+    if (TakeFlag(Session().backFromOptions)) {
+      leftOptionsBackwards_ = true;
+      return Step::kConnectPage;
+    }
+    switch (result) {
+      case kOptionUpdate: return Update();
+      case kOptionRestore: return Restore();
+      case kOptionBackup: return Backup();
+      default: return Step::kDone;
+    }
+  }
+
+  Step Update() {
+    if (ops_.images.FindImageInProgramDir() == 0) return Step::kDone;
+    app::UpdateSession& session = Session();
+    platform::CopyText(session.imagePath, platform::TextOf(session.foundImagePath));
+    return CheckImageForFlash(ops_.images, ImageSource::kBesideProgram) ? Step::kConfirm : Step::kDone;
+  }
+
+  Step Restore() {
+    if (ops_.images.ChooseRestoreImage() == 0) return Step::kOptions;
+    return CheckImageForFlash(ops_.images, ImageSource::kChosenByUser) ? Step::kConfirm : Step::kDone;
+  }
+
+  Step Backup() {
+    if (!PowerAllowsWork()) return Step::kDone;
+    pages::RunPage(kPageBackupProgress);
+    // A failed backup has shown its own screen and closed the run.
+    return RunOpen() ? Step::kOptions : Step::kDone;
+  }
+
+  Step Confirm() {
+    pages::RunPage(kPageConfirm);
+    if (Cancelled()) return Step::kDone;
+    if (TakeFlag(Session().backFromConfirm)) return Step::kOptions;
+    return Step::kReady;
+  }
+
+  Step Ready() {
+    pages::RunPage(kPageReady);
+    if (Cancelled()) return Step::kDone;
+    if (TakeFlag(Session().backFromReady)) return Step::kConfirm;
+    return PowerAllowsWork() ? Step::kBootInstructions : Step::kDone;
+  }
+
+  Step BootInstructions() {
+    pages::RunPage(kPageBootInstructions);
+    if (Cancelled()) return Step::kDone;
+    if (TakeFlag(Session().backFromBootInstructions)) return Step::kReady;
+    return Step::kFlash;
+  }
+
+  Step Flash() {
+    ops_.device.StopActiveSync();
+    EndRemoteApi();
+    app::UpdateSession& session = Session();
+    session.recoveryFlash = 0;
+    pages::RunPage(kPageProgress);
+    platform::SleepMs(kPauseAfterFlashMs);
+    if (session.flashState.load() == kFlashCompleted) {
+      FinishAfterFlash(ops_);
+    } else {
+      EndWithScreen(kScreenUpdateError);
+    }
+    return Step::kDone;
+  }
+
+  // The mains check before a backup or a flash. False ends the run.
+  bool PowerAllowsWork() {
+    switch (ops_.device.CheckMainsPower()) {
+      case kPowerGoOn: return true;
+      case kPowerUnknown:
+        if (RunOpen()) {
+          pages::RunPage(kScreenConnectionError);
+          EndRemoteApi();
+          app::CloseMainWindow();
+        }
+        return false;
+      default: return false;
+    }
+  }
+
+  const WizardOperations& ops_;
+  bool leftOptionsBackwards_ = false;
+};
+
+}  // namespace
+
+void RunWizard(const WizardOperations& ops) {
+  app::UpdateSession& session = Session();
+  SetUpRunPaths();
+  session.pendingFlash = ops.settings.ReadFlashSettings();
+  if (CheckActiveSyncVersion() == 0) {
+    EndWithScreen(kScreenActiveSyncTooOld);
+  } else {
+    // A pending flash skips the introduction pages.
+    WizardRun(ops).Run(session.pendingFlash.load() != 0 ? Step::kConnectStep : Step::kWelcome);
+  }
+  app::CloseMainWindow();
+}
+
+void FinishAfterFlash(const WizardOperations& ops) {
+  ops.bootLink.DrawVersionBox();
+  platform::SleepMs(kPauseAfterFlashMs);
+  pages::RunPage(kPageResetInstructions);
+  RemoveMarker();
+  pages::RunPage(kPageFinish);
+  app::CloseMainWindow();
+}
+
+}  // namespace corvash::driver
