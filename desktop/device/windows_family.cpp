@@ -1,0 +1,28 @@
+#include "desktop/device/windows_family.h"
+
+#include <optional>
+#include <string>
+
+#include "desktop/platform/fixed_text.h"
+#include "desktop/platform/hive.h"
+
+namespace corvash::device {
+
+namespace {
+
+constexpr const char* kVersionKey = "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion";
+constexpr size_t kVersionBufferBytes = 100;
+
+}  // namespace
+
+uint32_t QueryWindowsFamily() {
+  const platform::Hive hive = platform::LoadSystemHive();
+  const std::optional<platform::HiveValue> value = hive.GetValue(kVersionKey, "CurrentVersion");
+  if (!value || value->data.size() > kVersionBufferBytes) return kFamilySnapshot;
+  const std::string text = value->AsText();
+  if (platform::Contains(text, "4.") || platform::Contains(text, "3.")) return kFamilyWindowTitles;
+  if (platform::Contains(text, "5.")) return kFamilyProcessStatus;
+  return kFamilySnapshot;
+}
+
+}  // namespace corvash::device

@@ -1,0 +1,112 @@
+#include "desktop/image/image_discovery.h"
+
+#include <dirent.h>
+#include <sys/stat.h>
+
+#include "desktop/app/update_session.h"
+#include "desktop/image/image_failures.h"
+#include "desktop/image/image_file.h"
+#include "desktop/pages/page_host.h"
+#include "desktop/platform/fixed_text.h"
+#include "desktop/platform/trace.h"
+#include "rapi/remote_api.h"
+
+namespace corvash::image {
+
+namespace {
+
+std::string JoinPath(std::string_view folder, std::string_view name) {
+  std::string path(folder);
+  if (path.empty() || path.back() != '/') path.push_back('/');
+  path.append(name);
+  return path;
+}
+
+// What the listing's entry is, following a symbolic link.
+enum class EntryKind { kFolder, kFile, kOther };
+
+EntryKind KindOf(const std::string& path) {
+  struct stat st {};
+  // A dangling link is taken as a file: opening it reports the fault.
+  if (::stat(path.c_str(), &st) != 0) return EntryKind::kFile;
+  if (S_ISDIR(st.st_mode)) return EntryKind::kFolder;
+  if (S_ISREG(st.st_mode)) return EntryKind::kFile;
+  return EntryKind::kOther;
+}
+
+class FolderListing {
+ public:
+  explicit FolderListing(const std::string& folder) : dir_(::opendir(folder.c_str())) {}
+  FolderListing(const FolderListing&) = delete;
+  FolderListing& operator=(const FolderListing&) = delete;
+  ~FolderListing() {
+    if (dir_ != nullptr) ::closedir(dir_);
+  }
+  bool IsOpen() const { return dir_ != nullptr; }
+  // The next entry's name; nullopt at the end.
+  std::optional<std::string> Next() {
+    const dirent* entry = ::readdir(dir_);
+    if (entry == nullptr) return std::nullopt;
+    return std::string(entry->d_name);
+  }
+
+ private:
+  DIR* dir_;
+};
+
+}  // namespace
+
+bool HasImageName(std::string_view name) {
+  return name.size() >= 3 && platform::EqualsNoCase(name.substr(name.size() - 3), "nbf");
+}
+
+std::optional<FoundImage> FindFirstImage(std::string_view folder) {
+  FolderListing listing{std::string(folder)};
+  if (!listing.IsOpen()) return std::nullopt;
+  while (std::optional<std::string> name = listing.Next()) {
+    if (!HasImageName(*name)) continue;
+    std::string path = JoinPath(folder, *name);
+    if (path.size() >= app::kPathCapacity) continue;
+    if (KindOf(path) != EntryKind::kFile) continue;
+    FoundImage found;
+    found.path = std::move(path);
+    struct stat st {};
+    if (::stat(found.path.c_str(), &st) == 0) found.size = static_cast<uint64_t>(st.st_size);
+    return found;
+  }
+  return std::nullopt;
+}
+
+uint32_t FindImageInProgramDir() {
+  app::UpdateSession& session = app::Session();
+  const std::optional<FoundImage> found = FindFirstImage(platform::TextOf(session.programDir));
+  if (!found) {
+    platform::Trace("\r\n FindImageInProgramDir: no image beside the program\r\n");
+    pages::RunPage(kImageNotFoundDialog);
+    app::CloseMainWindow();
+    return 0;
+  }
+  platform::CopyText(session.imagePath, found->path);
+  platform::CopyText(session.foundImagePath, found->path);
+  return 1;
+}
+
+uint32_t FirstImageSize() {
+  const std::optional<FoundImage> found = FindFirstImage(platform::TextOf(app::Session().programDir));
+  return found ? static_cast<uint32_t>(found->size) : 0;
+}
+
+uint32_t ImageFileSize(std::string_view path) {
+  ImageFile file;
+  uint64_t size = 0;
+  if (!file.Open(std::string(path)) || !file.Size(size)) {
+    platform::TraceF("\r\n ImageFileSize: cannot size %.*s (errno %d)\r\n", static_cast<int>(path.size()),
+                     path.data(), file.error());
+    rapi::Api().CeRapiUninit();
+    ReportImageOpenFailure();
+    return 0;
+  }
+  return static_cast<uint32_t>(size);
+}
+
+}  // namespace corvash::image

@@ -1,0 +1,14 @@
+#include "desktop/image/image_languages.h"
+
+#include "desktop/platform/fixed_text.h"
+
+namespace corvash::image {
+
+std::string_view ImageLanguageName(std::string_view code) {
+  for (const ImageLanguage& row : kImageLanguages) {
+    if (platform::EqualsNoCase(row.code, code)) return row.name;
+  }
+  return {};
+}
+
+}  // namespace corvash::image

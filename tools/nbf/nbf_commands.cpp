@@ -1,0 +1,248 @@
+#include "tools/nbf/nbf_commands.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <array>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <optional>
+#include <vector>
+
+#include "desktop/image/image_checksum.h"
+#include "desktop/image/image_file.h"
+#include "desktop/image/image_header.h"
+#include "desktop/image/image_languages.h"
+
+namespace corvash::nbf {
+
+namespace {
+
+using image::ImageFile;
+
+// Header bytes as text fit for a terminal: anything but printable ASCII
+// shows as "?".
+std::string Printable(std::string_view text) {
+  std::string shown;
+  for (char c : text) shown.push_back(c >= 0x20 && c <= 0x7E ? c : '?');
+  return shown;
+}
+
+std::string Hex16(uint16_t value) {
+  char text[8];
+  std::snprintf(text, sizeof text, "0x%04x", static_cast<unsigned>(value));
+  return text;
+}
+
+// What info and verify need of a file.
+struct Examined {
+  image::ImageHeaderFields fields;
+  image::ImageChecksum checksum;
+  std::optional<uint16_t> stored;
+};
+
+// Reads the header and the checksum of `file`; nullopt after complaining on
+// `err` when the file is unusable.
+std::optional<Examined> Examine(const std::string& file, std::ostream& err) {
+  ImageFile header;
+  std::array<uint8_t, image::kHeaderSize> bytes{};
+  long got = -1;
+  if (header.Open(file)) got = header.Read(bytes.data(), bytes.size());
+  if (got < 0) {
+    err << file << ": cannot be read: " << std::strerror(header.error()) << "\n";
+    return std::nullopt;
+  }
+  if (static_cast<size_t>(got) < image::kHeaderSize) {
+    err << file << ": shorter than its 32-byte header (" << got << " bytes)\n";
+    return std::nullopt;
+  }
+  Examined examined;
+  examined.fields = image::ParseImageHeader(bytes);
+  examined.checksum = image::ComputeImageChecksum(file);
+  if (!examined.checksum.readable) {
+    err << file << ": cannot be read: " << std::strerror(examined.checksum.error) << "\n";
+    return std::nullopt;
+  }
+  examined.stored = image::ParseChecksumText(examined.fields.checksumText);
+  return examined;
+}
+
+bool Verifies(const Examined& examined) {
+  return examined.stored.has_value() && *examined.stored == examined.checksum.sum;
+}
+
+// Empty when `value` fills a slot of `length` characters with printable
+// ASCII; otherwise the complaint.
+std::string CheckField(const char* option, const std::string& value, size_t length) {
+  std::string complaint;
+  if (value.size() != length) {
+    complaint = std::string(option) + " must be exactly " + std::to_string(length) + " characters (\"" +
+                Printable(value) + "\" has " + std::to_string(value.size()) + ")";
+  } else {
+    for (char c : value) {
+      if (c < 0x20 || c > 0x7E) {
+        complaint = std::string(option) + " may hold only printable ASCII characters";
+        break;
+      }
+    }
+  }
+  return complaint;
+}
+
+bool WriteAll(int fd, const void* data, size_t size) {
+  const auto* p = static_cast<const uint8_t*>(data);
+  while (size > 0) {
+    const ssize_t n = ::write(fd, p, size);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return false;
+    }
+    p += n;
+    size -= static_cast<size_t>(n);
+  }
+  return true;
+}
+
+// A new file beside `target`, renamed over it by Commit and removed when
+// dropped uncommitted; `target` is untouched until then (even when it is
+// the payload itself).
+class ReplacementFile {
+ public:
+  explicit ReplacementFile(const std::string& target) : target_(target) {
+    path_ = target + ".nbf-XXXXXX";
+    fd_ = ::mkstemp(path_.data());
+    if (fd_ < 0) error_ = errno;
+    created_ = fd_ >= 0;
+  }
+  ReplacementFile(const ReplacementFile&) = delete;
+  ReplacementFile& operator=(const ReplacementFile&) = delete;
+  ~ReplacementFile() {
+    if (fd_ >= 0) ::close(fd_);
+    if (created_ && !committed_) ::unlink(path_.c_str());
+  }
+  bool IsOpen() const { return fd_ >= 0; }
+  int fd() const { return fd_; }
+  int error() const { return error_; }
+  void NoteError() { error_ = errno; }
+  bool Commit() {
+    // The permissions a plainly created file would get.
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    if (::fchmod(fd_, 0666 & ~mask) != 0 || ::fsync(fd_) != 0 || ::close(fd_) != 0) {
+      fd_ = -1;
+      NoteError();
+      return false;
+    }
+    fd_ = -1;
+    if (::rename(path_.c_str(), target_.c_str()) != 0) {
+      NoteError();
+      return false;
+    }
+    committed_ = true;
+    return true;
+  }
+
+ private:
+  std::string target_;
+  std::string path_;
+  int fd_ = -1;
+  int error_ = 0;
+  bool created_ = false;
+  bool committed_ = false;
+};
+
+}  // namespace
+
+int Info(const std::string& file, std::ostream& out, std::ostream& err) {
+  const std::optional<Examined> examined = Examine(file, err);
+  if (!examined) return kExitUnusable;
+  const image::ImageHeaderFields& fields = examined->fields;
+  const std::string_view language = image::ImageLanguageName(fields.langCode);
+  out << "File:              " << file << "\n"
+      << "Model:             " << Printable(fields.model) << "\n"
+      << "Variant:           " << Printable(fields.variant) << "\n"
+      << "Language:          " << Printable(fields.langCode) << " ("
+      << (language.empty() ? std::string("unknown code") : std::string(language)) << ")\n"
+      << "Version:           " << Printable(fields.version) << "\n"
+      << "Stored checksum:   \"" << Printable(fields.checksumText) << "\" ("
+      << (examined->stored ? Hex16(*examined->stored) : std::string("not a hexadecimal number")) << ")\n"
+      << "Computed checksum: " << Hex16(examined->checksum.sum) << "\n"
+      << "Payload size:      " << image::PayloadSize(examined->checksum.fileSize) << " bytes\n"
+      << "Verifies:          " << (Verifies(*examined) ? "yes" : "no") << "\n";
+  return kExitOk;
+}
+
+int Verify(const std::string& file, std::ostream& out, std::ostream& err) {
+  const std::optional<Examined> examined = Examine(file, err);
+  if (!examined) return kExitUnusable;
+  if (Verifies(*examined)) {
+    out << file << ": checksum verifies (" << Hex16(examined->checksum.sum) << ")\n";
+    return kExitOk;
+  }
+  out << file << ": checksum does not verify (stored \"" << Printable(examined->fields.checksumText)
+      << "\", computed " << Hex16(examined->checksum.sum) << ")\n";
+  return kExitMismatch;
+}
+
+int Create(const CreateFields& fields, const std::string& payload, const std::string& outFile, std::ostream& out,
+           std::ostream& err) {
+  for (const std::string& complaint :
+       {CheckField("--model", fields.model, image::kModelLength),
+        CheckField("--variant", fields.variant, image::kVariantLength),
+        CheckField("--lang", fields.langCode, image::kLangCodeLength),
+        CheckField("--version", fields.version, image::kVersionLength)}) {
+    if (!complaint.empty()) {
+      err << "nbf create: " << complaint << "; nothing written\n";
+      return kExitUnusable;
+    }
+  }
+  ImageFile source;
+  if (!source.Open(payload)) {
+    err << "nbf create: " << payload << ": cannot be read: " << std::strerror(source.error()) << "\n";
+    return kExitUnusable;
+  }
+  ReplacementFile target(outFile);
+  if (!target.IsOpen()) {
+    err << "nbf create: " << outFile << ": cannot be written: " << std::strerror(target.error()) << "\n";
+    return kExitUnusable;
+  }
+  // The payload goes behind a blank header; the header is written last, as
+  // the backup writer does.
+  std::array<uint8_t, image::kHeaderSize> blank{};
+  bool written = WriteAll(target.fd(), blank.data(), blank.size());
+  std::vector<uint8_t> buffer(image::kChecksumBlockSize);
+  uint32_t sum = 0;
+  uint64_t payloadSize = 0;
+  while (written) {
+    const long n = source.Read(buffer.data(), buffer.size());
+    if (n < 0) {
+      err << "nbf create: " << payload << ": cannot be read: " << std::strerror(source.error()) << "\n";
+      return kExitUnusable;
+    }
+    if (n == 0) break;
+    sum = image::AddToSum(sum, std::span<const uint8_t>(buffer.data(), static_cast<size_t>(n)));
+    payloadSize += static_cast<uint64_t>(n);
+    written = WriteAll(target.fd(), buffer.data(), static_cast<size_t>(n));
+  }
+  // The checksum covers header bytes 0..21, which the checksum itself does
+  // not change.
+  const auto draft = image::FormatImageHeader(fields.model, fields.variant, fields.langCode, fields.version, 0);
+  sum = image::AddToSum(sum, std::span<const uint8_t>(reinterpret_cast<const uint8_t*>(draft->data()),
+                                                      image::kSummedHeaderBytes));
+  const uint16_t checksum = static_cast<uint16_t>(sum & 0xFFFF);
+  const auto header =
+      image::FormatImageHeader(fields.model, fields.variant, fields.langCode, fields.version, checksum);
+  if (written) written = ::lseek(target.fd(), 0, SEEK_SET) == 0 && WriteAll(target.fd(), header->data(), header->size());
+  if (!written) target.NoteError();
+  if (!written || !target.Commit()) {
+    err << "nbf create: " << outFile << ": cannot be written: " << std::strerror(target.error()) << "\n";
+    return kExitUnusable;
+  }
+  out << outFile << ": written, " << payloadSize << " payload bytes, checksum " << Hex16(checksum) << "\n";
+  return kExitOk;
+}
+
+}  // namespace corvash::nbf
