@@ -1,0 +1,87 @@
+#include "desktop/image/image_checks.h"
+
+#include "desktop/platform/fixed_text.h"
+#include "tests/image/image_test_support.h"
+
+namespace corvash::image {
+namespace {
+
+using platform::CopyText;
+
+class ImageChecksTest : public testing::ImageFixture {
+ protected:
+  void SetUp() override {
+    ImageFixture::SetUp();
+    app::UpdateSession& s = app::Session();
+    CopyText(s.deviceModel, "Quor 5210");
+    CopyText(s.deviceVariant, "NBT");
+    CopyText(s.deviceLangCode, "ENG");
+  }
+  void UseImage(const std::string& model, const std::string& lang, const std::string& variant = "NBT") {
+    CopyText(app::Session().imagePath, MakeImage("stored.nbf", testing::PatternPayload(64), model, variant, lang));
+  }
+  bool AnyMismatchFlag() const {
+    const app::UpdateSession& s = app::Session();
+    return s.modelMismatch.load() || s.languageMismatch.load() || s.versionMismatch.load();
+  }
+};
+
+TEST_F(ImageChecksTest, VariantComparesWithoutRegardToCase) {
+  UseImage("Quor 5210", "ENG", "nbt");
+  ASSERT_EQ(CheckStoredImage(), 1u);
+  EXPECT_EQ(CheckVariant(), 1u);
+  CopyText(app::Session().deviceVariant, "WBT");
+  EXPECT_EQ(CheckVariant(), 0u);
+  EXPECT_TRUE(host.log.empty());
+}
+
+TEST_F(ImageChecksTest, StoredImageThatFitsPasses) {
+  UseImage("QUOR 5210", "eng");
+  EXPECT_EQ(CheckStoredImage(), 1u);
+  EXPECT_TRUE(host.log.empty());
+  EXPECT_TRUE(MainWindowOpen());
+}
+
+TEST_F(ImageChecksTest, EmptyImagePathFailsWithoutAScreen) {
+  EXPECT_EQ(CheckStoredImage(), 0u);
+  EXPECT_TRUE(host.log.empty());
+  EXPECT_TRUE(MainWindowOpen());
+}
+
+TEST_F(ImageChecksTest, MisfitInRecoveryIsDroppedSilently) {
+  app::Session().recoveryMode = 1;
+  UseImage("Quor 5210", "GER");
+  EXPECT_EQ(CheckStoredImage(), 0u);
+  EXPECT_TRUE(host.log.empty());
+  EXPECT_FALSE(AnyMismatchFlag());
+  EXPECT_TRUE(MainWindowOpen());
+}
+
+TEST_F(ImageChecksTest, LanguageMisfitMarksOnlyTheLanguageRow) {
+  UseImage("Quor 5210", "GER");
+  EXPECT_EQ(CheckStoredImage(), 0u);
+  EXPECT_EQ(host.log, (std::vector<std::string>{"page 123"}));
+  EXPECT_EQ(app::Session().languageMismatch.load(), 1u);
+  EXPECT_EQ(app::Session().modelMismatch.load(), 0u);
+  EXPECT_FALSE(MainWindowOpen());
+}
+
+TEST_F(ImageChecksTest, ModelMisfitMarksTheModelRow) {
+  UseImage("Quor 5110", "GER");
+  EXPECT_EQ(CheckStoredImage(), 0u);
+  EXPECT_EQ(host.log, (std::vector<std::string>{"page 123"}));
+  EXPECT_EQ(app::Session().modelMismatch.load(), 1u);
+  EXPECT_EQ(app::Session().languageMismatch.load(), 0u);
+  EXPECT_FALSE(MainWindowOpen());
+}
+
+TEST_F(ImageChecksTest, VanishedStoredImageInRecoveryEndsWithoutAScreen) {
+  app::Session().recoveryMode = 1;
+  CopyText(app::Session().imagePath, (dir / "gone.nbf").string());
+  EXPECT_EQ(CheckStoredImage(), 0u);
+  EXPECT_TRUE(host.log.empty());
+  EXPECT_FALSE(MainWindowOpen());
+}
+
+}  // namespace
+}  // namespace corvash::image

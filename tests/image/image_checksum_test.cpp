@@ -1,0 +1,139 @@
+#include "desktop/image/image_checksum.h"
+
+#include "desktop/image/image_header.h"
+#include "desktop/platform/fixed_text.h"
+#include "tests/image/image_test_support.h"
+
+namespace corvash::image {
+namespace {
+
+using platform::CopyText;
+using testing::HeaderBytes;
+using testing::ImageFixture;
+using testing::PatternPayload;
+using testing::ReadFile;
+using testing::SteerSum;
+using testing::WriteFile;
+
+class VerifyImageChecksumTest : public ImageFixture {
+ protected:
+  // Reads the header of `path` as the driver does, then verifies.
+  uint32_t Verify(const std::string& path) {
+    CopyText(app::Session().imagePath, path);
+    if (ReadImageHeader(path) == 0) return 0;
+    return VerifyImageChecksum();
+  }
+
+  // An image whose sum is `target`, with `checksumField` written into it.
+  std::string ImageWithSum(const std::string& name, uint16_t target, const std::string& checksumField) {
+    const std::vector<uint8_t> header = HeaderBytes("Quor 5210", "NBT", "ENG", "2.04", checksumField);
+    std::vector<uint8_t> payload = PatternPayload(5000);
+    SteerSum(header, payload, target);
+    std::vector<uint8_t> file = header;
+    file.insert(file.end(), payload.begin(), payload.end());
+    EXPECT_EQ(testing::PlainImageSum(file), target);
+    WriteFile(dir / name, file);
+    return (dir / name).string();
+  }
+};
+
+TEST_F(VerifyImageChecksumTest, ValidImageVerifiesBehindTheWaitBox) {
+  EXPECT_EQ(Verify(MakeImage("rom.nbf", PatternPayload(100000))), 1u);
+  EXPECT_EQ(host.log, (std::vector<std::string>{"wait-show", "wait-close"}));
+  EXPECT_TRUE(MainWindowOpen());
+}
+
+TEST_F(VerifyImageChecksumTest, ImageOfSeveralBlocksVerifies) {
+  EXPECT_EQ(Verify(MakeImage("big.nbf", PatternPayload(3 * kChecksumBlockSize + 17))), 1u);
+}
+
+TEST_F(VerifyImageChecksumTest, FieldAbDashAnd00ABReadAlike) {
+  EXPECT_EQ(Verify(ImageWithSum("ab.nbf", 0x00AB, "ab")), 1u);
+  EXPECT_EQ(Verify(ImageWithSum("00ab.nbf", 0x00AB, "00AB")), 1u);
+  EXPECT_EQ(Verify(ImageWithSum("other.nbf", 0x00AC, "00AB")), 0u);
+}
+
+TEST_F(VerifyImageChecksumTest, SumZeroWrittenAsZeroVerifies) {
+  EXPECT_EQ(Verify(ImageWithSum("zero.nbf", 0, "0")), 1u);
+}
+
+TEST_F(VerifyImageChecksumTest, UpperAndLowerCaseDigitsVerifyAlike) {
+  EXPECT_EQ(Verify(ImageWithSum("upper.nbf", 0xBEEF, "BEEF")), 1u);
+  EXPECT_EQ(Verify(ImageWithSum("lower.nbf", 0xBEEF, "beef")), 1u);
+  EXPECT_EQ(Verify(ImageWithSum("mixed.nbf", 0xBEEF, "bEeF")), 1u);
+}
+
+TEST_F(VerifyImageChecksumTest, ChangingTheSeparatorOrPaddingKeepsTheFileValid) {
+  const std::string path = MakeImage("rom.nbf", PatternPayload(4000));
+  std::vector<uint8_t> file = ReadFile(path);
+  file[22] = 'x';
+  for (size_t i = 28; i < 32; ++i) file[i] = '#';
+  WriteFile(path, file);
+  EXPECT_EQ(Verify(path), 1u);
+}
+
+TEST_F(VerifyImageChecksumTest, ChangingAPayloadOrSummedHeaderByteBreaksIt) {
+  const std::string path = MakeImage("rom.nbf", PatternPayload(kChecksumBlockSize + 100));
+  const std::vector<uint8_t> original = ReadFile(path);
+  for (size_t index : {size_t{0}, size_t{21}, size_t{32}, kChecksumBlockSize - 1, kChecksumBlockSize,
+                       original.size() - 1}) {
+    std::vector<uint8_t> file = original;
+    file[index] = static_cast<uint8_t>(file[index] ^ 0x01);
+    WriteFile(path, file);
+    EXPECT_EQ(Verify(path), 0u) << "byte " << index;
+  }
+}
+
+TEST_F(VerifyImageChecksumTest, ChecksumFieldThatIsNoNumberFails) {
+  EXPECT_EQ(Verify(ImageWithSum("bad.nbf", 0x12, "x12")), 0u);
+  EXPECT_EQ(Verify(ImageWithSum("empty.nbf", 0, "")), 0u);
+}
+
+TEST_F(VerifyImageChecksumTest, UnopenableImageShows104WithoutTheWaitBox) {
+  CopyText(app::Session().imagePath, (dir / "gone.nbf").string());
+  CopyText(app::Session().imageChecksumText, "0");
+  EXPECT_EQ(VerifyImageChecksum(), 0u);
+  EXPECT_EQ(host.log, (std::vector<std::string>{"page 141"}));
+  EXPECT_FALSE(MainWindowOpen());
+}
+
+TEST(ChecksumArithmeticTest, ParsesHexadecimalFieldsKeepingLow16Bits) {
+  EXPECT_EQ(ParseChecksumText("ab"), 0xAB);
+  EXPECT_EQ(ParseChecksumText("00AB"), 0xAB);
+  EXPECT_EQ(ParseChecksumText("0"), 0);
+  EXPECT_EQ(ParseChecksumText("FfFf"), 0xFFFF);
+  EXPECT_EQ(ParseChecksumText("12345"), 0x2345);
+  EXPECT_FALSE(ParseChecksumText(""));
+  EXPECT_FALSE(ParseChecksumText("1g"));
+  EXPECT_FALSE(ParseChecksumText(" 1"));
+}
+
+TEST(ChecksumArithmeticTest, BlockSumMatchesAPlainSumWhereverTheFileIsSplit) {
+  const std::vector<uint8_t> file = PatternPayload(3000, 99);
+  const uint16_t plain = testing::PlainImageSum(file);
+  for (size_t cut : {size_t{0}, size_t{1}, size_t{21}, size_t{22}, size_t{23}, size_t{31}, size_t{32},
+                     size_t{33}, size_t{1000}, file.size()}) {
+    const std::span<const uint8_t> all(file);
+    uint32_t sum = AddImageBlockToSum(0, 0, all.subspan(0, cut));
+    sum = AddImageBlockToSum(sum, cut, all.subspan(cut));
+    EXPECT_EQ(static_cast<uint16_t>(sum & 0xFFFF), plain) << "cut at " << cut;
+  }
+}
+
+TEST(ChecksumArithmeticTest, WordwiseSumEqualsBytewiseSumOnLongRunsOfFF) {
+  // Runs of 0xFF stress the lane folding; odd lengths the tail.
+  for (size_t size : {size_t{7}, size_t{8}, size_t{1023}, size_t{1024}, size_t{1025}, size_t{100003}}) {
+    const std::vector<uint8_t> bytes(size, 0xFF);
+    EXPECT_EQ(AddToSum(5, bytes), 5u + 255u * size) << size;
+  }
+}
+
+TEST(ChecksumArithmeticTest, ComputeReportsAnUnreadableFile) {
+  const ImageChecksum checksum = ComputeImageChecksum("/nonexistent/corvash.nbf");
+  EXPECT_FALSE(checksum.opened);
+  EXPECT_FALSE(checksum.readable);
+  EXPECT_EQ(checksum.error, ENOENT);
+}
+
+}  // namespace
+}  // namespace corvash::image

@@ -1,0 +1,162 @@
+#include "desktop/image/image_header.h"
+
+#include <sys/stat.h>
+
+#include "desktop/bootlink/progress_page.h"
+#include "desktop/image/image_checksum.h"
+#include "desktop/image/image_checks.h"
+#include "desktop/platform/fixed_text.h"
+#include "tests/image/image_test_support.h"
+
+namespace corvash::image {
+namespace {
+
+using platform::CopyText;
+using platform::TextOf;
+using testing::HeaderBytes;
+using testing::ImageFixture;
+using testing::WriteFile;
+
+class ReadImageHeaderTest : public ImageFixture {
+ protected:
+  std::string WriteHeader(const std::string& name, const std::vector<uint8_t>& bytes) {
+    WriteFile(dir / name, bytes);
+    return (dir / name).string();
+  }
+};
+
+TEST_F(ReadImageHeaderTest, FillsTheImageFieldsAndLanguage) {
+  const std::string path = MakeImage("rom.nbf", testing::PatternPayload(100), "Quor 5210", "WBT", "GER", "2.04");
+  ASSERT_EQ(ReadImageHeader(path), 1u);
+  const app::UpdateSession& s = app::Session();
+  EXPECT_EQ(TextOf(s.imageModel), "Quor 5210");
+  EXPECT_EQ(TextOf(s.imageVariant), "WBT");
+  EXPECT_EQ(TextOf(s.imageLangCode), "GER");
+  EXPECT_EQ(TextOf(s.imageVersion), "2.04");
+  EXPECT_EQ(TextOf(s.imageLanguage), "German");
+  EXPECT_TRUE(host.log.empty());
+}
+
+TEST_F(ReadImageHeaderTest, BothPortugueseCodesShowPortuguese) {
+  for (const char* code : {"POT", "PTB", "pot"}) {
+    CopyText(app::Session().imageLanguage, "English");
+    ASSERT_EQ(ReadImageHeader(WriteHeader("p.nbf", HeaderBytes("Quor 5210", "NBT", code, "2.04", "0"))), 1u);
+    EXPECT_EQ(TextOf(app::Session().imageLanguage), "Portuguese") << code;
+  }
+}
+
+TEST_F(ReadImageHeaderTest, UnknownLanguageCodeLeavesTheLanguageAsItWas) {
+  CopyText(app::Session().imageLanguage, "French");
+  ASSERT_EQ(ReadImageHeader(WriteHeader("x.nbf", HeaderBytes("Quor 5210", "NBT", "XYZ", "2.04", "0"))), 1u);
+  EXPECT_EQ(TextOf(app::Session().imageLangCode), "XYZ");
+  EXPECT_EQ(TextOf(app::Session().imageLanguage), "French");
+}
+
+TEST_F(ReadImageHeaderTest, HeaderAfterALongerOneKeepsNoOldCharacters) {
+  ASSERT_EQ(ReadImageHeader(WriteHeader("a.nbf", HeaderBytes("Quor 5210", "NBT", "ENG", "2.04", "beef"))), 1u);
+  EXPECT_EQ(TextOf(app::Session().imageChecksumText), "beef");
+  ASSERT_EQ(ReadImageHeader(WriteHeader("b.nbf", HeaderBytes("Quor 5210", "NBT", "ENG", "2.04", "7"))), 1u);
+  EXPECT_EQ(TextOf(app::Session().imageChecksumText), "7");
+  EXPECT_EQ(app::Session().imageChecksumText[1], '\0');
+  EXPECT_EQ(app::Session().imageChecksumText[3], '\0');
+}
+
+TEST_F(ReadImageHeaderTest, ChecksumFieldEndsAtItsFourthCharacter) {
+  ASSERT_EQ(ReadImageHeader(WriteHeader("c.nbf", HeaderBytes("Quor 5210", "NBT", "ENG", "2.04", "123456789"))), 1u);
+  EXPECT_EQ(TextOf(app::Session().imageChecksumText), "1234");
+}
+
+TEST_F(ReadImageHeaderTest, ShortFileReadsMissingBytesAsZeroAndFailsTheLaterChecks) {
+  app::UpdateSession& s = app::Session();
+  CopyText(s.imageChecksumText, "ffff");
+  CopyText(s.imageVersion, "9.99");
+  const std::string path = WriteHeader("short.nbf", {'Q', 'u', 'o', 'r', ' ', '5', '2', '1', '0', '-', 'N'});
+  ASSERT_EQ(ReadImageHeader(path), 1u);
+  EXPECT_EQ(TextOf(s.imageModel), "Quor 5210");
+  EXPECT_EQ(TextOf(s.imageVariant), "N");
+  EXPECT_EQ(TextOf(s.imageLangCode), "");
+  EXPECT_EQ(TextOf(s.imageVersion), "");
+  EXPECT_EQ(TextOf(s.imageChecksumText), "");
+
+  CopyText(s.imagePath, path);
+  CopyText(s.deviceVariant, "NBT");
+  EXPECT_EQ(VerifyImageChecksum(), 0u);
+  EXPECT_EQ(CheckVariant(), 0u);
+  EXPECT_EQ(host.log, (std::vector<std::string>{"wait-show", "wait-close"}));
+  EXPECT_TRUE(MainWindowOpen());
+}
+
+TEST_F(ReadImageHeaderTest, EmptyFileReadsAsAnEmptyHeader) {
+  const std::string path = WriteHeader("empty.nbf", {});
+  ASSERT_EQ(ReadImageHeader(path), 1u);
+  EXPECT_EQ(TextOf(app::Session().imageModel), "");
+  CopyText(app::Session().imagePath, path);
+  EXPECT_EQ(VerifyImageChecksum(), 0u);
+}
+
+class RecordingProgressPage : public bootlink::ProgressPage {
+ public:
+  void SetBarRange(uint32_t, uint32_t) override {}
+  void SetBarPosition(uint32_t) override {}
+  void SetFigure(uint32_t) override {}
+  void Hide() override { ++hidden; }
+  void End(int) override {}
+  void ArmTimer2(uint32_t) override {}
+  void KillTimer2() override {}
+  int hidden = 0;
+};
+
+TEST_F(ReadImageHeaderTest, MissingFileShowsError104AndHidesTheProgressPage) {
+  RecordingProgressPage page;
+  app::Session().progressPage = &page;
+  EXPECT_EQ(ReadImageHeader((dir / "gone.nbf").string()), 0u);
+  EXPECT_EQ(host.log, (std::vector<std::string>{"page 141"}));
+  EXPECT_EQ(page.hidden, 1);
+  EXPECT_FALSE(MainWindowOpen());
+}
+
+TEST_F(ReadImageHeaderTest, VanishedStoredImageInRecoveryIsSilent) {
+  app::Session().recoveryMode = 1;
+  EXPECT_EQ(ReadImageHeader((dir / "gone.nbf").string()), 0u);
+  EXPECT_TRUE(host.log.empty());
+  EXPECT_TRUE(MainWindowOpen());
+}
+
+TEST_F(ReadImageHeaderTest, ExistingButUnopenableFileInRecoveryStillShows104) {
+  app::Session().recoveryMode = 1;
+  ASSERT_EQ(::mkdir((dir / "folder.nbf").c_str(), 0755), 0);
+  EXPECT_EQ(ReadImageHeader((dir / "folder.nbf").string()), 0u);
+  EXPECT_EQ(host.log, (std::vector<std::string>{"page 141"}));
+  EXPECT_FALSE(MainWindowOpen());
+}
+
+TEST(FormatImageHeaderTest, LaysOutTheHeaderAsTheBackupWriterDoes) {
+  auto header = FormatImageHeader("Quor 5210", "NBT", "ENG", "2.04", 0x0ab1);
+  ASSERT_TRUE(header);
+  EXPECT_EQ(std::string(header->data(), header->size()), "Quor 5210-NBT-ENG-2.04-ab1------");
+  header = FormatImageHeader("Quor 5210", "NBT", "ENG", "2.04", 0);
+  EXPECT_EQ(std::string(header->data(), header->size()), "Quor 5210-NBT-ENG-2.04-0--------");
+  header = FormatImageHeader("Quor 5210", "NBT", "ENG", "2.04", 0xBEEF);
+  EXPECT_EQ(std::string(header->data(), header->size()), "Quor 5210-NBT-ENG-2.04-beef-----");
+}
+
+TEST(FormatImageHeaderTest, RefusesFieldsThatDoNotFillTheirSlots) {
+  EXPECT_FALSE(FormatImageHeader("Quor 52100", "NBT", "ENG", "2.04", 1));
+  EXPECT_FALSE(FormatImageHeader("Quor 5210", "NBTX", "ENG", "2.04", 1));
+  EXPECT_FALSE(FormatImageHeader("Quor 5210", "NBT", "EN", "2.04", 1));
+  EXPECT_FALSE(FormatImageHeader("Quor 5210", "NBT", "ENG", "2.045", 1));
+}
+
+TEST(ParseImageHeaderTest, FormattedHeaderReadsBack) {
+  const auto header = FormatImageHeader("Quor 5210", "WBT", "CHS", "3.10", 0x1f);
+  const auto fields = ParseImageHeader(
+      std::span<const uint8_t>(reinterpret_cast<const uint8_t*>(header->data()), header->size()));
+  EXPECT_EQ(fields.model, "Quor 5210");
+  EXPECT_EQ(fields.variant, "WBT");
+  EXPECT_EQ(fields.langCode, "CHS");
+  EXPECT_EQ(fields.version, "3.10");
+  EXPECT_EQ(fields.checksumText, "1f");
+}
+
+}  // namespace
+}  // namespace corvash::image
