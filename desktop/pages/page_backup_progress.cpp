@@ -1,0 +1,47 @@
+// Backup progress page (132): the bar and figure of the backup pull. It has
+// no buttons; BackupWorker, started when the page opens, ends it.
+#include <memory>
+
+#include "desktop/app/update_session.h"
+#include "desktop/pages/page_link.h"
+#include "desktop/pages/page_procedures.h"
+#include "desktop/pages/page_support.h"
+#include "desktop/pages/page_workers.h"
+
+namespace corvash::pages {
+namespace {
+
+constexpr int kBackupWarning = 1088;
+constexpr int kBackupFailed = 2;
+
+class BackupProgressPage final : public PageProcedure {
+ public:
+  void OnOpen(PageDialog& page) override {
+    const bool serial = app::Session().serialLink.load() == 1;
+    FillTexts(page, {{1087, 11177}, {kBackupWarning, 11178}, {1089, serial ? 11179 : 11180}});
+    page.SetColouring(kBackupWarning, Colouring::kRedText);
+    link_ = std::make_shared<PageLink>(page);
+    std::shared_ptr<PageLink> link = link_;
+    const bool started = StartWorkerThread([link] {
+      GetBackupWorker().RunBackupWorker(*link);
+      // A worker that gave up without ending the page must not leave it open.
+      link->End(kBackupFailed);
+    });
+    if (!started) page.End(kBackupFailed);
+  }
+
+  void OnCommand(PageDialog&, int) override {}
+
+  void OnClosed(PageDialog&) override {
+    if (link_) link_->Detach();
+  }
+
+ private:
+  std::shared_ptr<PageLink> link_;
+};
+
+}  // namespace
+
+std::unique_ptr<PageProcedure> MakeBackupProgressPage() { return std::make_unique<BackupProgressPage>(); }
+
+}  // namespace corvash::pages

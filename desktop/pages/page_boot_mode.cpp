@@ -1,0 +1,87 @@
+// Boot-mode instructions page (169): restart the device into its boot
+// loader. "Weiter" opens only once the boot-loader watch has found the
+// loader on a port.
+#include <memory>
+#include <mutex>
+
+#include "desktop/app/update_session.h"
+#include "desktop/pages/page_link.h"
+#include "desktop/pages/page_procedures.h"
+#include "desktop/pages/page_support.h"
+#include "desktop/pages/page_workers.h"
+
+namespace corvash::pages {
+namespace {
+
+// Held by a watch for its whole run: the watch of a page opened again waits
+// until the previous one has seen its stop flag, so that two port tests
+// never run at once.
+std::mutex& WatchRunMutex() {
+  static std::mutex mutex;
+  return mutex;
+}
+
+class BootModePage final : public PageProcedure {
+ public:
+  void OnOpen(PageDialog& page) override {
+    OpenCaptionedPage(page, Picture::kButtons);
+    FillTexts(page, {{1204, 11184},
+                     {1206, 11167},
+                     {1207, 11185},
+                     {1205, kTextContinueOrCancel},
+                     {kButtonNext, kTextWeiter},
+                     {kButtonCancel, kTextAbbrechen}});
+    page.Enable(kButtonNext, false);
+    link_ = std::make_shared<PageLink>(page);
+    stop_ = std::make_shared<std::atomic<uint32_t>>(0);
+    std::shared_ptr<PageLink> link = link_;
+    std::shared_ptr<std::atomic<uint32_t>> stop = stop_;
+    StartWorkerThread([link, stop] {
+      std::lock_guard running(WatchRunMutex());
+      if (stop->load() == 0) GetBootLoaderWatch().RunBootLoaderWatch(*link, *stop);
+    });
+  }
+
+  void OnCommand(PageDialog& page, int commandId) override {
+    app::UpdateSession& session = app::Session();
+    switch (commandId) {
+      case kButtonNext:
+        // Enter reaches here too: no flash before the boot loader has answered.
+        if (!page.IsEnabled(kButtonNext)) break;
+        StopWatch();
+        page.End(1);
+        break;
+      case kButtonCancel:
+        session.cancelled.store(1);
+        StopWatch();
+        page.End(0);
+        break;
+      case kButtonBack:
+        session.backFromBootInstructions.store(1);
+        StopWatch();
+        page.End(0);
+        break;
+      default:
+        break;
+    }
+  }
+
+  void OnClosed(PageDialog&) override {
+    StopWatch();
+    if (link_) link_->Detach();
+  }
+
+ private:
+  void StopWatch() {
+    if (stop_) stop_->store(1);
+  }
+
+  std::shared_ptr<PageLink> link_;
+  std::shared_ptr<std::atomic<uint32_t>> stop_;
+};
+
+}  // namespace
+
+std::unique_ptr<PageProcedure> MakeBootModePage() { return std::make_unique<BootModePage>(); }
+
+}  // namespace corvash::pages

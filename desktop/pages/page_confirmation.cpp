@@ -1,0 +1,55 @@
+// Confirmation page (124): the ROM version on the device ("Von:") and the
+// one to be written ("Nach:"). The recovery run offers no way back.
+#include "desktop/app/update_session.h"
+#include "desktop/pages/page_procedures.h"
+#include "desktop/pages/page_support.h"
+#include "desktop/platform/fixed_text.h"
+
+namespace corvash::pages {
+namespace {
+
+class ConfirmationPage final : public PageProcedure {
+ public:
+  void OnOpen(PageDialog& page) override {
+    const app::UpdateSession& session = app::Session();
+    OpenCaptionedPage(page, Picture::kMain);
+    FillTexts(page, {{1048, 11041},
+                     {1049, 11013},
+                     {1051, 11014},
+                     {1054, kTextContinueOrCancel},
+                     {kButtonNext, kTextWeiter},
+                     {kButtonCancel, kTextAbbrechen}});
+    page.SetText(1050, LabelValue(PageText(11043), platform::TextOf(session.deviceVersion)));
+    page.SetText(1027, LabelValue(PageText(11046), platform::TextOf(session.imageVersion)));
+    if (!BackAllowed()) page.Enable(kButtonBack, false);
+  }
+
+  void OnCommand(PageDialog& page, int commandId) override {
+    app::UpdateSession& session = app::Session();
+    switch (commandId) {
+      case kButtonNext:
+        page.End(1);
+        break;
+      case kButtonCancel:
+        session.cancelled.store(1);
+        page.End(2);
+        break;
+      case kButtonBack:
+        if (!BackAllowed()) break;
+        session.backFromConfirm.store(1);
+        page.End(2);
+        break;
+      default:
+        break;
+    }
+  }
+
+ private:
+  static bool BackAllowed() { return app::Session().backAllowed.load() != 0; }
+};
+
+}  // namespace
+
+std::unique_ptr<PageProcedure> MakeConfirmationPage() { return std::make_unique<ConfirmationPage>(); }
+
+}  // namespace corvash::pages

@@ -1,0 +1,48 @@
+// Connection page (161): connect the device and wait for ActiveSync.
+#include "desktop/app/update_session.h"
+#include "desktop/pages/page_procedures.h"
+#include "desktop/pages/page_support.h"
+
+namespace corvash::pages {
+namespace {
+
+constexpr int kConnectionWarning = 1157;
+
+class ConnectionPage final : public PageProcedure {
+ public:
+  void OnOpen(PageDialog& page) override {
+    OpenCaptionedPage(page, Picture::kMain);
+    FillTexts(page, {{1045, 11037},
+                     {1046, 11038},
+                     {kConnectionWarning, 11135},
+                     {1047, kTextContinueOrCancel},
+                     {kButtonNext, kTextWeiter},
+                     {kButtonCancel, kTextAbbrechen}});
+    page.SetColouring(kConnectionWarning, Colouring::kRedText);
+  }
+
+  void OnCommand(PageDialog& page, int commandId) override {
+    app::UpdateSession& session = app::Session();
+    switch (commandId) {
+      case kButtonNext:
+        page.End(0);
+        break;
+      case kButtonCancel:
+        session.cancelled.store(1);
+        page.End(1);
+        break;
+      case kButtonBack:
+        session.backFromConnect.store(1);
+        page.End(0);
+        break;
+      default:
+        break;
+    }
+  }
+};
+
+}  // namespace
+
+std::unique_ptr<PageProcedure> MakeConnectionPage() { return std::make_unique<ConnectionPage>(); }
+
+}  // namespace corvash::pages

@@ -1,0 +1,49 @@
+#include "desktop/pages/page_languages.h"
+
+#include "desktop/pages/page_support.h"
+#include "desktop/platform/fixed_text.h"
+
+namespace corvash::pages {
+namespace {
+
+constexpr int kTextLanguageLabel = 11044;
+constexpr int kTextEnglish = 11138;
+
+struct LanguageRow {
+  std::string_view name;
+  std::string_view code;
+  int textId;
+};
+
+constexpr LanguageRow kLanguages[] = {
+    {"Japanese", "Jpn", 11145}, {"french", "fre", 11139},   {"german", "ger", 11140},
+    {"italian", "ita", 11141},  {"spanish", "spa", 11142},  {"Portuguese", "Por", 11181},
+    {"TChinese", "cht", 11143}, {"SChinese", "chs", 11144},
+};
+
+}  // namespace
+
+int LanguageTextByName(std::string_view englishName) {
+  for (const LanguageRow& row : kLanguages) {
+    if (platform::EqualsNoCase(englishName, row.name)) return row.textId;
+  }
+  return kTextEnglish;
+}
+
+int LanguageTextByCode(std::string_view code) {
+  for (const LanguageRow& row : kLanguages) {
+    if (platform::EqualsNoCase(code, row.code)) return row.textId;
+  }
+  return platform::EqualsNoCase(code, "eng") ? kTextEnglish : 0;
+}
+
+std::string LanguageLineByName(std::string_view englishName) {
+  return LabelValue(PageText(kTextLanguageLabel), PageText(LanguageTextByName(englishName)));
+}
+
+std::string LanguageLineByCode(std::string_view code) {
+  const int textId = LanguageTextByCode(code);
+  return LabelValue(PageText(kTextLanguageLabel), textId != 0 ? PageText(textId) : code);
+}
+
+}  // namespace corvash::pages

@@ -1,0 +1,73 @@
+// Options page (109): the connected device, and the choice of update,
+// restore of a backup, or backup of the current ROM.
+#include "desktop/app/update_session.h"
+#include "desktop/pages/page_languages.h"
+#include "desktop/pages/page_procedures.h"
+#include "desktop/pages/page_support.h"
+#include "desktop/pages/page_workers.h"
+#include "desktop/platform/fixed_text.h"
+
+namespace corvash::pages {
+namespace {
+
+constexpr int kUpdateButton = 1035;
+constexpr int kRestoreButton = 1036;
+constexpr int kBackupButton = 1030;
+constexpr int kBackupChosen = 1000;
+
+class OptionsPage final : public PageProcedure {
+ public:
+  void OnOpen(PageDialog& page) override {
+    const app::UpdateSession& session = app::Session();
+    OpenCaptionedPage(page, Picture::kMain);
+    FillTexts(page, {{1064, 11051},
+                     {1065, 11052},
+                     {kUpdateButton, 11055},
+                     {1069, 11053},
+                     {kRestoreButton, 11056},
+                     {1070, 11054},
+                     {kBackupButton, 11018},
+                     {1072, 11172},
+                     {1071, 11031},
+                     {kButtonCancel, kTextAbbrechen}});
+    page.SetText(1066, LabelValue(PageText(11042), platform::TextOf(session.deviceModel)));
+    page.SetText(1067, LabelValue(PageText(11043), platform::TextOf(session.deviceVersion)));
+    page.SetText(1068, LanguageLineByName(platform::TextOf(session.deviceLanguage)));
+  }
+
+  void OnCommand(PageDialog& page, int commandId) override {
+    app::UpdateSession& session = app::Session();
+    switch (commandId) {
+      case kUpdateButton:
+      case kRestoreButton:
+        page.End(commandId);
+        break;
+      case kBackupButton:
+        if (GetBackupTargetChooser().ChooseBackupTarget(page) == 1) {
+          page.End(kBackupChosen);
+        } else {
+          page.SetPageVisible(true);  // the choice may have hidden the page
+        }
+        break;
+      case kButtonCancel:
+        session.cancelled.store(1);
+        page.End(1);
+        break;
+      case kButtonBack:
+        session.backFromOptions.store(1);
+        page.End(1);
+        break;
+      case kButtonNext:  // Enter: the page has no button 1
+        page.End(0);
+        break;
+      default:
+        break;
+    }
+  }
+};
+
+}  // namespace
+
+std::unique_ptr<PageProcedure> MakeOptionsPage() { return std::make_unique<OptionsPage>(); }
+
+}  // namespace corvash::pages

@@ -1,0 +1,107 @@
+// Progress page (102): writing the ROM image. It starts the flashing worker,
+// records the running flash, and keeps timer 2 as the link watchdog. While
+// it is open, the link and flash code reach it through
+// Session().progressPage.
+#include <unistd.h>
+
+#include "desktop/app/update_session.h"
+#include "desktop/bootlink/progress_page.h"
+#include "desktop/pages/page_link.h"
+#include "desktop/pages/page_procedures.h"
+#include "desktop/pages/page_support.h"
+#include "desktop/pages/page_workers.h"
+#include "desktop/platform/fixed_text.h"
+
+namespace corvash::pages {
+namespace {
+
+constexpr int kWatchdogTimer = 2;
+constexpr uint32_t kWatchdogOpenMs = 90000;
+constexpr int kProgressFailed = 2;
+constexpr int kFlashWarning = 1131;
+
+// The page as the link and flash code see it. One object for the life of the
+// process: a thread that read Session().progressPage just before the page
+// closed still reaches a live object, which then forwards nothing.
+class ProgressPageAdapter final : public bootlink::ProgressPage {
+ public:
+  void Attach(PageDialog& page) { link_.Attach(page); }
+  void DetachFrom(PageDialog& page) { link_.DetachFrom(page); }
+
+  void SetBarRange(uint32_t low, uint32_t high) override { link_.SetBarRange(low, high); }
+  void SetBarPosition(uint32_t position) override { link_.SetBarPosition(position); }
+  void SetFigure(uint32_t percent) override { link_.SetFigure(percent); }
+  void Hide() override { link_.Hide(); }
+  void End(int result) override { link_.End(result); }
+  void ArmTimer2(uint32_t ms) override { link_.SetTimer(kWatchdogTimer, ms); }
+  void KillTimer2() override { link_.KillTimer(kWatchdogTimer); }
+
+ private:
+  PageLink link_;
+};
+
+ProgressPageAdapter& Adapter() {
+  static ProgressPageAdapter adapter;
+  return adapter;
+}
+
+int DurationTextId() {
+  const app::UpdateSession& session = app::Session();
+  const bool serial = session.serialLink.load() == 1;
+  if (platform::TextOf(session.deviceVariant) == "NBT") return serial ? 11113 : 11112;
+  return serial ? 11096 : 11097;
+}
+
+class ProgressPage final : public PageProcedure {
+ public:
+  void OnOpen(PageDialog& page) override {
+    app::UpdateSession& session = app::Session();
+    FillTexts(page, {{1043, 11033}, {kFlashWarning, 11110}, {1132, DurationTextId()}});
+    page.SetText(kProgressFigureControl, "0");
+    page.SetColouring(kFlashWarning, Colouring::kRedText);
+    page.SetWaitCursor(true);
+
+    Adapter().Attach(page);
+    session.progressPage.store(&Adapter());
+    // Only the recovery run clears backAllowed; it flashes with the identity
+    // already read from the boot loader.
+    const bool recovery = session.backAllowed.load() == 0;
+    StartWorkerThread([recovery] {
+      if (recovery) {
+        GetFlashWorkers().CheckAndFlashThread();
+      } else {
+        GetFlashWorkers().IdentifyAndFlashThread();
+      }
+    });
+    GetFlashSettingsWriter().WriteFlashSettings();
+    page.SetTimer(kWatchdogTimer, kWatchdogOpenMs);
+  }
+
+  void OnCommand(PageDialog&, int) override {}
+
+  void OnTimer(PageDialog& page, int timerId) override {
+    if (timerId != kWatchdogTimer) return;
+    app::UpdateSession& session = app::Session();
+    const int fd = session.imageFileHandle.exchange(-1);
+    if (fd >= 0) ::close(fd);
+    page.KillTimer(kWatchdogTimer);
+    session.linkClosed.store(1);
+    // A second load whose download never finished is no completed flash.
+    uint32_t secondLoadSent = 3;
+    session.flashState.compare_exchange_strong(secondLoadSent, 2);
+    page.End(kProgressFailed);
+  }
+
+  void OnClosed(PageDialog& page) override {
+    bootlink::ProgressPage* published = &Adapter();
+    app::Session().progressPage.compare_exchange_strong(published, nullptr);
+    Adapter().DetachFrom(page);
+    page.SetWaitCursor(false);
+  }
+};
+
+}  // namespace
+
+std::unique_ptr<PageProcedure> MakeProgressPage() { return std::make_unique<ProgressPage>(); }
+
+}  // namespace corvash::pages

@@ -1,0 +1,60 @@
+// Ready page (130): how long the update takes and what the user will see.
+#include "desktop/app/update_session.h"
+#include "desktop/pages/page_procedures.h"
+#include "desktop/pages/page_support.h"
+#include "desktop/platform/fixed_text.h"
+
+namespace corvash::pages {
+namespace {
+
+// Languages of the first pair of duration texts; all others take the second.
+bool HasWesternDurationText(std::string_view language) {
+  for (std::string_view western : {"English", "French", "German", "Italian", "Spanish"}) {
+    if (platform::EqualsNoCase(language, western)) return true;
+  }
+  return false;
+}
+
+int DurationTextId() {
+  const app::UpdateSession& session = app::Session();
+  const bool serial = session.serialLink.load() == 1;
+  if (HasWesternDurationText(platform::TextOf(session.deviceLanguage))) return serial ? 11062 : 11063;
+  return serial ? 11094 : 11095;
+}
+
+class ReadyPage final : public PageProcedure {
+ public:
+  void OnOpen(PageDialog& page) override {
+    OpenCaptionedPage(page, Picture::kMain);
+    FillTexts(page, {{1076, DurationTextId()},
+                     {1129, 11108},
+                     {1075, kTextContinueOrCancel},
+                     {kButtonNext, kTextWeiter},
+                     {kButtonCancel, kTextAbbrechen}});
+  }
+
+  void OnCommand(PageDialog& page, int commandId) override {
+    app::UpdateSession& session = app::Session();
+    switch (commandId) {
+      case kButtonNext:
+        page.End(1);
+        break;
+      case kButtonCancel:
+        session.cancelled.store(1);
+        page.End(2);
+        break;
+      case kButtonBack:
+        session.backFromReady.store(1);
+        page.End(2);
+        break;
+      default:
+        break;
+    }
+  }
+};
+
+}  // namespace
+
+std::unique_ptr<PageProcedure> MakeReadyPage() { return std::make_unique<ReadyPage>(); }
+
+}  // namespace corvash::pages

@@ -1,0 +1,43 @@
+#include "desktop/pages/page_support.h"
+
+#include <system_error>
+#include <thread>
+
+#include "desktop/platform/trace.h"
+#include "desktop/resources/text_table.h"
+
+namespace corvash::pages {
+
+std::string_view PageText(int textId) { return resources::Text(textId); }
+
+void SetPageText(PageDialog& page, int controlId, int textId) {
+  page.SetText(controlId, PageText(textId));
+}
+
+void FillTexts(PageDialog& page, std::initializer_list<TextRow> rows) {
+  for (const TextRow& row : rows) SetPageText(page, row.controlId, row.textId);
+}
+
+void OpenCaptionedPage(PageDialog& page, Picture picture) {
+  page.SetCaption(PageText(kTextCaption));
+  page.SetPicture(picture);
+}
+
+std::string LabelValue(std::string_view label, std::string_view value) {
+  std::string line;
+  line.reserve(label.size() + 1 + value.size());
+  line.append(label).append(" ").append(value);
+  return line;
+}
+
+bool StartWorkerThread(std::function<void()> body) {
+  try {
+    std::thread(std::move(body)).detach();
+    return true;
+  } catch (const std::system_error& error) {
+    platform::TraceF("\r\n Pages: no worker thread: %s\r\n", error.what());
+    return false;
+  }
+}
+
+}  // namespace corvash::pages

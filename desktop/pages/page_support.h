@@ -1,0 +1,46 @@
+#pragma once
+// What every page does alike: copy texts from the text table into controls,
+// the caption and the picture, "label value" lines, starting a worker thread.
+#include <functional>
+#include <initializer_list>
+#include <string>
+#include <string_view>
+
+#include "desktop/pages/page_dialog.h"
+
+namespace corvash::pages {
+
+// Control ids that recur on many pages.
+inline constexpr int kButtonNext = 1;     // "Weiter" (also the Enter key)
+inline constexpr int kButtonCancel = 2;   // "Abbrechen" / "Beenden" (also Escape)
+inline constexpr int kButtonBack = 1221;  // "Zurück", labelled by the template
+// Texts without an identifier in the template (IDC_STATIC): SetText on this
+// id reaches the first such text control of the page.
+inline constexpr int kUnnamedText = -1;
+
+// Texts shared by many pages.
+inline constexpr int kTextCaption = 11035;
+inline constexpr int kTextAbbrechen = 11011;
+inline constexpr int kTextWeiter = 11012;
+inline constexpr int kTextBeenden = 11048;
+inline constexpr int kTextContinueOrCancel = 11039;
+inline constexpr int kTextClickToQuit = 11074;
+
+struct TextRow {
+  int controlId;
+  int textId;
+};
+
+// Text `textId` of the text table ("" when the table lacks it).
+std::string_view PageText(int textId);
+void SetPageText(PageDialog& page, int controlId, int textId);
+void FillTexts(PageDialog& page, std::initializer_list<TextRow> rows);
+// Caption 11035 and the picture at (10, 10): every page with a caption bar.
+void OpenCaptionedPage(PageDialog& page, Picture picture);
+// "%s %s": label, blank, value.
+std::string LabelValue(std::string_view label, std::string_view value);
+// Runs `body` on a thread of its own, not waited for. Returns false when no
+// thread could be started (the body then does not run).
+bool StartWorkerThread(std::function<void()> body);
+
+}  // namespace corvash::pages

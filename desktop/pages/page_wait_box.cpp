@@ -1,0 +1,32 @@
+// Wait box (122): "please wait" while the device is checked. It ends on the
+// private message 1074 (CloseWaitBox) or on Enter and Escape.
+#include "desktop/app/update_session.h"
+#include "desktop/pages/page_procedures.h"
+#include "desktop/pages/page_support.h"
+
+namespace corvash::pages {
+namespace {
+
+class WaitBox final : public PageProcedure {
+ public:
+  void OnOpen(PageDialog& page) override {
+    // waitDialog stays set after the box has ended; closing an ended box does nothing.
+    app::Session().waitDialog.store(1);
+    SetPageText(page, 1072, 11057);
+  }
+
+  void OnCommand(PageDialog& page, int commandId) override {
+    if (commandId == kCommandOk) page.End(1);
+    if (commandId == kCommandCancel) page.End(2);
+  }
+
+  void OnMessage(PageDialog& page, int message) override {
+    if (message == kMessageCloseWaitBox) page.End(1);
+  }
+};
+
+}  // namespace
+
+std::unique_ptr<PageProcedure> MakeWaitBox() { return std::make_unique<WaitBox>(); }
+
+}  // namespace corvash::pages

@@ -1,0 +1,62 @@
+// Welcome page (103): greets the user, warns that every device datum will be
+// erased and offers the readme. "Weiter" is open only while the user has
+// ticked the acknowledgement.
+#include "desktop/app/update_session.h"
+#include "desktop/pages/page_procedures.h"
+#include "desktop/pages/page_support.h"
+#include "desktop/pages/page_workers.h"
+
+namespace corvash::pages {
+namespace {
+
+constexpr int kHeading = 1038;
+constexpr int kAttentionLabel = 1182;
+constexpr int kAcknowledgeBox = 1203;
+constexpr int kReadmeButton = 1209;
+
+class WelcomePage final : public PageProcedure {
+ public:
+  void OnOpen(PageDialog& page) override {
+    OpenCaptionedPage(page, Picture::kMain);
+    FillTexts(page, {{kHeading, 11058},
+                     {kUnnamedText, 11059},
+                     {1073, 11060},
+                     {kAttentionLabel, 11166},
+                     {1177, 11149},
+                     {1179, 11151},
+                     {1074, kTextContinueOrCancel},
+                     {kReadmeButton, 11182},
+                     {kButtonNext, kTextWeiter},
+                     {kButtonCancel, kTextAbbrechen}});
+    page.SetTitleFont(kHeading);
+    page.SetBoldFont(kAttentionLabel);
+    page.Enable(kButtonNext, false);
+  }
+
+  void OnCommand(PageDialog& page, int commandId) override {
+    switch (commandId) {
+      case kAcknowledgeBox:
+        page.Enable(kButtonNext, page.IsChecked(kAcknowledgeBox));
+        break;
+      case kReadmeButton:
+        GetReadmeViewer().OpenReadme();
+        break;
+      case kButtonNext:
+        // Enter reaches here too: without the acknowledgement there is no way on.
+        if (page.IsEnabled(kButtonNext)) page.End(0);
+        break;
+      case kButtonCancel:
+        app::Session().cancelled.store(1);
+        page.End(1);
+        break;
+      default:
+        break;
+    }
+  }
+};
+
+}  // namespace
+
+std::unique_ptr<PageProcedure> MakeWelcomePage() { return std::make_unique<WelcomePage>(); }
+
+}  // namespace corvash::pages

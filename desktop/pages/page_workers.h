@@ -1,0 +1,174 @@
+#pragma once
+// The work that pages start but do not do themselves: watches, the backup
+// pull, the flash, the clock, ActiveSync, the registry record, the backup
+// target choice, the readme viewer and the teardown of the boot-loader link.
+// Each is one small interface with a process-wide instance that the program
+// binds at start (Set...). Until one is bound, a default stands in that does
+// the harmless minimum (stated per interface), so that pages can run in tests
+// and previews without the device, the link or the registry.
+//
+// Binding: Set...(impl) installs `impl` (not owned; it must outlive every
+// page that may call it); Set...(nullptr) puts the default back. Get...()
+// returns the bound instance or the default. Both may be called from any
+// thread.
+#include <atomic>
+#include <cstdint>
+#include <string_view>
+
+namespace corvash::pages {
+
+class PageDialog;
+
+// An open page as a worker thread reaches it. Every call is forwarded to the
+// page while it is open; once it has ended or closed, calls do nothing. Any
+// thread may call; a call blocks until the page's thread has handled it.
+class WorkerPage {
+ public:
+  virtual ~WorkerPage() = default;
+  virtual void Enable(int controlId, bool enabled) = 0;
+  virtual void SetText(int controlId, std::string_view text) = 0;
+  // The progress bar (control 1020) and the percentage figure (control 1023).
+  virtual void SetBarRange(uint32_t low, uint32_t high) = 0;
+  virtual void SetBarPosition(uint32_t position) = 0;
+  virtual void SetFigure(uint32_t percent) = 0;
+  // Hides the whole page (the original moved it to zero size).
+  virtual void Hide() = 0;
+  // Ends the page with `result`; every later call through this WorkerPage
+  // does nothing.
+  virtual void End(int result) = 0;
+};
+
+// Boot-loader watch behind the boot-mode instructions page (169). Runs on a
+// thread of its own that the page starts; one watch runs at a time (a new
+// page's watch starts only after the previous one has returned).
+class BootLoaderWatch {
+ public:
+  virtual ~BootLoaderWatch() = default;
+  // Until `stop` is set: keeps "Zurück" (1221) enabled and "Weiter" (1)
+  // disabled while the device answers over ActiveSync; once the boot loader
+  // answers on a port, disables "Zurück", enables "Weiter", sets `stop` and
+  // returns. The page sets `stop` from its buttons. Default: returns at once
+  // ("Weiter" stays disabled).
+  virtual void RunBootLoaderWatch(WorkerPage& page, std::atomic<uint32_t>& stop) = 0;
+};
+
+// Power status of the device and the power watch behind WARNUNG 111 (105).
+class PowerWatch {
+ public:
+  virtual ~PowerWatch() = default;
+  // Asks the device for fresh power values: the mains (AC line) status byte
+  // (1 = mains power), or -1 when the status cannot be read. Default: -1.
+  virtual int QueryMainsStatus() = 0;
+  // Thread body of the power watch, started by the warning when no watch
+  // runs: until linkClosed is set, every 100 ms enables "Weiter" (1) of
+  // `warning` while the device reports mains power and disables it while it
+  // reports none. `warning` forwards to whichever power warning is open.
+  // Default: returns at once.
+  virtual void RunPowerWatch(WorkerPage& warning) = 0;
+};
+
+// BackupWorker behind the backup progress page (132), on its own thread.
+class BackupWorker {
+ public:
+  virtual ~BackupWorker() = default;
+  // Pulls the device ROM into backupPath, driving the bar and figure of
+  // `page`, and ends the page: 1 on success, 2 on failure. If it returns
+  // without ending the page, the page ends with 2. Default: returns at once.
+  virtual void RunBackupWorker(WorkerPage& page) = 0;
+};
+
+// Sets the device clock from the PC clock (InvokeSetSysTime), on leaving the
+// finish page (133). Blocks its caller. Default: does nothing, returns 0.
+class ClockSetter {
+ public:
+  virtual ~ClockSetter() = default;
+  virtual int InvokeSetSysTime() = 0;
+};
+
+// Starts the ActiveSync connection program again, from the reset
+// instructions page (167). Default: does nothing.
+class ActiveSyncControl {
+ public:
+  virtual ~ActiveSyncControl() = default;
+  virtual void RestartActiveSync() = 0;
+};
+
+// The flashing workers of the progress page (102), each run on a thread
+// that the page starts: IdentifyAndFlashThread in the normal run (update or
+// restore), CheckAndFlashThread in the recovery run. They reach the page
+// through Session().progressPage. Default: both return at once (the page's
+// watchdog then ends it with 2).
+class FlashWorkers {
+ public:
+  virtual ~FlashWorkers() = default;
+  virtual void IdentifyAndFlashThread() = 0;
+  virtual void CheckAndFlashThread() = 0;
+};
+
+// Records the running flash in the registry (WriteFlashSettings), called by
+// the progress page right after it has started its worker. Default: nothing.
+class FlashSettingsWriter {
+ public:
+  virtual ~FlashSettingsWriter() = default;
+  virtual void WriteFlashSettings() = 0;
+};
+
+// ChooseBackupTarget, run inside the options page (109) on "Sichern".
+class BackupTargetChooser {
+ public:
+  virtual ~BackupTargetChooser() = default;
+  // Lets the user choose the backup file into backupPath; hides and shows
+  // `optionsPage` around the screens it opens (WARNUNG 112, FEHLER 107).
+  // Returns 1 when a target was accepted, 0 otherwise. Runs on the page's
+  // thread. Default: 0 (nothing chosen).
+  virtual int ChooseBackupTarget(PageDialog& optionsPage) = 0;
+};
+
+// OpenReadme: shows readme.doc of the program folder in the desktop's
+// viewer without waiting; failures are ignored. Default: does nothing.
+class ReadmeViewer {
+ public:
+  virtual ~ReadmeViewer() = default;
+  virtual void OpenReadme() = 0;
+};
+
+// What is left of the boot-loader link's receive thread when the pages take
+// the link down. The pages themselves set linkClosed and release linkHandle
+// and imageFileHandle.
+class LinkTeardown {
+ public:
+  virtual ~LinkTeardown() = default;
+  // Reset instructions page (167), after linkClosed has been set: wakes the
+  // receive thread, makes sure it has ended and releases what it held.
+  // Default: nothing.
+  virtual void ShutDownReadThread() = 0;
+  // FEHLER 113 on a serial link: forgets the receive thread's event and
+  // thread without ending the thread. Default: nothing.
+  virtual void ReleaseReadThread() = 0;
+};
+
+BootLoaderWatch& GetBootLoaderWatch();
+void SetBootLoaderWatch(BootLoaderWatch* impl);
+PowerWatch& GetPowerWatch();
+void SetPowerWatch(PowerWatch* impl);
+BackupWorker& GetBackupWorker();
+void SetBackupWorker(BackupWorker* impl);
+ClockSetter& GetClockSetter();
+void SetClockSetter(ClockSetter* impl);
+ActiveSyncControl& GetActiveSyncControl();
+void SetActiveSyncControl(ActiveSyncControl* impl);
+FlashWorkers& GetFlashWorkers();
+void SetFlashWorkers(FlashWorkers* impl);
+FlashSettingsWriter& GetFlashSettingsWriter();
+void SetFlashSettingsWriter(FlashSettingsWriter* impl);
+BackupTargetChooser& GetBackupTargetChooser();
+void SetBackupTargetChooser(BackupTargetChooser* impl);
+ReadmeViewer& GetReadmeViewer();
+void SetReadmeViewer(ReadmeViewer* impl);
+LinkTeardown& GetLinkTeardown();
+void SetLinkTeardown(LinkTeardown* impl);
+
+// Puts every default back (tests).
+void ResetPageWorkers();
+
+}  // namespace corvash::pages

@@ -1,0 +1,27 @@
+#pragma once
+// What the error and warning screens share: a heading in the title font,
+// their texts, the picture, and one "Beenden" button.
+#include <initializer_list>
+#include <vector>
+
+#include "desktop/pages/page_dialog.h"
+#include "desktop/pages/page_support.h"
+
+namespace corvash::pages {
+
+// The single "Beenden" button of the screens that have no button 2.
+inline constexpr int kScreenQuitButton = 1175;
+
+struct ScreenLayout {
+  TextRow heading;
+  std::vector<TextRow> texts;      // explanation and further texts
+  // 2, or 1175 (then Enter and Escape do nothing); 0 for the warnings,
+  // whose buttons are "Weiter" and "Abbrechen".
+  int quitButton = kButtonCancel;
+  Picture picture = Picture::kMain;
+};
+
+// Caption, picture, texts, the button's "Beenden" label and the heading font.
+void OpenScreen(PageDialog& page, const ScreenLayout& layout);
+
+}  // namespace corvash::pages

@@ -1,0 +1,36 @@
+// FEHLER 110 (151): the image is larger than the device's flash ROM. Both
+// sizes are shown in whole MiB, the image's rounded down.
+#include <string>
+
+#include "desktop/app/update_session.h"
+#include "desktop/pages/screen_common.h"
+#include "desktop/pages/screen_procedures.h"
+
+namespace corvash::pages {
+namespace {
+
+constexpr int kTextMegabytes = 11103;
+
+std::string SizeLine(uint32_t megabytes) {
+  return LabelValue(std::to_string(megabytes), PageText(kTextMegabytes));
+}
+
+class ImageTooLargeScreen final : public PageProcedure {
+ public:
+  void OnOpen(PageDialog& page) override {
+    const app::UpdateSession& session = app::Session();
+    OpenScreen(page, {{1116, 11098}, {{1138, 11125}, {1118, 11099}, {1119, 11100}, {1117, kTextClickToQuit}}});
+    page.SetText(1120, SizeLine(session.imageSizeKB >> 10));
+    page.SetText(1121, SizeLine(session.flashSizeMB));
+  }
+
+  void OnCommand(PageDialog& page, int commandId) override {
+    if (commandId == kButtonCancel) page.End(1);
+  }
+};
+
+}  // namespace
+
+std::unique_ptr<PageProcedure> MakeImageTooLargeScreen() { return std::make_unique<ImageTooLargeScreen>(); }
+
+}  // namespace corvash::pages

@@ -1,0 +1,18 @@
+#pragma once
+// The error (FEHLER) and warning (WARNUNG) screens, one maker per template.
+#include <memory>
+
+#include "desktop/pages/page_dialog.h"
+
+namespace corvash::pages {
+
+// FEHLER 101, 102, 103, 104, 106, 107, 109, 115, 116 and 117: a heading,
+// texts and one "Beenden" button. Null for a template that is none of them.
+std::unique_ptr<PageProcedure> MakeErrorScreen(int templateId);
+std::unique_ptr<PageProcedure> MakeIncompatibleImageScreen();  // FEHLER 100, template 123
+std::unique_ptr<PageProcedure> MakeImageTooLargeScreen();      // FEHLER 110, template 151
+std::unique_ptr<PageProcedure> MakeUpdateErrorScreen();        // FEHLER 113, template 114
+std::unique_ptr<PageProcedure> MakePowerWarning();             // WARNUNG 111, template 105
+std::unique_ptr<PageProcedure> MakeFileExistsWarning();        // WARNUNG 112, template 152
+
+}  // namespace corvash::pages

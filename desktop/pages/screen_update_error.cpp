@@ -1,0 +1,39 @@
+// FEHLER 113 (114): the flash did not complete. Its instructions refer to
+// the numbered buttons of the button picture.
+#include "desktop/app/update_session.h"
+#include "desktop/pages/page_workers.h"
+#include "desktop/pages/screen_common.h"
+#include "desktop/pages/screen_procedures.h"
+
+namespace corvash::pages {
+namespace {
+
+// On a serial link the receive thread may still hold the port: the screen
+// only lets go of the link and leaves the closing to the last holder.
+void ReleaseSerialLink() {
+  app::UpdateSession& session = app::Session();
+  if (session.serialLink.load() != 1) return;
+  GetLinkTeardown().ReleaseReadThread();
+  session.linkHandle.store(nullptr);
+}
+
+class UpdateErrorScreen final : public PageProcedure {
+ public:
+  void OnOpen(PageDialog& page) override {
+    ReleaseSerialLink();
+    OpenScreen(page, {{1039, 11028},
+                      {{1147, 11127}, {1226, 11167}, {1102, 11081}, {1103, kTextClickToQuit}},
+                      kButtonCancel,
+                      Picture::kButtons});
+  }
+
+  void OnCommand(PageDialog& page, int commandId) override {
+    if (commandId == kButtonCancel) page.End(1);
+  }
+};
+
+}  // namespace
+
+std::unique_ptr<PageProcedure> MakeUpdateErrorScreen() { return std::make_unique<UpdateErrorScreen>(); }
+
+}  // namespace corvash::pages

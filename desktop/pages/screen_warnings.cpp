@@ -1,0 +1,79 @@
+// WARNUNG 111 (105), mains power not plugged in, and WARNUNG 112 (152), the
+// chosen backup file exists already.
+#include "desktop/app/update_session.h"
+#include "desktop/pages/page_link.h"
+#include "desktop/pages/page_workers.h"
+#include "desktop/pages/screen_common.h"
+#include "desktop/pages/screen_procedures.h"
+
+namespace corvash::pages {
+namespace {
+
+constexpr int kMainsOnline = 1;
+
+// The power warning that is open, as the power watch reaches it. The watch
+// outlives each warning and serves whichever opens next.
+PageLink& OpenPowerWarning() {
+  static PageLink link;
+  return link;
+}
+
+std::atomic<bool>& PowerWatchRunning() {
+  static std::atomic<bool> running{false};
+  return running;
+}
+
+void StartPowerWatchOnce() {
+  if (PowerWatchRunning().exchange(true)) return;
+  const bool started = StartWorkerThread([] {
+    GetPowerWatch().RunPowerWatch(OpenPowerWarning());
+    PowerWatchRunning().store(false);
+  });
+  if (!started) PowerWatchRunning().store(false);
+}
+
+class PowerWarning final : public PageProcedure {
+ public:
+  void OnOpen(PageDialog& page) override {
+    OpenScreen(page, {{1040, 11029}, {{1144, 11126}, {1089, kTextContinueOrCancel}}, 0});
+    SetPageText(page, kButtonNext, kTextWeiter);
+    SetPageText(page, kButtonCancel, kTextAbbrechen);
+    OpenPowerWarning().Attach(page);
+    StartPowerWatchOnce();
+  }
+
+  void OnCommand(PageDialog& page, int commandId) override {
+    if (commandId == kButtonNext) {
+      // Asked once more: on battery the screen stays; a device that cannot
+      // be asked lets the user through.
+      const int mains = GetPowerWatch().QueryMainsStatus();
+      if (mains >= 0 && mains != kMainsOnline) return;
+      page.End(0);
+    } else if (commandId == kButtonCancel) {
+      page.End(1);
+    }
+  }
+
+  void OnClosed(PageDialog& page) override { OpenPowerWarning().DetachFrom(page); }
+};
+
+class FileExistsWarning final : public PageProcedure {
+ public:
+  void OnOpen(PageDialog& page) override {
+    OpenScreen(page, {{1122, 11101}, {{1123, 11102}}, 0});
+    SetPageText(page, kButtonNext, kTextWeiter);
+    SetPageText(page, kButtonCancel, kTextAbbrechen);
+  }
+
+  void OnCommand(PageDialog& page, int commandId) override {
+    if (commandId == kButtonNext) page.End(1);
+    if (commandId == kButtonCancel) page.End(2);
+  }
+};
+
+}  // namespace
+
+std::unique_ptr<PageProcedure> MakePowerWarning() { return std::make_unique<PowerWarning>(); }
+std::unique_ptr<PageProcedure> MakeFileExistsWarning() { return std::make_unique<FileExistsWarning>(); }
+
+}  // namespace corvash::pages

@@ -1,0 +1,89 @@
+#pragma once
+// Fixture and worker doubles shared by the page tests.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <condition_variable>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "desktop/app/update_session.h"
+#include "desktop/pages/page_support.h"
+#include "desktop/pages/page_workers.h"
+#include "desktop/platform/fixed_text.h"
+#include "desktop/resources/text_table.h"
+#include "tests/pages/fake_page_dialog.h"
+
+namespace corvash::pages::testing {
+
+inline std::string T(int textId) { return resources::Text(textId); }
+
+// Every test starts from a fresh session (main window open) and unbound workers.
+class PageTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    app::Session().Reset();
+    app::Session().mainWindow.store(1);
+    ResetPageWorkers();
+  }
+  void TearDown() override {
+    ResetPageWorkers();
+    app::Session().Reset();
+  }
+  static app::UpdateSession& S() { return app::Session(); }
+};
+
+// Counts calls of the simple workers.
+class CountingWorkers final : public ClockSetter,
+                              public ActiveSyncControl,
+                              public ReadmeViewer,
+                              public FlashSettingsWriter,
+                              public LinkTeardown {
+ public:
+  int InvokeSetSysTime() override {
+    ++clockCalls;
+    return 1;
+  }
+  void RestartActiveSync() override { ++syncRestarts; }
+  void OpenReadme() override { ++readmeOpens; }
+  void WriteFlashSettings() override { ++settingsWrites; }
+  void ShutDownReadThread() override { ++readThreadShutdowns; }
+  void ReleaseReadThread() override { ++readThreadReleases; }
+
+  void BindAll() {
+    SetClockSetter(this);
+    SetActiveSyncControl(this);
+    SetReadmeViewer(this);
+    SetFlashSettingsWriter(this);
+    SetLinkTeardown(this);
+  }
+
+  std::atomic<int> clockCalls{0};
+  std::atomic<int> syncRestarts{0};
+  std::atomic<int> readmeOpens{0};
+  std::atomic<int> settingsWrites{0};
+  std::atomic<int> readThreadShutdowns{0};
+  std::atomic<int> readThreadReleases{0};
+};
+
+// A one-shot gate a worker double waits on.
+class Gate {
+ public:
+  void Open() {
+    std::lock_guard lock(mutex_);
+    open_ = true;
+    cv_.notify_all();
+  }
+  void Wait() {
+    std::unique_lock lock(mutex_);
+    cv_.wait(lock, [this] { return open_; });
+  }
+
+ private:
+  std::mutex mutex_;
+  std::condition_variable cv_;
+  bool open_ = false;
+};
+
+}  // namespace corvash::pages::testing
