@@ -60,9 +60,10 @@ uint32_t ReadFlashSettings() {
       // Only the lowest byte counts.
       pending = !value.data.empty() && value.data[0] == 1 ? 1 : 0;
     } else if (platform::EqualsNoCase(value.name, "FlashFile")) {
-      if (value.data.size() >= kPathCapacity) continue;
-      const std::string_view path(reinterpret_cast<const char*>(value.data.data()), value.data.size());
-      platform::CopyText(session.imagePath, path.substr(0, path.find('\0')));
+      std::string_view path(reinterpret_cast<const char*>(value.data.data()), value.data.size());
+      path = path.substr(0, path.find('\0'));
+      if (path.size() >= kPathCapacity) continue;
+      platform::CopyText(session.imagePath, path);
       session.recoveryMode = 1;
     }
   }
