@@ -1,0 +1,33 @@
+#include "desktop/bootlink/flash_progress.h"
+
+#include "desktop/app/flash_settings.h"
+#include "desktop/app/update_session.h"
+#include "desktop/bootlink/progress_page.h"
+#include "desktop/bootlink/progress_watchdog.h"
+#include "desktop/bootlink/watchdog.h"
+
+namespace corvash::bootlink {
+
+void SetFlashProgress(uint32_t percent) {
+  ArmWatchdog(WATCHDOG_PROGRESS_MS);
+  ProgressPage* page = app::Session().progressPage.load();
+  if (percent == 0 && page != nullptr) {
+    page->SetBarRange(0, 100);
+    page->SetBarPosition(0);
+    page->SetFigure(0);
+  }
+  if (percent == 100) {
+    app::DeleteFlashSettings();
+    if (page != nullptr) {
+      page->Hide();
+      page->End(kProgressSucceeded);
+    }
+    return;
+  }
+  if (page != nullptr) {
+    page->SetBarPosition(percent);
+    page->SetFigure(percent);
+  }
+}
+
+}  // namespace corvash::bootlink

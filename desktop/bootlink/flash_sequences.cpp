@@ -1,0 +1,169 @@
+#include "desktop/bootlink/flash_sequences.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <limits>
+
+#include "desktop/app/update_session.h"
+#include "desktop/bootlink/command_channel.h"
+#include "desktop/bootlink/identity_read.h"
+#include "desktop/bootlink/image_download.h"
+#include "desktop/bootlink/link_waits.h"
+#include "desktop/bootlink/loader_wire.h"
+#include "desktop/bootlink/progress_page.h"
+#include "desktop/bootlink/progress_watchdog.h"
+#include "desktop/bootlink/watchdog.h"
+#include "desktop/image/image_checks.h"
+#include "desktop/image/image_discovery.h"
+#include "desktop/image/image_header.h"
+#include "desktop/pages/page_host.h"
+#include "desktop/platform/clock.h"
+#include "desktop/platform/serial_port.h"
+#include "desktop/platform/trace.h"
+
+namespace corvash::bootlink {
+namespace {
+
+constexpr uint32_t kLoopMs = 10;
+constexpr uint32_t kPortPollMs = 1;
+
+app::UpdateSession& S() { return app::Session(); }
+
+void HideProgressPage() {
+  if (ProgressPage* page = S().progressPage.load()) page->Hide();
+}
+
+// Replaces the image handle kept for the flash.
+void KeepImageHandle(int fd) {
+  const int previous = S().imageFileHandle.exchange(fd);
+  if (previous >= 0) ::close(previous);
+}
+
+// Waits for the port that the port test opened; false when the link died.
+bool AwaitOpenPort() {
+  while (S().linkHandle.load() == nullptr) {
+    if (S().linkClosed.load() == 1) return false;
+    platform::SleepMs(kPortPollMs);
+  }
+  return true;
+}
+
+// Sends a load command with flashState already moved to `state`, so that
+// the download it starts finds the state it belongs to. On failure the
+// state goes back, the page is hidden and FEHLER 113 is shown.
+bool SendLoad(std::string_view command, uint32_t state) {
+  const uint32_t before = S().flashState.exchange(state);
+  if (SendString(command) == 1) {
+    ArmWatchdog(WATCHDOG_PROGRESS_MS);
+    return true;
+  }
+  S().flashState.store(before);
+  KillWatchdog();  // one report: this screen, then the page ends behind it
+  HideProgressPage();
+  pages::RunPage(kUpdateFailedDialog);
+  app::CloseMainWindow();
+  EndProgressPageAfterFault();
+  return false;
+}
+
+void ShowIncompatible(std::atomic<uint32_t>& flag) {
+  HideProgressPage();
+  flag.store(1);
+  pages::RunPage(image::kIncompatibleImageDialog);
+  app::CloseMainWindow();
+  EndProgressPageAfterFault();
+}
+
+}  // namespace
+
+void EndProgressPageAfterFault() { ArmWatchdog(WATCHDOG_LINK_FAILED_MS); }
+
+uint32_t GetImageBodySize() {
+  const int fd = ::open(S().imagePath, O_RDONLY | O_CLOEXEC);
+  if (fd < 0) {
+    if (auto port = S().linkHandle.exchange(nullptr)) port->Close();
+    S().linkClosed.store(1);
+    pages::RunPage(kImageOpenFailedDialog);
+    app::CloseMainWindow();
+    return 0;
+  }
+  KeepImageHandle(fd);
+  struct stat info {};
+  const bool sized = ::fstat(fd, &info) == 0 && info.st_size > static_cast<off_t>(wire::IMAGE_HEADER_LENGTH) &&
+                     static_cast<uint64_t>(info.st_size) - wire::IMAGE_HEADER_LENGTH <=
+                         std::numeric_limits<uint32_t>::max();
+  if (!sized) {
+    KeepImageHandle(-1);
+    platform::Trace("\nGet File size error\n");
+    return 0;
+  }
+  return static_cast<uint32_t>(static_cast<uint64_t>(info.st_size) - wire::IMAGE_HEADER_LENGTH);
+}
+
+void RunFlashSequence() {
+  if (!PauseWhileLinkOpen(FLASH_START_PAUSE_MS)) return;
+  ArmWatchdog(WATCHDOG_LINK_WAIT_MS);
+  if (!AwaitOpenPort()) return;
+  KillWatchdog();
+  const uint32_t size = GetImageBodySize();
+  if (size == 0) {
+    EndProgressPageAfterFault();
+    return;
+  }
+  if (!SendLoad(wire::FirstLoadCommand(size), 1)) return;
+  while (S().linkClosed.load() == 0 && S().flashState.load() != 3) {
+    if (S().flashState.load() == 2 && !SendLoad(wire::SECOND_LOAD_COMMAND, 3)) return;
+    platform::SleepMs(kLoopMs);
+  }
+}
+
+void IdentifyAndFlashThread() {
+  S().imageSizeKB = image::FirstImageSize() / 1024;
+  OpenCommandSession();
+  if (ReadDeviceIdentity() == 0) {
+    CloseCommandSession();
+    // A dead link has ended the page, whose failure is the report; else
+    // FEHLER 116 was shown and the run ends.
+    if (S().linkClosed.load() == 0) app::CloseMainWindow();
+    EndProgressPageAfterFault();
+    return;
+  }
+  CloseCommandSession();
+  if (image::CheckStoredImage() == 0) {
+    EndProgressPageAfterFault();
+    return;
+  }
+  if (image::CheckVariant() == 0) {
+    ShowIncompatible(S().versionMismatch);
+    return;
+  }
+  RunFlashSequence();
+}
+
+void CheckAndFlashThread() {
+  if (image::ReadImageHeader(platform::TextOf(S().imagePath)) == 0) {
+    app::CloseMainWindow();
+    EndProgressPageAfterFault();
+    return;
+  }
+  if (!platform::EqualsNoCase(platform::TextOf(S().deviceModel), platform::TextOf(S().imageModel))) {
+    ShowIncompatible(S().modelMismatch);
+    return;
+  }
+  if (!platform::EqualsNoCase(platform::TextOf(S().deviceLangCode), platform::TextOf(S().imageLangCode))) {
+    ShowIncompatible(S().languageMismatch);
+    return;
+  }
+  S().imageSizeKB = image::FirstImageSize() / 1024;
+  if (ProgressPage* page = S().progressPage.load()) {
+    page->SetBarRange(0, S().imageSizeKB * 1024);
+    page->SetBarPosition(0);
+    page->SetFigure(0);
+  }
+  if (!PauseWhileLinkOpen(RECOVERY_START_PAUSE_MS)) return;
+  RunFlashSequence();
+}
+
+}  // namespace corvash::bootlink

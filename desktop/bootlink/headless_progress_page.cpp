@@ -1,0 +1,141 @@
+#include "desktop/bootlink/headless_progress_page.h"
+
+#include "desktop/app/flash_settings.h"
+#include "desktop/app/update_session.h"
+#include "desktop/bootlink/progress_watchdog.h"
+#include "desktop/platform/clock.h"
+
+namespace corvash::bootlink {
+namespace {
+constexpr size_t kFigureHistoryLimit = 4096;
+}
+
+HeadlessProgressPage::HeadlessProgressPage() : timerThread_([this] { TimerLoop(); }) {}
+
+HeadlessProgressPage::~HeadlessProgressPage() {
+  {
+    std::lock_guard lock(mutex_);
+    stopping_ = true;
+  }
+  changed_.notify_all();
+  timerThread_.join();
+}
+
+void HeadlessProgressPage::SetBarRange(uint32_t low, uint32_t high) {
+  std::lock_guard lock(mutex_);
+  view_.barLow = low;
+  view_.barHigh = high;
+}
+
+void HeadlessProgressPage::SetBarPosition(uint32_t position) {
+  std::lock_guard lock(mutex_);
+  view_.barPosition = position;
+}
+
+void HeadlessProgressPage::SetFigure(uint32_t percent) {
+  std::lock_guard lock(mutex_);
+  view_.figure = percent;
+  if (figures_.size() < kFigureHistoryLimit) figures_.push_back(percent);
+}
+
+void HeadlessProgressPage::Hide() {
+  std::lock_guard lock(mutex_);
+  view_.hidden = true;
+}
+
+void HeadlessProgressPage::End(int result) {
+  std::lock_guard dispatch(dispatch_);
+  {
+    std::lock_guard lock(mutex_);
+    if (view_.ended) return;
+    view_.ended = true;
+    view_.result = result;
+    view_.timer2Armed = false;
+    ++timerGeneration_;
+  }
+  changed_.notify_all();
+}
+
+void HeadlessProgressPage::ArmTimer2(uint32_t ms) {
+  {
+    std::lock_guard lock(mutex_);
+    if (view_.ended) return;
+    view_.timer2Armed = true;
+    view_.timer2Period = ms;
+    deadline_ = platform::DeadlineAfter(ms);
+    ++timerGeneration_;
+  }
+  changed_.notify_all();
+}
+
+void HeadlessProgressPage::KillTimer2() {
+  {
+    std::lock_guard lock(mutex_);
+    view_.timer2Armed = false;
+    ++timerGeneration_;
+  }
+  changed_.notify_all();
+}
+
+HeadlessProgressPage::View HeadlessProgressPage::Snapshot() const {
+  std::lock_guard lock(mutex_);
+  return view_;
+}
+
+std::vector<uint32_t> HeadlessProgressPage::FigureHistory() const {
+  std::lock_guard lock(mutex_);
+  return figures_;
+}
+
+bool HeadlessProgressPage::WaitEnded(uint32_t ms) const {
+  std::unique_lock lock(mutex_);
+  return changed_.wait_until(lock, platform::DeadlineAfter(ms), [this] { return view_.ended; });
+}
+
+int HeadlessProgressPage::WaitResult() const {
+  std::unique_lock lock(mutex_);
+  changed_.wait(lock, [this] { return view_.ended; });
+  return view_.result;
+}
+
+// One timer thread per page. It sleeps until the armed deadline; a re-arm or
+// a kill (a new generation) restarts the wait. The expiry runs outside the
+// state lock but under the dispatch lock, so it never interleaves with End.
+void HeadlessProgressPage::TimerLoop() {
+  std::unique_lock lock(mutex_);
+  for (;;) {
+    changed_.wait(lock, [this] { return stopping_ || view_.timer2Armed; });
+    if (stopping_) return;
+    const uint64_t generation = timerGeneration_;
+    const auto deadline = deadline_;
+    const bool rearmed = changed_.wait_until(
+        lock, deadline, [&] { return stopping_ || timerGeneration_ != generation; });
+    if (stopping_) return;
+    if (rearmed) continue;
+    lock.unlock();
+    {
+      std::lock_guard dispatch(dispatch_);
+      bool fire = false;
+      {
+        std::lock_guard state(mutex_);
+        fire = !view_.ended && view_.timer2Armed && timerGeneration_ == generation;
+      }
+      if (fire) LinkWatchdogExpired(*this);
+    }
+    lock.lock();
+  }
+}
+
+int RunHeadlessProgressPage(HeadlessProgressPage& page, FlashWorker worker) {
+  app::UpdateSession& session = app::Session();
+  session.progressPage.store(&page);
+  std::thread workerThread(worker);
+  app::WriteFlashSettings();
+  page.ArmTimer2(WATCHDOG_PAGE_OPEN_MS);
+  const int result = page.WaitResult();
+  session.progressPage.store(nullptr);
+  workerThread.join();
+  return result;
+}
+
+}  // namespace corvash::bootlink

@@ -1,0 +1,80 @@
+#pragma once
+// The flash progress page without a display: it keeps the bar, the figure
+// and the result as plain values and runs timer 2 on a thread of its own,
+// whose expiry does what page 102 does (LinkWatchdogExpired). Tests and
+// runs without a display use it; every member may be called from any
+// thread.
+#include <condition_variable>
+#include <chrono>
+#include <cstdint>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+#include "desktop/bootlink/progress_page.h"
+
+namespace corvash::bootlink {
+
+class HeadlessProgressPage final : public ProgressPage {
+ public:
+  HeadlessProgressPage();
+  ~HeadlessProgressPage() override;
+  HeadlessProgressPage(const HeadlessProgressPage&) = delete;
+  HeadlessProgressPage& operator=(const HeadlessProgressPage&) = delete;
+
+  void SetBarRange(uint32_t low, uint32_t high) override;
+  void SetBarPosition(uint32_t position) override;
+  void SetFigure(uint32_t percent) override;
+  void Hide() override;
+  // Records the first result, stops timer 2 (timers end with the page) and
+  // wakes WaitEnded.
+  void End(int result) override;
+  void ArmTimer2(uint32_t ms) override;
+  void KillTimer2() override;
+
+  // What a user would see.
+  struct View {
+    uint32_t barLow = 0;
+    uint32_t barHigh = 100;
+    uint32_t barPosition = 0;
+    uint32_t figure = 0;
+    bool hidden = false;
+    bool ended = false;
+    int result = 0;
+    bool timer2Armed = false;
+    uint32_t timer2Period = 0;  // last armed period, system ms
+  };
+  View Snapshot() const;
+  // Every figure shown, in order (the first 4096).
+  std::vector<uint32_t> FigureHistory() const;
+  // Waits up to `ms` system milliseconds for the page to end.
+  bool WaitEnded(uint32_t ms) const;
+  // Waits without a limit; returns the result.
+  int WaitResult() const;
+
+ private:
+  void TimerLoop();
+
+  mutable std::mutex mutex_;
+  mutable std::condition_variable changed_;
+  // Serialises End and the timer's expiry, as a window's messages are.
+  std::recursive_mutex dispatch_;
+  View view_;
+  std::vector<uint32_t> figures_;
+  std::chrono::steady_clock::time_point deadline_{};
+  uint64_t timerGeneration_ = 0;
+  bool stopping_ = false;
+  std::thread timerThread_;
+};
+
+using FlashWorker = void (*)();
+
+// Opens `page` as page 102 opens: publishes it in Session().progressPage,
+// starts `worker` on a new thread, records the pending flash
+// (WriteFlashSettings) and arms timer 2 at 90000 ms. Blocks until the page
+// ends, withdraws it from the session, waits for the worker to finish and
+// returns the page's result. The workers end on their own once the page has
+// ended (every wait of theirs ends when linkClosed is set).
+int RunHeadlessProgressPage(HeadlessProgressPage& page, FlashWorker worker);
+
+}  // namespace corvash::bootlink

@@ -1,0 +1,154 @@
+#include "desktop/bootlink/identity_read.h"
+
+#include <array>
+#include <string>
+
+#include "desktop/app/update_session.h"
+#include "desktop/bootlink/command_channel.h"
+#include "desktop/bootlink/loader_wire.h"
+#include "desktop/bootlink/progress_watchdog.h"
+#include "desktop/bootlink/watchdog.h"
+#include "desktop/pages/page_host.h"
+#include "desktop/platform/clock.h"
+#include "desktop/platform/trace.h"
+
+namespace corvash::bootlink {
+namespace {
+
+using platform::Contains;
+
+constexpr uint32_t kPollMs = 10;
+// Limit of one reply wait while no progress page (and so no watchdog) exists.
+constexpr uint32_t kUnwatchedReplyMs = 10000;
+
+constexpr std::array<std::string_view, 10> kLanguageCodes = {
+    "ENG", "JPN", "FRE", "GER", "ITA", "SPA", "PTB", "POT", "CHT", "CHS"};
+
+// Record layout inside the reply line.
+constexpr size_t kModelAt = wire::READDATA_REPLY_SKIP;
+constexpr size_t kModelLength = 9;
+constexpr size_t kVariantAt = 14;
+constexpr size_t kCodeLength = 3;
+constexpr size_t kLangCodeAt = 17;
+constexpr size_t kVersionAt = 20;
+constexpr size_t kVersionLength = 4;
+
+std::string_view Slice(std::string_view reply, size_t at, size_t length) {
+  if (at >= reply.size()) return {};
+  return reply.substr(at, length);
+}
+
+bool PageOpen() { return app::Session().progressPage.load() != nullptr; }
+
+enum class Reply { kArrived, kNoAnswer, kLinkClosed };
+
+// Polls frameReply every 10 ms for a line holding "KVOE".
+Reply AwaitFrameReply(std::string& reply) {
+  const auto deadline = platform::DeadlineAfter(kUnwatchedReplyMs);
+  for (;;) {
+    if (app::Session().linkClosed.load() == 1) return Reply::kLinkClosed;
+    reply = app::Session().FrameReply();
+    if (Contains(reply, wire::FRAME_REPLY_KEY)) return Reply::kArrived;
+    if (!PageOpen() && std::chrono::steady_clock::now() >= deadline) return Reply::kNoAnswer;
+    platform::SleepMs(kPollMs);
+  }
+}
+
+void RequestRead(uint32_t address) {
+  SendReadData(address);
+  ArmWatchdog(WATCHDOG_IDENTITY_MS);
+}
+
+enum class Search { kFound, kNotFound, kLinkClosed };
+
+Search SearchIdentityRecord() {
+  app::UpdateSession& session = app::Session();
+  IdentityCursor cursor;
+  session.SetFrameReply("");  // a reply left from earlier is not this search's
+  RequestRead(cursor.address);
+  std::string reply;
+  for (;;) {
+    const Reply outcome = AwaitFrameReply(reply);
+    if (outcome == Reply::kLinkClosed) return Search::kLinkClosed;
+    if (outcome == Reply::kNoAnswer) {
+      platform::TraceF("\r\n No readdata reply from %x\r\n", cursor.address);
+      return Search::kNotFound;
+    }
+    if (IsErasedReply(reply)) {
+      ArmWatchdog(WATCHDOG_IDENTITY_MS);
+      session.SetFrameReply("");
+      if (!cursor.SkipArea()) return Search::kNotFound;
+      RequestRead(cursor.address);
+      continue;
+    }
+    KillWatchdog();
+    if (IsIdentityRecord(reply)) {
+      TakeIdentityFields(reply, session);
+      return Search::kFound;
+    }
+    session.SetFrameReply("");
+    if (!cursor.Advance()) {
+      platform::Trace("\r\n Identity record not found: address limit passed\r\n");
+      return Search::kNotFound;
+    }
+    RequestRead(cursor.address);
+    platform::SleepMs(kPollMs);
+  }
+}
+
+}  // namespace
+
+bool IdentityCursor::Advance() {
+  address += kIdentityStep;
+  if (address <= kIdentityAreas[area].last) return true;
+  return SkipArea();
+}
+
+bool IdentityCursor::SkipArea() {
+  if (area + 1 >= kIdentityAreaCount) return false;
+  ++area;
+  address = kIdentityAreas[area].first;
+  return true;
+}
+
+bool IsErasedReply(std::string_view reply) {
+  return reply.size() > wire::READDATA_REPLY_SKIP &&
+         static_cast<uint8_t>(reply[wire::READDATA_REPLY_SKIP]) == wire::ERASED_BYTE;
+}
+
+bool IsIdentityRecord(std::string_view reply) {
+  if (!Contains(reply, "Quor")) return false;
+  if (!Contains(reply, "WBT") && !Contains(reply, "NBT")) return false;
+  for (std::string_view code : kLanguageCodes) {
+    if (Contains(reply, code)) return true;
+  }
+  return false;
+}
+
+void TakeIdentityFields(std::string_view reply, app::UpdateSession& session) {
+  platform::CopyText(session.deviceModel, Slice(reply, kModelAt, kModelLength));
+  platform::CopyText(session.deviceVariant, Slice(reply, kVariantAt, kCodeLength));
+  platform::CopyText(session.deviceLangCode, Slice(reply, kLangCodeAt, kCodeLength));
+  platform::CopyText(session.deviceVersion, Slice(reply, kVersionAt, kVersionLength));
+}
+
+uint32_t ReadDeviceIdentity() {
+  app::UpdateSession& session = app::Session();
+  const Search search = SearchIdentityRecord();
+  if (search != Search::kFound) {
+    platform::ClearText(session.deviceModel);
+    platform::ClearText(session.deviceVersion);
+    platform::ClearText(session.deviceLangCode);
+  }
+  if (!platform::TextOf(session.deviceModel).empty() && !platform::TextOf(session.deviceLangCode).empty()) {
+    return 1;
+  }
+  KillWatchdog();
+  // With a page open, a dead link ends the page and the page's failure is
+  // what the user is shown.
+  if (search == Search::kLinkClosed && PageOpen()) return 0;
+  pages::RunPage(kIdentityFailedDialog);
+  return 0;
+}
+
+}  // namespace corvash::bootlink

@@ -1,0 +1,65 @@
+#pragma once
+// The handheld's identity read from its flash through the boot loader: a
+// walk of "readdata" commands over three areas until a reply holds the
+// identity record (model, variant code, language code, version).
+#include <cstdint>
+#include <string_view>
+
+namespace corvash::app {
+struct UpdateSession;
+}
+
+namespace corvash::bootlink {
+
+// Dialog of FEHLER 116 (identity read failed).
+inline constexpr int kIdentityFailedDialog = 268;
+
+// One search area: reads from `first` on in steps of 0x34 while the address
+// has not passed `last`.
+struct IdentityArea {
+  uint32_t first;
+  uint32_t last;
+};
+inline constexpr uint32_t kIdentityStep = 0x34;
+inline constexpr IdentityArea kIdentityAreas[] = {
+    {0xA0040100u, 0xA0040FCCu},  // 73 reads, the last at 0xA0040FA0
+    {0xA2FC0000u, 0xA2FC0208u},  // 11 reads
+    {0xA1FC0000u, 0xA1FC0208u},  // 11 reads
+};
+inline constexpr int kIdentityAreaCount = 3;
+
+// Where the search stands: the area and the address of the next read.
+struct IdentityCursor {
+  int area = 0;
+  uint32_t address = kIdentityAreas[0].first;
+
+  // Next address after a reply that was not the record; moves to the next
+  // area's start past the end of this one. False when area 2 is exhausted.
+  bool Advance();
+  // Leaves the area at once (its flash is erased). False after area 2.
+  bool SkipArea();
+};
+
+// The reply's first data byte says erased flash (0xFF). A reply too short
+// to hold a data byte is not erased.
+bool IsErasedReply(std::string_view reply);
+// The reply is the identity record: it holds "Quor", "WBT" or "NBT", and one
+// of the known language codes, each anywhere in the line.
+bool IsIdentityRecord(std::string_view reply);
+// Copies the record's fields into the session: reply bytes 5-13 the model,
+// 14-16 the variant, 17-19 the language code, 20-23 the version. Each field
+// gets those characters and its terminator; bytes missing from a short reply
+// end the field early.
+void TakeIdentityFields(std::string_view reply, app::UpdateSession& session);
+
+// Runs the search with the command session open. Returns 1 when deviceModel
+// and deviceLangCode are both set afterwards. Otherwise clears deviceModel,
+// deviceVersion and deviceLangCode (deviceVariant stays), stops the
+// watchdog, shows FEHLER 116 and returns 0 - except when the link was
+// declared dead while a progress page is open: then the page's failure is
+// the report, and it returns 0 without a screen. Each reply is awaited up to
+// 10 s when no progress page exists (with a page its watchdog limits the
+// wait); every wait ends when linkClosed becomes 1. Blocks; any thread.
+uint32_t ReadDeviceIdentity();
+
+}  // namespace corvash::bootlink

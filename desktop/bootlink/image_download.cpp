@@ -1,0 +1,277 @@
+#include "desktop/bootlink/image_download.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <memory>
+#include <new>
+
+#include "desktop/app/update_session.h"
+#include "desktop/bootlink/command_channel.h"
+#include "desktop/bootlink/flash_progress.h"
+#include "desktop/bootlink/link_waits.h"
+#include "desktop/bootlink/progress_page.h"
+#include "desktop/bootlink/receive_thread.h"
+#include "desktop/bootlink/watchdog.h"
+#include "desktop/pages/page_host.h"
+#include "desktop/platform/clock.h"
+#include "desktop/platform/serial_port.h"
+#include "desktop/platform/trace.h"
+
+namespace corvash::bootlink {
+namespace {
+
+// What the tail of a short last block carries past the image's bytes: the
+// value of erased flash, rather than leftovers of the previous block.
+constexpr uint8_t kBlockFiller = 0xFF;
+
+// The image file, read-only, closed when the object goes.
+class ImageReader {
+ public:
+  ImageReader() = default;
+  ImageReader(const ImageReader&) = delete;
+  ImageReader& operator=(const ImageReader&) = delete;
+  ~ImageReader() { Close(); }
+
+  bool Open(const char* path) {
+    fd_ = ::open(path, O_RDONLY | O_CLOEXEC);
+    return fd_ >= 0;
+  }
+  // The file's size; 0 when it cannot be read.
+  uint64_t Size() const {
+    struct stat info {};
+    if (::fstat(fd_, &info) != 0 || info.st_size < 0) return 0;
+    return static_cast<uint64_t>(info.st_size);
+  }
+  bool Seek(uint64_t offset) { return ::lseek(fd_, static_cast<off_t>(offset), SEEK_SET) >= 0; }
+  // Reads until `length` bytes or the end of the file; -1 on a read error.
+  long ReadUpTo(uint8_t* buffer, size_t length) {
+    size_t done = 0;
+    while (done < length) {
+      const ssize_t got = ::read(fd_, buffer + done, length - done);
+      if (got < 0 && errno == EINTR) continue;
+      if (got < 0) return -1;
+      if (got == 0) break;
+      done += static_cast<size_t>(got);
+    }
+    return static_cast<long>(done);
+  }
+  void Close() {
+    if (fd_ >= 0) ::close(fd_);
+    fd_ = -1;
+  }
+
+ private:
+  int fd_ = -1;
+};
+
+// What the record loop does after one request was answered.
+enum class Step { kNextRequest, kEnd, kReadFailed };
+
+class Download {
+ public:
+  explicit Download(DownloadContext& context) : context_(context), session_(app::Session()) {}
+
+  uint32_t Run() {
+    sendComplete_ = platform::CreateNamedEvent(SEND_STRING_COMPLETE_EVENT, false, false);
+    const uint32_t address = ParseLoaderHex(platform::TextOf(context_.addressText));
+    const uint32_t offset = ParseLoaderHex(platform::TextOf(context_.offsetText));
+    const uint32_t length = ParseLoaderHex(platform::TextOf(context_.lengthText));
+    if (!file_.Open(context_.fileName)) return ReportOpenFailure();
+    const uint64_t fileSize = file_.Size();
+    const uint64_t payload = fileSize > wire::IMAGE_HEADER_LENGTH ? fileSize - wire::IMAGE_HEADER_LENGTH : 0;
+    const uint64_t imageSize = LoadImageSize(length, payload);
+
+    if (SendString(wire::SYNC_HEADER) != 1) return EarlyFailure("\nSync Header Send Error\n");
+    const LinkWait header = WaitEventWhileLinkOpen(context_.NotifyHeaderEvent, SYNC_HEADER_WAIT_MS);
+    if (header == LinkWait::kTimedOut) return EarlyFailure("\nSync Header time out\n");
+    if (header == LinkWait::kLinkClosed) return EarlyFailure("\nSync Header: link closed\n");
+
+    const auto plan = PlanDownload(address, offset, imageSize);
+    if (!plan) {
+      platform::Trace("\r\n FileSize <= ImgBypassOffset!\r\n");
+      return EarlyFailure("\nImgSize <= ImgBypassOffset\n");
+    }
+    plan_ = *plan;
+    if (!file_.Seek(plan_.FileOffset())) return EarlyFailure("\nImage file seek error\n");
+    const FileHeader fileHeader = MakeFileHeader(plan_.startAddress, plan_.total);
+    if (SendString(fileHeader.data(), fileHeader.size()) != 1) {
+      platform::Trace("\r\n File Header Send Error\r\n");
+    }
+    block_.reset(new (std::nothrow) uint8_t[wire::BLOCK_LENGTH]);
+    if (!block_) {
+      platform::Trace("\r\n can't allocation memory\r\n");
+      return Abandon();
+    }
+    std::memset(block_.get(), kBlockFiller, wire::BLOCK_LENGTH);
+    StartProgress();
+    nextAddress_ = plan_.startAddress;
+    remaining_ = plan_.total;
+    if (static_cast<int32_t>(plan_.total) >= 0 && RecordLoop() == Step::kReadFailed) return Abandon();
+    return Finish();
+  }
+
+ private:
+  // Image not opened: the run cannot go on.
+  uint32_t ReportOpenFailure() {
+    context_.DownloadActive.store(0);
+    if (auto port = session_.linkHandle.exchange(nullptr)) port->Close();
+    session_.linkClosed.store(1);
+    pages::RunPage(kImageOpenFailedDialog);
+    app::CloseMainWindow();
+    ArmWatchdog(WATCHDOG_LINK_FAILED_MS);  // the page ends behind the screen
+    return 0;
+  }
+
+  uint32_t EarlyFailure(std::string_view status) {
+    platform::CopyText(context_.statusText, status);
+    platform::Trace(status);
+    return Abandon();
+  }
+
+  // Leaves without touching flashState; the page ends through its watchdog.
+  uint32_t Abandon() {
+    block_.reset();
+    file_.Close();
+    context_.DownloadActive.store(0);
+    return 0;
+  }
+
+  void StartProgress() {
+    if (session_.flashState.load() == 1) {
+      SetFlashProgress(0);
+      return;
+    }
+    // The second load shows no progress of its own.
+    if (ProgressPage* page = session_.progressPage.load()) {
+      page->SetBarPosition(100);
+      page->SetFigure(100);
+    }
+  }
+
+  Step RecordLoop() {
+    for (;;) {
+      const LinkWait request = WaitEventWhileLinkOpen(context_.NotifyRecordEvent, RECORD_REQUEST_WAIT_MS);
+      if (request == LinkWait::kTimedOut) {
+        platform::Trace("\r\n Record request time out\r\n");
+        context_.DownloadActive.store(0);
+        return Step::kEnd;
+      }
+      if (request == LinkWait::kLinkClosed) {
+        platform::Trace("\r\n Link closed while waiting for a record request\r\n");
+        return Step::kEnd;
+      }
+      if (context_.DownloadActive.load() == 0) {
+        platform::Trace("\n line 501 : DownloadActive=False\n");
+        return Step::kEnd;
+      }
+      if (remaining_ == 0) {
+        SendEndRecord();
+        return Step::kEnd;
+      }
+      const Step step = remaining_ >= wire::BLOCK_LENGTH ? SendFullBlock() : SendShortBlock();
+      if (step != Step::kNextRequest) return step;
+    }
+  }
+
+  Step SendFullBlock() {
+    if (file_.ReadUpTo(block_.get(), wire::BLOCK_LENGTH) != static_cast<long>(wire::BLOCK_LENGTH)) {
+      platform::Trace("\n  Line 542: Read file fial!\n");
+      return Step::kReadFailed;
+    }
+    const RecordHeader header = MakeRecordHeader(nextAddress_);
+    nextAddress_ += wire::BLOCK_LENGTH;
+    remaining_ -= wire::BLOCK_LENGTH;
+    if (SendString(header.data(), header.size()) != 1) return Step::kEnd;
+    if (SendPieces() < kPiecesPerBlock) {
+      platform::Trace("\n line 522 : Send string Error!\n");
+      ArmWatchdog(WATCHDOG_LINK_FAILED_MS);
+      platform::Trace("\nLine 537: i < BLOCK_LENGTH/TXQUEUE\n");
+      return Step::kEnd;
+    }
+    if (session_.flashState.load() == 1) {
+      const uint32_t percent = DownloadPercent(remaining_, plan_.total);
+      if (percent != 100) SetFlashProgress(percent);
+    }
+    return Step::kNextRequest;
+  }
+
+  Step SendShortBlock() {
+    const long got = file_.ReadUpTo(block_.get(), remaining_);
+    if (got <= 0) {
+      platform::Trace(got < 0 ? "\nLine 612: Read file fial!\n" : "\n Line 601: Read file fial!\n");
+      return Step::kReadFailed;
+    }
+    std::memset(block_.get() + got, kBlockFiller, wire::BLOCK_LENGTH - static_cast<size_t>(got));
+    // The header names a whole block; the loader always takes BLOCK_LENGTH bytes.
+    const RecordHeader header = MakeRecordHeader(nextAddress_);
+    nextAddress_ += remaining_;
+    if (SendString(header.data(), header.size()) != 1) {
+      platform::Trace("\nLine 575: Send String fial!\n");
+      return Step::kEnd;
+    }
+    if (SendPieces() < kPiecesPerBlock) {
+      platform::Trace("\nLine 581: Send String fial!\n");
+      return Step::kEnd;
+    }
+    remaining_ = 0;
+    return Step::kNextRequest;
+  }
+
+  // The block as pieces of TXQUEUE bytes; returns how many went out.
+  uint32_t SendPieces() {
+    uint32_t sent = 0;
+    while (sent < kPiecesPerBlock && SendString(block_.get() + sent * wire::TXQUEUE, wire::TXQUEUE) == 1) ++sent;
+    return sent;
+  }
+
+  void SendEndRecord() {
+    const RecordHeader end = MakeEndRecord();
+    if (SendString(end.data(), end.size()) != 1) {
+      platform::Trace("\r\n End record send error\r\n");
+      return;
+    }
+    KillWatchdog();
+    if (!sendComplete_->Wait(END_RECORD_SENT_WAIT_MS)) {
+      platform::Trace("\r\n Wait SendStringCompleteEvent time out\r\n");
+    }
+    platform::Trace("\nLine 559: Flash Complete!\n");
+    completed_ = true;
+    platform::SleepMs(DOWNLOAD_END_PAUSE_MS);
+  }
+
+  uint32_t Finish() {
+    // A download that stopped short is a failed flash: end the page now.
+    if (!completed_) ArmWatchdog(WATCHDOG_LINK_FAILED_MS);
+    platform::SleepMs(DOWNLOAD_END_PAUSE_MS);
+    block_.reset();
+    file_.Close();
+    context_.DownloadActive.store(0);
+    if (!completed_) return 1;
+    uint32_t firstLoad = 1;
+    if (session_.flashState.compare_exchange_strong(firstLoad, 2)) return 1;
+    if (session_.flashState.load() == 3) SetFlashProgress(100);
+    return 1;
+  }
+
+  DownloadContext& context_;
+  app::UpdateSession& session_;
+  std::shared_ptr<platform::Event> sendComplete_;
+  ImageReader file_;
+  DownloadPlan plan_;
+  std::unique_ptr<uint8_t[]> block_;
+  uint32_t nextAddress_ = 0;
+  uint32_t remaining_ = 0;
+  bool completed_ = false;
+};
+
+}  // namespace
+
+uint32_t ImageDownloadThread(DownloadContext& context) { return Download(context).Run(); }
+
+void InstallImageDownload() { SetDownloadThreadProc(&ImageDownloadThread); }
+
+}  // namespace corvash::bootlink

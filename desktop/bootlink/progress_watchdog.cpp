@@ -1,0 +1,23 @@
+#include "desktop/bootlink/progress_watchdog.h"
+
+#include <unistd.h>
+
+#include "desktop/app/update_session.h"
+#include "desktop/bootlink/progress_page.h"
+#include "desktop/platform/trace.h"
+
+namespace corvash::bootlink {
+
+void LinkWatchdogExpired(ProgressPage& page) {
+  app::UpdateSession& session = app::Session();
+  const int fd = session.imageFileHandle.exchange(-1);
+  if (fd >= 0) ::close(fd);
+  page.KillTimer2();
+  session.linkClosed.store(1);
+  uint32_t secondLoad = 3;
+  session.flashState.compare_exchange_strong(secondLoad, 2);
+  platform::Trace("\r\n Progress page: link watchdog expired\r\n");
+  page.End(kProgressFailed);
+}
+
+}  // namespace corvash::bootlink
