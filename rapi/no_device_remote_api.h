@@ -6,7 +6,7 @@
 
 namespace corvash::rapi {
 
-class NoDeviceRemoteApi final : public RemoteApi {
+class NoDeviceRemoteApi : public RemoteApi {
  public:
   HRESULT CeRapiInitEx(RapiInitRecord& init) override;
   HRESULT CeRapiUninit() override;

@@ -1,0 +1,268 @@
+#include "tests/driver/driver_doubles.h"
+
+#include "desktop/platform/fixed_text.h"
+#include "rapi/remote_api.h"
+
+namespace corvash::driver::doubles {
+namespace {
+
+using app::Session;
+using platform::CopyText;
+using platform::TextOf;
+
+// Shows a failure's screen and closes the run, as the real operations do.
+uint32_t Fail(int screen) {
+  pages::RunPage(screen);
+  app::CloseMainWindow();
+  return 0;
+}
+
+std::atomic<uint32_t>* BackFlag(int page) {
+  app::UpdateSession& s = Session();
+  switch (page) {
+    case kPagePrepare: return &s.backFromPrepare;
+    case kPageConnect: return &s.backFromConnect;
+    case kPageOptions: return &s.backFromOptions;
+    case kPageConfirm: return &s.backFromConfirm;
+    case kPageReady: return &s.backFromReady;
+    case kPageBootInstructions: return &s.backFromBootInstructions;
+    default: return nullptr;
+  }
+}
+
+}  // namespace
+
+PageAction Forward(int page) {
+  return [page] {
+    switch (page) {
+      case kPageConfirm:
+      case kPageReady:
+      case kPageBootInstructions:
+      case kPageProgress:
+      case kPageBackupProgress: return 1;
+      case kPageWelcome:
+      case kPagePrepare:
+      case kPageConnect:
+      case kPageOptions:
+      case kPageResetInstructions:
+      case kPageFinish: return 0;
+      default: return 1;  // error screens
+    }
+  };
+}
+
+PageAction Cancel(int page) {
+  return [page] {
+    Session().cancelled = 1;
+    switch (page) {
+      case kPageConfirm:
+      case kPageReady: return 2;
+      case kPageBootInstructions: return 0;
+      default: return 1;
+    }
+  };
+}
+
+PageAction Back(int page) {
+  return [page] {
+    if (std::atomic<uint32_t>* flag = BackFlag(page)) flag->store(1);
+    switch (page) {
+      case kPagePrepare:
+      case kPageOptions: return 1;
+      case kPageConfirm:
+      case kPageReady: return 2;
+      default: return 0;
+    }
+  };
+}
+
+PageAction Choose(int optionResult) {
+  return [optionResult] { return optionResult; };
+}
+
+PageAction Progress(int result, uint32_t flashState) {
+  return [result, flashState] {
+    Session().flashState = flashState;
+    return result;
+  };
+}
+
+int ScriptedPageHost::RunPage(int templateId) {
+  log.push_back(templateId);
+  if (onOpen) onOpen(templateId);
+  auto found = script_.find(templateId);
+  if (found == script_.end() || found->second.empty()) return Forward(templateId)();
+  PageAction action = std::move(found->second.front());
+  found->second.pop_front();
+  return action();
+}
+
+void ScriptedPageHost::ShowWaitBox() {
+  waitBoxOpen_ = true;
+  log.push_back(kWaitBoxShown);
+}
+
+void ScriptedPageHost::CloseWaitBox() {
+  if (!waitBoxOpen_) return;
+  waitBoxOpen_ = false;
+  log.push_back(kWaitBoxClosed);
+}
+
+std::vector<int> ScriptedPageHost::Pages() const {
+  std::vector<int> pages;
+  for (int entry : log) {
+    if (entry != kWaitBoxShown && entry != kWaitBoxClosed) pages.push_back(entry);
+  }
+  return pages;
+}
+
+std::vector<int> ScriptedPageHost::Screens() const {
+  std::vector<int> screens;
+  for (int entry : log) {
+    if (kErrorScreens.count(entry) != 0) screens.push_back(entry);
+  }
+  return screens;
+}
+
+bool ScriptedPageHost::ScriptUsedUp() const {
+  for (const auto& [page, actions] : script_) {
+    if (!actions.empty()) return false;
+  }
+  return true;
+}
+
+void ApplyIdentity(const Identity& identity) {
+  app::UpdateSession& s = Session();
+  CopyText(s.deviceModel, identity.model);
+  CopyText(s.deviceVariant, identity.variant);
+  CopyText(s.deviceLangCode, identity.langCode);
+  CopyText(s.deviceLanguage, identity.language);
+  CopyText(s.deviceVersion, identity.version);
+  s.flashSizeMB = identity.flashSizeMB;
+  s.imageSizeKB = identity.imageSizeKB;
+}
+
+uint32_t FakeSettings::ReadFlashSettings() {
+  ++reads;
+  if (storedPath) {
+    CopyText(Session().imagePath, *storedPath);
+    Session().recoveryMode = 1;
+  }
+  return (flash & 0xFF) == 1 ? 1 : 0;
+}
+
+uint32_t FakeImages::ReadImageHeader(std::string_view path) {
+  headersRead.emplace_back(path);
+  auto found = files.find(std::string(path));
+  if (found == files.end()) {
+    if (Session().recoveryMode.load() != 0) return 0;  // a vanished stored image
+    return Fail(kScreenImageNotOpened);
+  }
+  if (!found->second.readable) return Fail(kScreenImageNotOpened);
+  app::UpdateSession& s = Session();
+  CopyText(s.imageModel, found->second.model);
+  CopyText(s.imageVariant, found->second.variant);
+  CopyText(s.imageLangCode, found->second.langCode);
+  CopyText(s.imageVersion, found->second.version);
+  return 1;
+}
+
+uint32_t FakeImages::VerifyImageChecksum() {
+  auto found = files.find(std::string(TextOf(Session().imagePath)));
+  if (found == files.end() || !found->second.readable) return Fail(kScreenImageNotOpened);
+  return found->second.checksumOk ? 1 : 0;
+}
+
+uint32_t FakeImages::CheckVariant() {
+  return platform::EqualsNoCase(TextOf(Session().deviceVariant), TextOf(Session().imageVariant)) ? 1 : 0;
+}
+
+uint32_t FakeImages::CheckStoredImage() {
+  app::UpdateSession& s = Session();
+  if (TextOf(s.imagePath).empty()) return 0;
+  if (ReadImageHeader(TextOf(s.imagePath)) == 0) {
+    app::CloseMainWindow();
+    return 0;
+  }
+  const bool modelsEqual = platform::EqualsNoCase(TextOf(s.deviceModel), TextOf(s.imageModel));
+  if (modelsEqual && platform::EqualsNoCase(TextOf(s.deviceLangCode), TextOf(s.imageLangCode))) return 1;
+  if (s.recoveryMode.load() != 0) return 0;
+  (modelsEqual ? s.languageMismatch : s.modelMismatch) = 1;
+  return Fail(kScreenIncompatibleImage);
+}
+
+uint32_t FakeImages::FindImageInProgramDir() {
+  ++finds;
+  if (besideProgram.empty()) return Fail(kScreenImageNotFound);
+  CopyText(Session().imagePath, besideProgram);
+  CopyText(Session().foundImagePath, besideProgram);
+  return 1;
+}
+
+uint32_t FakeImages::ChooseRestoreImage() {
+  platform::ClearText(Session().imagePath);
+  if (chooserAnswers.empty()) return 0;
+  const std::string answer = chooserAnswers.front();
+  chooserAnswers.pop_front();
+  if (answer.empty()) return 0;
+  CopyText(Session().imagePath, answer);
+  return 1;
+}
+
+uint32_t FakeImages::ImageFileSize(std::string_view path) {
+  auto found = files.find(std::string(path));
+  if (found == files.end() || !found->second.readable || !found->second.sizeKnown) {
+    rapi::Api().CeRapiUninit();
+    return Fail(kScreenImageNotOpened);
+  }
+  return found->second.sizeBytes;
+}
+
+uint32_t FakeDevice::IdentifyDevice() {
+  ++identifications;
+  if (!identity) return 0;
+  ApplyIdentity(*identity);
+  if (!platform::EqualsNoCase(identity->model, "Quor 5210")) {
+    if (showsInvalidModel) return Fail(kScreenInvalidModel);
+    return 0;
+  }
+  return 1;
+}
+
+uint32_t FakeDevice::CheckMainsPower() {
+  if (powerAnswers.empty()) return kPowerGoOn;
+  const uint32_t answer = powerAnswers.front();
+  powerAnswers.pop_front();
+  return answer;
+}
+
+uint32_t FakeBootLink::TestPorts() {
+  ++portTests;
+  return loaderAnswers ? 1 : 0;
+}
+
+uint32_t FakeBootLink::ReadDeviceIdentity() {
+  ++identityReads;
+  app::UpdateSession& s = Session();
+  if (!loaderIdentity) {
+    platform::ClearText(s.deviceModel);
+    platform::ClearText(s.deviceVersion);
+    platform::ClearText(s.deviceLangCode);
+    return Fail(kScreenIdentityReadError);
+  }
+  CopyText(s.deviceModel, loaderIdentity->model);
+  CopyText(s.deviceVariant, loaderIdentity->variant);
+  CopyText(s.deviceLangCode, loaderIdentity->langCode);
+  CopyText(s.deviceVersion, loaderIdentity->version);
+  s.flashSizeMB = loaderIdentity->flashSizeMB;
+  return 1;
+}
+
+rapi::HRESULT FakeRemoteApi::CeRapiInitEx(rapi::RapiInitRecord& init) {
+  ++inits;
+  const rapi::HRESULT result = NoDeviceRemoteApi::CeRapiInitEx(init);
+  if (linked && init.heRapiInit) init.heRapiInit->Set();
+  return result;
+}
+
+}  // namespace corvash::driver::doubles

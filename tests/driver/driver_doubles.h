@@ -1,0 +1,175 @@
+#pragma once
+// Doubles for walking the wizard's page graph: a page host that answers each
+// template from a script and sets the flags the real page would, operations
+// that act on the session as the real subsystems do, and a remote API whose
+// link comes up or not.
+#include <atomic>
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <map>
+#include <optional>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "desktop/app/driver/page_ids.h"
+#include "desktop/app/driver/wizard_operations.h"
+#include "desktop/app/update_session.h"
+#include "desktop/pages/page_host.h"
+#include "rapi/no_device_remote_api.h"
+
+namespace corvash::driver::doubles {
+
+// Every error screen of the run.
+inline const std::set<int> kErrorScreens = {kScreenActiveSyncTooOld, kScreenConnectionError,
+                                            kScreenChecksumError,    kScreenIncompatibleImage,
+                                            kScreenImageTooLarge,    kScreenUpdateError,
+                                            kScreenInvalidModel,     kScreenImageNotFound,
+                                            kScreenImageNotOpened,   kScreenIdentityReadError,
+                                            /* FEHLER 107 */ 145};
+
+// What a scripted page does when it opens: sets its flags, returns its result.
+using PageAction = std::function<int()>;
+
+// The buttons of the wizard pages, with the results and flags of each page.
+PageAction Forward(int page);
+PageAction Cancel(int page);
+PageAction Back(int page);
+PageAction Choose(int optionResult);  // option page 109
+// Progress page 102: ends with `result` after setting flashState.
+PageAction Progress(int result, uint32_t flashState);
+
+// Wait-box events in the log.
+inline constexpr int kWaitBoxShown = kPageWaitBox;
+inline constexpr int kWaitBoxClosed = -kPageWaitBox;
+
+class ScriptedPageHost : public pages::PageHost {
+ public:
+  // Queues `action` for the next opening of `page`. Pages opened without a
+  // queued action go forward; error screens end with 1.
+  void Then(int page, PageAction action) { script_[page].push_back(std::move(action)); }
+  // Called on every opening, before the page's action (to look at the session).
+  std::function<void(int page)> onOpen;
+
+  int RunPage(int templateId) override;
+  void ShowWaitBox() override;
+  void CloseWaitBox() override;
+
+  // Pages, screens and wait-box events in order.
+  std::vector<int> log;
+  // Pages and screens only.
+  std::vector<int> Pages() const;
+  std::vector<int> Screens() const;
+  bool WaitBoxOpen() const { return waitBoxOpen_; }
+  bool ScriptUsedUp() const;
+
+ private:
+  std::map<int, std::deque<PageAction>> script_;
+  bool waitBoxOpen_ = false;
+};
+
+struct Identity {
+  std::string model = "Quor 5210";
+  std::string variant = "NBT";
+  std::string langCode = "ENG";
+  std::string language = "English";
+  std::string version = "2.04";
+  uint8_t flashSizeMB = 32;
+  uint32_t imageSizeKB = 0;  // what identification found beside the program
+};
+
+void ApplyIdentity(const Identity& identity);
+
+struct FakeImage {
+  std::string model = "Quor 5210";
+  std::string variant = "NBT";
+  std::string langCode = "ENG";
+  std::string version = "2.05";
+  bool checksumOk = true;
+  bool readable = true;   // exists but cannot be opened when false
+  bool sizeKnown = true;  // its size can be read
+  uint32_t sizeBytes = 32u << 20;
+};
+
+class FakeSettings : public FlashSettingsOperations {
+ public:
+  uint32_t ReadFlashSettings() override;
+  void DeleteFlashSettings() override { ++deletes; }
+
+  uint32_t flash = 0;                 // the "Flash" value
+  std::optional<std::string> storedPath;  // the "FlashFile" value
+  int reads = 0;
+  int deletes = 0;
+};
+
+class FakeImages : public ImageOperations {
+ public:
+  uint32_t ReadImageHeader(std::string_view path) override;
+  uint32_t VerifyImageChecksum() override;
+  uint32_t CheckVariant() override;
+  uint32_t CheckStoredImage() override;
+  uint32_t FindImageInProgramDir() override;
+  uint32_t ChooseRestoreImage() override;
+  uint32_t ImageFileSize(std::string_view path) override;
+
+  std::map<std::string, FakeImage> files;
+  std::string besideProgram;            // "" = none
+  std::deque<std::string> chooserAnswers;  // "" = cancelled
+  std::vector<std::string> headersRead;
+  int finds = 0;
+};
+
+class FakeDevice : public DeviceServices {
+ public:
+  uint32_t IdentifyDevice() override;
+  void StopActiveSync() override { ++stops; }
+  uint32_t CheckMainsPower() override;
+
+  std::optional<Identity> identity = Identity{};  // nullopt: nothing learnt
+  bool showsInvalidModel = false;                // shows FEHLER 117 itself
+  std::deque<uint32_t> powerAnswers;             // empty: kPowerGoOn
+  int identifications = 0;
+  int stops = 0;
+};
+
+class FakeBootLink : public BootLinkOperations {
+ public:
+  uint32_t TestPorts() override;
+  void OpenCommandSession() override { ++opens; }
+  void CloseCommandSession() override { ++closes; }
+  uint32_t ReadDeviceIdentity() override;
+  void DrawVersionBox() override { ++versionBoxes; }
+
+  bool loaderAnswers = false;
+  std::optional<Identity> loaderIdentity = Identity{};  // nullopt: FEHLER 116
+  int portTests = 0;
+  int opens = 0;
+  int closes = 0;
+  int identityReads = 0;
+  int versionBoxes = 0;
+};
+
+// A remote API whose link comes up at once when `linked`.
+class FakeRemoteApi : public rapi::NoDeviceRemoteApi {
+ public:
+  rapi::HRESULT CeRapiInitEx(rapi::RapiInitRecord& init) override;
+  rapi::HRESULT CeRapiUninit() override {
+    ++uninits;
+    return rapi::S_OK;
+  }
+
+  std::atomic<bool> linked{false};
+  std::atomic<int> inits{0};
+  std::atomic<int> uninits{0};
+};
+
+struct FakeOperations {
+  FakeSettings settings;
+  FakeImages images;
+  FakeDevice device;
+  FakeBootLink bootLink;
+  WizardOperations Bind() { return WizardOperations{settings, images, device, bootLink}; }
+};
+
+}  // namespace corvash::driver::doubles

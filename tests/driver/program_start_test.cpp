@@ -1,0 +1,145 @@
+// Program start: single instance, text table and link kind before the first
+// page, the run's folders and the marker file.
+#include <sys/stat.h>
+
+#include <fstream>
+
+#include "desktop/app/driver/program_start.h"
+#include "desktop/app/driver/run_paths.h"
+#include "desktop/platform/clock.h"
+#include "desktop/platform/instance_lock.h"
+#include "desktop/platform/prefix.h"
+#include "tests/driver/driver_fixture.h"
+
+namespace corvash::driver::doubles {
+namespace {
+
+using ::testing::ElementsAre;
+using ::testing::IsEmpty;
+
+class CountingTexts : public PageTexts {
+ public:
+  void LoadPageTexts() override { ++loads; }
+  int loads = 0;
+};
+
+class ProgramStartTest : public DriverTest {
+ protected:
+  int Run() { return RunProgram(host, texts, ops.Bind()); }
+  CountingTexts texts;
+};
+
+TEST_F(ProgramStartTest, SecondStartEndsAtOnceShowingNothing) {
+  platform::InstanceLock first(platform::InstanceLockPath());
+  ASSERT_TRUE(first.TryAcquire());
+
+  EXPECT_EQ(Run(), 0);
+
+  EXPECT_THAT(host.log, IsEmpty());
+  EXPECT_EQ(texts.loads, 0);
+  EXPECT_EQ(ops.settings.reads, 0);
+}
+
+TEST_F(ProgramStartTest, TextsAndSerialLinkAreReadyBeforeTheFirstPage) {
+  app::Session().serialLink = 0;
+  int loadsAtFirstPage = -1;
+  uint32_t serialLinkAtFirstPage = 99;
+  host.onOpen = [&](int) {
+    if (loadsAtFirstPage >= 0) return;
+    loadsAtFirstPage = texts.loads;
+    serialLinkAtFirstPage = app::Session().serialLink.load();
+  };
+  host.Then(kPageWelcome, Cancel(kPageWelcome));
+  pages::PageHost* hostBefore = pages::g_pageHost.load();
+
+  EXPECT_EQ(Run(), 0);
+
+  EXPECT_EQ(loadsAtFirstPage, 1);
+  EXPECT_EQ(serialLinkAtFirstPage, 1u);
+  EXPECT_EQ(pages::g_pageHost.load(), hostBefore);
+  ExpectRunClosed();
+}
+
+TEST_F(ProgramStartTest, LockIsFreeAgainAfterTheRun) {
+  host.Then(kPageWelcome, Cancel(kPageWelcome));
+  Run();
+  platform::InstanceLock next(platform::InstanceLockPath());
+  EXPECT_TRUE(next.TryAcquire());
+}
+
+TEST_F(ProgramStartTest, WaitBoxIsClosedWhenTheRunEndsOnAnOperationsScreen) {
+  api.linked = false;
+  ops.bootLink.loaderAnswers = true;
+  ops.images.besideProgram.clear();  // FEHLER 103 while the wait box is up
+  Run();
+  EXPECT_THAT(host.Screens(), ElementsAre(kScreenImageNotFound));
+  EXPECT_FALSE(host.WaitBoxOpen());
+}
+
+TEST_F(ProgramStartTest, WithNothingLinkedTheRunEndsOnConnectionError) {
+  rapi::InstallRemoteApi(nullptr);  // no sync link: the start never signals
+  uint64_t connectPageAt = 0;
+  uint64_t screenAt = 0;
+  host.onOpen = [&](int page) {
+    if (page == kPageConnect) connectPageAt = platform::TickMs();
+    if (page == kScreenConnectionError) screenAt = platform::TickMs();
+  };
+
+  EXPECT_EQ(RunProgram(host), 0);
+
+  EXPECT_THAT(host.log, ElementsAre(kPageWelcome, kPagePrepare, kPageConnect, kWaitBoxShown, kWaitBoxClosed,
+                                    kScreenConnectionError));
+  EXPECT_GE(screenAt - connectPageAt, 2990u);
+  ExpectRunClosed();
+}
+
+class RunPathsTest : public DriverTest {};
+
+TEST_F(RunPathsTest, MarkerLiesInThePrefixWindowsFolder) {
+  SetUpRunPaths();
+  const app::UpdateSession& s = app::Session();
+  EXPECT_EQ(platform::TextOf(s.windowsDir), (prefix_ / "windows").string());
+  EXPECT_EQ(platform::TextOf(s.markerPath), MarkerFile().string());
+  EXPECT_EQ(platform::TextOf(s.programDir), std::filesystem::current_path().string());
+}
+
+TEST_F(RunPathsTest, ReadOnlyMarkerIsRemoved) {
+  std::ofstream(MarkerFile()) << "x";
+  ASSERT_EQ(chmod(MarkerFile().c_str(), 0444), 0);
+  SetUpRunPaths();
+  RemoveMarker();
+  EXPECT_FALSE(std::filesystem::exists(MarkerFile()));
+}
+
+TEST_F(RunPathsTest, MissingMarkerOrAFolderOfThatNameIsLeftAlone) {
+  SetUpRunPaths();
+  RemoveMarker();  // nothing there: no fault
+  std::filesystem::create_directories(MarkerFile());
+  RemoveMarker();
+  EXPECT_TRUE(std::filesystem::is_directory(MarkerFile()));
+}
+
+TEST_F(RunPathsTest, MarkerPathThatDoesNotFitIsNotCutToAnotherFile) {
+  // A prefix whose windows folder takes 250 bytes: its marker path needs 261.
+  std::filesystem::path deep = prefix_;
+  while ((deep / "windows").string().size() < 250) {
+    const size_t missing = 250 - (deep / "windows").string().size();
+    deep /= std::string(std::min<size_t>(missing > 1 ? missing - 1 : 1, 100), 'd');
+  }
+  ASSERT_EQ((deep / "windows").string().size(), 250u);
+  setenv("CORVASH_PREFIX", deep.c_str(), 1);
+  std::filesystem::create_directories(deep / "windows");
+  // What the marker path would be if it were cut to its field.
+  const std::filesystem::path cutName = deep / "windows" / "MERLIX.Z";
+  ASSERT_EQ(cutName.string().size(), 259u);
+  std::ofstream(cutName) << "keep";
+
+  SetUpRunPaths();
+  RemoveMarker();
+
+  EXPECT_EQ(platform::TextOf(app::Session().markerPath), "");
+  EXPECT_TRUE(std::filesystem::exists(cutName));
+}
+
+}  // namespace
+}  // namespace corvash::driver::doubles

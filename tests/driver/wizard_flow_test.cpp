@@ -1,0 +1,179 @@
+// Whole runs through the page graph with the device linked over the sync
+// software: update, restore, backup and the ways back.
+#include <fstream>
+
+#include "tests/driver/driver_fixture.h"
+
+namespace corvash::driver::doubles {
+namespace {
+
+using ::testing::ElementsAre;
+using ::testing::IsEmpty;
+
+using WizardFlowTest = DriverTest;
+
+TEST_F(WizardFlowTest, UpdateRunsEveryPageOnceAndFinishes) {
+  std::ofstream(MarkerFile()) << "x";
+  ScriptUpdateAfterOptions();
+  uint32_t recoveryFlashAtProgress = 99;
+  host.onOpen = [&](int page) {
+    if (page == kPageProgress) {
+      recoveryFlashAtProgress = app::Session().recoveryFlash.load();
+      // The sync software is stopped and the session ended before the flash.
+      EXPECT_EQ(ops.device.stops, 1);
+      EXPECT_EQ(api.uninits.load(), 1);
+    }
+  };
+
+  RunWizard();
+
+  EXPECT_THAT(host.log, ElementsAre(kPageWelcome, kPagePrepare, kPageConnect, kWaitBoxShown, kWaitBoxClosed,
+                                    kPageOptions, kPageConfirm, kPageReady, kPageBootInstructions, kPageProgress,
+                                    kPageResetInstructions, kPageFinish));
+  EXPECT_EQ(recoveryFlashAtProgress, 0u);
+  EXPECT_EQ(platform::TextOf(app::Session().imagePath), kImageBesideProgram);
+  EXPECT_EQ(ops.device.identifications, 1);
+  EXPECT_EQ(ops.settings.deletes, 1);  // the device was found running
+  EXPECT_EQ(ops.bootLink.versionBoxes, 1);
+  EXPECT_EQ(ops.bootLink.portTests, 0);
+  EXPECT_FALSE(std::filesystem::exists(MarkerFile()));
+  EXPECT_TRUE(host.ScriptUsedUp());
+  ExpectRunClosed();
+}
+
+TEST_F(WizardFlowTest, RestoreReturnsToOptionsWhenTheChooserIsCancelled) {
+  ops.images.files[kBackupImage] = FakeImage{.version = "2.01", .sizeBytes = 0x1F00020};
+  ops.images.chooserAnswers = {"", kBackupImage};
+  host.Then(kPageOptions, Choose(kOptionRestore));
+  host.Then(kPageOptions, Choose(kOptionRestore));
+  host.Then(kPageProgress, Progress(1, 3));
+
+  RunWizard();
+
+  EXPECT_THAT(host.Pages(), ElementsAre(kPageWelcome, kPagePrepare, kPageConnect, kPageOptions, kPageOptions,
+                                        kPageConfirm, kPageReady, kPageBootInstructions, kPageProgress,
+                                        kPageResetInstructions, kPageFinish));
+  EXPECT_EQ(platform::TextOf(app::Session().imagePath), kBackupImage);
+  EXPECT_EQ(app::Session().imageSizeKB, 0x1F00020u >> 10);
+  EXPECT_EQ(ops.device.identifications, 1);
+  ExpectRunClosed();
+}
+
+TEST_F(WizardFlowTest, BackupReturnsToTheOptionPage) {
+  host.Then(kPageOptions, Choose(kOptionBackup));
+  host.Then(kPageOptions, Cancel(kPageOptions));
+
+  RunWizard();
+
+  EXPECT_THAT(host.Pages(), ElementsAre(kPageWelcome, kPagePrepare, kPageConnect, kPageOptions,
+                                        kPageBackupProgress, kPageOptions));
+  EXPECT_THAT(host.Screens(), IsEmpty());
+  EXPECT_EQ(ops.device.stops, 0);
+  ExpectRunClosed();
+}
+
+TEST_F(WizardFlowTest, FailedBackupEndsOnItsOwnScreenOnly) {
+  host.Then(kPageOptions, Choose(kOptionBackup));
+  host.Then(kPageBackupProgress, [] {
+    pages::RunPage(kScreenConnectionError);  // the pull's own failure screen
+    app::CloseMainWindow();
+    return 2;
+  });
+
+  RunWizard();
+
+  EXPECT_THAT(host.Screens(), ElementsAre(kScreenConnectionError));
+  EXPECT_EQ(host.Pages().back(), kScreenConnectionError);
+  ExpectRunClosed();
+}
+
+TEST_F(WizardFlowTest, BackFromOptionsSkipsASecondIdentification) {
+  host.Then(kPageOptions, Back(kPageOptions));
+  host.Then(kPageOptions, Cancel(kPageOptions));
+
+  RunWizard();
+
+  EXPECT_THAT(host.log, ElementsAre(kPageWelcome, kPagePrepare, kPageConnect, kWaitBoxShown, kWaitBoxClosed,
+                                    kPageOptions, kPageConnect, kPageOptions));
+  EXPECT_EQ(ops.device.identifications, 1);
+  EXPECT_EQ(api.inits.load(), 1);
+  EXPECT_EQ(app::Session().backFromOptions.load(), 0u);
+  ExpectRunClosed();
+}
+
+TEST_F(WizardFlowTest, BackFromOptionsStaysKnownThroughThePreparationPage) {
+  host.Then(kPageOptions, Back(kPageOptions));
+  host.Then(kPageConnect, Forward(kPageConnect));
+  host.Then(kPageConnect, Back(kPageConnect));
+  host.Then(kPageOptions, Cancel(kPageOptions));
+
+  RunWizard();
+
+  EXPECT_THAT(host.Pages(), ElementsAre(kPageWelcome, kPagePrepare, kPageConnect, kPageOptions, kPageConnect,
+                                        kPagePrepare, kPageConnect, kPageOptions));
+  EXPECT_EQ(ops.device.identifications, 1);
+}
+
+TEST_F(WizardFlowTest, BackButtonsLeadToTheirPagesAndClearTheirFlags) {
+  host.Then(kPagePrepare, Back(kPagePrepare));
+  host.Then(kPageOptions, Choose(kOptionUpdate));
+  host.Then(kPageConfirm, Back(kPageConfirm));
+  host.Then(kPageOptions, Choose(kOptionUpdate));
+  host.Then(kPageReady, Back(kPageReady));
+  host.Then(kPageBootInstructions, Back(kPageBootInstructions));
+  host.Then(kPageProgress, Progress(1, 3));
+
+  RunWizard();
+
+  EXPECT_THAT(host.Pages(),
+              ElementsAre(kPageWelcome, kPagePrepare, kPageWelcome, kPagePrepare, kPageConnect, kPageOptions,
+                          kPageConfirm, kPageOptions, kPageConfirm, kPageReady, kPageConfirm, kPageReady,
+                          kPageBootInstructions, kPageReady, kPageBootInstructions, kPageProgress,
+                          kPageResetInstructions, kPageFinish));
+  const app::UpdateSession& s = app::Session();
+  for (const auto* flag : {&s.backFromPrepare, &s.backFromConnect, &s.backFromOptions, &s.backFromConfirm,
+                           &s.backFromReady, &s.backFromBootInstructions}) {
+    EXPECT_EQ(flag->load(), 0u);
+  }
+  EXPECT_EQ(ops.device.stops, 1);
+}
+
+TEST_F(WizardFlowTest, EnterOnTheOptionPageEndsTheRun) {
+  host.Then(kPageOptions, Choose(0));
+  RunWizard();
+  EXPECT_EQ(host.Pages().back(), kPageOptions);
+  EXPECT_THAT(host.Screens(), IsEmpty());
+  ExpectRunClosed();
+}
+
+TEST_F(WizardFlowTest, PowerWarningGivenUpEndsWithoutAScreen) {
+  ScriptUpdateAfterOptions();
+  ops.device.powerAnswers = {kPowerUserGaveUp};
+  RunWizard();
+  EXPECT_EQ(host.Pages().back(), kPageReady);
+  EXPECT_THAT(host.Screens(), IsEmpty());
+  ExpectRunClosed();
+}
+
+class CancelOnPageTest : public DriverTest, public ::testing::WithParamInterface<int> {};
+
+TEST_P(CancelOnPageTest, EndsTheRunThereWithoutAScreen) {
+  const int page = GetParam();
+  if (page != kPageOptions) host.Then(kPageOptions, Choose(kOptionUpdate));
+  host.Then(page, Cancel(page));
+
+  RunWizard();
+
+  EXPECT_EQ(host.Pages().back(), page);
+  EXPECT_THAT(host.Screens(), IsEmpty());
+  EXPECT_EQ(ops.device.stops, 0);
+  EXPECT_FALSE(host.WaitBoxOpen());
+  ExpectRunClosed();
+}
+
+INSTANTIATE_TEST_SUITE_P(WizardPages, CancelOnPageTest,
+                         ::testing::Values(kPageWelcome, kPagePrepare, kPageConnect, kPageOptions, kPageConfirm,
+                                           kPageReady, kPageBootInstructions));
+
+}  // namespace
+}  // namespace corvash::driver::doubles
