@@ -40,6 +40,9 @@ inline constexpr uint32_t kSsLeft = 0x0;
 inline constexpr uint32_t kSsCenter = 0x1;
 inline constexpr uint32_t kSsRight = 0x2;
 inline constexpr uint32_t kSsBlackRect = 0x4;
+inline constexpr uint32_t kSsBitmap = 0xE;
+inline constexpr uint32_t kSsTypeMask = 0x1F;
+inline constexpr uint32_t kBsTypeMask = 0xF;
 inline constexpr uint32_t kPbsSmooth = 0x1;
 
 // What kind of control a template entry makes, derived from its class and
@@ -51,12 +54,14 @@ enum class ControlKind {
   kText,           // LTEXT / CTEXT / RTEXT, class "Static" with a text style
   kBlackRect,      // class "Static" with SS_BLACKRECT (the bullets)
   kProgress,       // class "msctls_progress32"
+  kBitmap,         // class "Static" with SS_BITMAP: shows BITMAP imageId
   kOther,          // anything else (kept so that ids still resolve)
 };
 
 struct DialogControl {
-  std::string className;  // "BUTTON", "STATIC", "msctls_progress32", as written, upper-cased for the keyword forms
+  std::string className;  // as CONTROL names it ("Button", "msctls_progress32"); "BUTTON" or "STATIC" for LTEXT, PUSHBUTTON, ...
   std::string text;       // label as written in the template (UTF-8)
+  int imageId = 0;        // kBitmap: the BITMAP id that the template names (text given as a number)
   int id = -1;            // control id; -1 (IDC_STATIC) for unnamed texts
   int x = 0, y = 0, cx = 0, cy = 0;  // dialog units
   uint32_t style = 0;     // full style including WS_CHILD | WS_VISIBLE
@@ -104,6 +109,9 @@ class ResourceScript {
   // ICON `id` as the bytes of a .ico file; empty when absent.
   std::vector<uint8_t> Icon(int id) const;
 
+  // What the reader skipped or could not read, one line each ("line 12: ...").
+  const std::vector<std::string>& Warnings() const { return warnings_; }
+
   // Every template id and string id present, ascending.
   std::vector<int> DialogIds() const;
   std::vector<int> StringIds() const;
@@ -122,6 +130,7 @@ class ResourceScript {
   std::map<int, std::string> bitmapFiles_;
   std::map<int, std::string> iconFiles_;
   std::map<std::string, std::vector<uint8_t>> files_;
+  std::vector<std::string> warnings_;
 };
 
 }  // namespace corvash::resources
