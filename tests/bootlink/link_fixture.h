@@ -1,0 +1,137 @@
+#pragma once
+// Shared pieces of the link tests: a progress page that records its timer 2,
+// a prefix folder whose dosdevices links point where a test wants, trace
+// capture, and a fixture that puts the session back to its start state.
+#include <gtest/gtest.h>
+#include <stdlib.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <mutex>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "desktop/app/update_session.h"
+#include "desktop/bootlink/download_context.h"
+#include "desktop/bootlink/progress_page.h"
+#include "desktop/bootlink/receive_thread.h"
+#include "desktop/platform/event.h"
+#include "desktop/platform/trace.h"
+
+namespace corvash::test {
+
+class RecordingPage : public bootlink::ProgressPage {
+ public:
+  void SetBarRange(uint32_t, uint32_t) override {}
+  void SetBarPosition(uint32_t) override {}
+  void SetFigure(uint32_t) override {}
+  void Hide() override {}
+  void End(int) override {}
+  void ArmTimer2(uint32_t ms) override {
+    std::lock_guard lock(mutex_);
+    arms_.push_back(ms);
+  }
+  void KillTimer2() override {
+    std::lock_guard lock(mutex_);
+    ++kills_;
+  }
+  std::vector<uint32_t> Arms() const {
+    std::lock_guard lock(mutex_);
+    return arms_;
+  }
+  void ClearArms() {
+    std::lock_guard lock(mutex_);
+    arms_.clear();
+  }
+
+ private:
+  mutable std::mutex mutex_;
+  std::vector<uint32_t> arms_;
+  int kills_ = 0;
+};
+
+// A fresh prefix folder with an empty dosdevices/ folder.
+class TempPrefix {
+ public:
+  TempPrefix() {
+    char pattern[] = "/tmp/corvash-link-XXXXXX";
+    dir_ = ::mkdtemp(pattern);
+    std::filesystem::create_directories(dir_ / "dosdevices");
+    ::setenv("CORVASH_PREFIX", dir_.c_str(), 1);
+  }
+  ~TempPrefix() {
+    ::unsetenv("CORVASH_PREFIX");
+    std::error_code ec;
+    std::filesystem::remove_all(dir_, ec);
+  }
+  const std::filesystem::path& Dir() const { return dir_; }
+  // Points candidate `name` at `target`.
+  void Link(const std::string& name, const std::string& target) const {
+    const auto link = dir_ / "dosdevices" / name;
+    std::error_code ec;
+    std::filesystem::remove(link, ec);
+    std::filesystem::create_symlink(target, link);
+  }
+  // Every candidate that no test gave a target leads nowhere (not to the
+  // machine's own /dev/ttyS0).
+  void LinkRestAbsent() const {
+    for (const char* name : {"com1", "com2", "wceusbsh001", "wceusbsh002"}) {
+      if (!std::filesystem::is_symlink(dir_ / "dosdevices" / name)) {
+        Link(name, (dir_ / "absent" / name).string());
+      }
+    }
+  }
+
+ private:
+  std::filesystem::path dir_;
+};
+
+class TraceCapture {
+ public:
+  TraceCapture() {
+    char pattern[] = "/tmp/corvash-trace-XXXXXX";
+    const int fd = ::mkstemp(pattern);
+    ::close(fd);
+    path_ = pattern;
+    ::setenv("CORVASH_TRACE", path_.c_str(), 1);
+    platform::ReopenTrace();
+  }
+  ~TraceCapture() {
+    ::unsetenv("CORVASH_TRACE");
+    platform::ReopenTrace();
+    std::filesystem::remove(path_);
+  }
+  std::string Text() const {
+    std::ifstream in(path_, std::ios::binary);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+  }
+
+ private:
+  std::string path_;
+};
+
+// Puts the link, the session and the named events back to their start
+// state around every test.
+class LinkTest : public ::testing::Test {
+ protected:
+  void SetUp() override { ResetAll(); }
+  void TearDown() override {
+    bootlink::ShutdownLink();
+    ResetAll();
+  }
+  static void ResetAll() {
+    bootlink::ShutdownLink();
+    bootlink::SetDownloadThreadProc(nullptr);
+    app::Session().Reset();
+    bootlink::TheDownloadContext().Reset();
+    platform::ClearNamedEvents();
+  }
+  // Publishes `page` as the open progress page.
+  static void OpenPage(RecordingPage& page) { app::Session().progressPage.store(&page); }
+};
+
+}  // namespace corvash::test

@@ -1,0 +1,173 @@
+// TestPorts over real ptys: which candidate answers at which attempt, busy
+// and silent ports, foreign echoes, and what is left after a failed search.
+#include "desktop/bootlink/port_test.h"
+
+#include <gtest/gtest.h>
+#include <termios.h>
+
+#include <memory>
+
+#include "desktop/app/update_session.h"
+#include "desktop/bootlink/receive_thread.h"
+#include "desktop/device/activesync_control.h"
+#include "desktop/platform/clock.h"
+#include "tests/bootlink/link_fixture.h"
+#include "tests/bootlink/pty_peer.h"
+
+namespace corvash::bootlink {
+namespace {
+
+using app::Session;
+using test::PtyPeer;
+
+constexpr const char* kCom1Wire = "\r\r\r\r\r\r\r\rCOM1 Port Test\r";
+constexpr const char* kUsbWire = "\r\r\r\r\r\r\r\rUSB Port Test\r";
+constexpr const char* kCom2Wire = "\r\r\r\r\r\r\r\rCOM2 Port Test\r";
+
+class PortTestTest : public test::LinkTest {
+ protected:
+  void SetUp() override {
+    LinkTest::SetUp();
+    SetSyncStopper(&device::StopActiveSync);
+  }
+  void TearDown() override {
+    SetSyncStopper(nullptr);
+    LinkTest::TearDown();
+  }
+  // A peer behind candidate `name`.
+  PtyPeer& Peer(const std::string& name, PtyPeer::Mode mode = PtyPeer::Mode::kEcho,
+                PtyPeer::Handler handler = {}) {
+    peers_.push_back(std::make_unique<PtyPeer>(mode, std::move(handler)));
+    prefix_.Link(name, peers_.back()->SlavePath());
+    return *peers_.back();
+  }
+  uint32_t Run() {
+    prefix_.LinkRestAbsent();
+    const uint64_t start = platform::TickMs();
+    const uint32_t result = TestPorts();
+    elapsedMs_ = platform::TickMs() - start;
+    return result;
+  }
+  static void ExpectNothingLeft() {
+    EXPECT_FALSE(Session().linkHandle.load());
+    EXPECT_FALSE(ReceiveThreadStarted());
+    EXPECT_EQ(Session().readerRunning.load(), 0u);
+  }
+
+  test::TempPrefix prefix_;
+  std::vector<std::unique_ptr<PtyPeer>> peers_;
+  uint64_t elapsedMs_ = 0;
+};
+
+TEST_F(PortTestTest, LoaderOnCom1AnswersAtTheFirstAttempt) {
+  Session().serialLink.store(0);
+  PtyPeer& loader = Peer("com1");
+  ASSERT_EQ(Run(), 1u);
+  EXPECT_EQ(Session().serialLink.load(), 1u);
+  EXPECT_EQ(loader.Received(), kCom1Wire);
+  EXPECT_TRUE(Session().linkHandle.load());
+  EXPECT_EQ(Session().readerRunning.load(), 1u);
+  EXPECT_EQ(Session().PortTestReply(), "COM1 Port Test\r\n");
+  // 3000 ms stop, 2000 ms settling, 500 ms before the attempt.
+  EXPECT_GE(elapsedMs_, 5500u);
+  EXPECT_LT(elapsedMs_, 5500u + 3000u);
+}
+
+TEST_F(PortTestTest, SecondUsbDeviceAnswersAtTheThirdAttempt) {
+  PtyPeer& com1 = Peer("com1", PtyPeer::Mode::kSilent);
+  PtyPeer& usb1 = Peer("wceusbsh001", PtyPeer::Mode::kSilent);
+  PtyPeer& usb2 = Peer("wceusbsh002");
+  ASSERT_EQ(Run(), 1u);
+  EXPECT_EQ(Session().serialLink.load(), 0u);
+  EXPECT_EQ(com1.Received(), kCom1Wire);
+  EXPECT_EQ(usb1.Received(), kUsbWire);
+  EXPECT_EQ(usb2.Received(), kUsbWire);
+  EXPECT_LT(com1.FirstByteTime(), usb1.FirstByteTime());
+  EXPECT_LT(usb1.FirstByteTime(), usb2.FirstByteTime());
+  // Two silent attempts of 500 + 3000 + 1000 + 1000 ms each came first.
+  EXPECT_GE(elapsedMs_, 5000u + 2 * 5500u + 500u);
+}
+
+TEST_F(PortTestTest, Com2AloneAnswersAtTheFourthAttempt) {
+  PtyPeer& com2 = Peer("com2");
+  ASSERT_EQ(Run(), 1u);
+  EXPECT_EQ(Session().serialLink.load(), 1u);
+  EXPECT_EQ(com2.Received(), kCom2Wire);  // once: attempt 4, not 8
+  EXPECT_LT(elapsedMs_, 5000u + 4 * 500u + 3000u);
+}
+
+TEST_F(PortTestTest, BusyCandidateFailsAtOnceUntouched) {
+  PtyPeer& com1 = Peer("com1");
+  test::PortHolder holder(com1.SlavePath());
+  ASSERT_TRUE(holder.Held());
+  termios before{};
+  ASSERT_EQ(::tcgetattr(holder.Descriptor(), &before), 0);
+  PtyPeer& usb1 = Peer("wceusbsh001");
+  ASSERT_EQ(Run(), 1u);
+  EXPECT_EQ(Session().serialLink.load(), 0u);
+  EXPECT_EQ(com1.Received(), "");  // no test line
+  EXPECT_EQ(usb1.Received(), kUsbWire);
+  termios after{};
+  ASSERT_EQ(::tcgetattr(holder.Descriptor(), &after), 0);
+  EXPECT_EQ(after.c_lflag, before.c_lflag);  // no settings written
+  EXPECT_EQ(after.c_oflag, before.c_oflag);
+  // Access denied costs 1100 ms more, and no echo wait.
+  EXPECT_GE(elapsedMs_, 5000u + 500u + 1100u + 500u);
+  EXPECT_LT(elapsedMs_, 5000u + 500u + 1100u + 500u + 3000u);
+}
+
+TEST_F(PortTestTest, EchoOfAnotherCandidatesLineDoesNotPass) {
+  PtyPeer& com2 = Peer("com2", PtyPeer::Mode::kHandler, [](std::string_view got) {
+    return got.find('\r') != std::string_view::npos && got.find("Port Test") != std::string_view::npos
+               ? std::string("COM1 Port Test\r\n")
+               : std::string();
+  });
+  EXPECT_EQ(Run(), 0u);
+  EXPECT_EQ(com2.Received(), std::string(kCom2Wire) + kCom2Wire);
+  EXPECT_EQ(Session().PortTestReply(), "COM1 Port Test\r\n");
+  ExpectNothingLeft();
+}
+
+TEST_F(PortTestTest, NoLoaderAnywhereLeavesNoPortAndNoReader) {
+  Peer("com1", PtyPeer::Mode::kSilent);
+  Peer("wceusbsh002", PtyPeer::Mode::kSilent);
+  EXPECT_EQ(Run(), 0u);
+  ExpectNothingLeft();
+  // Two silent candidates tried twice: 4 x 5500 ms, plus the start.
+  EXPECT_GE(elapsedMs_, 5000u + 4 * 5500u);
+}
+
+TEST_F(PortTestTest, ReaderThatNeverStartsIsAFailedAttempt) {
+  PtyPeer& com1 = Peer("com1");
+  FailNextReaderStart();
+  ASSERT_EQ(Run(), 1u);
+  // Attempt 1 sent nothing; attempt 5 found the loader.
+  EXPECT_EQ(com1.Received(), kCom1Wire);
+  EXPECT_GE(elapsedMs_, 5000u + 3000u + 2000u + 4 * 500u);
+}
+
+TEST_F(PortTestTest, PulledLinkDuringASessionClosesTheLink) {
+  PtyPeer& usb1 = Peer("wceusbsh001");
+  ASSERT_EQ(Run(), 1u);
+  ASSERT_EQ(Session().serialLink.load(), 0u);
+  test::RecordingPage page;
+  OpenPage(page);
+  usb1.Drop();
+  JoinReceiveThread();
+  EXPECT_EQ(Session().linkClosed.load(), 1u);
+  EXPECT_FALSE(Session().linkHandle.load());
+  ASSERT_FALSE(page.Arms().empty());
+  EXPECT_EQ(page.Arms().back(), 10u);
+}
+
+TEST_F(PortTestTest, ANewSearchReplacesALiveLink) {
+  PtyPeer& com1 = Peer("com1");
+  ASSERT_EQ(Run(), 1u);
+  com1.ClearReceived();
+  ASSERT_EQ(Run(), 1u);
+  EXPECT_EQ(com1.Received(), kCom1Wire);
+  EXPECT_EQ(Session().readerRunning.load(), 1u);
+}
+
+}  // namespace
+}  // namespace corvash::bootlink
