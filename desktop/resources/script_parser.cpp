@@ -357,9 +357,14 @@ void ScriptParser::Dialog(int id, bool keep) {
   }
   dialog.style = kWsPopup | kWsBorder | kWsSysMenu;
   DialogOptions(dialog);
-  if (AtBlockStart()) Controls(dialog);
-  else Warn(at, "dialog " + std::to_string(id) + " without BEGIN");
-  if (!keep) return;
+  if (!AtBlockStart()) {
+    Warn(at, "dialog " + std::to_string(id) + " without BEGIN; left out");
+    return;
+  }
+  Controls(dialog);
+  // A template without its size is no page; one without its END keeps the
+  // controls read up to the end of the script.
+  if (!keep || size.size() < 4) return;
   if (!script_.dialogs_.emplace(id, std::move(dialog)).second)
     Warn(at, "dialog " + std::to_string(id) + " given twice; the first stays");
 }
