@@ -1,0 +1,145 @@
+#include "emulator/control_socket.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <chrono>
+#include <cstring>
+
+#include "desktop/platform/clock.h"
+
+namespace corvash::emulator {
+namespace {
+
+constexpr size_t kMaxRequest = 256;
+// How long either side waits for the other's line.
+constexpr uint32_t kRequestWaitMs = 5000;
+constexpr uint32_t kAnswerWaitMs = 60000;
+
+bool FillAddress(const std::filesystem::path& path, sockaddr_un* address) {
+  std::memset(address, 0, sizeof *address);
+  address->sun_family = AF_UNIX;
+  const std::string text = path.string();
+  if (text.size() >= sizeof address->sun_path) return false;
+  std::memcpy(address->sun_path, text.c_str(), text.size() + 1);
+  return true;
+}
+
+// Reads up to the first LF (not kept), or to the end of the stream, within
+// `waitMs` system milliseconds.
+std::optional<std::string> ReadLine(int fd, uint32_t waitMs) {
+  std::string line;
+  const auto deadline = platform::DeadlineAfter(waitMs);
+  while (line.size() < kMaxRequest) {
+    const auto left = deadline - std::chrono::steady_clock::now();
+    if (left <= std::chrono::steady_clock::duration::zero()) return std::nullopt;
+    pollfd fds{fd, POLLIN, 0};
+    const int wait = static_cast<int>(
+        std::max<long long>(1, std::chrono::duration_cast<std::chrono::milliseconds>(left).count()));
+    const int ready = ::poll(&fds, 1, wait);
+    if (ready < 0 && errno == EINTR) continue;
+    if (ready <= 0) return std::nullopt;
+    char byte = 0;
+    const ssize_t count = ::read(fd, &byte, 1);
+    if (count < 0 && errno == EINTR) continue;
+    if (count <= 0 || byte == '\n') return count < 0 ? std::nullopt : std::optional(line);
+    line.push_back(byte);
+  }
+  return line;
+}
+
+void WriteAll(int fd, std::string_view text) {
+  while (!text.empty()) {
+    const ssize_t count = ::send(fd, text.data(), text.size(), MSG_NOSIGNAL);
+    if (count < 0 && errno == EINTR) continue;
+    if (count <= 0) return;
+    text.remove_prefix(static_cast<size_t>(count));
+  }
+}
+
+}  // namespace
+
+std::unique_ptr<ControlServer> ControlServer::Start(const std::filesystem::path& socketPath, Handler handler,
+                                                    std::string* error) {
+  sockaddr_un address{};
+  if (!FillAddress(socketPath, &address)) {
+    *error = "state folder path too long for its control socket: " + socketPath.string();
+    return nullptr;
+  }
+  std::unique_ptr<ControlServer> server(new ControlServer());
+  server->path_ = socketPath;
+  server->handler_ = std::move(handler);
+  server->listen_ = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  if (server->listen_ < 0 || ::pipe2(server->wake_, O_CLOEXEC | O_NONBLOCK) != 0) {
+    *error = std::string("cannot make the control socket: ") + std::strerror(errno);
+    return nullptr;
+  }
+  ::unlink(socketPath.c_str());
+  const mode_t old_mask = ::umask(0177);
+  const int bound = ::bind(server->listen_, reinterpret_cast<sockaddr*>(&address), sizeof address);
+  const int bind_error = errno;
+  ::umask(old_mask);
+  if (bound != 0 || ::listen(server->listen_, 4) != 0) {
+    *error = "cannot listen on " + socketPath.string() + ": " + std::strerror(bound != 0 ? bind_error : errno);
+    return nullptr;
+  }
+  server->thread_ = std::thread([raw = server.get()] { raw->Serve(); });
+  return server;
+}
+
+ControlServer::~ControlServer() {
+  if (wake_[1] >= 0) {
+    const char byte = 1;
+    [[maybe_unused]] const ssize_t written = ::write(wake_[1], &byte, 1);
+  }
+  if (thread_.joinable()) thread_.join();
+  if (listen_ >= 0) {
+    ::close(listen_);
+    ::unlink(path_.c_str());
+  }
+  for (int fd : wake_) {
+    if (fd >= 0) ::close(fd);
+  }
+}
+
+void ControlServer::Serve() {
+  for (;;) {
+    pollfd fds[2] = {{listen_, POLLIN, 0}, {wake_[0], POLLIN, 0}};
+    const int ready = ::poll(fds, 2, -1);
+    if (ready < 0 && errno == EINTR) continue;
+    if (ready < 0 || (fds[1].revents & POLLIN) != 0) return;
+    const int connection = ::accept4(listen_, nullptr, nullptr, SOCK_CLOEXEC);
+    if (connection < 0) continue;
+    Answer(connection);
+    ::close(connection);
+  }
+}
+
+void ControlServer::Answer(int connection) {
+  const auto request = ReadLine(connection, kRequestWaitMs);
+  if (!request) return;
+  WriteAll(connection, handler_(*request) + "\n");
+}
+
+std::optional<std::string> SendControlRequest(const std::filesystem::path& socketPath,
+                                              std::string_view request) {
+  sockaddr_un address{};
+  if (!FillAddress(socketPath, &address)) return std::nullopt;
+  const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  if (fd < 0) return std::nullopt;
+  if (::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
+    ::close(fd);
+    return std::nullopt;
+  }
+  WriteAll(fd, std::string(request) + "\n");
+  const auto answer = ReadLine(fd, kAnswerWaitMs);
+  ::close(fd);
+  return answer ? *answer : std::string("error the handheld did not answer");
+}
+
+}  // namespace corvash::emulator

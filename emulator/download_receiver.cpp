@@ -1,0 +1,122 @@
+#include "emulator/download_receiver.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "desktop/bootlink/loader_wire.h"
+
+namespace corvash::emulator {
+namespace wire = bootlink::wire;
+namespace {
+
+uint32_t LE32(const uint8_t* bytes) {
+  return uint32_t{bytes[0]} | uint32_t{bytes[1]} << 8 | uint32_t{bytes[2]} << 16 |
+         uint32_t{bytes[3]} << 24;
+}
+
+}  // namespace
+
+void DownloadReceiver::Begin() {
+  Reset();
+  stage_ = Stage::Sync;
+}
+
+void DownloadReceiver::Reset() {
+  stage_ = Stage::Idle;
+  syncMatched_ = 0;
+  headerFill_ = 0;
+  start_ = total_ = 0;
+  recordAddress_ = recordLength_ = recordFill_ = 0;
+}
+
+void DownloadReceiver::MissSyncHeader() {
+  stage_ = Stage::Sync;
+  syncMatched_ = 0;
+}
+
+size_t DownloadReceiver::TakeHeader(std::span<const uint8_t> bytes, size_t length) {
+  const size_t count = std::min(bytes.size(), length - headerFill_);
+  std::memcpy(header_ + headerFill_, bytes.data(), count);
+  headerFill_ += count;
+  return count;
+}
+
+void DownloadReceiver::StoreData(std::span<const uint8_t> data, FlashImage& flash) {
+  // Only the announced range [start, start + total) is image.
+  const uint64_t first = uint64_t{recordAddress_} + recordFill_;
+  const uint64_t last = first + data.size();
+  const uint64_t from = std::max<uint64_t>(first, start_);
+  const uint64_t to = std::min<uint64_t>(last, uint64_t{start_} + total_);
+  if (from >= to) return;
+  flash.Store(static_cast<uint32_t>(from), data.subspan(static_cast<size_t>(from - first),
+                                                         static_cast<size_t>(to - from)));
+}
+
+size_t DownloadReceiver::Take(std::span<const uint8_t> bytes, FlashImage& flash, Event* event) {
+  *event = Event::None;
+  switch (stage_) {
+    case Stage::Idle:
+      return 0;
+    case Stage::Sync:
+      for (size_t i = 0; i < bytes.size(); ++i) {
+        const auto byte = static_cast<char>(bytes[i]);
+        if (byte == wire::CR) {
+          Reset();
+          *event = Event::Abandoned;
+          return i;
+        }
+        if (byte == wire::SYNC_HEADER[syncMatched_]) {
+          if (++syncMatched_ == wire::SYNC_HEADER.size()) {
+            stage_ = Stage::FileHeader;
+            headerFill_ = 0;
+            *event = Event::SyncHeader;
+            return i + 1;
+          }
+        } else {
+          syncMatched_ = byte == wire::SYNC_HEADER[0] ? 1 : 0;
+        }
+      }
+      return bytes.size();
+    case Stage::FileHeader: {
+      const size_t taken = TakeHeader(bytes, wire::FILE_HEADER_LENGTH);
+      if (headerFill_ == wire::FILE_HEADER_LENGTH) {
+        start_ = LE32(header_);
+        total_ = LE32(header_ + 4);
+        headerFill_ = 0;
+        stage_ = Stage::RecordHeader;
+        *event = Event::FileHeader;
+      }
+      return taken;
+    }
+    case Stage::RecordHeader: {
+      const size_t taken = TakeHeader(bytes, wire::RECORD_HEADER_LENGTH);
+      if (headerFill_ < wire::RECORD_HEADER_LENGTH) return taken;
+      headerFill_ = 0;
+      recordAddress_ = LE32(header_);
+      recordLength_ = LE32(header_ + 4);
+      recordFill_ = 0;
+      if (recordAddress_ == 0 && recordLength_ == 0 && LE32(header_ + 8) == 0) {
+        stage_ = Stage::Idle;
+        *event = Event::EndRecord;
+      } else if (recordLength_ == 0) {
+        *event = Event::Record;  // an empty record: nothing to wait for
+      } else {
+        stage_ = Stage::RecordData;
+      }
+      return taken;
+    }
+    case Stage::RecordData: {
+      const size_t count = std::min<size_t>(bytes.size(), recordLength_ - recordFill_);
+      StoreData(bytes.first(count), flash);
+      recordFill_ += static_cast<uint32_t>(count);
+      if (recordFill_ == recordLength_) {
+        stage_ = Stage::RecordHeader;
+        *event = Event::Record;
+      }
+      return count;
+    }
+  }
+  return 0;
+}
+
+}  // namespace corvash::emulator
