@@ -22,8 +22,9 @@ class BackupProgressPage final : public PageProcedure {
     page.SetColouring(kBackupWarning, Colouring::kRedText);
     link_ = std::make_shared<PageLink>(page);
     std::shared_ptr<PageLink> link = link_;
-    const bool started = StartWorkerThread([link] {
-      GetBackupWorker().RunBackupWorker(*link);
+    BackupWorker& worker = GetBackupWorker();
+    const bool started = StartWorkerThread([&worker, link] {
+      worker.RunBackupWorker(*link);
       // A worker that gave up without ending the page must not leave it open.
       link->End(kBackupFailed);
     });

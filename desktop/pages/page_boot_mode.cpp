@@ -36,9 +36,10 @@ class BootModePage final : public PageProcedure {
     stop_ = std::make_shared<std::atomic<uint32_t>>(0);
     std::shared_ptr<PageLink> link = link_;
     std::shared_ptr<std::atomic<uint32_t>> stop = stop_;
-    StartWorkerThread([link, stop] {
+    BootLoaderWatch& watch = GetBootLoaderWatch();
+    StartWorkerThread([&watch, link, stop] {
       std::lock_guard running(WatchRunMutex());
-      if (stop->load() == 0) GetBootLoaderWatch().RunBootLoaderWatch(*link, *stop);
+      if (stop->load() == 0) watch.RunBootLoaderWatch(*link, *stop);
     });
   }
 

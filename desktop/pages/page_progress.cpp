@@ -66,11 +66,12 @@ class ProgressPage final : public PageProcedure {
     // Only the recovery run clears backAllowed; it flashes with the identity
     // already read from the boot loader.
     const bool recovery = session.backAllowed.load() == 0;
-    StartWorkerThread([recovery] {
+    FlashWorkers& workers = GetFlashWorkers();
+    StartWorkerThread([&workers, recovery] {
       if (recovery) {
-        GetFlashWorkers().CheckAndFlashThread();
+        workers.CheckAndFlashThread();
       } else {
-        GetFlashWorkers().IdentifyAndFlashThread();
+        workers.IdentifyAndFlashThread();
       }
     });
     GetFlashSettingsWriter().WriteFlashSettings();

@@ -15,4 +15,7 @@ std::unique_ptr<PageProcedure> MakeUpdateErrorScreen();        // FEHLER 113, te
 std::unique_ptr<PageProcedure> MakePowerWarning();             // WARNUNG 111, template 105
 std::unique_ptr<PageProcedure> MakeFileExistsWarning();        // WARNUNG 112, template 152
 
+// Whether the power watch that WARNUNG 111 started is still running.
+bool PowerWatchIsRunning();
+
 }  // namespace corvash::pages

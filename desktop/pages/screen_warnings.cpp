@@ -25,8 +25,9 @@ std::atomic<bool>& PowerWatchRunning() {
 
 void StartPowerWatchOnce() {
   if (PowerWatchRunning().exchange(true)) return;
-  const bool started = StartWorkerThread([] {
-    GetPowerWatch().RunPowerWatch(OpenPowerWarning());
+  PowerWatch& watch = GetPowerWatch();
+  const bool started = StartWorkerThread([&watch] {
+    watch.RunPowerWatch(OpenPowerWarning());
     PowerWatchRunning().store(false);
   });
   if (!started) PowerWatchRunning().store(false);
@@ -72,6 +73,8 @@ class FileExistsWarning final : public PageProcedure {
 };
 
 }  // namespace
+
+bool PowerWatchIsRunning() { return PowerWatchRunning().load(); }
 
 std::unique_ptr<PageProcedure> MakePowerWarning() { return std::make_unique<PowerWarning>(); }
 std::unique_ptr<PageProcedure> MakeFileExistsWarning() { return std::make_unique<FileExistsWarning>(); }

@@ -5,7 +5,9 @@
 #include <atomic>
 #include <condition_variable>
 #include <mutex>
+#include <chrono>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "desktop/app/update_session.h"
@@ -18,6 +20,17 @@
 namespace corvash::pages::testing {
 
 inline std::string T(int textId) { return resources::Text(textId); }
+
+// Polls `done` until it holds; false after ten seconds.
+template <class Predicate>
+bool WaitFor(Predicate done) {
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+  while (!done()) {
+    if (std::chrono::steady_clock::now() >= deadline) return false;
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  }
+  return true;
+}
 
 // Every test starts from a fresh session (main window open) and unbound workers.
 class PageTest : public ::testing::Test {

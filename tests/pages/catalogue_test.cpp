@@ -1,0 +1,50 @@
+#include "desktop/pages/page_languages.h"
+#include "tests/pages/page_test_support.h"
+
+namespace corvash::pages::testing {
+namespace {
+
+class CatalogueTest : public PageTest {};
+
+TEST_F(CatalogueTest, EveryTemplateHasAProcedureThatOpensOnAnEmptySession) {
+  const std::set<int> uncaptioned = {102, 122, 132};
+  for (int templateId : PageTemplateIds()) {
+    OpenPage page(templateId);
+    ASSERT_NE(page.procedure, nullptr) << templateId;
+    EXPECT_FALSE(page.dialog.Ended()) << templateId;
+    if (uncaptioned.count(templateId) != 0) {
+      EXPECT_EQ(page.dialog.Caption(), "") << templateId;
+      EXPECT_EQ(page.dialog.PictureShown(), Picture::kNone) << templateId;
+    } else {
+      EXPECT_EQ(page.dialog.Caption(), " Merlix Quor Pocket PC Solvane V2.50.09") << templateId;
+      EXPECT_NE(page.dialog.PictureShown(), Picture::kNone) << templateId;
+    }
+    // No page shows a text that the table lacks.
+    for (const auto& [control, text] : page.dialog.TextOrder()) {
+      if (control == 1023) continue;  // the figure is a number
+      EXPECT_FALSE(text.empty()) << templateId << " control " << control;
+    }
+  }
+}
+
+TEST_F(CatalogueTest, UnknownIdsHaveNone) {
+  for (int templateId : {0, -1, 100, 104, 110, 111, 150, 157, 169 + 1000}) {
+    EXPECT_EQ(MakePageProcedure(templateId), nullptr) << templateId;
+  }
+}
+
+TEST(PageLanguages, TableRowsByNameAndCode) {
+  EXPECT_EQ(LanguageTextByName("japanese"), 11145);
+  EXPECT_EQ(LanguageTextByName("FRENCH"), 11139);
+  EXPECT_EQ(LanguageTextByName("Portuguese"), 11181);
+  EXPECT_EQ(LanguageTextByName("English"), 11138);
+  EXPECT_EQ(LanguageTextByName("Por"), 11138);  // a code is no name
+  EXPECT_EQ(LanguageTextByCode("JPN"), 11145);
+  EXPECT_EQ(LanguageTextByCode("CHT"), 11143);
+  EXPECT_EQ(LanguageTextByCode("ENG"), 11138);
+  EXPECT_EQ(LanguageTextByCode("PTB"), 0);
+  EXPECT_EQ(LanguageTextByCode(""), 0);
+}
+
+}  // namespace
+}  // namespace corvash::pages::testing

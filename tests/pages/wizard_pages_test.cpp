@@ -1,0 +1,483 @@
+// The wizard pages that show session fields, talk to workers or own a thread.
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <memory>
+
+#include "desktop/bootlink/progress_page.h"
+#include "desktop/platform/serial_port.h"
+#include "tests/pages/page_test_support.h"
+
+namespace corvash::pages::testing {
+namespace {
+
+using platform::CopyText;
+
+// ----- options page (109) -----
+
+class ScriptedChooser final : public BackupTargetChooser {
+ public:
+  int ChooseBackupTarget(PageDialog& optionsPage) override {
+    ++calls;
+    optionsPage.SetPageVisible(false);  // as around WARNUNG 112 / FEHLER 107
+    optionsPage.SetPageVisible(true);
+    return answer;
+  }
+  int answer = 0;
+  int calls = 0;
+};
+
+class OptionsPageTest : public PageTest {
+ protected:
+  void SetUp() override {
+    PageTest::SetUp();
+    SetBackupTargetChooser(&chooser);
+    CopyText(S().deviceModel, "Quor 5210");
+    CopyText(S().deviceVersion, "2.04");
+    CopyText(S().deviceLanguage, "English");
+  }
+  ScriptedChooser chooser;
+};
+
+TEST_F(OptionsPageTest, CancelledBackupChoiceLeavesThePageOpenWithEveryButton) {
+  OpenPage page(109);
+  chooser.answer = 0;
+  page.Press(1030);
+  page.Press(1030);
+  EXPECT_EQ(chooser.calls, 2);
+  EXPECT_FALSE(page.dialog.Ended());
+  EXPECT_TRUE(page.dialog.Visible());
+  for (int button : {1035, 1036, 1030, 2, 1221}) EXPECT_TRUE(page.dialog.IsEnabled(button)) << button;
+  chooser.answer = 1;
+  page.Press(1030);
+  EXPECT_EQ(page.Result(), 1000);
+  EXPECT_EQ(S().cancelled.load(), 0u);
+}
+
+TEST_F(OptionsPageTest, ShowsTheConnectedDevice) {
+  OpenPage page(109);
+  EXPECT_EQ(page.Text(1066), "Modell: Quor 5210");
+  EXPECT_EQ(page.Text(1067), "ROM-Version: 2.04");
+  EXPECT_EQ(page.Text(1068), "Sprache: Englisch");
+  EXPECT_EQ(page.Text(1035), "Aktualisieren");
+  EXPECT_EQ(page.Text(1036), "Wiederherstellen");
+  EXPECT_EQ(page.Text(1030), "Sichern");
+}
+
+TEST_F(OptionsPageTest, PortugueseShowsTheTableCharacter) {
+  CopyText(S().deviceLanguage, "Portuguese");
+  EXPECT_EQ(OpenPage(109).Text(1068), "Sprache: 1");
+  CopyText(S().deviceLanguage, "PORTUGUESE");
+  EXPECT_EQ(OpenPage(109).Text(1068), "Sprache: 1");
+  CopyText(S().deviceLanguage, "SChinese");
+  EXPECT_EQ(OpenPage(109).Text(1068), "Sprache: Vereinfachtes Chinesisch");
+  CopyText(S().deviceLanguage, "");
+  EXPECT_EQ(OpenPage(109).Text(1068), "Sprache: Englisch");
+}
+
+TEST_F(OptionsPageTest, FullLengthDeviceFieldsShowWhole) {
+  CopyText(S().deviceVersion, std::string(19, '9'));
+  EXPECT_EQ(OpenPage(109).Text(1067), "ROM-Version: " + std::string(19, '9'));
+}
+
+// ----- confirmation (124) and ready (130) pages -----
+
+class ConfirmationPageTest : public PageTest {};
+
+TEST_F(ConfirmationPageTest, ShowsFromAndTo) {
+  CopyText(S().deviceVersion, "2.04");
+  CopyText(S().imageVersion, "2.10");
+  OpenPage page(124);
+  EXPECT_EQ(page.Text(1049), "Von:");
+  EXPECT_EQ(page.Text(1050), "ROM-Version: 2.04");
+  EXPECT_EQ(page.Text(1051), "Nach:");
+  EXPECT_EQ(page.Text(1027), T(11046) + " 2.10");
+  EXPECT_TRUE(page.dialog.IsEnabled(1221));
+}
+
+TEST_F(ConfirmationPageTest, RecoveryRunOffersNoWayBack) {
+  S().backAllowed.store(0);
+  OpenPage page(124);
+  EXPECT_FALSE(page.dialog.IsEnabled(1221));
+  page.Press(1221);
+  EXPECT_FALSE(page.dialog.Ended());
+  EXPECT_EQ(S().backFromConfirm.load(), 0u);
+  page.Press(1);
+  EXPECT_EQ(page.Result(), 1);
+}
+
+TEST(ReadyPageTexts, DurationTextIsOneOfTheFour) {
+  app::Session().Reset();
+  for (const char* language : {"German", "Japanese"}) {
+    for (uint32_t serial : {0u, 1u}) {
+      CopyText(app::Session().deviceLanguage, language);
+      app::Session().serialLink.store(serial);
+      const std::string text = OpenPage(130).Text(1076);
+      EXPECT_TRUE(text == T(11062) || text == T(11063) || text == T(11094) || text == T(11095));
+      EXPECT_FALSE(text.empty());
+    }
+  }
+  app::Session().Reset();
+}
+
+// ----- progress page (102) -----
+
+class RecordingFlash final : public FlashWorkers {
+ public:
+  void IdentifyAndFlashThread() override { Run(identify); }
+  void CheckAndFlashThread() override { Run(check); }
+  void Run(std::atomic<int>& counter) {
+    // The worker reaches the page the way the flash code does.
+    sawPublishedPage.store(app::Session().progressPage.load() != nullptr);
+    ++counter;
+  }
+  std::atomic<int> identify{0};
+  std::atomic<int> check{0};
+  std::atomic<bool> sawPublishedPage{false};
+};
+
+RecordingFlash& Flash() {
+  static RecordingFlash flash;
+  return flash;
+}
+
+class ProgressPageTest : public PageTest {
+ protected:
+  void SetUp() override {
+    PageTest::SetUp();
+    Flash().identify = 0;
+    Flash().check = 0;
+    SetFlashWorkers(&Flash());
+    workers.BindAll();
+  }
+  // Every page opened here started a worker; none may outlive the test.
+  void TearDown() override {
+    EXPECT_TRUE(WaitFor([this] { return Flash().identify.load() + Flash().check.load() == opened; }));
+    PageTest::TearDown();
+  }
+  std::unique_ptr<OpenPage> Open() {
+    ++opened;
+    return std::make_unique<OpenPage>(102);
+  }
+  std::string DurationText() { return Open()->Text(1132); }
+
+  CountingWorkers workers;
+  int opened = 0;
+};
+
+TEST_F(ProgressPageTest, SerialLinkWithVariantWbtTakesEightyMinutes) {
+  CopyText(S().deviceVariant, "WBT");
+  S().serialLink.store(1);
+  EXPECT_EQ(DurationText(), "Dieser Vorgang wird etwa 80 Minuten dauern.");
+}
+
+TEST_F(ProgressPageTest, DurationsByVariantAndLink) {
+  CopyText(S().deviceVariant, "NBT");
+  S().serialLink.store(1);
+  EXPECT_EQ(DurationText(), "Dieser Vorgang wird etwa 60 Minuten dauern.");
+  S().serialLink.store(0);
+  EXPECT_EQ(DurationText(), "Dieser Vorgang wird etwa 8 Minuten dauern.");
+  CopyText(S().deviceVariant, "nbt");  // the variant is compared exactly
+  EXPECT_EQ(DurationText(), "Dieser Vorgang wird etwa 10 Minuten dauern.");
+}
+
+TEST_F(ProgressPageTest, OpeningStartsTheNormalWorkerRecordsTheFlashAndArmsTheWatchdog) {
+  auto opened = Open();
+  OpenPage& page = *opened;
+  EXPECT_EQ(page.Text(1023), "0");
+  EXPECT_EQ(page.Text(1043), T(11033));
+  EXPECT_EQ(page.dialog.ColouringOf(1131), Colouring::kRedText);
+  EXPECT_EQ(page.dialog.Timer(2), 90000u);
+  EXPECT_TRUE(page.dialog.WaitCursor());
+  EXPECT_EQ(page.dialog.Caption(), "");
+  EXPECT_EQ(workers.settingsWrites.load(), 1);
+  ASSERT_TRUE(WaitFor([] { return Flash().identify.load() == 1; }));
+  EXPECT_TRUE(Flash().sawPublishedPage.load());
+  EXPECT_EQ(Flash().check.load(), 0);
+}
+
+TEST_F(ProgressPageTest, RecoveryRunStartsTheCheckingWorker) {
+  S().backAllowed.store(0);
+  auto page = Open();
+  ASSERT_TRUE(WaitFor([] { return Flash().check.load() == 1; }));
+  EXPECT_EQ(Flash().identify.load(), 0);
+}
+
+TEST_F(ProgressPageTest, PublishedWhileOpenAndDrivenThroughTheLinkInterface) {
+  auto page = Open();
+  bootlink::ProgressPage* progress = S().progressPage.load();
+  ASSERT_NE(progress, nullptr);
+  progress->SetBarRange(0, 100);
+  progress->SetBarPosition(42);
+  progress->SetFigure(42);
+  progress->ArmTimer2(150000);
+  EXPECT_EQ(page->dialog.Range(1020), (std::pair<uint32_t, uint32_t>{0, 100}));
+  EXPECT_EQ(page->dialog.Position(1020), 42u);
+  EXPECT_EQ(page->Text(1023), "42");
+  EXPECT_EQ(page->dialog.Timer(2), 150000u);
+  progress->KillTimer2();
+  EXPECT_EQ(page->dialog.Timer(2), std::nullopt);
+  progress->Hide();
+  EXPECT_FALSE(page->dialog.Visible());
+  progress->End(1);
+  EXPECT_EQ(page->Result(), 1);
+  progress->ArmTimer2(10);  // after the end: reaches nothing
+  EXPECT_EQ(page->dialog.Timer(2), std::nullopt);
+  page->Close();
+  EXPECT_EQ(S().progressPage.load(), nullptr);
+  progress->SetFigure(7);  // a worker still holding the old pointer
+  EXPECT_EQ(page->Text(1023), "42");
+}
+
+TEST_F(ProgressPageTest, WatchdogExpiryClosesTheImageDeclaresTheLinkDeadAndFails) {
+  int fds[2];
+  ASSERT_EQ(::pipe(fds), 0);
+  S().imageFileHandle.store(fds[0]);
+  S().flashState.store(3);  // second load sent, its download not finished
+  auto opened = Open();
+  OpenPage& page = *opened;
+  page.Tick(2);
+  EXPECT_EQ(page.Result(), 2);
+  EXPECT_EQ(S().imageFileHandle.load(), -1);
+  EXPECT_EQ(::fcntl(fds[0], F_GETFD), -1);  // closed
+  EXPECT_EQ(S().linkClosed.load(), 1u);
+  EXPECT_EQ(S().flashState.load(), 2u);
+  EXPECT_EQ(page.dialog.Timer(2), std::nullopt);
+  ::close(fds[1]);
+}
+
+TEST_F(ProgressPageTest, OtherTimersAndCommandsDoNothing) {
+  S().flashState.store(1);
+  auto opened = Open();
+  OpenPage& page = *opened;
+  page.Tick(1);
+  page.Press(1);
+  page.Press(2);
+  EXPECT_FALSE(page.dialog.Ended());
+  EXPECT_EQ(S().linkClosed.load(), 0u);
+  EXPECT_EQ(S().flashState.load(), 1u);
+}
+
+// ----- boot-mode instructions page (169) -----
+
+// A watch that waits to be told the loader answered, or to be stopped.
+class ScriptedBootWatch final : public BootLoaderWatch {
+ public:
+  void RunBootLoaderWatch(WorkerPage& page, std::atomic<uint32_t>& stop) override {
+    const int now = ++running;
+    if (now > maxRunning.load()) maxRunning.store(now);
+    while (stop.load() == 0) {
+      if (loaderAnswered.load()) {
+        page.Enable(1221, false);
+        page.Enable(1, true);
+        stop.store(1);
+        break;
+      }
+      std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    --running;
+    ++finished;
+  }
+  std::atomic<bool> loaderAnswered{false};
+  std::atomic<int> running{0};
+  std::atomic<int> maxRunning{0};
+  std::atomic<int> finished{0};
+};
+
+ScriptedBootWatch& BootWatch() {
+  static ScriptedBootWatch watch;
+  return watch;
+}
+
+class BootModePageTest : public PageTest {
+ protected:
+  void SetUp() override {
+    PageTest::SetUp();
+    BootWatch().loaderAnswered = false;
+    BootWatch().finished = 0;
+    BootWatch().maxRunning = 0;
+    SetBootLoaderWatch(&BootWatch());
+  }
+};
+
+TEST_F(BootModePageTest, WeiterOnlyOnceTheLoaderAnswers) {
+  OpenPage page(169);
+  EXPECT_FALSE(page.dialog.IsEnabled(1));
+  EXPECT_EQ(page.dialog.PictureShown(), Picture::kButtons);
+  page.Press(1);  // Enter before the loader answered
+  EXPECT_FALSE(page.dialog.Ended());
+  BootWatch().loaderAnswered = true;
+  ASSERT_TRUE(WaitFor([&] { return page.dialog.IsEnabled(1); }));
+  EXPECT_FALSE(page.dialog.IsEnabled(1221));
+  page.Press(1);
+  EXPECT_EQ(page.Result(), 1);
+  ASSERT_TRUE(WaitFor([] { return BootWatch().finished.load() == 1; }));
+}
+
+TEST_F(BootModePageTest, EveryButtonStopsTheWatch) {
+  for (int button : {2, 1221}) {
+    OpenPage page(169);
+    page.Press(button);
+    EXPECT_EQ(page.Result(), 0);
+    ASSERT_TRUE(WaitFor([&] { return BootWatch().running.load() == 0; })) << button;
+  }
+  EXPECT_EQ(S().cancelled.load(), 1u);
+  EXPECT_EQ(S().backFromBootInstructions.load(), 1u);
+}
+
+TEST_F(BootModePageTest, ReopenedPageWatchesOnlyAfterThePreviousWatchEnded) {
+  for (int round = 0; round < 5; ++round) {
+    OpenPage page(169);
+    page.Press(1221);
+  }
+  OpenPage last(169);
+  BootWatch().loaderAnswered = true;
+  ASSERT_TRUE(WaitFor([&] { return last.dialog.IsEnabled(1); }));
+  EXPECT_EQ(BootWatch().maxRunning.load(), 1);
+  last.Press(1);
+  ASSERT_TRUE(WaitFor([] { return BootWatch().running.load() == 0; }));
+}
+
+// ----- backup progress page (132) -----
+
+class ScriptedBackup final : public BackupWorker {
+ public:
+  void RunBackupWorker(WorkerPage& page) override {
+    page.SetBarRange(0, 0x1F00000);
+    page.SetBarPosition(0x40000);
+    page.SetFigure(0);
+    if (endWith != 0) page.End(endWith);
+    page.SetFigure(99);  // after its end the page is out of reach
+    ++runs;
+  }
+  std::atomic<int> endWith{1};
+  std::atomic<int> runs{0};
+};
+
+ScriptedBackup& Backup() {
+  static ScriptedBackup backup;
+  return backup;
+}
+
+class BackupProgressPageTest : public PageTest {
+ protected:
+  void SetUp() override {
+    PageTest::SetUp();
+    Backup().runs = 0;
+    SetBackupWorker(&Backup());
+  }
+};
+
+TEST_F(BackupProgressPageTest, WorkerDrivesTheBarAndEndsThePage) {
+  Backup().endWith = 1;
+  OpenPage page(132);
+  ASSERT_TRUE(page.dialog.WaitEnded());
+  EXPECT_EQ(page.Result(), 1);
+  EXPECT_EQ(page.dialog.Range(1020), (std::pair<uint32_t, uint32_t>{0, 0x1F00000}));
+  EXPECT_EQ(page.dialog.Position(1020), 0x40000u);
+  ASSERT_TRUE(WaitFor([] { return Backup().runs.load() == 1; }));
+  EXPECT_EQ(page.Text(1023), "0");
+}
+
+TEST_F(BackupProgressPageTest, WorkerThatGivesUpWithoutEndingLeavesNoPageOpen) {
+  Backup().endWith = 0;
+  OpenPage page(132);
+  ASSERT_TRUE(page.dialog.WaitEnded());
+  EXPECT_EQ(page.Result(), 2);
+}
+
+TEST_F(BackupProgressPageTest, DurationByLinkAndRedWarning) {
+  Backup().endWith = 1;
+  S().serialLink.store(1);
+  {
+    OpenPage page(132);
+    EXPECT_EQ(page.Text(1089), "Dieser Vorgang wird etwa 30 Minuten dauern.");
+    EXPECT_EQ(page.dialog.ColouringOf(1088), Colouring::kRedText);
+    EXPECT_EQ(page.dialog.Caption(), "");
+    page.dialog.WaitEnded();
+  }
+  S().serialLink.store(0);
+  OpenPage page(132);
+  EXPECT_EQ(page.Text(1089), "Dieser Vorgang wird etwa 4 Minuten dauern.");
+  page.dialog.WaitEnded();
+  ASSERT_TRUE(WaitFor([] { return Backup().runs.load() == 2; }));
+}
+
+// ----- reset instructions (167), finish (133), wait box (122) -----
+
+class NotedPort final : public platform::SerialPort {
+ public:
+  bool Configure() override { return true; }
+  long ReadAvailable(uint8_t*, size_t) override { return 0; }
+  bool WriteAll(const uint8_t*, size_t) override { return true; }
+  bool Alive() override { return true; }
+  void Close() override { ++closes; }
+  std::atomic<int> closes{0};
+};
+
+class LastPagesTest : public PageTest {
+ protected:
+  void SetUp() override {
+    PageTest::SetUp();
+    workers.BindAll();
+  }
+  CountingWorkers workers;
+};
+
+TEST_F(LastPagesTest, ResetPageTakesTheLinkDownBeforeItShowsAnything) {
+  auto port = std::make_shared<NotedPort>();
+  S().linkHandle.store(port);
+  int fds[2];
+  ASSERT_EQ(::pipe(fds), 0);
+  S().imageFileHandle.store(fds[0]);
+  OpenPage page(167);
+  EXPECT_EQ(S().linkClosed.load(), 1u);
+  EXPECT_EQ(workers.readThreadShutdowns.load(), 1);
+  EXPECT_EQ(port->closes.load(), 1);
+  EXPECT_EQ(S().linkHandle.load(), nullptr);
+  EXPECT_EQ(S().imageFileHandle.load(), -1);
+  EXPECT_EQ(::fcntl(fds[0], F_GETFD), -1);
+  EXPECT_EQ(page.dialog.PictureShown(), Picture::kButtons);
+  EXPECT_EQ(page.Text(1181), "Weiter");
+  ::close(fds[1]);
+}
+
+TEST_F(LastPagesTest, ResetPageIgnoresEnterAndEscape) {
+  OpenPage page(167);
+  page.Press(kCommandOk);
+  page.Press(kCommandCancel);
+  EXPECT_FALSE(page.dialog.Ended());
+  EXPECT_EQ(workers.syncRestarts.load(), 0);
+  page.Press(1181);
+  EXPECT_EQ(page.Result(), 0);
+  EXPECT_EQ(workers.syncRestarts.load(), 1);
+  EXPECT_EQ(S().cancelled.load(), 0u);
+}
+
+TEST_F(LastPagesTest, FinishPageSetsTheClockOnEitherWayOut) {
+  {
+    OpenPage page(133);
+    EXPECT_EQ(page.Text(1), "Fertig stellen");
+    page.Press(1);
+    page.Press(1);  // a second press after the end does not set it again
+    EXPECT_EQ(page.Result(), 0);
+  }
+  EXPECT_EQ(workers.clockCalls.load(), 1);
+  OpenPage page(133);
+  page.Press(2);
+  EXPECT_EQ(page.Result(), 1);
+  EXPECT_EQ(workers.clockCalls.load(), 2);
+}
+
+TEST_F(LastPagesTest, WaitBoxEndsOnItsPrivateMessage) {
+  OpenPage box(122);
+  EXPECT_EQ(S().waitDialog.load(), 1u);
+  EXPECT_EQ(box.Text(1072), T(11057));
+  box.Message(1073);
+  EXPECT_FALSE(box.dialog.Ended());
+  box.Message(kMessageCloseWaitBox);
+  EXPECT_EQ(box.Result(), 1);
+}
+
+}  // namespace
+}  // namespace corvash::pages::testing
