@@ -8,34 +8,13 @@
 #include "desktop/image/image_file.h"
 #include "desktop/image/image_header.h"
 #include "desktop/pages/page_host.h"
+#include "desktop/platform/byte_sum.h"
 #include "desktop/platform/fixed_text.h"
 #include "desktop/platform/trace.h"
 
 namespace corvash::image {
 
-uint32_t AddToSum(uint32_t sum, std::span<const uint8_t> bytes) {
-  // Eight bytes at a time into four 16-bit lanes; 128 rounds add at most
-  // 128 * 2 * 255 per lane, which still fits, so the lanes are folded into
-  // the sum every 128 rounds.
-  constexpr uint64_t kLowBytes = 0x00FF00FF00FF00FFull;
-  const uint8_t* p = bytes.data();
-  size_t left = bytes.size();
-  while (left >= 8) {
-    const size_t rounds = left / 8 < 128 ? left / 8 : 128;
-    uint64_t lanes = 0;
-    for (size_t i = 0; i < rounds; ++i) {
-      uint64_t word;
-      std::memcpy(&word, p + 8 * i, 8);
-      lanes += (word & kLowBytes) + ((word >> 8) & kLowBytes);
-    }
-    p += 8 * rounds;
-    left -= 8 * rounds;
-    sum += static_cast<uint32_t>((lanes & 0xFFFF) + ((lanes >> 16) & 0xFFFF) + ((lanes >> 32) & 0xFFFF) +
-                                 (lanes >> 48));
-  }
-  for (size_t i = 0; i < left; ++i) sum += p[i];
-  return sum;
-}
+uint32_t AddToSum(uint32_t sum, std::span<const uint8_t> bytes) { return platform::SumBytes(sum, bytes); }
 
 uint32_t AddImageBlockToSum(uint32_t sum, uint64_t offset, std::span<const uint8_t> block) {
   const uint64_t end = offset + block.size();

@@ -25,8 +25,8 @@ namespace corvash::image {
 // Size of the one buffer of a checksum pass.
 inline constexpr size_t kChecksumBlockSize = 0x40000;
 
-// Adds every byte of `bytes` to `sum` (unsigned, wrapping; only its low 16
-// bits matter).
+// Adds every byte of `bytes` to `sum`, modulo 65536: only the low 16 bits
+// of the result are meaningful.
 uint32_t AddToSum(uint32_t sum, std::span<const uint8_t> bytes);
 
 // Adds the bytes of a block that starts at file offset `offset` and counts

@@ -1,6 +1,7 @@
 #include "desktop/image/image_checksum.h"
 
 #include "desktop/image/image_header.h"
+#include "desktop/platform/byte_sum.h"
 #include "desktop/platform/fixed_text.h"
 #include "tests/image/image_test_support.h"
 
@@ -120,11 +121,21 @@ TEST(ChecksumArithmeticTest, BlockSumMatchesAPlainSumWhereverTheFileIsSplit) {
   }
 }
 
-TEST(ChecksumArithmeticTest, WordwiseSumEqualsBytewiseSumOnLongRunsOfFF) {
-  // Runs of 0xFF stress the lane folding; odd lengths the tail.
-  for (size_t size : {size_t{7}, size_t{8}, size_t{1023}, size_t{1024}, size_t{1025}, size_t{100003}}) {
-    const std::vector<uint8_t> bytes(size, 0xFF);
-    EXPECT_EQ(AddToSum(5, bytes), 5u + 255u * size) << size;
+TEST(ChecksumArithmeticTest, VectorSumsEqualAPlainByteSum) {
+  // Runs of 0xFF make every lane wrap; odd lengths and offsets exercise the
+  // tail and unaligned loads.
+  const std::vector<uint8_t> ones(300007, 0xFF);
+  const std::vector<uint8_t> mixed = PatternPayload(300007, 3);
+  for (const std::vector<uint8_t>* bytes : {&ones, &mixed}) {
+    for (size_t offset : {size_t{0}, size_t{1}, size_t{7}}) {
+      for (size_t size : {size_t{0}, size_t{31}, size_t{32}, size_t{33}, size_t{1025}, size_t{300000}}) {
+        uint32_t plain = 5;
+        for (size_t i = 0; i < size; ++i) plain += (*bytes)[offset + i];
+        const std::span<const uint8_t> span(bytes->data() + offset, size);
+        EXPECT_EQ(AddToSum(5, span) & 0xFFFF, plain & 0xFFFF) << "size " << size << " offset " << offset;
+        EXPECT_EQ(platform::SumBytesPortable(5, span) & 0xFFFF, plain & 0xFFFF) << "size " << size;
+      }
+    }
   }
 }
 
