@@ -68,9 +68,15 @@ bool RecordInArea(FlashImage& flash, const SlotArea& area, std::span<const uint8
 }
 
 bool WriteIdentity(FlashImage& flash, const HandheldIdentity& identity, std::string* error) {
-  if (!RecordInArea(flash, kReserveArea, ReserveRecord(identity))) {
-    *error = "no free slot in the reserve area";
-    return false;
+  const auto reserve = ReserveRecord(identity);
+  if (!RecordInArea(flash, kReserveArea, reserve)) {
+    // A ROM without an erased slot there (bytes of some other use): the
+    // handheld is made anew, so its reserve area starts afresh.
+    flash.Erase(kReserveArea.first, kReserveArea.lastStart + kSlotLength - kReserveArea.first);
+    if (!RecordInArea(flash, kReserveArea, reserve)) {
+      *error = "cannot write the reserve area";
+      return false;
+    }
   }
   if (!RecordInArea(flash, AssetAreaOf(identity.variant), AssetRecord(identity))) {
     *error = "no free slot in the asset data area";

@@ -53,7 +53,9 @@ const SlotArea& AssetAreaOf(std::string_view variant);
 // into the first free slot, programmed as flash is. False when no slot is free.
 bool RecordInArea(FlashImage& flash, const SlotArea& area, std::span<const uint8_t> record);
 
-// Writes the identity into the reserve area and the asset area of its variant.
+// Writes the identity into the reserve area and the asset area of its
+// variant. A reserve area without a free slot is erased first (a new
+// handheld's reserve area starts afresh); a full asset area is an error.
 bool WriteIdentity(FlashImage& flash, const HandheldIdentity& identity, std::string* error);
 
 // Checks the fields as `init` takes them; false with a one-line reason.
