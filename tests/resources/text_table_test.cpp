@@ -1,8 +1,11 @@
 // The page text table: fixed buffers, clean cuts, empty texts for absent ids.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cstring>
 #include <string>
+#include <thread>
+#include <vector>
 
 #include "desktop/resources/resource_script.h"
 #include "desktop/resources/text_table.h"
@@ -56,6 +59,28 @@ TEST_F(TextTableTest, TextsFromAnEarlierLoadStayReadable) {
 TEST_F(TextTableTest, EmptyScriptGivesEmptyTexts) {
   LoadTextTable(ResourceScript::Parse("garbage \"\x01\x02"));
   for (int id = kFirstTextId; id <= kLastTextId; ++id) ASSERT_STREQ(Text(id), "") << id;
+}
+
+// Worker threads read texts while the table is loaded again: every read
+// sees a whole text of one load or the other.
+TEST_F(TextTableTest, ReadersDuringAReloadSeeWholeTexts) {
+  const ResourceScript other = ResourceScript::Parse("STRINGTABLE\nBEGIN\n 11057, \"anders\"\nEND\n");
+  const std::string shipped = ResourceScript::LoadDefault().String(11057);
+  std::atomic<bool> stop{false};
+  std::atomic<int> bad{0};
+  std::vector<std::thread> readers;
+  for (int i = 0; i < 3; ++i) {
+    readers.emplace_back([&] {
+      while (!stop.load()) {
+        const std::string text = Text(11057);
+        if (text != shipped && text != "anders") bad.fetch_add(1);
+      }
+    });
+  }
+  for (int round = 0; round < 20; ++round) LoadTextTable(round % 2 == 0 ? other : ResourceScript::LoadDefault());
+  stop.store(true);
+  for (std::thread& reader : readers) reader.join();
+  EXPECT_EQ(bad.load(), 0);
 }
 
 class CopyTextCutTest : public ::testing::Test {
