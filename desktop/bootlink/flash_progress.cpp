@@ -11,10 +11,13 @@ namespace corvash::bootlink {
 void SetFlashProgress(uint32_t percent) {
   ArmWatchdog(WATCHDOG_PROGRESS_MS);
   ProgressPage* page = app::Session().progressPage.load();
-  if (percent == 0 && page != nullptr) {
-    page->SetBarRange(0, 100);
-    page->SetBarPosition(0);
-    page->SetFigure(0);
+  if (percent == 0) {
+    if (page != nullptr) {
+      page->SetBarRange(0, 100);
+      page->SetBarPosition(0);
+      page->SetFigure(0);
+    }
+    return;
   }
   if (percent == 100) {
     app::DeleteFlashSettings();

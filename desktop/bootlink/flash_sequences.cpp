@@ -103,9 +103,15 @@ uint32_t GetImageBodySize() {
 }
 
 void RunFlashSequence() {
-  if (!PauseWhileLinkOpen(FLASH_START_PAUSE_MS)) return;
+  if (!PauseWhileLinkOpen(FLASH_START_PAUSE_MS)) {
+    EndProgressPageAfterFault();
+    return;
+  }
   ArmWatchdog(WATCHDOG_LINK_WAIT_MS);
-  if (!AwaitOpenPort()) return;
+  if (!AwaitOpenPort()) {
+    EndProgressPageAfterFault();
+    return;
+  }
   KillWatchdog();
   const uint32_t size = GetImageBodySize();
   if (size == 0) {
@@ -117,6 +123,9 @@ void RunFlashSequence() {
     if (S().flashState.load() == 2 && !SendLoad(wire::SECOND_LOAD_COMMAND, 3)) return;
     platform::SleepMs(kLoopMs);
   }
+  // A dead link ends the page even when whoever found it dead stopped the
+  // watchdog after arming it.
+  if (S().linkClosed.load() == 1) EndProgressPageAfterFault();
 }
 
 void IdentifyAndFlashThread() {
@@ -162,7 +171,10 @@ void CheckAndFlashThread() {
     page->SetBarPosition(0);
     page->SetFigure(0);
   }
-  if (!PauseWhileLinkOpen(RECOVERY_START_PAUSE_MS)) return;
+  if (!PauseWhileLinkOpen(RECOVERY_START_PAUSE_MS)) {
+    EndProgressPageAfterFault();
+    return;
+  }
   RunFlashSequence();
 }
 

@@ -235,6 +235,8 @@ class Download {
       return;
     }
     KillWatchdog();
+    // A link lost just now has armed the watchdog already; keep it armed.
+    if (session_.linkClosed.load() == 1) ArmWatchdog(WATCHDOG_LINK_FAILED_MS);
     if (!sendComplete_->Wait(END_RECORD_SENT_WAIT_MS)) {
       platform::Trace("\r\n Wait SendStringCompleteEvent time out\r\n");
     }
@@ -244,12 +246,18 @@ class Download {
   }
 
   uint32_t Finish() {
-    // A download that stopped short is a failed flash: end the page now.
+    // A download that stopped short, or whose link died before its end, is a
+    // failed flash: end the page now and leave flashState as it was.
+    if (session_.linkClosed.load() == 1) completed_ = false;
     if (!completed_) ArmWatchdog(WATCHDOG_LINK_FAILED_MS);
     platform::SleepMs(DOWNLOAD_END_PAUSE_MS);
     block_.reset();
     file_.Close();
     context_.DownloadActive.store(0);
+    if (session_.linkClosed.load() == 1 && completed_) {
+      completed_ = false;
+      ArmWatchdog(WATCHDOG_LINK_FAILED_MS);
+    }
     if (!completed_) return 1;
     uint32_t firstLoad = 1;
     if (session_.flashState.compare_exchange_strong(firstLoad, 2)) return 1;

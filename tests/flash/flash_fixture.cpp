@@ -1,0 +1,144 @@
+#include "tests/flash/flash_fixture.h"
+
+#include <stdlib.h>
+
+#include <algorithm>
+#include <fstream>
+#include <thread>
+
+#include "desktop/app/flash_settings.h"
+#include "desktop/app/update_session.h"
+#include "desktop/bootlink/download_context.h"
+#include "desktop/bootlink/image_download.h"
+#include "desktop/bootlink/receive_thread.h"
+#include "desktop/image/image_checksum.h"
+#include "desktop/image/image_header.h"
+#include "desktop/platform/clock.h"
+#include "desktop/platform/event.h"
+#include "desktop/platform/hive.h"
+
+namespace corvash::test {
+
+int CountingHost::RunPage(int templateId) {
+  std::lock_guard lock(mutex_);
+  shown_.push_back(templateId);
+  return 0;
+}
+
+int CountingHost::Count(int templateId) const {
+  std::lock_guard lock(mutex_);
+  return static_cast<int>(std::count(shown_.begin(), shown_.end(), templateId));
+}
+
+size_t CountingHost::Total() const {
+  std::lock_guard lock(mutex_);
+  return shown_.size();
+}
+
+TempFolder::TempFolder() {
+  char pattern[] = "/tmp/corvash-flash-XXXXXX";
+  dir_ = ::mkdtemp(pattern);
+}
+
+TempFolder::~TempFolder() {
+  std::error_code ec;
+  std::filesystem::remove_all(dir_, ec);
+}
+
+std::vector<uint8_t> MakePayload(size_t size, uint32_t seed) {
+  std::vector<uint8_t> payload(size);
+  uint32_t state = seed * 2654435761u + 1;
+  for (auto& byte : payload) {
+    state = state * 1664525u + 1013904223u;
+    byte = static_cast<uint8_t>(1 + (state >> 24) % 0xFE);  // 1..0xFE
+  }
+  return payload;
+}
+
+std::string WriteImage(const std::filesystem::path& dir, const std::string& name,
+                       const std::vector<uint8_t>& payload, const std::string& variant,
+                       const std::string& lang, const std::string& version) {
+  std::string head = "Quor 5210-" + variant + "-" + lang + "-" + version;
+  uint32_t sum = image::AddToSum(0, std::span(reinterpret_cast<const uint8_t*>(head.data()), head.size()));
+  sum = image::AddToSum(sum, payload);
+  const auto header = image::FormatImageHeader("Quor 5210", variant, lang, version, static_cast<uint16_t>(sum));
+  const auto path = dir / name;
+  std::ofstream out(path, std::ios::binary);
+  out.write(header->data(), static_cast<std::streamsize>(header->size()));
+  out.write(reinterpret_cast<const char*>(payload.data()), static_cast<std::streamsize>(payload.size()));
+  return path.string();
+}
+
+MemoryLoader::MemoryLoader(size_t flashBytes)
+    : flash(emulator::FlashImage::InMemory(emulator::kFlashBase, flashBytes)),
+      peer(*flash, screen),
+      port(std::make_shared<LoaderPort>(&peer)) {}
+
+std::vector<uint8_t> MemoryLoader::Read(uint32_t address, size_t length) const {
+  std::vector<uint8_t> bytes(length);
+  flash->Read(address, bytes);
+  return bytes;
+}
+
+void FlashTest::SetUp() {
+  ::setenv("CORVASH_PREFIX", prefix_.Path().c_str(), 1);
+  ResetAll();
+  pages::SetPageHost(&host_);
+  bootlink::InstallImageDownload();
+  app::Session().mainWindow.store(1);
+}
+
+void FlashTest::TearDown() {
+  bootlink::ShutdownLink();
+  page_.reset();
+  pages::SetPageHost(nullptr);
+  ResetAll();
+  ::unsetenv("CORVASH_PREFIX");
+}
+
+void FlashTest::ResetAll() {
+  bootlink::ShutdownLink();
+  bootlink::SetDownloadThreadProc(nullptr);
+  app::Session().Reset();
+  bootlink::TheDownloadContext().Reset();
+  platform::ClearNamedEvents();
+}
+
+void FlashTest::Connect(std::shared_ptr<platform::SerialPort> port, uint32_t serialLink) {
+  auto& session = app::Session();
+  session.serialLink.store(serialLink);
+  session.linkHandle.store(std::move(port));
+  session.linkClosed.store(0);
+  ASSERT_TRUE(bootlink::StartReceiveThread());
+  ASSERT_TRUE(WaitFor([] { return app::Session().readerRunning.load() == 1; }, 100000));
+}
+
+bool FlashTest::WaitFor(const std::function<bool()>& condition, uint32_t ms) {
+  const auto deadline = platform::DeadlineAfter(ms);
+  while (!condition()) {
+    if (std::chrono::steady_clock::now() >= deadline) return false;
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  }
+  return true;
+}
+
+bool FlashTest::SettingsStored() { return platform::LoadUserHive().HasKey(app::kSettingsKey); }
+
+void FlashTest::PrepareRecovery(const std::string& imagePath) {
+  auto& session = app::Session();
+  platform::CopyText(session.imagePath, imagePath);
+  platform::CopyText(session.programDir, std::filesystem::path(imagePath).parent_path().string());
+  platform::CopyText(session.deviceModel, "Quor 5210");
+  platform::CopyText(session.deviceVariant, "NBT");
+  platform::CopyText(session.deviceLangCode, "ENG");
+  platform::CopyText(session.deviceVersion, "2.03");
+  platform::CopyText(session.deviceLanguage, "English");
+  session.flashState.store(0);
+}
+
+int FlashTest::RunPage(bootlink::FlashWorker worker) {
+  page_ = std::make_unique<bootlink::HeadlessProgressPage>();
+  return bootlink::RunHeadlessProgressPage(*page_, worker);
+}
+
+}  // namespace corvash::test

@@ -1,0 +1,180 @@
+// The identity search over "readdata" replies of the emulated loader.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <regex>
+
+#include "desktop/app/update_session.h"
+#include "desktop/bootlink/command_channel.h"
+#include "desktop/bootlink/identity_read.h"
+#include "emulator/identity_record.h"
+#include "tests/flash/flash_fixture.h"
+
+namespace corvash::test {
+namespace {
+
+using bootlink::IdentityCursor;
+using bootlink::ReadDeviceIdentity;
+
+constexpr uint32_t kArea0 = 0xA0040100;
+constexpr uint32_t kLastSlot0 = 0xA0040100 + 72 * 0x34;
+
+TEST(IdentityRecord, Recognised) {
+  EXPECT_TRUE(bootlink::IsIdentityRecord("KVOS Quor 5210NBTENG2.04KVOE"));
+  EXPECT_TRUE(bootlink::IsIdentityRecord("KVOS Quor 5210WBTCHS2.04KVOE"));
+  EXPECT_FALSE(bootlink::IsIdentityRecord("KVOS Quor 5210NBTXXX2.04KVOE"));  // no language code
+  EXPECT_FALSE(bootlink::IsIdentityRecord("KVOS Quor 5210XBTENG2.04KVOE"));
+  EXPECT_FALSE(bootlink::IsIdentityRecord("KVOS Qour 5210NBTENG2.04KVOE"));
+  EXPECT_TRUE(bootlink::IsErasedReply("KVOS \xFF\xFF" "KVOE"));
+  EXPECT_FALSE(bootlink::IsErasedReply("KVOE"));
+}
+
+TEST(IdentityRecord, FieldsAreCutCleanly) {
+  app::UpdateSession session;
+  platform::CopyText(session.deviceVersion, "12.345678");  // longer text of an earlier identification
+  bootlink::TakeIdentityFields("KVOS Quor 5210NBTENG2.04KVOE", session);
+  EXPECT_EQ(platform::TextOf(session.deviceModel), "Quor 5210");
+  EXPECT_EQ(platform::TextOf(session.deviceVariant), "NBT");
+  EXPECT_EQ(platform::TextOf(session.deviceLangCode), "ENG");
+  EXPECT_EQ(platform::TextOf(session.deviceVersion), "2.04");
+  bootlink::TakeIdentityFields("KVOS Quor 52", session);  // short reply: fields end early
+  EXPECT_EQ(platform::TextOf(session.deviceModel), "Quor 52");
+  EXPECT_EQ(platform::TextOf(session.deviceVariant), "");
+}
+
+TEST(IdentityRecord, SearchWalksNinetyFiveAddresses) {
+  IdentityCursor cursor;
+  int reads = 1;
+  uint32_t lastOfArea0 = 0;
+  while (true) {
+    const int area = cursor.area;
+    const uint32_t address = cursor.address;
+    if (!cursor.Advance()) break;
+    if (area == 0 && cursor.area == 1) lastOfArea0 = address;
+    ++reads;
+  }
+  EXPECT_EQ(reads, 95);
+  EXPECT_EQ(lastOfArea0, kLastSlot0);
+}
+
+class IdentityReadTest : public FlashTest {
+ protected:
+  void SetUp() override {
+    FlashTest::SetUp();
+    loader_ = std::make_unique<MemoryLoader>(0x100000);  // areas 1 and 2 lie beyond: erased
+    platform::CopyText(app::Session().deviceVariant, "WBT");
+  }
+  void Start() {
+    Connect(loader_->port);
+    bootlink::OpenCommandSession();
+  }
+  void Put(uint32_t address, std::string_view text) {
+    loader_->flash->Store(address, std::span(reinterpret_cast<const uint8_t*>(text.data()), text.size()));
+  }
+  // Fills area 0's slots with data that is neither erased nor the record.
+  void FillArea0() {
+    for (uint32_t a = kArea0; a <= kLastSlot0; a += 0x34) Put(a, std::string(0x34, 'x'));
+  }
+  // The addresses of the "readdata" commands sent, in order.
+  std::vector<uint32_t> Reads() const {
+    const std::string written = loader_->port->Written();
+    std::vector<uint32_t> addresses;
+    static const std::regex pattern("KVOSreaddata ([0-9a-f]+) 28\rKVOE");
+    for (auto it = std::sregex_iterator(written.begin(), written.end(), pattern); it != std::sregex_iterator(); ++it) {
+      addresses.push_back(static_cast<uint32_t>(std::stoul((*it)[1].str(), nullptr, 16)));
+    }
+    return addresses;
+  }
+  void ExpectClearedAfterOneScreen() {
+    EXPECT_EQ(platform::TextOf(app::Session().deviceModel), "");
+    EXPECT_EQ(platform::TextOf(app::Session().deviceLangCode), "");
+    EXPECT_EQ(platform::TextOf(app::Session().deviceVersion), "");
+    EXPECT_EQ(platform::TextOf(app::Session().deviceVariant), "WBT");
+    EXPECT_EQ(host_.Count(bootlink::kIdentityFailedDialog), 1);
+    EXPECT_EQ(host_.Total(), 1u);
+  }
+
+  std::unique_ptr<MemoryLoader> loader_;
+};
+
+TEST_F(IdentityReadTest, RecordWrittenByTheHandheldIsFound) {
+  emulator::HandheldIdentity identity;
+  identity.variant = "NBT";
+  identity.language = "GER";
+  identity.version = "2.05";
+  ASSERT_TRUE(emulator::RecordInArea(*loader_->flash, emulator::kReserveArea, emulator::ReserveRecord(identity)));
+  Start();
+  EXPECT_EQ(ReadDeviceIdentity(), 1u);
+  EXPECT_EQ(platform::TextOf(app::Session().deviceModel), "Quor 5210");
+  EXPECT_EQ(platform::TextOf(app::Session().deviceVariant), "NBT");
+  EXPECT_EQ(platform::TextOf(app::Session().deviceLangCode), "GER");
+  EXPECT_EQ(platform::TextOf(app::Session().deviceVersion), "2.05");
+  EXPECT_EQ(Reads(), std::vector<uint32_t>{kArea0});
+  EXPECT_EQ(host_.Total(), 0u);
+}
+
+TEST_F(IdentityReadTest, ErasedFirstReplyMovesOnToTheNextArea) {
+  Start();
+  EXPECT_EQ(ReadDeviceIdentity(), 0u);
+  EXPECT_EQ(Reads(), (std::vector<uint32_t>{kArea0, 0xA2FC0000, 0xA1FC0000}));
+  ExpectClearedAfterOneScreen();
+}
+
+TEST_F(IdentityReadTest, RecordInTheLastSlotOfAreaZero) {
+  FillArea0();
+  Put(kLastSlot0, "Quor 5210NBTENG2.04");
+  Start();
+  EXPECT_EQ(ReadDeviceIdentity(), 1u);
+  const auto reads = Reads();
+  EXPECT_EQ(reads.size(), 73u);
+  EXPECT_EQ(reads.back(), kLastSlot0);
+  EXPECT_EQ(platform::TextOf(app::Session().deviceLangCode), "ENG");
+}
+
+TEST_F(IdentityReadTest, ModelAndVariantWithoutLanguageAreSkipped) {
+  FillArea0();
+  Put(kArea0, "Quor 5210NBTXXX2.04");
+  Put(kArea0 + 0x34, "Quor 5210NBTFRE2.01");
+  Start();
+  EXPECT_EQ(ReadDeviceIdentity(), 1u);
+  EXPECT_EQ(Reads(), (std::vector<uint32_t>{kArea0, kArea0 + 0x34}));
+  EXPECT_EQ(platform::TextOf(app::Session().deviceLangCode), "FRE");
+  EXPECT_EQ(platform::TextOf(app::Session().deviceVersion), "2.01");
+}
+
+TEST_F(IdentityReadTest, FailedSearchClearsTheFieldsAndShowsOneScreen) {
+  FillArea0();
+  platform::CopyText(app::Session().deviceModel, "Quor 5210");
+  platform::CopyText(app::Session().deviceLangCode, "ENG");
+  platform::CopyText(app::Session().deviceVersion, "2.04");
+  Start();
+  EXPECT_EQ(ReadDeviceIdentity(), 0u);
+  EXPECT_EQ(Reads().size(), 75u);  // all of area 0, then one erased read in areas 1 and 2
+  ExpectClearedAfterOneScreen();
+}
+
+TEST_F(IdentityReadTest, SilentLoaderWithoutAPageGivesUpAfterTenSeconds) {
+  loader_->peer.Arm({emulator::FaultKind::Silent, 0});
+  Start();
+  const auto start = std::chrono::steady_clock::now();
+  EXPECT_EQ(ReadDeviceIdentity(), 0u);
+  const auto took = std::chrono::steady_clock::now() - start;
+  EXPECT_GE(took, platform::ScaledDuration(10000));
+  EXPECT_LT(took, platform::ScaledDuration(10000) * 4 + std::chrono::milliseconds(500));
+  ExpectClearedAfterOneScreen();
+}
+
+TEST_F(IdentityReadTest, SilentLoaderWithAPageEndsThroughThePage) {
+  loader_->peer.Arm({emulator::FaultKind::Silent, 0});
+  Start();
+  page_ = std::make_unique<bootlink::HeadlessProgressPage>();
+  app::Session().progressPage.store(page_.get());
+  EXPECT_EQ(ReadDeviceIdentity(), 0u);
+  EXPECT_EQ(page_->Snapshot().result, 2);  // the watchdog: FEHLER 113 follows from the driver
+  EXPECT_EQ(page_->Snapshot().timer2Period, 10000u);
+  EXPECT_EQ(host_.Total(), 0u);
+  EXPECT_EQ(app::Session().linkClosed.load(), 1u);
+}
+
+}  // namespace
+}  // namespace corvash::test
