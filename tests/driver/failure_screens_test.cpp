@@ -77,14 +77,6 @@ TEST_F(FailureScreenTest, InvalidModelShownByIdentificationIsNotShownTwice) {
   ExpectOnlyScreen(kScreenInvalidModel);
 }
 
-TEST_F(FailureScreenTest, ModelComparedWithoutRegardToCase) {
-  ops.device.identity->model = "QUOR 5210";
-  ops.images.files[kImageBesideProgram].model = "quor 5210";
-  ScriptUpdateAfterOptions();
-  RunWizard();
-  EXPECT_EQ(host.Pages().back(), kPageFinish);
-  EXPECT_TRUE(host.Screens().empty());
-}
 
 TEST_F(FailureScreenTest, NoImageBesideTheProgramEndsOnImageNotFound) {
   ops.images.besideProgram.clear();

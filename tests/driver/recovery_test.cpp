@@ -188,13 +188,6 @@ TEST_F(RecoveryTest, FailedIdentityReadEndsOnItsScreenWithTheSessionClosed) {
   ExpectRunClosed();
 }
 
-TEST_F(RecoveryTest, ConfirmationNotGivenEndsWithoutAScreen) {
-  host.Then(kPageConfirm, Cancel(kPageConfirm));
-  RunWizard();
-  EXPECT_EQ(host.Pages().back(), kPageConfirm);
-  EXPECT_THAT(host.Screens(), IsEmpty());
-  ExpectRunClosed();
-}
 
 TEST_F(RecoveryTest, FailedRecoveryFlashEndsOnUpdateError) {
   host.Then(kPageProgress, Progress(2, 1));
@@ -204,15 +197,6 @@ TEST_F(RecoveryTest, FailedRecoveryFlashEndsOnUpdateError) {
   ExpectRunClosed();
 }
 
-TEST_F(RecoveryTest, FlashWorkerScreenIsNotFollowedByASecond) {
-  host.Then(kPageProgress, [] {
-    pages::RunPage(kScreenUpdateError);  // the worker could not send its load command
-    app::CloseMainWindow();
-    return 2;
-  });
-  RunWizard();
-  EXPECT_THAT(host.Screens(), ElementsAre(kScreenUpdateError));
-}
 
 TEST_F(RecoveryTest, IncompleteFlashGoesOnAtTheOptionPage) {
   host.Then(kPageProgress, Progress(1, 2));

@@ -138,13 +138,6 @@ TEST_F(WizardFlowTest, BackButtonsLeadToTheirPagesAndClearTheirFlags) {
   EXPECT_EQ(ops.device.stops, 1);
 }
 
-TEST_F(WizardFlowTest, EnterOnTheOptionPageEndsTheRun) {
-  host.Then(kPageOptions, Choose(0));
-  RunWizard();
-  EXPECT_EQ(host.Pages().back(), kPageOptions);
-  EXPECT_THAT(host.Screens(), IsEmpty());
-  ExpectRunClosed();
-}
 
 TEST_F(WizardFlowTest, PowerWarningGivenUpEndsWithoutAScreen) {
   ScriptUpdateAfterOptions();

@@ -12,7 +12,6 @@ namespace {
 
 using app::Session;
 
-constexpr uint32_t kFlashCompleted = 3;
 constexpr uint32_t kPauseBeforeConfirmMs = 2000;
 constexpr uint32_t kPauseAroundFlashMs = 1000;
 

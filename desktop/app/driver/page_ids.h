@@ -36,5 +36,7 @@ inline constexpr int kOptionBackup = 1000;
 
 // Result of the progress pages when the work completed.
 inline constexpr int kPageSucceeded = 1;
+// flashState after the second download: the flash is complete.
+inline constexpr unsigned kFlashCompleted = 3;
 
 }  // namespace corvash::driver

@@ -15,7 +15,6 @@ namespace {
 using app::Session;
 
 constexpr const char* kExpectedModel = "Quor 5210";
-constexpr uint32_t kFlashCompleted = 3;
 constexpr uint32_t kPauseAfterFlashMs = 1000;
 
 enum class Step {
