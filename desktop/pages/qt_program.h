@@ -1,0 +1,35 @@
+#pragma once
+// The desktop program under Qt: the GUI thread serves pages while the
+// program's body (the wizard driver) runs on a thread of its own.
+//
+// RunQtProgram:
+//   - without DISPLAY and WAYLAND_DISPLAY (and no QT_QPA_PLATFORM chosen)
+//     the pages are drawn offscreen;
+//   - CORVASH_AUTOPILOT=FILE: the user's actions come from FILE
+//     (autopilot_script.h), file dialogs are answered from it too; a
+//     script that cannot be read, or a run that fails under it, ends the
+//     program with exit code 3 and the reason on standard error;
+//   - CORVASH_TRANSCRIPT=FILE: what the pages showed is written to FILE
+//     (transcript.h); a transcript that cannot be created also ends the
+//     program with exit code 3;
+//   - binds the page host, the file chooser and the readme viewer, runs
+//     `body` on its own thread and returns its exit code once it has
+//     returned and the pages are shut down.
+// Command-line arguments are handed to Qt only; the program takes none.
+#include <functional>
+
+namespace corvash::pages {
+
+class PageHost;
+
+inline constexpr int kAutopilotFailureExitCode = 3;
+
+using ProgramBody = std::function<int(PageHost& host)>;
+
+int RunQtProgram(int argc, char** argv, const ProgramBody& body);
+
+// Chooses the offscreen platform when no display is reachable and the
+// platform was not chosen. Call before the application is made.
+void ChooseOffscreenWithoutDisplay();
+
+}  // namespace corvash::pages

@@ -1,0 +1,15 @@
+#pragma once
+// OpenReadme on the Linux desktop: readme.doc of the program folder
+// (programDir) in the desktop's default viewer (xdg-open), started detached
+// and not waited for. A missing viewer or file is ignored, as the original
+// ignored a failed start.
+#include "desktop/pages/page_workers.h"
+
+namespace corvash::pages {
+
+class DesktopReadmeViewer final : public ReadmeViewer {
+ public:
+  void OpenReadme() override;
+};
+
+}  // namespace corvash::pages
