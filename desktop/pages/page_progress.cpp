@@ -40,9 +40,10 @@ class ProgressPageAdapter final : public bootlink::ProgressPage {
   PageLink link_;
 };
 
+// Never destroyed, for the same reason: link threads may outlive main().
 ProgressPageAdapter& Adapter() {
-  static ProgressPageAdapter adapter;
-  return adapter;
+  static ProgressPageAdapter* const adapter = new ProgressPageAdapter;
+  return *adapter;
 }
 
 int DurationTextId() {

@@ -72,10 +72,12 @@ class IdleLinkTeardown final : public LinkTeardown {
   void ReleaseReadThread() override {}
 };
 
+// The defaults are never destroyed: a detached worker may still be using
+// one while the process exits.
 template <class Worker, class Idle>
 Slot<Worker>& SlotOf() {
-  static Idle idle;
-  static Slot<Worker> slot(idle);
+  static Idle* const idle = new Idle;
+  static Slot<Worker> slot(*idle);
   return slot;
 }
 

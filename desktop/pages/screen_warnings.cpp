@@ -12,10 +12,11 @@ namespace {
 constexpr int kMainsOnline = 1;
 
 // The power warning that is open, as the power watch reaches it. The watch
-// outlives each warning and serves whichever opens next.
+// outlives each warning and serves whichever opens next (and may outlive
+// main(), so the link is never destroyed).
 PageLink& OpenPowerWarning() {
-  static PageLink link;
-  return link;
+  static PageLink* const link = new PageLink;
+  return *link;
 }
 
 std::atomic<bool>& PowerWatchRunning() {

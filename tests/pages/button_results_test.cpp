@@ -41,8 +41,8 @@ class HeldBackup final : public BackupWorker {
 };
 
 HeldBackup& Held() {
-  static HeldBackup backup;
-  return backup;
+  static HeldBackup* const backup = new HeldBackup;  // outlives worker threads at exit
+  return *backup;
 }
 
 class ButtonResultTest : public PageTest, public ::testing::WithParamInterface<ButtonCase> {

@@ -232,11 +232,23 @@ class FakePageDialog final : public PageDialog {
   std::optional<int> result_;
 };
 
+// Like a real host, the fake keeps every dialog it made until the process
+// ends: a worker that still holds a page after it closed reaches a live
+// object that ignores it.
+inline FakePageDialog& RetainedDialog(int templateId) {
+  static std::mutex mutex;
+  static std::vector<std::unique_ptr<FakePageDialog>> dialogs;
+  std::lock_guard lock(mutex);
+  dialogs.push_back(std::make_unique<FakePageDialog>(templateId));
+  return *dialogs.back();
+}
+
 // One page as a host runs it: the catalogue's procedure on a fake dialog.
 // Press() is a button or key; the page is closed (OnClosed) when this ends.
 class OpenPage {
  public:
-  explicit OpenPage(int templateId) : dialog(templateId), procedure(MakePageProcedure(templateId)) {
+  explicit OpenPage(int templateId)
+      : dialog(RetainedDialog(templateId)), procedure(MakePageProcedure(templateId)) {
     if (procedure) procedure->OnOpen(dialog);
   }
   ~OpenPage() { Close(); }
@@ -256,7 +268,7 @@ class OpenPage {
   std::optional<int> Result() const { return dialog.Result(); }
   std::string Text(int controlId) const { return dialog.Text(controlId); }
 
-  FakePageDialog dialog;
+  FakePageDialog& dialog;
   std::unique_ptr<PageProcedure> procedure;
 
  private:

@@ -137,8 +137,8 @@ class RecordingFlash final : public FlashWorkers {
 };
 
 RecordingFlash& Flash() {
-  static RecordingFlash flash;
-  return flash;
+  static RecordingFlash* const flash = new RecordingFlash;  // outlives worker threads at exit
+  return *flash;
 }
 
 class ProgressPageTest : public PageTest {
@@ -285,8 +285,8 @@ class ScriptedBootWatch final : public BootLoaderWatch {
 };
 
 ScriptedBootWatch& BootWatch() {
-  static ScriptedBootWatch watch;
-  return watch;
+  static ScriptedBootWatch* const watch = new ScriptedBootWatch;  // outlives worker threads at exit
+  return *watch;
 }
 
 class BootModePageTest : public PageTest {
@@ -355,8 +355,8 @@ class ScriptedBackup final : public BackupWorker {
 };
 
 ScriptedBackup& Backup() {
-  static ScriptedBackup backup;
-  return backup;
+  static ScriptedBackup* const backup = new ScriptedBackup;  // outlives worker threads at exit
+  return *backup;
 }
 
 class BackupProgressPageTest : public PageTest {
