@@ -37,7 +37,7 @@ constexpr uint32_t kEchoWaitMs = 3000;
 constexpr uint32_t kReaderStopMs = 1000;
 constexpr uint32_t kPollMs = 10;
 // A reader that has not started within this time never will.
-constexpr uint32_t kReaderStartLimitMs = 3000;
+constexpr uint32_t kReaderStartLimitMs = 10000;
 constexpr uint32_t kAfterLastAttemptMs = 2000;
 
 std::atomic<SyncStopper> g_syncStopper{nullptr};
@@ -76,10 +76,12 @@ bool OpenCandidate(const PortCandidate& candidate) {
   return false;
 }
 
+// Waits, looking every 10 ms, until the reader runs; false when it ended
+// without running or has not started within the limit.
 bool WaitForReader() {
   const auto deadline = platform::DeadlineAfter(kReaderStartLimitMs);
   while (app::Session().readerRunning.load() != 1) {
-    if (std::chrono::steady_clock::now() >= deadline) {
+    if (!ReceiveThreadAlive() || std::chrono::steady_clock::now() >= deadline) {
       platform::Trace("\r\n Receive thread did not start\r\n");
       return false;
     }

@@ -124,6 +124,8 @@ bool ReceiveThreadStarted() {
   return reader.thread.joinable();
 }
 
+bool ReceiveThreadAlive() { return Reader().alive.load(); }
+
 void JoinReceiveThread() {
   auto& reader = Reader();
   std::thread finished;

@@ -32,6 +32,8 @@ uint32_t USBReadThread();
 bool StartReceiveThread();
 // Whether a started reader thread has not been joined yet.
 bool ReceiveThreadStarted();
+// Whether a reader thread is running now (started and not yet returned).
+bool ReceiveThreadAlive();
 // Waits for the reader to end (it ends once linkClosed is 1 or the link is
 // lost) and releases its thread. Does nothing when none was started.
 void JoinReceiveThread();

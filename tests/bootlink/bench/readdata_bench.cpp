@@ -4,9 +4,6 @@
 // the same bytes over a raw pty with the same polling, in the same run.
 // Runs at time scale 1; the counter link_ms is the link time of one search.
 #include <benchmark/benchmark.h>
-#include <fcntl.h>
-#include <poll.h>
-#include <unistd.h>
 
 #include <string>
 
@@ -17,6 +14,16 @@
 #include "desktop/platform/clock.h"
 #include "desktop/platform/serial_port.h"
 #include "tests/bootlink/pty_peer.h"
+
+#if CORVASH_BENCH_EMULATED_LOADER
+#include <stdlib.h>
+
+#include <filesystem>
+#include <memory>
+
+#include "emulator/emulated_handheld.h"
+#include "emulator/handheld_state.h"
+#endif
 
 namespace {
 
@@ -31,71 +38,155 @@ std::string ReadDataAnswer(std::string_view received) {
   return std::string("\r\n>> ") + std::string(40, '\xff') + "KVOE";
 }
 
-uint32_t Address(int i) { return 0xA0040100u + static_cast<uint32_t>(i) * 0x34u; }
-
-void BM_ReadDataThroughLink(benchmark::State& state) {
-  platform::SetTimeScale(1.0);
-  test::PtyPeer loader(test::PtyPeer::Mode::kHandler, ReadDataAnswer);
-  auto& session = app::Session();
-  session.Reset();
-  auto opened = platform::OpenSerialPort(loader.SlavePath());
-  if (!opened.port || !opened.port->Configure()) {
-    state.SkipWithError("no port");
-    return;
-  }
-  session.linkHandle.store(opened.port);
-  bootlink::StartReceiveThread();
-  while (session.readerRunning.load() != 1) platform::SleepMs(1);
-  uint64_t linkMs = 0;
-  for (auto _ : state) {
-    const uint64_t start = platform::TickMs();
-    for (int i = 0; i < kRoundTrips; ++i) {
-      session.SetFrameReply("");
-      bootlink::SendReadData(Address(i));
-      while (session.FrameReply().find("KVOE") == std::string::npos) platform::SleepMs(kPollMs);
-    }
-    linkMs += platform::TickMs() - start;
-  }
-  state.counters["link_ms"] = benchmark::Counter(static_cast<double>(linkMs) / state.iterations());
-  bootlink::ShutdownLink();
-  session.Reset();
+// The 95 addresses of a whole identity search: 73 in area 0, 11 in each of
+// the two others.
+uint32_t Address(int i) {
+  if (i < 73) return 0xA0040100u + static_cast<uint32_t>(i) * 0x34u;
+  if (i < 84) return 0xA2FC0000u + static_cast<uint32_t>(i - 73) * 0x34u;
+  return 0xA1FC0000u + static_cast<uint32_t>(i - 84) * 0x34u;
 }
-BENCHMARK(BM_ReadDataThroughLink)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
 
-// The same bytes over a raw pty: write the command, poll for the whole answer.
-void BM_ReadDataRawPty(benchmark::State& state) {
-  platform::SetTimeScale(1.0);
-  test::PtyPeer loader(test::PtyPeer::Mode::kHandler, ReadDataAnswer);
-  auto opened = platform::OpenSerialPort(loader.SlavePath());
-  if (!opened.port || !opened.port->Configure()) {
-    state.SkipWithError("no port");
-    return;
+// One search through the link: reply consumed, next command, reply polled.
+uint64_t SearchThroughLink() {
+  auto& session = app::Session();
+  const uint64_t start = platform::TickMs();
+  for (int i = 0; i < kRoundTrips; ++i) {
+    session.SetFrameReply("");
+    bootlink::SendReadData(Address(i));
+    while (session.FrameReply().find("KVOE") == std::string::npos) platform::SleepMs(kPollMs);
   }
-  auto& port = *opened.port;
-  const size_t answerLength = ReadDataAnswer("KVOE").size();
-  uint64_t rawMs = 0;
-  for (auto _ : state) {
-    const uint64_t start = platform::TickMs();
-    for (int i = 0; i < kRoundTrips; ++i) {
-      const std::string command = bootlink::wire::ReadDataCommand(Address(i));
-      port.WriteAll(reinterpret_cast<const uint8_t*>(command.data()), command.size());
-      size_t got = 0;
-      uint8_t buffer[256];
-      while (got < answerLength) {
-        const long n = port.ReadAvailable(buffer, sizeof buffer);
-        if (n > 0) {
-          got += static_cast<size_t>(n);
-        } else {
-          platform::SleepMs(kPollMs);
-        }
+  return platform::TickMs() - start;
+}
+
+// The same exchange on the bare port: command written, answer read up to "KVOE".
+uint64_t SearchRaw(platform::SerialPort& port) {
+  const uint64_t start = platform::TickMs();
+  for (int i = 0; i < kRoundTrips; ++i) {
+    const std::string command = bootlink::wire::ReadDataCommand(Address(i));
+    port.WriteAll(reinterpret_cast<const uint8_t*>(command.data()), command.size());
+    std::string got;
+    uint8_t buffer[256];
+    while (got.find("KVOE") == std::string::npos) {
+      const long n = port.ReadAvailable(buffer, sizeof buffer);
+      if (n > 0) {
+        got.append(reinterpret_cast<const char*>(buffer), static_cast<size_t>(n));
+      } else {
+        platform::SleepMs(kPollMs);
       }
     }
-    rawMs += platform::TickMs() - start;
   }
-  state.counters["link_ms"] = benchmark::Counter(static_cast<double>(rawMs) / state.iterations());
-  port.Close();
+  return platform::TickMs() - start;
 }
-BENCHMARK(BM_ReadDataRawPty)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
+
+std::shared_ptr<platform::SerialPort> OpenLine(const std::filesystem::path& path) {
+  auto opened = platform::OpenSerialPort(path);
+  if (!opened.port || !opened.port->Configure()) return nullptr;
+  return opened.port;
+}
+
+// Starts the receive thread on `port`.
+void StartLink(std::shared_ptr<platform::SerialPort> port) {
+  auto& session = app::Session();
+  session.Reset();
+  session.linkHandle.store(std::move(port));
+  bootlink::StartReceiveThread();
+  while (session.readerRunning.load() != 1) platform::SleepMs(1);
+}
+
+void StopLink() {
+  bootlink::ShutdownLink();
+  app::Session().Reset();
+}
+
+void BM_ReadDataThroughLink_TestPeer(benchmark::State& state) {
+  platform::SetTimeScale(1.0);
+  test::PtyPeer loader(test::PtyPeer::Mode::kHandler, ReadDataAnswer);
+  auto port = OpenLine(loader.SlavePath());
+  if (!port) return state.SkipWithError("no port");
+  StartLink(port);
+  uint64_t linkMs = 0;
+  for (auto _ : state) linkMs += SearchThroughLink();
+  state.counters["link_ms"] = benchmark::Counter(static_cast<double>(linkMs) / state.iterations());
+  StopLink();
+}
+BENCHMARK(BM_ReadDataThroughLink_TestPeer)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
+
+void BM_ReadDataRawPty_TestPeer(benchmark::State& state) {
+  platform::SetTimeScale(1.0);
+  test::PtyPeer loader(test::PtyPeer::Mode::kHandler, ReadDataAnswer);
+  auto port = OpenLine(loader.SlavePath());
+  if (!port) return state.SkipWithError("no port");
+  uint64_t rawMs = 0;
+  for (auto _ : state) rawMs += SearchRaw(*port);
+  state.counters["link_ms"] = benchmark::Counter(static_cast<double>(rawMs) / state.iterations());
+  port->Close();
+}
+BENCHMARK(BM_ReadDataRawPty_TestPeer)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
+
+#if CORVASH_BENCH_EMULATED_LOADER
+// The emulated handheld in its boot loader, served in-process on com1 of a
+// throw-away prefix; its command session opened.
+class EmulatedLoader {
+ public:
+  EmulatedLoader() {
+    char pattern[] = "/tmp/corvash-bench-XXXXXX";
+    dir_ = ::mkdtemp(pattern);
+    std::string error;
+    if (!emulator::InitHandheld(dir_ / "state", {}, &error)) return;
+    handheld_ = emulator::EmulatedHandheld::Open(dir_ / "state", &error);
+    if (!handheld_ || !handheld_->Start(dir_, "com1", &error) || !handheld_->Control("bootloader", &error)) {
+      handheld_.reset();
+    }
+  }
+  ~EmulatedLoader() {
+    if (handheld_) handheld_->Stop();
+    handheld_.reset();
+    std::error_code ec;
+    std::filesystem::remove_all(dir_, ec);
+  }
+  bool Ready() const { return handheld_ != nullptr; }
+  std::filesystem::path Port() const { return dir_ / "dosdevices" / "com1"; }
+
+ private:
+  std::filesystem::path dir_;
+  std::unique_ptr<emulator::EmulatedHandheld> handheld_;
+};
+
+void BM_ReadDataThroughLink_EmulatedLoader(benchmark::State& state) {
+  platform::SetTimeScale(1.0);
+  EmulatedLoader loader;
+  if (!loader.Ready()) return state.SkipWithError("no emulated loader");
+  auto port = OpenLine(loader.Port());
+  if (!port) return state.SkipWithError("no port");
+  StartLink(port);
+  bootlink::OpenCommandSession();
+  uint64_t linkMs = 0;
+  for (auto _ : state) linkMs += SearchThroughLink();
+  state.counters["link_ms"] = benchmark::Counter(static_cast<double>(linkMs) / state.iterations());
+  bootlink::CloseCommandSession();
+  StopLink();
+}
+BENCHMARK(BM_ReadDataThroughLink_EmulatedLoader)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
+
+void BM_ReadDataRawPty_EmulatedLoader(benchmark::State& state) {
+  platform::SetTimeScale(1.0);
+  EmulatedLoader loader;
+  if (!loader.Ready()) return state.SkipWithError("no emulated loader");
+  auto port = OpenLine(loader.Port());
+  if (!port) return state.SkipWithError("no port");
+  const std::string_view open = bootlink::wire::SESSION_OPEN;
+  port->WriteAll(reinterpret_cast<const uint8_t*>(open.data()), open.size());
+  platform::SleepMs(100);
+  uint8_t echo[64];
+  while (port->ReadAvailable(echo, sizeof echo) > 0) {
+  }
+  uint64_t rawMs = 0;
+  for (auto _ : state) rawMs += SearchRaw(*port);
+  state.counters["link_ms"] = benchmark::Counter(static_cast<double>(rawMs) / state.iterations());
+  port->Close();
+}
+BENCHMARK(BM_ReadDataRawPty_EmulatedLoader)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
+#endif
 
 }  // namespace
 

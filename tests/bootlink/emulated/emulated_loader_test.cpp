@@ -1,0 +1,150 @@
+// TestPorts and the session commands against the emulated handheld's boot
+// loader (k5210-emu served in-process on a real pty).
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+
+#include "desktop/app/update_session.h"
+#include "desktop/bootlink/command_channel.h"
+#include "desktop/bootlink/loader_wire.h"
+#include "desktop/bootlink/port_test.h"
+#include "desktop/bootlink/receive_thread.h"
+#include "desktop/device/activesync_control.h"
+#include "desktop/platform/clock.h"
+#include "emulator/emulated_handheld.h"
+#include "emulator/fault_plan.h"
+#include "emulator/handheld_state.h"
+#include "tests/bootlink/link_fixture.h"
+#include "tests/bootlink/pty_peer.h"
+
+namespace corvash::bootlink {
+namespace {
+
+using app::Session;
+using test::PtyPeer;
+
+class EmulatedLoaderTest : public test::LinkTest {
+ protected:
+  void SetUp() override {
+    LinkTest::SetUp();
+    SetSyncStopper(&device::StopActiveSync);
+  }
+  void TearDown() override {
+    ShutdownLink();
+    if (handheld_) handheld_->Stop();
+    handheld_.reset();
+    SetSyncStopper(nullptr);
+    LinkTest::TearDown();
+  }
+  // Serves a handheld in its boot loader behind candidate `port`.
+  void ServeLoader(const std::string& port) {
+    const auto state = prefix_.Dir() / "state";
+    std::string error;
+    ASSERT_TRUE(emulator::InitHandheld(state, {}, &error)) << error;
+    handheld_ = emulator::EmulatedHandheld::Open(state, &error);
+    ASSERT_TRUE(handheld_) << error;
+    ASSERT_TRUE(handheld_->Start(prefix_.Dir(), port, &error)) << error;
+    ASSERT_TRUE(handheld_->Control("bootloader", &error)) << error;
+  }
+  PtyPeer& Silent(const std::string& name) {
+    peers_.push_back(std::make_unique<PtyPeer>(PtyPeer::Mode::kSilent));
+    prefix_.Link(name, peers_.back()->SlavePath());
+    return *peers_.back();
+  }
+  uint32_t Run() {
+    prefix_.LinkRestAbsent();
+    return TestPorts();
+  }
+
+  test::TempPrefix prefix_;
+  std::unique_ptr<emulator::EmulatedHandheld> handheld_;
+  std::vector<std::unique_ptr<PtyPeer>> peers_;
+};
+
+TEST_F(EmulatedLoaderTest, LoaderOnCom1AnswersAtTheFirstAttempt) {
+  Session().serialLink.store(0);
+  ServeLoader("com1");
+  ASSERT_EQ(Run(), 1u);
+  EXPECT_EQ(Session().serialLink.load(), 1u);
+  EXPECT_EQ(Session().PortTestReply(), "COM1 Port Test\r\n");
+  EXPECT_EQ(Session().readerRunning.load(), 1u);
+}
+
+TEST_F(EmulatedLoaderTest, SecondUsbDeviceAnswersAtTheThirdAttempt) {
+  PtyPeer& com1 = Silent("com1");
+  PtyPeer& usb1 = Silent("wceusbsh001");
+  ServeLoader("wceusbsh002");
+  ASSERT_EQ(Run(), 1u);
+  EXPECT_EQ(Session().serialLink.load(), 0u);
+  EXPECT_EQ(com1.Received(), "\r\r\r\r\r\r\r\rCOM1 Port Test\r");
+  EXPECT_EQ(usb1.Received(), "\r\r\r\r\r\r\r\rUSB Port Test\r");
+}
+
+TEST_F(EmulatedLoaderTest, Com2AnswersAtTheFourthAttempt) {
+  ServeLoader("com2");
+  const uint64_t start = platform::TickMs();
+  ASSERT_EQ(Run(), 1u);
+  EXPECT_EQ(Session().serialLink.load(), 1u);
+  // Attempt 8 would have come after four more attempts of 500 ms at least.
+  EXPECT_GE(platform::TickMs() - start, 5000u + 4 * 500u);
+  EXPECT_EQ(Session().PortTestReply(), "COM2 Port Test\r\n");
+}
+
+TEST_F(EmulatedLoaderTest, BusyPortFailsAtOnceAndTheRotationGoesOn) {
+  ServeLoader("com1");
+  std::string error;
+  ASSERT_TRUE(handheld_->ArmFault({emulator::FaultKind::BusyPort, 0}, &error)) << error;
+  peers_.push_back(std::make_unique<PtyPeer>(PtyPeer::Mode::kEcho));
+  prefix_.Link("wceusbsh001", peers_.back()->SlavePath());
+  ASSERT_EQ(Run(), 1u);
+  EXPECT_EQ(Session().serialLink.load(), 0u);
+  EXPECT_EQ(peers_.back()->Received(), "\r\r\r\r\r\r\r\rUSB Port Test\r");
+}
+
+TEST_F(EmulatedLoaderTest, HandheldInItsSystemDoesNotAnswer) {
+  ServeLoader("com1");
+  std::string error;
+  ASSERT_TRUE(handheld_->Control("system", &error)) << error;
+  EXPECT_EQ(Run(), 0u);
+  EXPECT_FALSE(Session().linkHandle.load());
+  EXPECT_FALSE(ReceiveThreadStarted());
+  EXPECT_EQ(Session().readerRunning.load(), 0u);
+}
+
+TEST_F(EmulatedLoaderTest, ReadDataInTheCommandSession) {
+  ServeLoader("wceusbsh001");
+  ASSERT_EQ(Run(), 1u);
+  OpenCommandSession();
+  Session().SetFrameReply("");
+  ASSERT_EQ(SendReadData(0xA0040100), 1u);
+  const auto deadline = platform::DeadlineAfter(10000);
+  while (Session().FrameReply().find("KVOE") == std::string::npos &&
+         std::chrono::steady_clock::now() < deadline) {
+    platform::SleepMs(10);
+  }
+  const std::string reply = Session().FrameReply();
+  ASSERT_NE(reply.find("KVOE"), std::string::npos);
+  EXPECT_GT(reply.size(), wire::READDATA_REPLY_SKIP + wire::FRAME_END.size());
+  EXPECT_EQ(CloseCommandSession(), 1u);
+}
+
+TEST_F(EmulatedLoaderTest, PulledCableDuringASessionClosesTheLink) {
+  ServeLoader("wceusbsh001");
+  ASSERT_EQ(Run(), 1u);
+  ASSERT_EQ(Session().serialLink.load(), 0u);
+  test::RecordingPage page;
+  OpenPage(page);
+  OpenCommandSession();
+  std::string error;
+  ASSERT_TRUE(handheld_->Control("unplug", &error)) << error;
+  JoinReceiveThread();  // ends by itself
+  EXPECT_EQ(Session().linkClosed.load(), 1u);
+  EXPECT_FALSE(Session().linkHandle.load());
+  ASSERT_FALSE(page.Arms().empty());
+  EXPECT_EQ(page.Arms().back(), 10u);
+  EXPECT_EQ(SendString("x"), 0u);
+}
+
+}  // namespace
+}  // namespace corvash::bootlink
