@@ -4,17 +4,18 @@
 #include "desktop/pages/page_workers.h"
 #include "desktop/pages/screen_common.h"
 #include "desktop/pages/screen_procedures.h"
+#include "desktop/platform/serial_port.h"
 
 namespace corvash::pages {
 namespace {
 
-// On a serial link the receive thread may still hold the port: the screen
-// only lets go of the link and leaves the closing to the last holder.
+// On a serial link the screen lets go of the receive thread (without ending
+// it) and closes the port; a port's Close wakes a reader still waiting on it.
 void ReleaseSerialLink() {
   app::UpdateSession& session = app::Session();
   if (session.serialLink.load() != 1) return;
   GetLinkTeardown().ReleaseReadThread();
-  session.linkHandle.store(nullptr);
+  if (std::shared_ptr<platform::SerialPort> port = session.linkHandle.exchange(nullptr)) port->Close();
 }
 
 class UpdateErrorScreen final : public PageProcedure {

@@ -172,7 +172,7 @@ class UpdateErrorTest : public PageTest {
   std::atomic<int> closes{0};
 };
 
-TEST_F(UpdateErrorTest, SerialLinkLetsGoOfTheLinkWithoutClosingUnderTheReader) {
+TEST_F(UpdateErrorTest, SerialLinkReleasesTheReaderAndClosesThePort) {
   auto port = std::make_shared<NotedPort>(closes);
   S().linkHandle.store(port);
   S().serialLink.store(1);
@@ -180,7 +180,7 @@ TEST_F(UpdateErrorTest, SerialLinkLetsGoOfTheLinkWithoutClosingUnderTheReader) {
   EXPECT_EQ(S().linkHandle.load(), nullptr);
   EXPECT_EQ(workers.readThreadReleases.load(), 1);
   EXPECT_EQ(workers.readThreadShutdowns.load(), 0);
-  EXPECT_EQ(closes.load(), 0);
+  EXPECT_EQ(closes.load(), 1);
 }
 
 TEST_F(UpdateErrorTest, UsbLinkIsLeftAlone) {
@@ -190,6 +190,7 @@ TEST_F(UpdateErrorTest, UsbLinkIsLeftAlone) {
   OpenPage screen(114);
   EXPECT_EQ(S().linkHandle.load(), port);
   EXPECT_EQ(workers.readThreadReleases.load(), 0);
+  EXPECT_EQ(closes.load(), 0);
 }
 
 // Power status as the device would report it, and a watch that forwards
