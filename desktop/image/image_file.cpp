@@ -25,18 +25,25 @@ ImageFile::~ImageFile() { Close(); }
 
 bool ImageFile::Open(const std::string& path) {
   Close();
-  fd_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  // Without waiting: a pipe named like an image must not block the open.
+  fd_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
   if (fd_ < 0) {
     error_ = errno;
     return false;
   }
-  // A folder opens read-only on Linux but is no image file.
+  // Only a regular file is an image: a folder, a pipe or a device (which
+  // might never end) is refused.
   struct stat st {};
-  if (::fstat(fd_, &st) != 0 || S_ISDIR(st.st_mode)) {
-    error_ = S_ISDIR(st.st_mode) ? EISDIR : errno;
+  int refusal = 0;
+  if (::fstat(fd_, &st) != 0) refusal = errno;
+  else if (S_ISDIR(st.st_mode)) refusal = EISDIR;
+  else if (!S_ISREG(st.st_mode)) refusal = EINVAL;
+  if (refusal != 0) {
+    error_ = refusal;
     Close();
     return false;
   }
+  ::fcntl(fd_, F_SETFL, ::fcntl(fd_, F_GETFL) & ~O_NONBLOCK);
   error_ = 0;
   return true;
 }

@@ -16,7 +16,8 @@ class ImageFile {
   ImageFile& operator=(ImageFile&& other) noexcept;
   ~ImageFile();
 
-  // Opens `path` read-only; false with error() set when that fails.
+  // Opens `path` read-only; false with error() set when that fails or when
+  // it is no regular file (EISDIR for a folder, EINVAL for a pipe or device).
   bool Open(const std::string& path);
   bool IsOpen() const { return fd_ >= 0; }
   // errno of the last failed call, 0 when none failed.

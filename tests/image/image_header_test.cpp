@@ -130,6 +130,12 @@ TEST_F(ReadImageHeaderTest, ExistingButUnopenableFileInRecoveryStillShows104) {
   EXPECT_FALSE(MainWindowOpen());
 }
 
+TEST_F(ReadImageHeaderTest, PipeNamedAsTheImageIsRefusedWithoutWaiting) {
+  ASSERT_EQ(::mkfifo((dir / "pipe.nbf").c_str(), 0600), 0);
+  EXPECT_EQ(ReadImageHeader((dir / "pipe.nbf").string()), 0u);
+  EXPECT_EQ(host.log, (std::vector<std::string>{"page 141"}));
+}
+
 TEST(FormatImageHeaderTest, LaysOutTheHeaderAsTheBackupWriterDoes) {
   auto header = FormatImageHeader("Quor 5210", "NBT", "ENG", "2.04", 0x0ab1);
   ASSERT_TRUE(header);
