@@ -44,10 +44,6 @@ TEST_F(VerifyImageChecksumTest, ValidImageVerifiesBehindTheWaitBox) {
   EXPECT_TRUE(MainWindowOpen());
 }
 
-TEST_F(VerifyImageChecksumTest, ImageOfSeveralBlocksVerifies) {
-  EXPECT_EQ(Verify(MakeImage("big.nbf", PatternPayload(3 * kChecksumBlockSize + 17))), 1u);
-}
-
 TEST_F(VerifyImageChecksumTest, FieldAbDashAnd00ABReadAlike) {
   EXPECT_EQ(Verify(ImageWithSum("ab.nbf", 0x00AB, "ab")), 1u);
   EXPECT_EQ(Verify(ImageWithSum("00ab.nbf", 0x00AB, "00AB")), 1u);
@@ -73,8 +69,9 @@ TEST_F(VerifyImageChecksumTest, ChangingTheSeparatorOrPaddingKeepsTheFileValid) 
   EXPECT_EQ(Verify(path), 1u);
 }
 
-TEST_F(VerifyImageChecksumTest, ChangingAPayloadOrSummedHeaderByteBreaksIt) {
+TEST_F(VerifyImageChecksumTest, ChangingAPayloadOrSummedHeaderByteOfAManyBlockImageBreaksIt) {
   const std::string path = MakeImage("rom.nbf", PatternPayload(kChecksumBlockSize + 100));
+  ASSERT_EQ(Verify(path), 1u);
   const std::vector<uint8_t> original = ReadFile(path);
   for (size_t index : {size_t{0}, size_t{21}, size_t{32}, kChecksumBlockSize - 1, kChecksumBlockSize,
                        original.size() - 1}) {
@@ -137,13 +134,6 @@ TEST(ChecksumArithmeticTest, VectorSumsEqualAPlainByteSum) {
       }
     }
   }
-}
-
-TEST(ChecksumArithmeticTest, ComputeReportsAnUnreadableFile) {
-  const ImageChecksum checksum = ComputeImageChecksum("/nonexistent/corvash.nbf");
-  EXPECT_FALSE(checksum.opened);
-  EXPECT_FALSE(checksum.readable);
-  EXPECT_EQ(checksum.error, ENOENT);
 }
 
 }  // namespace

@@ -86,14 +86,6 @@ TEST_F(ReadImageHeaderTest, ShortFileReadsMissingBytesAsZeroAndFailsTheLaterChec
   EXPECT_TRUE(MainWindowOpen());
 }
 
-TEST_F(ReadImageHeaderTest, EmptyFileReadsAsAnEmptyHeader) {
-  const std::string path = WriteHeader("empty.nbf", {});
-  ASSERT_EQ(ReadImageHeader(path), 1u);
-  EXPECT_EQ(TextOf(app::Session().imageModel), "");
-  CopyText(app::Session().imagePath, path);
-  EXPECT_EQ(VerifyImageChecksum(), 0u);
-}
-
 class RecordingProgressPage : public bootlink::ProgressPage {
  public:
   void SetBarRange(uint32_t, uint32_t) override {}
@@ -144,24 +136,6 @@ TEST(FormatImageHeaderTest, LaysOutTheHeaderAsTheBackupWriterDoes) {
   EXPECT_EQ(std::string(header->data(), header->size()), "Quor 5210-NBT-ENG-2.04-0--------");
   header = FormatImageHeader("Quor 5210", "NBT", "ENG", "2.04", 0xBEEF);
   EXPECT_EQ(std::string(header->data(), header->size()), "Quor 5210-NBT-ENG-2.04-beef-----");
-}
-
-TEST(FormatImageHeaderTest, RefusesFieldsThatDoNotFillTheirSlots) {
-  EXPECT_FALSE(FormatImageHeader("Quor 52100", "NBT", "ENG", "2.04", 1));
-  EXPECT_FALSE(FormatImageHeader("Quor 5210", "NBTX", "ENG", "2.04", 1));
-  EXPECT_FALSE(FormatImageHeader("Quor 5210", "NBT", "EN", "2.04", 1));
-  EXPECT_FALSE(FormatImageHeader("Quor 5210", "NBT", "ENG", "2.045", 1));
-}
-
-TEST(ParseImageHeaderTest, FormattedHeaderReadsBack) {
-  const auto header = FormatImageHeader("Quor 5210", "WBT", "CHS", "3.10", 0x1f);
-  const auto fields = ParseImageHeader(
-      std::span<const uint8_t>(reinterpret_cast<const uint8_t*>(header->data()), header->size()));
-  EXPECT_EQ(fields.model, "Quor 5210");
-  EXPECT_EQ(fields.variant, "WBT");
-  EXPECT_EQ(fields.langCode, "CHS");
-  EXPECT_EQ(fields.version, "3.10");
-  EXPECT_EQ(fields.checksumText, "1f");
 }
 
 }  // namespace
