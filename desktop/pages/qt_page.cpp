@@ -164,8 +164,11 @@ void QtPage::Open() {
   if (Ended() || !window_) return;
   CentreOnScreen();
   window_->show();
-  window_->raise();
-  window_->activateWindow();
+  // SetForegroundWindow; the offscreen platform has no stacking to change.
+  if (QGuiApplication::platformName() != QStringLiteral("offscreen")) {
+    window_->raise();
+    window_->activateWindow();
+  }
 }
 
 void QtPage::CentreOnScreen() {
