@@ -1,6 +1,7 @@
 #include "tests/flash/flash_fixture.h"
 
 #include <stdlib.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <fstream>
@@ -99,6 +100,7 @@ void FlashTest::TearDown() {
 void FlashTest::ResetAll() {
   bootlink::ShutdownLink();
   bootlink::SetDownloadThreadProc(nullptr);
+  if (const int fd = app::Session().imageFileHandle.exchange(-1); fd >= 0) ::close(fd);
   app::Session().Reset();
   bootlink::TheDownloadContext().Reset();
   platform::ClearNamedEvents();

@@ -1,0 +1,230 @@
+// A whole flash of a 32 MiB image (both loads, page 102 headless, the
+// recovery worker) through the desktop's link to k5210-emu, which runs as
+// its own process on an unthrottled pty. The reference, in the same run, is
+// a raw copy of the same bytes (every record, header and piece of both
+// loads) through a pty, written in the same 1024-byte pieces.
+//
+// Counters: flash_s (fixed pauses of the sequence subtracted), raw_s,
+// ratio = flash_s / raw_s, rss_growth_MiB = peak resident size during the
+// flash less the resident size before it (this process holds only the
+// desktop side). Run with CORVASH_TIME_SCALE (default here 0.01) so that the
+// fixed pauses are short; they are subtracted anyway.
+#include <benchmark/benchmark.h>
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <stdlib.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "desktop/app/update_session.h"
+#include "desktop/bootlink/flash_sequences.h"
+#include "desktop/bootlink/headless_progress_page.h"
+#include "desktop/bootlink/image_download.h"
+#include "desktop/bootlink/port_test.h"
+#include "desktop/bootlink/receive_thread.h"
+#include "desktop/platform/clock.h"
+#include "desktop/platform/serial_port.h"
+
+namespace {
+
+using namespace corvash;
+namespace fs = std::filesystem;
+using Clock = std::chrono::steady_clock;
+
+constexpr uint32_t kBlock = 0x20000;
+constexpr size_t kPayload = 32u << 20;  // 32 MiB
+constexpr size_t kPiece = 1024;
+
+// Bytes both loads put on the wire after their "lnb" lines.
+size_t DownloadBytes(size_t total) {
+  const size_t records = total / kBlock + (total % kBlock != 0 ? 1 : 0);
+  return 7 + 8 + records * (12 + kBlock) + 12;
+}
+size_t WireBytes() { return DownloadBytes(kPayload - 0x80000) + DownloadBytes(0x40000); }
+
+// Fixed pauses of one flash in system ms: the recovery worker's start,
+// RunFlashSequence's start, and two pauses at the end of each download.
+uint32_t FixedPausesMs() {
+  return bootlink::RECOVERY_START_PAUSE_MS + bootlink::FLASH_START_PAUSE_MS + 4 * bootlink::DOWNLOAD_END_PAUSE_MS;
+}
+
+long StatusKb(const char* key) {
+  std::ifstream in("/proc/self/status");
+  for (std::string line; std::getline(in, line);) {
+    if (line.rfind(key, 0) == 0) return std::atol(line.c_str() + std::strlen(key));
+  }
+  return -1;
+}
+// Resets the peak resident size (VmHWM) to the current one.
+void ResetPeak() {
+  std::ofstream("/proc/self/clear_refs") << "5";
+}
+
+int Run(const std::vector<std::string>& args) {
+  std::string line = K5210_EMU_PATH;
+  for (const auto& a : args) line += " '" + a + "'";
+  return std::system(line.c_str());
+}
+
+// The emulated handheld in its own process, serving the boot loader on
+// wceusbsh001 of a temporary prefix.
+class Handheld {
+ public:
+  Handheld() {
+    char pattern[] = "/tmp/corvash-flash-bench-XXXXXX";
+    dir_ = ::mkdtemp(pattern);
+    fs::create_directories(Prefix() / "dosdevices");
+    for (const char* name : {"com1", "com2", "wceusbsh002"}) {
+      fs::create_symlink(dir_ / "absent" / name, Prefix() / "dosdevices" / name);
+    }
+    ok_ = Run({"init", State().string()}) == 0;
+    if (!ok_) return;
+    pid_ = ::fork();
+    if (pid_ == 0) {
+      ::execl(K5210_EMU_PATH, "k5210-emu", "run", State().c_str(), "--prefix", Prefix().c_str(), "--port",
+              "wceusbsh001", static_cast<char*>(nullptr));
+      ::_exit(127);
+    }
+    for (int i = 0; i < 5000 && !fs::is_symlink(Prefix() / "dosdevices" / "wceusbsh001"); ++i) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    ok_ = Run({"ctl", State().string(), "bootloader"}) == 0;
+  }
+  ~Handheld() {
+    if (pid_ > 0) {
+      ::kill(pid_, SIGTERM);
+      ::waitpid(pid_, nullptr, 0);
+    }
+    std::error_code ec;
+    fs::remove_all(dir_, ec);
+  }
+  bool Ok() const { return ok_; }
+  fs::path State() const { return dir_ / "state"; }
+  fs::path Prefix() const { return dir_ / "prefix"; }
+  fs::path Dir() const { return dir_; }
+
+ private:
+  fs::path dir_;
+  pid_t pid_ = -1;
+  bool ok_ = false;
+};
+
+std::string WriteImage(const fs::path& dir) {
+  const fs::path path = dir / "big.nbf";
+  std::ofstream out(path, std::ios::binary);
+  out << "Quor 5210-NBT-ENG-2.05-0-------";
+  out.put('-');
+  std::vector<char> chunk(1 << 20);
+  uint32_t state = 7;
+  for (size_t done = 0; done < kPayload; done += chunk.size()) {
+    for (auto& c : chunk) {
+      state = state * 1664525u + 1013904223u;
+      c = static_cast<char>(state >> 24);
+    }
+    out.write(chunk.data(), static_cast<std::streamsize>(chunk.size()));
+  }
+  return path.string();
+}
+
+// The reference: `bytes` through a raw pty in 1024-byte writes, drained on
+// the master side. Returns the seconds taken.
+double RawPtyCopy(size_t bytes) {
+  const int master = ::posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
+  ::grantpt(master);
+  ::unlockpt(master);
+  auto opened = platform::OpenSerialPort(::ptsname(master));
+  if (!opened.port || !opened.port->Configure()) return -1;
+  std::thread drain([master, bytes] {
+    std::vector<uint8_t> sink(1 << 16);
+    std::vector<uint8_t> flash(bytes);  // where the loader would put them
+    size_t got = 0;
+    while (got < bytes) {
+      const ssize_t n = ::read(master, sink.data(), sink.size());
+      if (n <= 0) break;
+      std::memcpy(flash.data() + got, sink.data(), std::min<size_t>(static_cast<size_t>(n), bytes - got));
+      got += static_cast<size_t>(n);
+    }
+  });
+  std::vector<uint8_t> piece(kPiece, 0x5A);
+  const auto start = Clock::now();
+  for (size_t sent = 0; sent < bytes; sent += kPiece) {
+    opened.port->WriteAll(piece.data(), std::min(kPiece, bytes - sent));
+  }
+  drain.join();
+  const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
+  opened.port->Close();
+  ::close(master);
+  return seconds;
+}
+
+int FlashOnce() {
+  auto& session = app::Session();
+  session.flashState.store(0);
+  session.mainWindow.store(1);
+  bootlink::HeadlessProgressPage page;
+  return bootlink::RunHeadlessProgressPage(page, &bootlink::CheckAndFlashThread);
+}
+
+void BM_Flash32MiBAgainstRawPty(benchmark::State& state) {
+  if (std::getenv("CORVASH_TIME_SCALE") == nullptr) platform::SetTimeScale(0.01);
+  Handheld handheld;
+  if (!handheld.Ok()) {
+    state.SkipWithError("k5210-emu did not start");
+    return;
+  }
+  ::setenv("CORVASH_PREFIX", handheld.Prefix().c_str(), 1);
+  auto& session = app::Session();
+  session.Reset();
+  bootlink::InstallImageDownload();
+  const std::string image = WriteImage(handheld.Dir());
+  platform::CopyText(session.imagePath, image);
+  platform::CopyText(session.programDir, handheld.Dir().string());
+  platform::CopyText(session.deviceModel, "Quor 5210");
+  platform::CopyText(session.deviceVariant, "NBT");
+  platform::CopyText(session.deviceLangCode, "ENG");
+  if (bootlink::TestPorts() != 1) {
+    state.SkipWithError("the port test found no loader");
+    return;
+  }
+  const double pauses = std::chrono::duration<double>(platform::ScaledDuration(FixedPausesMs())).count();
+  double flashTotal = 0, rawTotal = 0, worstGrowthMiB = 0;
+  for (auto _ : state) {
+    const double raw = RawPtyCopy(WireBytes());
+    const long before = StatusKb("VmRSS:");
+    ResetPeak();
+    const auto start = Clock::now();
+    const int result = FlashOnce();
+    const double flash = std::chrono::duration<double>(Clock::now() - start).count() - pauses;
+    const long peak = StatusKb("VmHWM:");
+    if (result != 1) {
+      state.SkipWithError("the flash failed");
+      break;
+    }
+    state.SetIterationTime(flash);
+    flashTotal += flash;
+    rawTotal += raw;
+    worstGrowthMiB = std::max(worstGrowthMiB, static_cast<double>(peak - before) / 1024.0);
+  }
+  const double n = static_cast<double>(state.iterations());
+  state.counters["flash_s"] = flashTotal / n;
+  state.counters["raw_s"] = rawTotal / n;
+  state.counters["ratio"] = flashTotal / rawTotal;
+  state.counters["rss_growth_MiB"] = worstGrowthMiB;
+  state.counters["wire_MiB"] = static_cast<double>(WireBytes()) / (1 << 20);
+  bootlink::ShutdownLink();
+  session.Reset();
+}
+BENCHMARK(BM_Flash32MiBAgainstRawPty)->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(3);
+
+}  // namespace
+
+BENCHMARK_MAIN();
