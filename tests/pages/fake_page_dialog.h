@@ -3,10 +3,6 @@
 // their order), enabled states, check boxes, fonts, colours, picture,
 // progress bar, timers, visibility and the result. Thread-safe, so that
 // worker threads may act on it as they do on a real page.
-#include <algorithm>
-#include <chrono>
-#include <condition_variable>
-#include <functional>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -22,202 +18,93 @@
 namespace corvash::pages::testing {
 
 class FakePageDialog final : public PageDialog {
+ private:
+  template <class F>
+  void Write(F change) {
+    std::lock_guard lock(mutex_);
+    change();
+  }
+  template <class F>
+  auto Read(F read) const {
+    std::lock_guard lock(mutex_);
+    return read();
+  }
+  template <class Map, class Value>
+  static Value Find(const Map& map, int key, Value absent) {
+    auto it = map.find(key);
+    return it == map.end() ? absent : Value(it->second);
+  }
+
  public:
   explicit FakePageDialog(int templateId) : templateId_(templateId) {}
 
   int TemplateId() const override { return templateId_; }
-
-  void SetCaption(std::string_view text) override {
-    std::lock_guard lock(mutex_);
-    caption_ = text;
-  }
+  void SetCaption(std::string_view text) override { Write([&] { caption_ = text; }); }
   void SetText(int controlId, std::string_view text) override {
-    std::lock_guard lock(mutex_);
-    texts_[controlId] = text;
-    textOrder_.emplace_back(controlId, std::string(text));
-    changed_.notify_all();
+    Write([&] {
+      texts_[controlId] = text;
+      textOrder_.emplace_back(controlId, std::string(text));
+    });
   }
-  std::string Text(int controlId) const override {
-    std::lock_guard lock(mutex_);
-    auto it = texts_.find(controlId);
-    return it == texts_.end() ? std::string() : it->second;
-  }
-  void Enable(int controlId, bool enabled) override {
-    std::lock_guard lock(mutex_);
-    enabled_[controlId] = enabled;
-    changed_.notify_all();
-  }
+  std::string Text(int controlId) const override { return Read([&] { return Find(texts_, controlId, std::string()); }); }
+  void Enable(int controlId, bool enabled) override { Write([&] { enabled_[controlId] = enabled; }); }
   // Controls are enabled unless the procedure disabled them.
-  bool IsEnabled(int controlId) const override {
-    std::lock_guard lock(mutex_);
-    auto it = enabled_.find(controlId);
-    return it == enabled_.end() || it->second;
-  }
-  void ShowControl(int controlId, bool visible) override {
-    std::lock_guard lock(mutex_);
-    shown_[controlId] = visible;
-  }
-  bool IsChecked(int controlId) const override {
-    std::lock_guard lock(mutex_);
-    return checked_.count(controlId) != 0;
-  }
-  void SetTitleFont(int controlId) override {
-    std::lock_guard lock(mutex_);
-    titleFonts_.insert(controlId);
-  }
-  void SetBoldFont(int controlId) override {
-    std::lock_guard lock(mutex_);
-    boldFonts_.insert(controlId);
-  }
-  void SetColouring(int controlId, Colouring colouring) override {
-    std::lock_guard lock(mutex_);
-    colourings_[controlId] = colouring;
-  }
-  void SetPicture(Picture picture) override {
-    std::lock_guard lock(mutex_);
-    picture_ = picture;
-  }
+  bool IsEnabled(int controlId) const override { return Read([&] { return Find(enabled_, controlId, true); }); }
+  void ShowControl(int, bool) override {}
+  bool IsChecked(int controlId) const override { return Read([&] { return checked_.count(controlId) != 0; }); }
+  void SetTitleFont(int controlId) override { Write([&] { titleFonts_.insert(controlId); }); }
+  void SetBoldFont(int controlId) override { Write([&] { boldFonts_.insert(controlId); }); }
+  void SetColouring(int controlId, Colouring colouring) override { Write([&] { colourings_[controlId] = colouring; }); }
+  void SetPicture(Picture picture) override { Write([&] { picture_ = picture; }); }
   void SetProgressRange(int controlId, uint32_t low, uint32_t high) override {
-    std::lock_guard lock(mutex_);
-    ranges_[controlId] = {low, high};
+    Write([&] { ranges_[controlId] = {low, high}; });
   }
   void SetProgressPosition(int controlId, uint32_t position) override {
-    std::lock_guard lock(mutex_);
-    positions_[controlId] = position;
+    Write([&] { positions_[controlId] = position; });
   }
-  void SetTimer(int timerId, uint32_t ms) override {
-    std::lock_guard lock(mutex_);
-    timers_[timerId] = ms;
-    timerLog_.push_back({timerId, ms});
-  }
-  void KillTimer(int timerId) override {
-    std::lock_guard lock(mutex_);
-    timers_.erase(timerId);
-  }
-  void SetPageVisible(bool visible) override {
-    std::lock_guard lock(mutex_);
-    visible_ = visible;
-  }
-  void SetWaitCursor(bool on) override {
-    std::lock_guard lock(mutex_);
-    waitCursor_ = on;
-  }
-  void End(int result) override {
-    std::lock_guard lock(mutex_);
-    if (result_) return;
-    result_ = result;
-    changed_.notify_all();
-  }
-  bool Ended() const override {
-    std::lock_guard lock(mutex_);
-    return result_.has_value();
-  }
+  void SetTimer(int timerId, uint32_t ms) override { Write([&] { timers_[timerId] = ms; }); }
+  void KillTimer(int timerId) override { Write([&] { timers_.erase(timerId); }); }
+  void SetPageVisible(bool visible) override { Write([&] { visible_ = visible; }); }
+  void SetWaitCursor(bool on) override { Write([&] { waitCursor_ = on; }); }
+  // The first result stays; later ends are ignored.
+  void End(int result) override { Write([&] { result_ = result_.value_or(result); }); }
+  bool Ended() const override { return Read([&] { return result_.has_value(); }); }
 
   // What a user does: tick or clear a check box (the host then sends its command).
   void SetChecked(int controlId, bool checked) {
-    std::lock_guard lock(mutex_);
-    if (checked) {
-      checked_.insert(controlId);
-    } else {
-      checked_.erase(controlId);
-    }
+    Write([&] { checked ? (void)checked_.insert(controlId) : (void)checked_.erase(controlId); });
   }
 
-  std::optional<int> Result() const {
-    std::lock_guard lock(mutex_);
-    return result_;
-  }
-  std::string Caption() const {
-    std::lock_guard lock(mutex_);
-    return caption_;
-  }
-  bool HasText(int controlId) const {
-    std::lock_guard lock(mutex_);
-    return texts_.count(controlId) != 0;
-  }
-  std::vector<std::pair<int, std::string>> TextOrder() const {
-    std::lock_guard lock(mutex_);
-    return textOrder_;
-  }
-  bool HasTitleFont(int controlId) const {
-    std::lock_guard lock(mutex_);
-    return titleFonts_.count(controlId) != 0;
-  }
-  bool HasBoldFont(int controlId) const {
-    std::lock_guard lock(mutex_);
-    return boldFonts_.count(controlId) != 0;
-  }
+  std::optional<int> Result() const { return Read([&] { return result_; }); }
+  std::string Caption() const { return Read([&] { return caption_; }); }
+  std::vector<std::pair<int, std::string>> TextOrder() const { return Read([&] { return textOrder_; }); }
+  bool HasTitleFont(int controlId) const { return Read([&] { return titleFonts_.count(controlId) != 0; }); }
+  bool HasBoldFont(int controlId) const { return Read([&] { return boldFonts_.count(controlId) != 0; }); }
   Colouring ColouringOf(int controlId) const {
-    std::lock_guard lock(mutex_);
-    auto it = colourings_.find(controlId);
-    return it == colourings_.end() ? Colouring::kDefault : it->second;
+    return Read([&] { return Find(colourings_, controlId, Colouring::kDefault); });
   }
-  std::map<int, Colouring> Colourings() const {
-    std::lock_guard lock(mutex_);
-    return colourings_;
-  }
-  Picture PictureShown() const {
-    std::lock_guard lock(mutex_);
-    return picture_;
-  }
+  std::map<int, Colouring> Colourings() const { return Read([&] { return colourings_; }); }
+  Picture PictureShown() const { return Read([&] { return picture_; }); }
   std::pair<uint32_t, uint32_t> Range(int controlId) const {
-    std::lock_guard lock(mutex_);
-    auto it = ranges_.find(controlId);
-    return it == ranges_.end() ? std::pair<uint32_t, uint32_t>{0, 0} : it->second;
+    return Read([&] { return Find(ranges_, controlId, std::pair<uint32_t, uint32_t>{0, 0}); });
   }
   std::optional<uint32_t> Position(int controlId) const {
-    std::lock_guard lock(mutex_);
-    auto it = positions_.find(controlId);
-    if (it == positions_.end()) return std::nullopt;
-    return it->second;
+    return Read([&] { return Find(positions_, controlId, std::optional<uint32_t>()); });
   }
   // The period of a running timer, nothing when it is not running.
   std::optional<uint32_t> Timer(int timerId) const {
-    std::lock_guard lock(mutex_);
-    auto it = timers_.find(timerId);
-    if (it == timers_.end()) return std::nullopt;
-    return it->second;
+    return Read([&] { return Find(timers_, timerId, std::optional<uint32_t>()); });
   }
-  bool Visible() const {
-    std::lock_guard lock(mutex_);
-    return visible_;
-  }
-  bool WaitCursor() const {
-    std::lock_guard lock(mutex_);
-    return waitCursor_;
-  }
-
-  // Waits (real time) until `done` holds; false after `limit`.
-  bool WaitUntil(const std::function<bool()>& done,
-                 std::chrono::milliseconds limit = std::chrono::seconds(10)) const {
-    std::unique_lock lock(mutex_);
-    const auto deadline = std::chrono::steady_clock::now() + limit;
-    while (true) {
-      lock.unlock();
-      const bool holds = done();
-      lock.lock();
-      if (holds) return true;
-      if (changed_.wait_until(lock, std::min(deadline, std::chrono::steady_clock::now() +
-                                                          std::chrono::milliseconds(5))) ==
-              std::cv_status::timeout &&
-          std::chrono::steady_clock::now() >= deadline) {
-        return false;
-      }
-    }
-  }
-  bool WaitEnded() const {
-    return WaitUntil([this] { return Ended(); });
-  }
+  bool Visible() const { return Read([&] { return visible_; }); }
+  bool WaitCursor() const { return Read([&] { return waitCursor_; }); }
 
  private:
   const int templateId_;
   mutable std::mutex mutex_;
-  mutable std::condition_variable changed_;
   std::string caption_;
   std::map<int, std::string> texts_;
   std::vector<std::pair<int, std::string>> textOrder_;
   std::map<int, bool> enabled_;
-  std::map<int, bool> shown_;
   std::set<int> checked_;
   std::set<int> titleFonts_;
   std::set<int> boldFonts_;
@@ -226,7 +113,6 @@ class FakePageDialog final : public PageDialog {
   std::map<int, std::pair<uint32_t, uint32_t>> ranges_;
   std::map<int, uint32_t> positions_;
   std::map<int, uint32_t> timers_;
-  std::vector<std::pair<int, uint32_t>> timerLog_;
   bool visible_ = true;
   bool waitCursor_ = false;
   std::optional<int> result_;

@@ -81,14 +81,6 @@ TEST_F(ImageTooLargeTest, SizesInWholeMegabytesRoundedDown) {
   EXPECT_EQ(screen.Text(1119), "Größe des Flash-ROM:");
 }
 
-TEST_F(ImageTooLargeTest, LargestSizesStayWhole) {
-  S().imageSizeKB = 0xFFFFFFFFu;
-  S().flashSizeMB = 255;
-  OpenPage screen(151);
-  EXPECT_EQ(screen.Text(1120), "4194303 MB");
-  EXPECT_EQ(screen.Text(1121), "255 MB");
-}
-
 class ErrorScreenTest : public PageTest {};
 
 TEST_F(ErrorScreenTest, ImageNotFoundEndsTheRunItself) {
@@ -139,13 +131,6 @@ TEST_F(ErrorScreenTest, HeadingsInTheTitleFontWithTheirTexts) {
     EXPECT_EQ(screen.dialog.PictureShown(), h.templateId == 114 ? Picture::kButtons : Picture::kMain)
         << h.templateId;
   }
-}
-
-TEST_F(ErrorScreenTest, QuitButtonsAreLabelledBeenden) {
-  EXPECT_EQ(OpenPage(165).Text(1175), "Beenden");
-  EXPECT_EQ(OpenPage(138).Text(2), "Beenden");
-  EXPECT_EQ(OpenPage(105).Text(2), "Abbrechen");
-  EXPECT_EQ(OpenPage(105).Text(1), "Weiter");
 }
 
 // A serial port that only notes that it was closed.

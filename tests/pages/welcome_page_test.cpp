@@ -54,17 +54,6 @@ TEST_F(WelcomePageTest, AbbrechenCancelsWithOne) {
   EXPECT_EQ(S().cancelled.load(), 1u);
 }
 
-TEST_F(WelcomePageTest, OpenedAgainStartsWithWeiterDisabled) {
-  {
-    OpenPage first(103);
-    first.dialog.SetChecked(1203, true);
-    first.Press(1203);
-    first.Press(1);
-  }
-  OpenPage again(103);
-  EXPECT_FALSE(again.dialog.IsEnabled(1));
-}
-
 TEST_F(WelcomePageTest, TextsFontsAndPicture) {
   OpenPage page(103);
   EXPECT_EQ(page.dialog.Caption(), " Merlix Quor Pocket PC Solvane V2.50.09");

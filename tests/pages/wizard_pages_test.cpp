@@ -75,12 +75,7 @@ TEST_F(OptionsPageTest, PortugueseShowsTheTableCharacter) {
   EXPECT_EQ(OpenPage(109).Text(1068), "Sprache: Englisch");
 }
 
-TEST_F(OptionsPageTest, FullLengthDeviceFieldsShowWhole) {
-  CopyText(S().deviceVersion, std::string(19, '9'));
-  EXPECT_EQ(OpenPage(109).Text(1067), "ROM-Version: " + std::string(19, '9'));
-}
-
-// ----- confirmation (124) and ready (130) pages -----
+// ----- confirmation page (124) -----
 
 class ConfirmationPageTest : public PageTest {};
 
@@ -104,20 +99,6 @@ TEST_F(ConfirmationPageTest, RecoveryRunOffersNoWayBack) {
   EXPECT_EQ(S().backFromConfirm.load(), 0u);
   page.Press(1);
   EXPECT_EQ(page.Result(), 1);
-}
-
-TEST(ReadyPageTexts, DurationTextIsOneOfTheFour) {
-  app::Session().Reset();
-  for (const char* language : {"German", "Japanese"}) {
-    for (uint32_t serial : {0u, 1u}) {
-      CopyText(app::Session().deviceLanguage, language);
-      app::Session().serialLink.store(serial);
-      const std::string text = OpenPage(130).Text(1076);
-      EXPECT_TRUE(text == T(11062) || text == T(11063) || text == T(11094) || text == T(11095));
-      EXPECT_FALSE(text.empty());
-    }
-  }
-  app::Session().Reset();
 }
 
 // ----- progress page (102) -----
@@ -371,7 +352,7 @@ class BackupProgressPageTest : public PageTest {
 TEST_F(BackupProgressPageTest, WorkerDrivesTheBarAndEndsThePage) {
   Backup().endWith = 1;
   OpenPage page(132);
-  ASSERT_TRUE(page.dialog.WaitEnded());
+  ASSERT_TRUE(WaitFor([&] { return page.dialog.Ended(); }));
   EXPECT_EQ(page.Result(), 1);
   EXPECT_EQ(page.dialog.Range(1020), (std::pair<uint32_t, uint32_t>{0, 0x1F00000}));
   EXPECT_EQ(page.dialog.Position(1020), 0x40000u);
@@ -382,7 +363,7 @@ TEST_F(BackupProgressPageTest, WorkerDrivesTheBarAndEndsThePage) {
 TEST_F(BackupProgressPageTest, WorkerThatGivesUpWithoutEndingLeavesNoPageOpen) {
   Backup().endWith = 0;
   OpenPage page(132);
-  ASSERT_TRUE(page.dialog.WaitEnded());
+  ASSERT_TRUE(WaitFor([&] { return page.dialog.Ended(); }));
   EXPECT_EQ(page.Result(), 2);
 }
 
@@ -394,12 +375,12 @@ TEST_F(BackupProgressPageTest, DurationByLinkAndRedWarning) {
     EXPECT_EQ(page.Text(1089), "Dieser Vorgang wird etwa 30 Minuten dauern.");
     EXPECT_EQ(page.dialog.ColouringOf(1088), Colouring::kRedText);
     EXPECT_EQ(page.dialog.Caption(), "");
-    page.dialog.WaitEnded();
+    WaitFor([&] { return page.dialog.Ended(); });
   }
   S().serialLink.store(0);
   OpenPage page(132);
   EXPECT_EQ(page.Text(1089), "Dieser Vorgang wird etwa 4 Minuten dauern.");
-  page.dialog.WaitEnded();
+  WaitFor([&] { return page.dialog.Ended(); });
   ASSERT_TRUE(WaitFor([] { return Backup().runs.load() == 2; }));
 }
 
