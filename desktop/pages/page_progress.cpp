@@ -53,7 +53,7 @@ int DurationTextId() {
   return serial ? 11096 : 11097;
 }
 
-class ProgressPage final : public PageProcedure {
+class FlashProgressPage final : public PageProcedure {
  public:
   void OnOpen(PageDialog& page) override {
     app::UpdateSession& session = app::Session();
@@ -104,6 +104,6 @@ class ProgressPage final : public PageProcedure {
 
 }  // namespace
 
-std::unique_ptr<PageProcedure> MakeProgressPage() { return std::make_unique<ProgressPage>(); }
+std::unique_ptr<PageProcedure> MakeProgressPage() { return std::make_unique<FlashProgressPage>(); }
 
 }  // namespace corvash::pages
