@@ -8,15 +8,15 @@
 namespace corvash::pages {
 namespace {
 
-struct ErrorScreenSpec {
+struct ErrorScreenEntry {
   int templateId;
   ScreenLayout layout;
   bool enterEndsWithZero = false;  // FEHLER 109: Enter ends the screen with 0
   bool closesMainWindow = false;   // FEHLER 103: "Beenden" ends the run itself
 };
 
-const std::vector<ErrorScreenSpec>& ErrorScreens() {
-  static const std::vector<ErrorScreenSpec> screens = {
+const std::vector<ErrorScreenEntry>& ErrorScreens() {
+  static const std::vector<ErrorScreenEntry> screens = {
       {138, {{1091, 11075}, {{1135, 11116}, {1092, kTextClickToQuit}}}},                       // 101
       {139, {{1093, 11076}, {{1137, 11117}, {1094, kTextClickToQuit}}}},                       // 102
       {140, {{1095, 11077}, {{1136, 11118}, {1096, kTextClickToQuit}}}, false, true},          // 103
@@ -35,19 +35,19 @@ constexpr uint32_t kAfterCloseWaitMs = 1000;
 
 class ErrorScreen final : public PageProcedure {
  public:
-  explicit ErrorScreen(const ErrorScreenSpec& spec) : spec_(spec) {}
+  explicit ErrorScreen(const ErrorScreenEntry& entry) : entry_(entry) {}
 
-  void OnOpen(PageDialog& page) override { OpenScreen(page, spec_.layout); }
+  void OnOpen(PageDialog& page) override { OpenScreen(page, entry_.layout); }
 
   void OnCommand(PageDialog& page, int commandId) override {
     if (page.Ended()) return;
-    if (commandId == spec_.layout.quitButton) {
-      if (spec_.closesMainWindow) {
+    if (commandId == entry_.layout.quitButton) {
+      if (entry_.closesMainWindow) {
         app::CloseMainWindow();
         closedMainWindow_ = true;
       }
       page.End(1);
-    } else if (commandId == kCommandOk && spec_.enterEndsWithZero) {
+    } else if (commandId == kCommandOk && entry_.enterEndsWithZero) {
       page.End(0);
     }
   }
@@ -57,15 +57,15 @@ class ErrorScreen final : public PageProcedure {
   }
 
  private:
-  const ErrorScreenSpec& spec_;
+  const ErrorScreenEntry& entry_;
   bool closedMainWindow_ = false;
 };
 
 }  // namespace
 
 std::unique_ptr<PageProcedure> MakeErrorScreen(int templateId) {
-  for (const ErrorScreenSpec& spec : ErrorScreens()) {
-    if (spec.templateId == templateId) return std::make_unique<ErrorScreen>(spec);
+  for (const ErrorScreenEntry& entry : ErrorScreens()) {
+    if (entry.templateId == templateId) return std::make_unique<ErrorScreen>(entry);
   }
   return nullptr;
 }
