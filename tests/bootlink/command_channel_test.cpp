@@ -60,11 +60,6 @@ TEST_F(CommandChannelTest, FirstReadDataCommand) {
   EXPECT_EQ(wire::ReadDataCommand(0x1F), "KVOSreaddata 1f 28\rKVOE");
 }
 
-TEST_F(CommandChannelTest, LoadCommands) {
-  EXPECT_EQ(wire::FirstLoadCommand(0x1F00000), "lnb c:\\test.nbf A0000000 1f00000 00080000\r");
-  EXPECT_EQ(wire::SECOND_LOAD_COMMAND.size(), 40u);
-}
-
 TEST_F(CommandChannelTest, CompleteEventLetsOneWaiterPass) {
   ASSERT_EQ(SendString("x"), 1u);
   auto complete = platform::OpenNamedEvent(SEND_STRING_COMPLETE_EVENT);
