@@ -117,7 +117,7 @@ void EmulatedHandheld::UnplugLocked() {
 }
 
 void EmulatedHandheld::Serve(PtyEndpoint* endpoint) {
-  std::vector<uint8_t> buffer(4096);
+  std::vector<uint8_t> buffer(65536);
   for (;;) {
     const long count = endpoint->Read(buffer.data(), buffer.size());
     if (count <= 0) return;

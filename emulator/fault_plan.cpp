@@ -66,7 +66,7 @@ std::string_view FaultName(FaultKind kind) {
 std::string FaultText(const Fault& fault) {
   std::string text(FaultName(fault.kind));
   for (const auto& info : kKinds) {
-    if (info.kind == fault.kind && info.takesCount) text += " " + std::to_string(fault.count);
+    if (info.kind == fault.kind && info.takesCount) text.append(" ").append(std::to_string(fault.count));
   }
   return text;
 }

@@ -18,7 +18,7 @@ namespace corvash::emulator {
 namespace {
 
 constexpr std::array<std::string_view, 4> kPortNames = {"com1", "com2", "wceusbsh001", "wceusbsh002"};
-constexpr size_t kUnthrottledRead = 4096;
+constexpr size_t kUnthrottledRead = 65536;
 
 std::string ErrnoText(const char* what, int error) { return std::string(what) + ": " + std::strerror(error); }
 
