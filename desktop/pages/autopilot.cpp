@@ -62,18 +62,18 @@ void Autopilot::Start() {
 
 void Autopilot::Stop(bool expectDone) {
   std::unique_lock lock(shared_->mutex);
-  const bool stepsLeft = expectDone && !failed_ && !stopping_ && stepsDone_ < steps_.size();
-  const size_t next = stepsDone_;
+  const bool alreadyOver = stopping_ || failed_;
   stopping_ = true;
   shared_->changed.notify_all();
   lock.unlock();
   if (thread_.joinable() && thread_.get_id() != std::this_thread::get_id()) thread_.join();
-  if (stepsLeft) {
-    lock.lock();
-    failed_ = true;
-    lock.unlock();
-    options_.fail("the program ended before the script's " + Where(steps_[next]));
-  }
+  // Counted only now: a step that finished just before the stop still counts.
+  lock.lock();
+  if (!expectDone || alreadyOver || stepsDone_ >= steps_.size()) return;
+  failed_ = true;
+  const AutopilotStep& next = steps_[stepsDone_];
+  lock.unlock();
+  options_.fail("the program ended before the script's " + Where(next));
 }
 
 void Autopilot::PageOpened(const std::shared_ptr<ScriptablePage>& page) {

@@ -1,9 +1,11 @@
 #include "desktop/pages/qt_page_host.h"
 
 #include <QCoreApplication>
+#include <QEvent>
 #include <QEventLoop>
 #include <QObject>
 #include <QThread>
+#include <condition_variable>
 #include <future>
 
 #include "desktop/pages/page_catalogue.h"
@@ -28,10 +30,34 @@ class PlainProcedure final : public PageProcedure {
 
 }  // namespace
 
+// Lives on the GUI thread; each wake event makes it run the queued work.
+class GuiDispatcher final : public QObject {
+ public:
+  explicit GuiDispatcher(QtPageHost& host) : host_(host) {}
+  static constexpr QEvent::Type kWake = QEvent::User;
+
+  bool event(QEvent* event) override {
+    if (event->type() != kWake) return QObject::event(event);
+    host_.RunQueuedWork();
+    return true;
+  }
+
+ private:
+  QtPageHost& host_;
+};
+
+struct QtPageHost::GuiCall {
+  std::function<void()> work;
+  bool waited = false;  // a caller waits for `done`
+  std::mutex mutex;
+  std::condition_variable finished;
+  bool done = false;
+};
+
 QtPageHost::QtPageHost(QtPageHostOptions options)
     : script_(options.script != nullptr ? options.script : &resources::ResourceScript::LoadDefault()),
       makeProcedure_(options.makeProcedure ? std::move(options.makeProcedure) : ProcedureFactory(MakePageProcedure)),
-      dispatcher_(new QObject()),
+      dispatcher_(new GuiDispatcher(*this)),
       mainPicture_(LoadBitmap(*script_, kMainPictureBitmap)),
       buttonPicture_(LoadBitmap(*script_, kButtonPictureBitmap)) {}
 
@@ -47,27 +73,57 @@ QtPageHost::~QtPageHost() {
 
 bool QtPageHost::IsGuiThread() const { return QThread::currentThread() == dispatcher_->thread(); }
 
+bool QtPageHost::Queue(std::shared_ptr<GuiCall> call) {
+  // The event is made before the queue's lock is released, so the GUI
+  // thread's taking of the lock orders its deletion after its making.
+  auto* wake = new QEvent(GuiDispatcher::kWake);
+  {
+    std::lock_guard lock(mutex_);
+    if (closed_) {
+      delete wake;
+      return false;
+    }
+    queue_.push_back(std::move(call));
+  }
+  QCoreApplication::postEvent(dispatcher_, wake);
+  return true;
+}
+
 bool QtPageHost::RunOnGui(const std::function<void()>& work) {
   if (IsGuiThread()) {
     work();
     return true;
   }
-  {
-    std::lock_guard lock(mutex_);
-    if (closed_) return false;
-    ++inFlight_;
-  }
-  const bool delivered = QMetaObject::invokeMethod(dispatcher_, [&work] { work(); }, Qt::BlockingQueuedConnection);
-  {
-    std::lock_guard lock(mutex_);
-    --inFlight_;
-  }
-  idle_.notify_all();
-  return delivered;
+  auto call = std::make_shared<GuiCall>();
+  call->work = [&work] { work(); };
+  call->waited = true;
+  if (!Queue(call)) return false;
+  std::unique_lock lock(call->mutex);
+  call->finished.wait(lock, [&call] { return call->done; });
+  return true;
 }
 
 void QtPageHost::PostToGui(std::function<void()> work) {
-  QMetaObject::invokeMethod(dispatcher_, std::move(work), Qt::QueuedConnection);
+  auto call = std::make_shared<GuiCall>();
+  call->work = std::move(work);
+  Queue(std::move(call));
+}
+
+void QtPageHost::RunQueuedWork() {
+  for (;;) {
+    std::shared_ptr<GuiCall> call;
+    {
+      std::lock_guard lock(mutex_);
+      if (queue_.empty()) return;
+      call = std::move(queue_.front());
+      queue_.pop_front();
+    }
+    call->work();
+    call->work = nullptr;
+    std::lock_guard lock(call->mutex);
+    call->done = true;
+    call->finished.notify_all();
+  }
 }
 
 const QImage& QtPageHost::PictureImage(Picture picture) const {
@@ -157,22 +213,16 @@ void QtPageHost::Shutdown() {
   std::vector<std::shared_ptr<QtPage>> open;
   {
     std::lock_guard lock(mutex_);
-    closed_ = true;
+    closed_ = true;  // no page opens from here on
     for (const auto& page : pages_) {
       if (!page->Ended()) open.push_back(page);
     }
   }
   for (const auto& page : open) page->End(0);
+  // Serve what other threads asked for before the host closed: they wait
+  // for this thread, and nothing else would run it now.
+  RunQueuedWork();
   QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-  // Serve the calls that other threads made before the host closed: they
-  // wait for this thread.
-  std::unique_lock lock(mutex_);
-  while (inFlight_ > 0) {
-    lock.unlock();
-    QCoreApplication::sendPostedEvents(dispatcher_);
-    lock.lock();
-    idle_.wait_for(lock, std::chrono::milliseconds(5), [this] { return inFlight_ == 0; });
-  }
 }
 
 void QtPageHost::NotifyOpened(const std::shared_ptr<QtPage>& page) {

@@ -10,7 +10,7 @@
 // returns at once; CloseWaitBox sends it message 1074. Calls from other
 // threads are handled in the order they were made.
 #include <QImage>
-#include <condition_variable>
+#include <deque>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -20,8 +20,6 @@
 #include "desktop/pages/page_host.h"
 #include "desktop/pages/page_observer.h"
 
-class QObject;
-
 namespace corvash::resources {
 class ResourceScript;
 }
@@ -29,6 +27,7 @@ class ResourceScript;
 namespace corvash::pages {
 
 class QtPage;
+class GuiDispatcher;
 
 inline constexpr int kWaitBoxTemplate = 122;
 inline constexpr int kCaptionText = 11035;
@@ -73,8 +72,11 @@ class QtPageHost final : public PageHost {
   // Runs `work` on the GUI thread and waits for it. False (and `work` not
   // run) once the host has shut down.
   bool RunOnGui(const std::function<void()>& work);
-  // Queues `work` for the GUI thread and returns at once.
+  // Queues `work` for the GUI thread and returns at once; dropped once the
+  // host has shut down.
   void PostToGui(std::function<void()> work);
+  // GUI thread: runs what other threads have queued, in their order.
+  void RunQueuedWork();
 
   const resources::ResourceScript& Script() const { return *script_; }
   const QImage& PictureImage(Picture picture) const;
@@ -87,21 +89,25 @@ class QtPageHost final : public PageHost {
   void NotifyEnded(const QtPage& page, int result);
 
  private:
+  struct GuiCall;
   int RunPageHere(int templateId);
   int RunPageFromWorker(int templateId);
+  bool Queue(std::shared_ptr<GuiCall> call);
 
   const resources::ResourceScript* script_;
   ProcedureFactory makeProcedure_;
-  QObject* dispatcher_;  // lives on the GUI thread
+  // Wakes the GUI thread for queued work. The work itself travels through
+  // queue_ under mutex_, so that the hand-over from a worker to the GUI
+  // thread and back is ordered by this program's own locks.
+  GuiDispatcher* dispatcher_;
   QImage mainPicture_;
   QImage buttonPicture_;
   std::vector<PageObserver*> observers_;
   std::shared_ptr<QtPage> waitBox_;
 
   mutable std::mutex mutex_;
-  std::condition_variable idle_;
   bool closed_ = false;
-  int inFlight_ = 0;
+  std::deque<std::shared_ptr<GuiCall>> queue_;
   std::vector<std::shared_ptr<QtPage>> pages_;  // every page made, kept for late workers
 };
 

@@ -1,0 +1,13 @@
+// Built into the programs that run Qt (not into a library, so that the
+// linker keeps it). Qt's own libraries are not built with the thread
+// sanitizer: their locks and atomics are invisible to it, so memory that Qt
+// allocates on one thread and frees on another looks unordered. The
+// sanitizer is told to leave the allocations and frees that Qt itself makes
+// alone; every access of this program's own code is still checked.
+extern "C" const char* __tsan_default_suppressions();
+
+extern "C" const char* __tsan_default_suppressions() {
+  return "called_from_lib:libQt6Core.so.6\n"
+         "called_from_lib:libQt6Gui.so.6\n"
+         "called_from_lib:libQt6Widgets.so.6\n";
+}
