@@ -51,8 +51,10 @@ bool AwaitOpenPort() {
 }
 
 // Sends a load command with flashState already moved to `state`, so that
-// the download it starts finds the state it belongs to. On failure the
-// state goes back, the page is hidden and FEHLER 113 is shown.
+// the download it starts finds the state it belongs to. On failure the state
+// goes back. The failed send has declared the link dead and armed the
+// watchdog at once: the page ends with its failure result and FEHLER 113 is
+// shown once, by the wizard driver.
 bool SendLoad(std::string_view command, uint32_t state) {
   const uint32_t before = S().flashState.exchange(state);
   if (SendString(command) == 1) {
@@ -60,10 +62,6 @@ bool SendLoad(std::string_view command, uint32_t state) {
     return true;
   }
   S().flashState.store(before);
-  KillWatchdog();  // one report: this screen, then the page ends behind it
-  HideProgressPage();
-  pages::RunPage(kUpdateFailedDialog);
-  app::CloseMainWindow();
   EndProgressPageAfterFault();
   return false;
 }
@@ -83,8 +81,8 @@ void EndProgressPageAfterFault() { ArmWatchdog(WATCHDOG_LINK_FAILED_MS); }
 uint32_t GetImageBodySize() {
   const int fd = ::open(S().imagePath, O_RDONLY | O_CLOEXEC);
   if (fd < 0) {
-    if (auto port = S().linkHandle.exchange(nullptr)) port->Close();
     S().linkClosed.store(1);
+    if (auto port = S().linkHandle.exchange(nullptr)) port->Close();
     pages::RunPage(kImageOpenFailedDialog);
     app::CloseMainWindow();
     return 0;

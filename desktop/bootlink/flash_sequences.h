@@ -8,9 +8,6 @@
 
 namespace corvash::bootlink {
 
-// Dialog of FEHLER 113 (update failed).
-inline constexpr int kUpdateFailedDialog = 114;
-
 // Pauses of the sequences, in system milliseconds.
 inline constexpr uint32_t FLASH_START_PAUSE_MS = 2000;
 inline constexpr uint32_t RECOVERY_START_PAUSE_MS = 5000;
@@ -26,8 +23,9 @@ uint32_t GetImageBodySize();
 // size, offset 00080000) and sets flashState 1; once the first download has
 // set flashState 2 it sends the second load and sets flashState 3. After
 // each load the watchdog is armed at 90000 ms, so a loader that never
-// answers a load still ends the page. A load that cannot be sent hides the
-// page and shows FEHLER 113; flashState then stays below the load's value.
+// answers a load still ends the page. A load that cannot be sent ends the
+// page with its failure result (the wizard driver then shows FEHLER 113);
+// flashState then stays below the load's value.
 // Returns when flashState is 3, the link is dead, or the sequence failed.
 void RunFlashSequence();
 

@@ -129,9 +129,11 @@ void HeadlessProgressPage::TimerLoop() {
 int RunHeadlessProgressPage(HeadlessProgressPage& page, FlashWorker worker) {
   app::UpdateSession& session = app::Session();
   session.progressPage.store(&page);
-  std::thread workerThread(worker);
+  // The pending flash is recorded before the worker starts: the normal
+  // run's worker rewrites the device fields that the record is made of.
   app::WriteFlashSettings();
   page.ArmTimer2(WATCHDOG_PAGE_OPEN_MS);
+  std::thread workerThread(worker);
   const int result = page.WaitResult();
   session.progressPage.store(nullptr);
   workerThread.join();

@@ -70,8 +70,9 @@ class HeadlessProgressPage final : public ProgressPage {
 using FlashWorker = void (*)();
 
 // Opens `page` as page 102 opens: publishes it in Session().progressPage,
-// starts `worker` on a new thread, records the pending flash
-// (WriteFlashSettings) and arms timer 2 at 90000 ms. Blocks until the page
+// records the pending flash (WriteFlashSettings), arms timer 2 at 90000 ms
+// and starts `worker` on a new thread (the record is written first, since
+// the normal run's worker rewrites the device fields it is made of). Blocks until the page
 // ends, withdraws it from the session, waits for the worker to finish and
 // returns the page's result. The workers end on their own once the page has
 // ended (every wait of theirs ends when linkClosed is set).

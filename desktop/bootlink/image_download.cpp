@@ -118,8 +118,8 @@ class Download {
   // Image not opened: the run cannot go on.
   uint32_t ReportOpenFailure() {
     context_.DownloadActive.store(0);
+    session_.linkClosed.store(1);  // first, so the reader ends rather than mourn its port
     if (auto port = session_.linkHandle.exchange(nullptr)) port->Close();
-    session_.linkClosed.store(1);
     pages::RunPage(kImageOpenFailedDialog);
     app::CloseMainWindow();
     ArmWatchdog(WATCHDOG_LINK_FAILED_MS);  // the page ends behind the screen

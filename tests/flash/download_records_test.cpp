@@ -60,17 +60,5 @@ TEST(DownloadRecords, NothingToSendWhenLengthDoesNotPassOffset) {
   EXPECT_TRUE(PlanDownload(0xA0000000u, 0x80000, 0x80001));
 }
 
-TEST(DownloadRecords, WholeImageLengthMeansThePayload) {
-  EXPECT_EQ(LoadImageSize(0xFFFFFFFFu, 0x123456), 0x123456u);
-  EXPECT_EQ(LoadImageSize(0x80000, 0x123456), 0x80000u);
-}
-
-TEST(DownloadRecords, PercentTruncatesTowardZero) {
-  EXPECT_EQ(DownloadPercent(3, 4), 25u);
-  EXPECT_EQ(DownloadPercent(1, 3), 66u);
-  EXPECT_EQ(DownloadPercent(0, 7), 100u);
-  EXPECT_EQ(DownloadPercent(0x20000 * 99 + 1, 0x20000 * 100), 0u);
-}
-
 }  // namespace
 }  // namespace corvash::bootlink
