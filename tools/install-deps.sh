@@ -2,7 +2,8 @@
 # Installs the Debian packages that building and testing Corvash needs.
 set -euo pipefail
 packages=(cmake ninja-build g++ pkg-config libgtest-dev libgmock-dev googletest libbenchmark-dev
-          libcli11-dev qt6-base-dev libgl-dev)
+          libcli11-dev qt6-base-dev libgl-dev
+          fonts-liberation2)  # a face with Arial's metrics, the pages' dialog font
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
