@@ -139,7 +139,7 @@ bool Autopilot::RunFileStep(const AutopilotStep& step) {
   while (!FileRequestPending()) {
     if (Stopping()) return false;
     const OpenPage* top = TopUserPage();
-    if (top != nullptr && top->sequence > openedBefore) {
+    if (top != nullptr && top->sequence > openedBefore && !top->page->Busy()) {
       Fail(lock, "page " + std::to_string(top->page->TemplateId()) +
                      " needs its user, but the next step is a file answer: " + Where(step));
       return false;
@@ -174,6 +174,11 @@ bool Autopilot::RunPageStep(const AutopilotStep& step) {
         return false;
       }
       if (const OpenPage* top = TopUserPage()) {
+        // A page still handling the last command is not waiting for anyone yet.
+        if (top->page->Busy()) {
+          shared_->changed.wait_for(lock, kPollPeriod);
+          continue;
+        }
         if (top->page->TemplateId() != step.templateId) {
           Fail(lock, "page " + std::to_string(top->page->TemplateId()) + " needs its user, but the next step is " +
                          Where(step));
@@ -270,7 +275,7 @@ bool Autopilot::RunCommand(const AutopilotStep& step) {
 void Autopilot::WatchAfterScript() {
   std::unique_lock lock(shared_->mutex);
   while (!Stopping()) {
-    if (const OpenPage* top = TopUserPage()) {
+    if (const OpenPage* top = TopUserPage(); top != nullptr && !top->page->Busy()) {
       Fail(lock, "page " + std::to_string(top->page->TemplateId()) + " needs its user, but the script has no step left");
       return;
     }

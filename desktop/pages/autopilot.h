@@ -7,8 +7,9 @@
 // ends the page. A page without buttons or check boxes (the wait box, the
 // progress pages) is left to end by itself. A step naming a template that is
 // not open waits for it. The run fails when
-//   - a page that needs a user is open and the next step names another page
-//     (or is a file answer, or there is no step left),
+//   - a page that needs a user is open, is not busy with a command, and the
+//     next step names another page (or is a file answer, or there is no
+//     step left),
 //   - a file dialog asks for an answer and the next step is not one,
 //   - a step presses or checks a control that is disabled, hidden, missing
 //     or of the wrong kind, or its page ends during wait-enabled,

@@ -399,14 +399,29 @@ void QtPage::KeyCommand(int commandId) {
   if (const BuiltControl* control = Control(commandId)) {
     if (control->role == ControlRole::kButton && !control->widget->isEnabled()) return;
   }
-  procedure_->OnCommand(*this, commandId);
+  RunCommand(commandId);
 }
 
 void QtPage::ControlCommand(int commandId) {
-  if (!Ended()) procedure_->OnCommand(*this, commandId);
+  if (!Ended()) RunCommand(commandId);
+}
+
+void QtPage::RunCommand(int commandId) {
+  {
+    std::lock_guard lock(stateMutex_);
+    ++commandsRunning_;
+  }
+  procedure_->OnCommand(*this, commandId);
+  std::lock_guard lock(stateMutex_);
+  --commandsRunning_;
 }
 
 bool QtPage::NeedsUser() const { return needsUser_; }
+
+bool QtPage::Busy() const {
+  std::lock_guard lock(stateMutex_);
+  return commandsRunning_ > 0;
+}
 
 ClickOutcome QtPage::Click(int controlId, bool checkBox) {
   if (Ended() || !window_) return ClickOutcome::kPageEnded;

@@ -80,6 +80,7 @@ class QtPage final : public PageDialog, public ScriptablePage, public std::enabl
 
   // ScriptablePage
   bool NeedsUser() const override;
+  bool Busy() const override;
   bool IsControlEnabled(int controlId) const override;
   void PostClick(int controlId, bool checkBox, std::function<void(ClickOutcome)> done) override;
 
@@ -97,6 +98,8 @@ class QtPage final : public PageDialog, public ScriptablePage, public std::enabl
   // The first control with `controlId` (GUI thread), null when none.
   const BuiltControl* Control(int controlId) const;
   void FireTimer(int timerId);
+  // Runs the procedure's OnCommand, counted as busy.
+  void RunCommand(int commandId);
   ClickOutcome Click(int controlId, bool checkBox);
   void CentreOnScreen();
   void Finish(int result);
@@ -117,6 +120,7 @@ class QtPage final : public PageDialog, public ScriptablePage, public std::enabl
   std::map<int, ControlState> state_;
   bool ended_ = false;
   int result_ = 0;
+  int commandsRunning_ = 0;  // nested command handlers now running
   Picture picture_ = Picture::kNone;
 };
 

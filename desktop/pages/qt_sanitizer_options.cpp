@@ -1,13 +1,21 @@
 // Built into the programs that run Qt (not into a library, so that the
-// linker keeps it). Qt's own libraries are not built with the thread
-// sanitizer: their locks and atomics are invisible to it, so memory that Qt
-// allocates on one thread and frees on another looks unordered. The
-// sanitizer is told to leave the allocations and frees that Qt itself makes
-// alone; every access of this program's own code is still checked.
+// linker keeps it).
+//
+// Thread sanitizer: Qt's own libraries are not built with it, so their locks
+// and atomics are invisible to it and memory that Qt allocates on one thread
+// and frees on another looks unordered. It is told to leave the allocations
+// and frees that Qt itself makes alone; every access of this program's own
+// code is still checked.
+//
+// Leak sanitizer: fontconfig keeps a few caches for the life of the process
+// that it never frees.
 extern "C" const char* __tsan_default_suppressions();
+extern "C" const char* __lsan_default_suppressions();
 
 extern "C" const char* __tsan_default_suppressions() {
   return "called_from_lib:libQt6Core.so.6\n"
          "called_from_lib:libQt6Gui.so.6\n"
          "called_from_lib:libQt6Widgets.so.6\n";
 }
+
+extern "C" const char* __lsan_default_suppressions() { return "leak:libfontconfig.so.1\n"; }

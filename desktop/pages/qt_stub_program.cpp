@@ -1,22 +1,20 @@
-// A short tour of pages that stands in for the wizard driver while the
-// driver is not part of the build: the welcome page, the wait box for a
-// moment, the confirmation page and the finish page.
-#include "desktop/app/driver/program_start.h"
+// corvash while the wizard driver and its wiring are not part of the build
+// (a developer building the pages alone): a short tour of pages on the same
+// Qt host, the autopilot and the transcript included. The welcome page, the
+// wait box for a moment, the confirmation page and the finish page.
 #include "desktop/pages/page_host.h"
+#include "desktop/pages/qt_program.h"
 #include "desktop/platform/clock.h"
 #include "desktop/resources/text_table.h"
 
-namespace corvash::driver {
-
-int RunProgram(pages::PageHost& pageHost) {
-  resources::LoadTextTable();
-  if (pageHost.RunPage(103) != 0) return 0;
-  pageHost.ShowWaitBox();
-  platform::SleepMs(1500);
-  pageHost.CloseWaitBox();
-  if (pageHost.RunPage(124) != 1) return 0;
-  pageHost.RunPage(133);
-  return 0;
+int main(int argc, char** argv) {
+  return corvash::pages::RunQtProgram(argc, argv, [](corvash::pages::PageHost& host) {
+    corvash::resources::LoadTextTable();
+    if (host.RunPage(103) != 0) return 0;
+    host.ShowWaitBox();
+    corvash::platform::SleepMs(1500);
+    host.CloseWaitBox();
+    if (host.RunPage(124) == 1) host.RunPage(133);
+    return 0;
+  });
 }
-
-}  // namespace corvash::driver

@@ -15,6 +15,9 @@ class ScriptablePage {
   virtual int TemplateId() const = 0;
   // False for pages that end by themselves (no button, no check box).
   virtual bool NeedsUser() const = 0;
+  // True while the page's procedure handles a command (a click or a key):
+  // the page is busy, not waiting for its user.
+  virtual bool Busy() const = 0;
   // The control's enabled state as the page last showed it; false for a
   // control the page does not have. Never blocks on the page thread.
   virtual bool IsControlEnabled(int controlId) const = 0;

@@ -163,6 +163,30 @@ TEST_F(AutopilotTest, FileStepsAnswerTheChoosersInTurn) {
   EXPECT_TRUE(Failures().empty());
 }
 
+TEST_F(AutopilotTest, ACommandThatAsksForAFileAndOpensANestedPageFollowsTheScript) {
+  // As the options page's "Sichern": the save dialog, then a warning
+  // screen on top of the page, all inside one command.
+  std::optional<std::string> chosen;
+  int nested = -100;
+  std::unique_ptr<AutopilotFileChooser> chooser;
+  onCommand_ = [&](PageDialog& page, int commandId) {
+    if (page.TemplateId() == kQuitOnlyPage) {
+      page.End(commandId);
+      return;
+    }
+    if (commandId != 2) return;
+    chosen = chooser->Save(image::FileDialogRequest{});
+    nested = host_->RunPage(kQuitOnlyPage);
+    page.End(1000);
+  };
+  Start("900 press 2\nfile save /tmp/rom.nbf\n901 press 1175\n");
+  chooser = std::make_unique<AutopilotFileChooser>(*autopilot_);
+  EXPECT_EQ(RunFromWorker(kAckPage, [this] { return HasFailed(); }), 1000);
+  EXPECT_TRUE(Failures().empty()) << Failures()[0];
+  EXPECT_EQ(chosen, std::optional<std::string>("/tmp/rom.nbf"));
+  EXPECT_EQ(nested, 1175);
+}
+
 TEST_F(AutopilotTest, AFileAnswerOfTheWrongKindFails) {
   Start("file save /tmp/backup.nbf\n");
   AutopilotFileChooser chooser(*autopilot_);
