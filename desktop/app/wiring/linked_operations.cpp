@@ -4,7 +4,6 @@
 #include "desktop/app/flash_settings.h"
 #include "desktop/app/update_session.h"
 #include "desktop/bootlink/command_channel.h"
-#include "desktop/bootlink/download_context.h"
 #include "desktop/bootlink/flash_sequences.h"
 #include "desktop/bootlink/identity_read.h"
 #include "desktop/bootlink/image_download.h"
@@ -114,10 +113,6 @@ void BindProgramServices() {
   bootlink::InstallImageDownload();
 }
 
-void ShutDownLink() {
-  app::Session().linkClosed = 1;
-  bootlink::JoinReceiveThread();
-  bootlink::JoinDownloadThread(bootlink::TheDownloadContext());
-}
+void ShutDownLink() { bootlink::ShutdownLink(); }
 
 }  // namespace corvash::wiring
