@@ -18,6 +18,7 @@ for tool in "$emu" "$nbf" "$package/corvash"; do
 done
 export CORVASH_TIME_SCALE="${CORVASH_TIME_SCALE:-0.2}"
 [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ] || export QT_QPA_PLATFORM=offscreen
+export XDG_RUNTIME_DIR="${XDG_RUNTIME_DIR:-$(mktemp -d)}"
 
 rm -rf "$work"
 mkdir -p "$work"
