@@ -16,14 +16,16 @@ namespace {
 
 class AutopilotTest : public QtHostFixture {
  protected:
-  // Starts an autopilot on `script`; failures are recorded, not fatal.
-  void Start(const std::string& script, uint32_t pageWaitMs = 120000) {
+  // Starts an autopilot on `script`; failures are recorded, not fatal. The
+  // page wait keeps a real floor unless a test is about that limit.
+  void Start(const std::string& script, uint32_t pageWaitMs = 120000,
+             std::chrono::milliseconds pageWaitFloor = std::chrono::milliseconds(10000)) {
     std::string error;
     auto steps = ParseAutopilotScript(script, &error);
     ASSERT_TRUE(steps.has_value()) << error;
     AutopilotOptions options;
     options.pageWaitMs = pageWaitMs;
-    options.pageWaitFloor = std::chrono::milliseconds(0);
+    options.pageWaitFloor = pageWaitFloor;
     options.fail = [this](const std::string& reason) {
       std::lock_guard lock(mutex_);
       failures_.push_back(reason);
@@ -146,7 +148,7 @@ TEST_F(AutopilotTest, WaitEnabledPastItsLimitFails) {
 }
 
 TEST_F(AutopilotTest, AStepWaitingForAPageThatNeverOpensFails) {
-  Start("901 press 1175\n", 5000);
+  Start("901 press 1175\n", 5000, std::chrono::milliseconds(0));
   ASSERT_TRUE(PumpUntil([this] { return HasFailed(); }));
   EXPECT_NE(Failures()[0].find("did not open"), std::string::npos) << Failures()[0];
 }

@@ -128,16 +128,16 @@ TEST_F(QtPageHostTest, ReArmingATimerFromAWorkerPostponesIt) {
   onTimer_ = [&](PageDialog&, int) { ++fired; };
   const std::shared_ptr<QtPage> page = host_->OpenPage(kBarPage, nullptr);
   ASSERT_NE(page, nullptr);
-  page->SetTimer(2, 20000);  // 200 ms
+  page->SetTimer(2, 50000);  // 500 ms at the tests' scale
   const auto start = std::chrono::steady_clock::now();
   std::atomic<bool> stop{false};
   std::thread keeper([&] {
     while (!stop) {
-      page->SetTimer(2, 20000);
+      page->SetTimer(2, 50000);
       std::this_thread::sleep_for(std::chrono::milliseconds(20));
     }
   });
-  PumpUntil([&] { return std::chrono::steady_clock::now() - start > std::chrono::milliseconds(600); });
+  PumpUntil([&] { return std::chrono::steady_clock::now() - start > std::chrono::milliseconds(1200); });
   EXPECT_EQ(fired.load(), 0) << "a watchdog re-armed in time never fires";
   stop = true;
   PumpUntil([] { return false; }, std::chrono::milliseconds(50));
@@ -258,19 +258,6 @@ TEST_F(QtPageHostTest, PageTakesItsSizeAndCaptionFromTheTemplate) {
   ASSERT_NE(label, nullptr);
   EXPECT_EQ(label->geometry(), QRect(MulDiv(10, base.x, 4), MulDiv(10, base.y, 8), MulDiv(180, base.x, 4),
                                      MulDiv(20, base.y, 8)));
-}
-
-TEST_F(QtPageHostTest, WarningLineIsRedOnTheHighlightColour) {
-  const std::shared_ptr<QtPage> page = host_->OpenPage(kBarPage, nullptr);
-  ASSERT_NE(page, nullptr);
-  page->SetColouring(1000, Colouring::kRedText);
-  auto* label = Child<QLabel>(*page, "QLabel", 1);
-  ASSERT_NE(label, nullptr);
-  EXPECT_EQ(label->palette().color(QPalette::WindowText), QColor(255, 0, 0));
-  EXPECT_EQ(label->palette().color(QPalette::Window), HighlightColour());
-  EXPECT_TRUE(label->autoFillBackground());
-  page->SetColouring(1000, Colouring::kRedBackground);
-  EXPECT_EQ(label->palette().color(QPalette::Window), QColor(255, 0, 0));
 }
 
 TEST(QtPageStyleTest, TitleFontIsArialBlackWithACellOf17Pixels) {

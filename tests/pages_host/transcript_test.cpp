@@ -26,10 +26,6 @@ TEST(TranscriptEscapeTest, EscapesAsCStrings) {
   EXPECT_EQ(EscapeCString("a\r\n\nb\tc\\d"), "a\\r\\n\\nb\\tc\\\\d");
   EXPECT_EQ(EscapeCString(std::string("x\x01" "1\x7f", 4)), "x\\0011\\177") << "octal keeps three digits";
   EXPECT_EQ(EscapeCString("Bestätigen Sie"), "Bestätigen Sie") << "UTF-8 stays as it is";
-  EXPECT_EQ(TextLine(1048, "Von:"), "text 1048 \"Von:\"");
-  EXPECT_EQ(EnableLine(1221, false), "enable 1221 0");
-  EXPECT_EQ(OpenLine(124), "open 124");
-  EXPECT_EQ(EndLine(124, 1), "end 124 1");
 }
 
 class TranscriptTest : public QtHostFixture {
