@@ -64,9 +64,12 @@ class FlashProgressPage final : public PageProcedure {
 
     Adapter().Attach(page);
     session.progressPage.store(&Adapter());
-    // Only the recovery run clears backAllowed; it flashes with the identity
-    // already read from the boot loader.
-    const bool recovery = session.backAllowed.load() == 0;
+    // The recovery run flashes with the identity already read from the boot
+    // loader; the driver marks it while it opens this page.
+    const bool recovery = session.recoveryFlash.load() == 1;
+    // The record of the pending flash is written before the worker starts:
+    // the normal run's worker rewrites the device fields that it records.
+    GetFlashSettingsWriter().WriteFlashSettings();
     FlashWorkers& workers = GetFlashWorkers();
     StartWorkerThread([&workers, recovery] {
       if (recovery) {
@@ -75,7 +78,6 @@ class FlashProgressPage final : public PageProcedure {
         workers.IdentifyAndFlashThread();
       }
     });
-    GetFlashSettingsWriter().WriteFlashSettings();
     page.SetTimer(kWatchdogTimer, kWatchdogOpenMs);
   }
 

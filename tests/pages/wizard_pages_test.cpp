@@ -178,7 +178,7 @@ TEST_F(ProgressPageTest, OpeningStartsTheNormalWorkerRecordsTheFlashAndArmsTheWa
 }
 
 TEST_F(ProgressPageTest, RecoveryRunStartsTheCheckingWorker) {
-  S().backAllowed.store(0);
+  S().recoveryFlash.store(1);
   auto page = Open();
   ASSERT_TRUE(WaitFor([] { return Flash().check.load() == 1; }));
   EXPECT_EQ(Flash().identify.load(), 0);
