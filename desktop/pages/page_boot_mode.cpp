@@ -13,6 +13,9 @@
 namespace corvash::pages {
 namespace {
 
+constexpr WizardButtons kButtons{
+    .nextResult = 1, .cancelResult = 0, .backResult = 0, .backFlag = &app::UpdateSession::backFromBootInstructions};
+
 // Held by a watch for its whole run: the watch of a page opened again waits
 // until the previous one has seen its stop flag, so that two port tests
 // never run at once.
@@ -44,23 +47,15 @@ class BootModePage final : public PageProcedure {
   }
 
   void OnCommand(PageDialog& page, int commandId) override {
-    app::UpdateSession& session = app::Session();
     switch (commandId) {
       case kButtonNext:
         // Enter reaches here too: no flash before the boot loader has answered.
         if (!page.IsEnabled(kButtonNext)) break;
-        StopWatch();
-        page.End(1);
-        break;
+        [[fallthrough]];
       case kButtonCancel:
-        session.cancelled.store(1);
-        StopWatch();
-        page.End(0);
-        break;
       case kButtonBack:
-        session.backFromBootInstructions.store(1);
-        StopWatch();
-        page.End(0);
+        StopWatch();  // every button ends the watch
+        HandleWizardButton(page, commandId, kButtons);
         break;
       default:
         break;

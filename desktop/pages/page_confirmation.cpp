@@ -8,6 +8,9 @@
 namespace corvash::pages {
 namespace {
 
+constexpr WizardButtons kButtons{
+    .nextResult = 1, .cancelResult = 2, .backResult = 2, .backFlag = &app::UpdateSession::backFromConfirm};
+
 class ConfirmationPage final : public PageProcedure {
  public:
   void OnOpen(PageDialog& page) override {
@@ -25,23 +28,8 @@ class ConfirmationPage final : public PageProcedure {
   }
 
   void OnCommand(PageDialog& page, int commandId) override {
-    app::UpdateSession& session = app::Session();
-    switch (commandId) {
-      case kButtonNext:
-        page.End(1);
-        break;
-      case kButtonCancel:
-        session.cancelled.store(1);
-        page.End(2);
-        break;
-      case kButtonBack:
-        if (!BackAllowed()) break;
-        session.backFromConfirm.store(1);
-        page.End(2);
-        break;
-      default:
-        break;
-    }
+    if (commandId == kButtonBack && !BackAllowed()) return;  // disabled in the recovery run
+    HandleWizardButton(page, commandId, kButtons);
   }
 
  private:

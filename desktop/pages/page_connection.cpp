@@ -6,6 +6,9 @@
 namespace corvash::pages {
 namespace {
 
+constexpr WizardButtons kButtons{
+    .nextResult = 0, .cancelResult = 1, .backResult = 0, .backFlag = &app::UpdateSession::backFromConnect};
+
 constexpr int kConnectionWarning = 1157;
 
 class ConnectionPage final : public PageProcedure {
@@ -22,22 +25,7 @@ class ConnectionPage final : public PageProcedure {
   }
 
   void OnCommand(PageDialog& page, int commandId) override {
-    app::UpdateSession& session = app::Session();
-    switch (commandId) {
-      case kButtonNext:
-        page.End(0);
-        break;
-      case kButtonCancel:
-        session.cancelled.store(1);
-        page.End(1);
-        break;
-      case kButtonBack:
-        session.backFromConnect.store(1);
-        page.End(0);
-        break;
-      default:
-        break;
-    }
+    HandleWizardButton(page, commandId, kButtons);
   }
 };
 

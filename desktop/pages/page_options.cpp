@@ -14,6 +14,8 @@ constexpr int kUpdateButton = 1035;
 constexpr int kRestoreButton = 1036;
 constexpr int kBackupButton = 1030;
 constexpr int kBackupChosen = 1000;
+constexpr WizardButtons kButtons{
+    .nextResult = 0, .cancelResult = 1, .backResult = 1, .backFlag = &app::UpdateSession::backFromOptions};
 
 class OptionsPage final : public PageProcedure {
  public:
@@ -36,7 +38,6 @@ class OptionsPage final : public PageProcedure {
   }
 
   void OnCommand(PageDialog& page, int commandId) override {
-    app::UpdateSession& session = app::Session();
     switch (commandId) {
       case kUpdateButton:
       case kRestoreButton:
@@ -49,18 +50,9 @@ class OptionsPage final : public PageProcedure {
           page.SetPageVisible(true);  // the choice may have hidden the page
         }
         break;
-      case kButtonCancel:
-        session.cancelled.store(1);
-        page.End(1);
-        break;
-      case kButtonBack:
-        session.backFromOptions.store(1);
-        page.End(1);
-        break;
-      case kButtonNext:  // Enter: the page has no button 1
-        page.End(0);
-        break;
       default:
+        // "Abbrechen", "Zurück", and Enter as command 1 (the page has no "Weiter").
+        HandleWizardButton(page, commandId, kButtons);
         break;
     }
   }

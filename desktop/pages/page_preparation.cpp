@@ -7,6 +7,9 @@
 namespace corvash::pages {
 namespace {
 
+constexpr WizardButtons kButtons{
+    .nextResult = 0, .cancelResult = 1, .backResult = 1, .backFlag = &app::UpdateSession::backFromPrepare};
+
 class PreparationPage final : public PageProcedure {
  public:
   void OnOpen(PageDialog& page) override {
@@ -19,22 +22,7 @@ class PreparationPage final : public PageProcedure {
   }
 
   void OnCommand(PageDialog& page, int commandId) override {
-    app::UpdateSession& session = app::Session();
-    switch (commandId) {
-      case kButtonNext:
-        page.End(0);
-        break;
-      case kButtonCancel:
-        session.cancelled.store(1);
-        page.End(1);
-        break;
-      case kButtonBack:
-        session.backFromPrepare.store(1);
-        page.End(1);
-        break;
-      default:
-        break;
-    }
+    HandleWizardButton(page, commandId, kButtons);
   }
 };
 

@@ -7,6 +7,9 @@
 namespace corvash::pages {
 namespace {
 
+constexpr WizardButtons kButtons{
+    .nextResult = 1, .cancelResult = 2, .backResult = 2, .backFlag = &app::UpdateSession::backFromReady};
+
 // Languages of the first pair of duration texts; all others take the second.
 bool HasWesternDurationText(std::string_view language) {
   for (std::string_view western : {"English", "French", "German", "Italian", "Spanish"}) {
@@ -34,22 +37,7 @@ class ReadyPage final : public PageProcedure {
   }
 
   void OnCommand(PageDialog& page, int commandId) override {
-    app::UpdateSession& session = app::Session();
-    switch (commandId) {
-      case kButtonNext:
-        page.End(1);
-        break;
-      case kButtonCancel:
-        session.cancelled.store(1);
-        page.End(2);
-        break;
-      case kButtonBack:
-        session.backFromReady.store(1);
-        page.End(2);
-        break;
-      default:
-        break;
-    }
+    HandleWizardButton(page, commandId, kButtons);
   }
 };
 

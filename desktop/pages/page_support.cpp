@@ -3,6 +3,7 @@
 #include <system_error>
 #include <thread>
 
+#include "desktop/app/update_session.h"
 #include "desktop/platform/trace.h"
 #include "desktop/resources/text_table.h"
 
@@ -28,6 +29,26 @@ std::string LabelValue(std::string_view label, std::string_view value) {
   line.reserve(label.size() + 1 + value.size());
   line.append(label).append(" ").append(value);
   return line;
+}
+
+bool HandleWizardButton(PageDialog& page, int commandId, const WizardButtons& buttons) {
+  app::UpdateSession& session = app::Session();
+  switch (commandId) {
+    case kButtonNext:
+      page.End(buttons.nextResult);
+      return true;
+    case kButtonCancel:
+      session.cancelled.store(1);
+      page.End(buttons.cancelResult);
+      return true;
+    case kButtonBack:
+      if (buttons.backFlag == nullptr) return false;
+      (session.*buttons.backFlag).store(1);
+      page.End(buttons.backResult);
+      return true;
+    default:
+      return false;
+  }
 }
 
 bool StartWorkerThread(std::function<void()> body) {

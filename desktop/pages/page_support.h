@@ -1,12 +1,19 @@
 #pragma once
 // What every page does alike: copy texts from the text table into controls,
-// the caption and the picture, "label value" lines, starting a worker thread.
+// the caption and the picture, "label value" lines, the wizard buttons,
+// starting a worker thread.
+#include <atomic>
+#include <cstdint>
 #include <functional>
 #include <initializer_list>
 #include <string>
 #include <string_view>
 
 #include "desktop/pages/page_dialog.h"
+
+namespace corvash::app {
+struct UpdateSession;
+}
 
 namespace corvash::pages {
 
@@ -39,6 +46,22 @@ void FillTexts(PageDialog& page, std::initializer_list<TextRow> rows);
 void OpenCaptionedPage(PageDialog& page, Picture picture);
 // "%s %s": label, blank, value.
 std::string LabelValue(std::string_view label, std::string_view value);
+// The wizard buttons of a page: the result that "Weiter" (1, also Enter),
+// "Abbrechen" (2, also Escape) and "Zurück" (1221) end it with, and the
+// session flag that "Zurück" sets. "Abbrechen" always sets `cancelled`. A
+// page without "Zurück" has no back flag.
+struct WizardButtons {
+  int nextResult = 0;
+  int cancelResult = 0;
+  int backResult = 0;
+  std::atomic<uint32_t> app::UpdateSession::*backFlag = nullptr;
+};
+
+// Commands 1, 2 and 1221 (1221 only with a back flag): sets the button's
+// flag and ends the page with its result. Returns false for every other
+// command and leaves the page as it is.
+bool HandleWizardButton(PageDialog& page, int commandId, const WizardButtons& buttons);
+
 // Runs `body` on a thread of its own, not waited for. Returns false when no
 // thread could be started (the body then does not run).
 bool StartWorkerThread(std::function<void()> body);

@@ -1,7 +1,6 @@
 // Welcome page (103): greets the user, warns that every device datum will be
 // erased and offers the readme. "Weiter" is open only while the user has
 // ticked the acknowledgement.
-#include "desktop/app/update_session.h"
 #include "desktop/pages/page_procedures.h"
 #include "desktop/pages/page_support.h"
 #include "desktop/pages/page_workers.h"
@@ -13,6 +12,7 @@ constexpr int kHeading = 1038;
 constexpr int kAttentionLabel = 1182;
 constexpr int kAcknowledgeBox = 1203;
 constexpr int kReadmeButton = 1209;
+constexpr WizardButtons kButtons{.nextResult = 0, .cancelResult = 1};  // no "Zurück"
 
 class WelcomePage final : public PageProcedure {
  public:
@@ -43,13 +43,10 @@ class WelcomePage final : public PageProcedure {
         break;
       case kButtonNext:
         // Enter reaches here too: without the acknowledgement there is no way on.
-        if (page.IsEnabled(kButtonNext)) page.End(0);
-        break;
-      case kButtonCancel:
-        app::Session().cancelled.store(1);
-        page.End(1);
+        if (page.IsEnabled(kButtonNext)) HandleWizardButton(page, commandId, kButtons);
         break;
       default:
+        HandleWizardButton(page, commandId, kButtons);
         break;
     }
   }
