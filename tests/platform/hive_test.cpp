@@ -68,11 +68,12 @@ TEST_F(HiveFileTest, ReadsTheRegeditForms) {
 }
 
 TEST_F(HiveFileTest, MalformedFilesReadAsAbsentWithoutACrash) {
+  static constexpr char kOddBytes[] = "REGEDIT4\n[HKEY_CURRENT_USER\\Software\\DadivUzizova]\n\"Fl\0\xff\xfe\n";
   const std::string cases[] = {
       "",
       "REGEDIT",
       "not a hive\n[HKEY_CURRENT_USER\\Software\\DadivUzizova]\n\"Flash\"=dword:1\n",
-      std::string("REGEDIT4\n[HKEY_CURRENT_USER\\Software\\DadivUzizova]\n\"Fl\0\xff\xfe", 60),
+      std::string(kOddBytes, sizeof kOddBytes - 1),
       "REGEDIT4\n[HKEY_CURRENT_USER\\Software\\DadivUzizova\n\"Flash\"=dword:00000001\n",
       "REGEDIT4\n[HKEY_CURRENT_USER\\Software\\DadivUzizova]\n\"Flash\"=dword:1234567890\n\"X\"=hex(zz):00\n"
       "\"Y\"=hex:0\n\"Z\"=\"unterminated\n\"W\"=hex(1):4",
