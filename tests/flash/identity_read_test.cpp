@@ -170,6 +170,8 @@ TEST_F(IdentityReadTest, SilentLoaderWithAPageEndsThroughThePage) {
   page_ = std::make_unique<bootlink::HeadlessProgressPage>();
   app::Session().progressPage.store(page_.get());
   EXPECT_EQ(ReadDeviceIdentity(), 0u);
+  // The expiry sets linkClosed, which ends the read, before it ends the page.
+  ASSERT_TRUE(page_->WaitEnded(5000));
   EXPECT_EQ(page_->Snapshot().result, 2);  // the watchdog: FEHLER 113 follows from the driver
   EXPECT_EQ(page_->Snapshot().timer2Period, 10000u);
   EXPECT_EQ(host_.Total(), 0u);
