@@ -77,6 +77,11 @@ bool Event::IsSignalled() const {
   return signalled_;
 }
 
+uint32_t Event::WaiterCount() const {
+  std::lock_guard lock(mutex_);
+  return waiters_;
+}
+
 namespace {
 std::mutex& TableMutex() {
   static std::mutex m;

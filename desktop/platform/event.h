@@ -27,6 +27,8 @@ class Event {
   // Waits up to `timeoutMs` (kInfinite: no limit). True when signalled.
   bool Wait(uint32_t timeoutMs);
   bool IsSignalled() const;
+  // How many threads wait now (tests use it to know that waiters are blocked).
+  uint32_t WaiterCount() const;
 
  private:
   const bool manualReset_;

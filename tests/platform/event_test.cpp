@@ -13,16 +13,16 @@ namespace {
 // and returns how many passed.
 int WaitersPassing(Event& event, int count, uint32_t timeoutMs, void (*act)(Event&)) {
   std::atomic<int> passed{0};
-  std::atomic<int> started{0};
   std::vector<std::thread> threads;
   for (int i = 0; i < count; ++i) {
     threads.emplace_back([&] {
-      ++started;
       if (event.Wait(timeoutMs)) ++passed;
     });
   }
-  while (started.load() < count) std::this_thread::yield();
-  SleepMs(2000);  // let every waiter block
+  const auto limit = DeadlineAfter(100000);
+  while (event.WaiterCount() < static_cast<uint32_t>(count) && std::chrono::steady_clock::now() < limit) {
+    std::this_thread::yield();
+  }
   act(event);
   for (auto& t : threads) t.join();
   return passed.load();
