@@ -1,4 +1,5 @@
 #pragma once
+#include "desktop/pages/page_ids.h"
 // The handheld's identity read from its flash through the boot loader: a
 // walk of "readdata" commands over three areas until a reply holds the
 // identity record (model, variant code, language code, version).
@@ -12,7 +13,7 @@ struct UpdateSession;
 namespace corvash::bootlink {
 
 // Dialog of FEHLER 116 (identity read failed).
-inline constexpr int kIdentityFailedDialog = 268;
+inline constexpr int kIdentityFailedDialog = pages::kScreenIdentityReadError;
 
 // One search area: reads from `first` on in steps of 0x34 while the address
 // has not passed `last`.

@@ -1,4 +1,5 @@
 #pragma once
+#include "desktop/pages/page_ids.h"
 // Compatibility rules between the image header in the session and the
 // handheld's identity.
 //
@@ -20,7 +21,7 @@
 namespace corvash::image {
 
 // Dialog of FEHLER 100 (incompatible image).
-inline constexpr int kIncompatibleImageDialog = 123;
+inline constexpr int kIncompatibleImageDialog = pages::kScreenIncompatibleImage;
 
 uint32_t CheckVariant();
 uint32_t CheckStoredImage();

@@ -1,4 +1,5 @@
 #pragma once
+#include "desktop/pages/page_ids.h"
 // The user's choice of a restore image and of a backup target.
 //
 // ChooseRestoreImage() -> 1 when the user chose a file, now in imagePath;
@@ -28,8 +29,8 @@
 
 namespace corvash::image {
 
-inline constexpr int kFileExistsWarningDialog = 152;  // WARNUNG 112
-inline constexpr int kBackupImpossibleDialog = 145;   // FEHLER 107
+inline constexpr int kFileExistsWarningDialog = pages::kScreenFileExists;  // WARNUNG 112
+inline constexpr int kBackupImpossibleDialog = pages::kScreenBackupImpossible;   // FEHLER 107
 inline constexpr int kWarningCancel = 2;              // "Abbrechen" on WARNUNG 112
 
 // The page that owns the save chooser, hidden around the screens it opens.

@@ -1,4 +1,5 @@
 #pragma once
+#include "desktop/pages/page_ids.h"
 // Finding the update image beside the program, and the size of image files.
 //
 // The search rule, shared by FindImageInProgramDir and FirstImageSize: the
@@ -30,7 +31,7 @@
 namespace corvash::image {
 
 // Dialog of FEHLER 103 (image not found).
-inline constexpr int kImageNotFoundDialog = 140;
+inline constexpr int kImageNotFoundDialog = pages::kScreenImageNotFound;
 
 struct FoundImage {
   std::string path;  // folder + "/" + name

@@ -1,4 +1,5 @@
 #pragma once
+#include "desktop/pages/page_ids.h"
 // The 32-byte text header of a ROM image file (".nbf"), and its reading into
 // the session.
 //
@@ -48,7 +49,7 @@ inline constexpr size_t kChecksumFieldLength = 9;
 inline constexpr char kSeparator = '-';
 
 // Dialog of FEHLER 104 (image cannot be opened).
-inline constexpr int kImageOpenErrorDialog = 141;
+inline constexpr int kImageOpenErrorDialog = pages::kScreenImageNotOpened;
 
 struct ImageHeaderFields {
   std::string model;

@@ -1,33 +1,11 @@
 #pragma once
+#include "desktop/pages/page_ids.h"
+
 // Dialog templates the wizard driver opens, and the option page's results.
 namespace corvash::driver {
 
-// Wizard pages.
-inline constexpr int kPageWelcome = 103;
-inline constexpr int kPagePrepare = 121;
-inline constexpr int kPageConnect = 161;
-inline constexpr int kPageOptions = 109;
-inline constexpr int kPageConfirm = 124;
-inline constexpr int kPageReady = 130;
-inline constexpr int kPageBootInstructions = 169;
-inline constexpr int kPageProgress = 102;
-inline constexpr int kPageResetInstructions = 167;
-inline constexpr int kPageFinish = 133;
-inline constexpr int kPageBackupProgress = 132;
-inline constexpr int kPageWaitBox = 122;
-
-// Error screens the driver shows itself.
-inline constexpr int kScreenActiveSyncTooOld = 165;  // FEHLER 115
-inline constexpr int kScreenConnectionError = 138;   // FEHLER 101
-inline constexpr int kScreenChecksumError = 139;     // FEHLER 102
-inline constexpr int kScreenIncompatibleImage = 123; // FEHLER 100
-inline constexpr int kScreenImageTooLarge = 151;     // FEHLER 110
-inline constexpr int kScreenUpdateError = 114;       // FEHLER 113
-inline constexpr int kScreenInvalidModel = 269;      // FEHLER 117
-// Screens the unlinked operations show for their failures.
-inline constexpr int kScreenImageNotFound = 140;     // FEHLER 103
-inline constexpr int kScreenImageNotOpened = 141;    // FEHLER 104
-inline constexpr int kScreenIdentityReadError = 268; // FEHLER 116
+// Page and screen templates: the shared table.
+using namespace pages;  // the ids read as the driver's own
 
 // Results of the option page.
 inline constexpr int kOptionUpdate = 1035;
