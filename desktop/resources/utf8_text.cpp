@@ -76,13 +76,4 @@ std::string SanitizeUtf8(std::string_view bytes) {
   return out;
 }
 
-size_t Utf8PrefixLength(std::string_view text, size_t maxBytes) {
-  if (text.size() <= maxBytes) return text.size();
-  size_t cut = maxBytes;
-  // Step back over the continuation bytes of the character that the cut
-  // would split (at most three), so that its lead byte goes too.
-  for (int i = 0; i < 3 && cut > 0 && IsContinuation(static_cast<unsigned char>(text[cut])); ++i) --cut;
-  return cut;
-}
-
 }  // namespace corvash::resources

@@ -15,8 +15,4 @@ void AppendUtf8(std::string& out, uint32_t cp);
 // truncated or overlong sequences, surrogates) replaced by U+FFFD.
 std::string SanitizeUtf8(std::string_view bytes);
 
-// The longest prefix of `text` of at most `maxBytes` bytes that does not end
-// inside a UTF-8 sequence.
-size_t Utf8PrefixLength(std::string_view text, size_t maxBytes);
-
 }  // namespace corvash::resources
