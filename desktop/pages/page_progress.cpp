@@ -2,10 +2,9 @@
 // records the running flash, and keeps timer 2 as the link watchdog. While
 // it is open, the link and flash code reach it through
 // Session().progressPage.
-#include <unistd.h>
-
 #include "desktop/app/update_session.h"
 #include "desktop/bootlink/progress_page.h"
+#include "desktop/bootlink/progress_watchdog.h"
 #include "desktop/pages/page_link.h"
 #include "desktop/pages/page_procedures.h"
 #include "desktop/pages/page_support.h"
@@ -17,7 +16,6 @@ namespace {
 
 constexpr int kWatchdogTimer = 2;
 constexpr uint32_t kWatchdogOpenMs = 90000;
-constexpr int kProgressFailed = 2;
 constexpr int kFlashWarning = 1131;
 
 // The page as the link and flash code see it. One object for the life of the
@@ -83,17 +81,8 @@ class FlashProgressPage final : public PageProcedure {
 
   void OnCommand(PageDialog&, int) override {}
 
-  void OnTimer(PageDialog& page, int timerId) override {
-    if (timerId != kWatchdogTimer) return;
-    app::UpdateSession& session = app::Session();
-    const int fd = session.imageFileHandle.exchange(-1);
-    if (fd >= 0) ::close(fd);
-    page.KillTimer(kWatchdogTimer);
-    session.linkClosed.store(1);
-    // A second load whose download never finished is no completed flash.
-    uint32_t secondLoadSent = 3;
-    session.flashState.compare_exchange_strong(secondLoadSent, 2);
-    page.End(kProgressFailed);
+  void OnTimer(PageDialog&, int timerId) override {
+    if (timerId == kWatchdogTimer) bootlink::LinkWatchdogExpired(Adapter());
   }
 
   void OnClosed(PageDialog& page) override {
