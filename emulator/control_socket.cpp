@@ -11,7 +11,7 @@
 #include <chrono>
 #include <cstring>
 
-#include "desktop/platform/clock.h"
+#include "common/clock.h"
 
 namespace corvash::emulator {
 namespace {

@@ -3,19 +3,10 @@
 #include <algorithm>
 #include <cstring>
 
-#include "desktop/bootlink/loader_wire.h"
+#include "common/download_codec.h"
+#include "common/loader_wire.h"
 
 namespace corvash::emulator {
-namespace wire = bootlink::wire;
-namespace {
-
-uint32_t LE32(const uint8_t* bytes) {
-  return uint32_t{bytes[0]} | uint32_t{bytes[1]} << 8 | uint32_t{bytes[2]} << 16 |
-         uint32_t{bytes[3]} << 24;
-}
-
-}  // namespace
-
 void DownloadReceiver::Begin() {
   Reset();
   stage_ = Stage::Sync;
@@ -80,8 +71,10 @@ size_t DownloadReceiver::Take(std::span<const uint8_t> bytes, FlashImage& flash,
     case Stage::FileHeader: {
       const size_t taken = TakeHeader(bytes, wire::FILE_HEADER_LENGTH);
       if (headerFill_ == wire::FILE_HEADER_LENGTH) {
-        start_ = LE32(header_);
-        total_ = LE32(header_ + 4);
+        const wire::FileHeaderFields fields =
+            *wire::ParseFileHeader(std::span<const uint8_t>(header_, wire::FILE_HEADER_LENGTH));
+        start_ = fields.startAddress;
+        total_ = fields.total;
         headerFill_ = 0;
         stage_ = Stage::RecordHeader;
         *event = Event::FileHeader;
@@ -92,10 +85,12 @@ size_t DownloadReceiver::Take(std::span<const uint8_t> bytes, FlashImage& flash,
       const size_t taken = TakeHeader(bytes, wire::RECORD_HEADER_LENGTH);
       if (headerFill_ < wire::RECORD_HEADER_LENGTH) return taken;
       headerFill_ = 0;
-      recordAddress_ = LE32(header_);
-      recordLength_ = LE32(header_ + 4);
+      const wire::RecordHeaderFields record =
+          *wire::ParseRecordHeader(std::span<const uint8_t>(header_, wire::RECORD_HEADER_LENGTH));
+      recordAddress_ = record.address;
+      recordLength_ = record.length;
       recordFill_ = 0;
-      if (recordAddress_ == 0 && recordLength_ == 0 && LE32(header_ + 8) == 0) {
+      if (record.IsEnd()) {
         stage_ = Stage::Idle;
         *event = Event::EndRecord;
       } else if (recordLength_ == 0) {

@@ -16,10 +16,12 @@
 #include <span>
 #include <string>
 
+#include "common/flash_layout.h"
+
 namespace corvash::emulator {
 
-inline constexpr uint32_t kFlashBase = 0xA0000000u;
-inline constexpr uint8_t kErasedByte = 0xFF;
+using flash::kErasedByte;
+using flash::kFlashBase;
 
 class FlashImage {
  public:

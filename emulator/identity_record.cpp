@@ -48,9 +48,6 @@ std::vector<uint8_t> AssetRecord(const HandheldIdentity& identity) {
   return Utf16Text(text, kAssetTextBytes / 2);
 }
 
-const SlotArea& AssetAreaOf(std::string_view variant) {
-  return variant == "WBT" ? kWbtAssetArea : kNbtAssetArea;
-}
 
 bool RecordInArea(FlashImage& flash, const SlotArea& area, std::span<const uint8_t> record) {
   uint32_t slot = area.first;

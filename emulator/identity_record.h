@@ -16,18 +16,16 @@
 
 namespace corvash::emulator {
 
-inline constexpr std::string_view kModelName = "Quor 5210";
-inline constexpr uint32_t kSlotLength = 0x34;
-inline constexpr size_t kAssetTextChars = 15;
-inline constexpr size_t kAssetTextBytes = 32;
-
-struct SlotArea {
-  uint32_t first;      // first slot
-  uint32_t lastStart;  // last slot start allowed
-};
-inline constexpr SlotArea kReserveArea{0xA0040100u, 0xA0040FCCu};
-inline constexpr SlotArea kWbtAssetArea{0xA2FC0000u, 0xA2FCFECCu};
-inline constexpr SlotArea kNbtAssetArea{0xA1FC0000u, 0xA1FCFECCu};
+// The slot layout is the flash's own (common/flash_layout.h).
+using flash::AssetAreaOf;
+using flash::kAssetTextBytes;
+using flash::kAssetTextChars;
+using flash::kModelName;
+using flash::kNbtAssetArea;
+using flash::kReserveArea;
+using flash::kSlotLength;
+using flash::kWbtAssetArea;
+using flash::SlotArea;
 
 struct HandheldIdentity {
   std::string variant = "NBT";   // "NBT" or "WBT"
@@ -45,8 +43,6 @@ std::vector<uint8_t> Utf16Text(std::string_view text, size_t units = 0);
 std::vector<uint8_t> ReserveRecord(const HandheldIdentity& identity);
 // The asset-area bytes: the first 15 characters, terminated, 32 bytes.
 std::vector<uint8_t> AssetRecord(const HandheldIdentity& identity);
-// The asset data area of a variant ("WBT" or otherwise "NBT").
-const SlotArea& AssetAreaOf(std::string_view variant);
 
 // Makes `record` the current text of `area`: kept when the last used slot
 // already holds it, otherwise every used slot is retired and the record goes

@@ -1,6 +1,6 @@
 #include "emulator/line_pacer.h"
 
-#include "desktop/platform/clock.h"
+#include "common/clock.h"
 
 namespace corvash::emulator {
 

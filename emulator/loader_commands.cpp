@@ -2,10 +2,9 @@
 
 #include <vector>
 
-#include "desktop/bootlink/loader_wire.h"
+#include "common/loader_wire.h"
 
 namespace corvash::emulator {
-namespace wire = bootlink::wire;
 namespace {
 
 std::vector<std::string_view> Words(std::string_view line) {

@@ -2,11 +2,10 @@
 
 #include <utility>
 
-#include "desktop/bootlink/loader_wire.h"
+#include "common/loader_wire.h"
 #include "emulator/loader_commands.h"
 
 namespace corvash::emulator {
-namespace wire = bootlink::wire;
 namespace {
 
 constexpr size_t kMaxFrameLength = 300;

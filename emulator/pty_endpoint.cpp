@@ -12,7 +12,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "desktop/platform/clock.h"
+#include "common/clock.h"
 
 namespace corvash::emulator {
 namespace {

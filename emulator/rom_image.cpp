@@ -12,15 +12,16 @@ bool ReadRomHeader(const std::filesystem::path& path, RomHeader* header, std::st
     *error = "cannot open image " + path.string();
     return false;
   }
-  char bytes[kImageHeaderLength];
-  if (!file.read(bytes, sizeof bytes)) {
+  uint8_t bytes[kHeaderSize];
+  if (!file.read(reinterpret_cast<char*>(bytes), sizeof bytes)) {
     *error = "image " + path.string() + " is shorter than its 32-byte header";
     return false;
   }
-  header->model.assign(bytes, 9);
-  header->variant.assign(bytes + 10, 3);
-  header->language.assign(bytes + 14, 3);
-  header->version.assign(bytes + 18, 4);
+  const image::ImageHeaderFields fields = image::ParseImageHeader(bytes);
+  header->model = fields.model;
+  header->variant = fields.variant;
+  header->language = fields.langCode;
+  header->version = fields.version;
   return true;
 }
 
@@ -28,16 +29,16 @@ bool LoadRomPayload(const std::filesystem::path& path, FlashImage& flash, size_t
                     std::string* error) {
   std::error_code code;
   const uintmax_t size = std::filesystem::file_size(path, code);
-  if (code || size < kImageHeaderLength) {
+  if (code || size < kHeaderSize) {
     *error = "image " + path.string() + " is missing or shorter than its 32-byte header";
     return false;
   }
-  if (size - kImageHeaderLength > maxPayload) {
+  if (size - kHeaderSize > maxPayload) {
     *error = "image " + path.string() + " does not fit the flash";
     return false;
   }
   std::ifstream file(path, std::ios::binary);
-  file.seekg(kImageHeaderLength);
+  file.seekg(kHeaderSize);
   std::vector<char> block(1 << 20);
   uint32_t address = flash.Base();
   while (file) {

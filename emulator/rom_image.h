@@ -9,17 +9,19 @@
 #include <filesystem>
 #include <string>
 
+#include "common/flash_layout.h"
+#include "common/rom_image_format.h"
 #include "emulator/flash_image.h"
 #include "emulator/identity_record.h"
 
 namespace corvash::emulator {
 
-inline constexpr size_t kImageHeaderLength = 32;
+using image::kHeaderSize;
 // Payload of a generated ROM (and of a backup): 124 chunks of 0x40000.
 inline constexpr size_t kGeneratedPayloadLength = 0x1F00000;
 // Where the reserve area lies in a payload.
-inline constexpr size_t kReserveBlockOffset = 0x40000;
-inline constexpr size_t kReserveBlockLength = 0x1000;
+using flash::kReserveBlockLength;
+using flash::kReserveBlockOffset;
 
 // The text fields of an image file's header.
 struct RomHeader {

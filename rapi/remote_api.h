@@ -16,7 +16,7 @@
 #include <string>
 #include <vector>
 
-#include "desktop/platform/event.h"
+#include "common/event.h"
 
 namespace corvash::rapi {
 

@@ -4,7 +4,7 @@
 // the driver's (3 when a run under the autopilot fails).
 #include "desktop/app/driver/program_start.h"
 #include "desktop/app/wiring/linked_operations.h"
-#include "desktop/pages/qt_program.h"
+#include "desktop/qt/qt_program.h"
 
 int main(int argc, char** argv) {
   return corvash::pages::RunQtProgram(argc, argv, [](corvash::pages::PageHost& host) {

@@ -3,10 +3,10 @@
 #include <memory>
 #include <mutex>
 
-#include "desktop/app/update_session.h"
-#include "desktop/bootlink/loader_wire.h"
+#include "desktop/session/update_session.h"
+#include "common/loader_wire.h"
 #include "desktop/bootlink/watchdog.h"
-#include "desktop/platform/event.h"
+#include "common/event.h"
 #include "desktop/platform/serial_port.h"
 #include "desktop/platform/trace.h"
 
@@ -23,7 +23,7 @@ std::mutex& SendMutex() {
 }
 
 uint32_t WriteFailed(const std::shared_ptr<platform::SerialPort>& port) {
-  auto& session = app::Session();
+  auto& session = session::Session();
   if (port) {
     auto expected = port;
     session.linkHandle.compare_exchange_strong(expected, nullptr);
@@ -39,7 +39,7 @@ uint32_t WriteFailed(const std::shared_ptr<platform::SerialPort>& port) {
 }  // namespace
 
 uint32_t SendString(const void* bytes, size_t length) {
-  auto& session = app::Session();
+  auto& session = session::Session();
   if (session.linkClosed.load() != 0) {
     Trace("\nReady write file but disconnect\n");
     return 0;
@@ -60,7 +60,7 @@ uint32_t SendString(const void* bytes, size_t length) {
 uint32_t SendString(std::string_view text) { return SendString(text.data(), text.size()); }
 
 uint32_t OpenCommandSession() {
-  auto& session = app::Session();
+  auto& session = session::Session();
   if (session.commandSessionOpen.load() == 1) SendString(wire::CR_BURST);
   const uint32_t result = SendString(wire::SESSION_OPEN);
   session.commandSessionOpen.store(1);
@@ -69,7 +69,7 @@ uint32_t OpenCommandSession() {
 
 uint32_t CloseCommandSession() {
   const uint32_t result = SendString(wire::SESSION_CLOSE);
-  app::Session().commandSessionOpen.store(0);
+  session::Session().commandSessionOpen.store(0);
   return result;
 }
 

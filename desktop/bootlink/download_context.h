@@ -14,8 +14,8 @@
 #include <string>
 #include <thread>
 
-#include "desktop/platform/event.h"
-#include "desktop/platform/fixed_text.h"
+#include "common/event.h"
+#include "common/fixed_text.h"
 
 namespace corvash::bootlink {
 

@@ -9,27 +9,22 @@
 #include <optional>
 #include <string_view>
 
-#include "desktop/bootlink/loader_wire.h"
+#include "common/download_codec.h"
+#include "common/loader_wire.h"
 
 namespace corvash::bootlink {
 
 // Sizes and texts of the records are the wire's (loader_wire.h).
 inline constexpr uint32_t kPiecesPerBlock = wire::BLOCK_LENGTH / wire::TXQUEUE;
 
-using FileHeader = std::array<uint8_t, wire::FILE_HEADER_LENGTH>;
-using RecordHeader = std::array<uint8_t, wire::RECORD_HEADER_LENGTH>;
-
-// Stores `value` little-endian: byte 0 = bits 0-7 ... byte 3 = bits 24-31.
-void PutLE32(uint32_t value, uint8_t* destination);
-uint32_t GetLE32(const uint8_t* source);
-
-// Start address and byte count of the whole download.
-FileHeader MakeFileHeader(uint32_t startAddress, uint32_t total);
-// Load address, the block length (always wire::BLOCK_LENGTH, also for a short last
-// block) and a zero word.
-RecordHeader MakeRecordHeader(uint32_t loadAddress);
-// Twelve zero bytes.
-RecordHeader MakeEndRecord();
+// The record codec is the wire's own (download_codec.h).
+using wire::FileHeader;
+using wire::GetLE32;
+using wire::MakeEndRecord;
+using wire::MakeFileHeader;
+using wire::MakeRecordHeader;
+using wire::PutLE32;
+using wire::RecordHeader;
 
 // A key value as the loader sends it, read as hexadecimal: leading blanks
 // and a 0x prefix are skipped, reading stops at the first character that is

@@ -1,8 +1,8 @@
 #include "desktop/bootlink/flash_progress.h"
 
-#include "desktop/app/flash_settings.h"
-#include "desktop/app/update_session.h"
-#include "desktop/bootlink/progress_page.h"
+#include "desktop/session/flash_settings.h"
+#include "desktop/session/update_session.h"
+#include "desktop/session/worker_page.h"
 #include "desktop/bootlink/progress_watchdog.h"
 #include "desktop/bootlink/watchdog.h"
 
@@ -10,7 +10,7 @@ namespace corvash::bootlink {
 
 void SetFlashProgress(uint32_t percent) {
   ArmWatchdog(WATCHDOG_PROGRESS_MS);
-  ProgressPage* page = app::Session().progressPage.load();
+  pages::WorkerPage* page = session::Session().progressPage.load();
   if (percent == 0) {
     if (page != nullptr) {
       page->SetBarRange(0, 100);
@@ -20,7 +20,7 @@ void SetFlashProgress(uint32_t percent) {
     return;
   }
   if (percent == 100) {
-    app::DeleteFlashSettings();
+    session::DeleteFlashSettings();
     if (page != nullptr) {
       page->Hide();
       page->End(kProgressSucceeded);

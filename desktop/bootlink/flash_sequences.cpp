@@ -6,20 +6,20 @@
 
 #include <limits>
 
-#include "desktop/app/update_session.h"
+#include "desktop/session/update_session.h"
 #include "desktop/bootlink/command_channel.h"
 #include "desktop/bootlink/identity_read.h"
 #include "desktop/bootlink/image_download.h"
 #include "desktop/bootlink/link_waits.h"
-#include "desktop/bootlink/loader_wire.h"
-#include "desktop/bootlink/progress_page.h"
+#include "common/loader_wire.h"
+#include "desktop/session/worker_page.h"
 #include "desktop/bootlink/progress_watchdog.h"
 #include "desktop/bootlink/watchdog.h"
 #include "desktop/image/image_checks.h"
 #include "desktop/image/image_discovery.h"
 #include "desktop/image/image_header.h"
-#include "desktop/pages/page_host.h"
-#include "desktop/platform/clock.h"
+#include "desktop/session/page_host.h"
+#include "common/clock.h"
 #include "desktop/platform/serial_port.h"
 #include "desktop/platform/trace.h"
 
@@ -29,10 +29,10 @@ namespace {
 constexpr uint32_t kLoopMs = 10;
 constexpr uint32_t kPortPollMs = 1;
 
-app::UpdateSession& S() { return app::Session(); }
+session::UpdateSession& S() { return session::Session(); }
 
 void HideProgressPage() {
-  if (ProgressPage* page = S().progressPage.load()) page->Hide();
+  if (pages::WorkerPage* page = S().progressPage.load()) page->Hide();
 }
 
 // Replaces the image handle kept for the flash.
@@ -70,7 +70,7 @@ void ShowIncompatible(std::atomic<uint32_t>& flag) {
   HideProgressPage();
   flag.store(1);
   pages::RunPage(image::kIncompatibleImageDialog);
-  app::CloseMainWindow();
+  session::CloseMainWindow();
   EndProgressPageAfterFault();
 }
 
@@ -83,8 +83,8 @@ uint32_t GetImageBodySize() {
   if (fd < 0) {
     S().linkClosed.store(1);
     if (auto port = S().linkHandle.exchange(nullptr)) port->Close();
-    pages::RunPage(kImageOpenFailedDialog);
-    app::CloseMainWindow();
+    pages::RunPage(pages::kScreenImageNotOpened);
+    session::CloseMainWindow();
     return 0;
   }
   KeepImageHandle(fd);
@@ -133,7 +133,7 @@ void IdentifyAndFlashThread() {
     CloseCommandSession();
     // A dead link has ended the page, whose failure is the report; else
     // FEHLER 116 was shown and the run ends.
-    if (S().linkClosed.load() == 0) app::CloseMainWindow();
+    if (S().linkClosed.load() == 0) session::CloseMainWindow();
     EndProgressPageAfterFault();
     return;
   }
@@ -151,7 +151,7 @@ void IdentifyAndFlashThread() {
 
 void CheckAndFlashThread() {
   if (image::ReadImageHeader(platform::TextOf(S().imagePath)) == 0) {
-    app::CloseMainWindow();
+    session::CloseMainWindow();
     EndProgressPageAfterFault();
     return;
   }
@@ -164,7 +164,7 @@ void CheckAndFlashThread() {
     return;
   }
   S().imageSizeKB = image::FirstImageSize() / 1024;
-  if (ProgressPage* page = S().progressPage.load()) {
+  if (pages::WorkerPage* page = S().progressPage.load()) {
     page->SetBarRange(0, S().imageSizeKB * 1024);
     page->SetBarPosition(0);
     page->SetFigure(0);

@@ -1,9 +1,9 @@
 #include "desktop/bootlink/headless_progress_page.h"
 
-#include "desktop/app/flash_settings.h"
-#include "desktop/app/update_session.h"
+#include "desktop/session/flash_settings.h"
+#include "desktop/session/update_session.h"
 #include "desktop/bootlink/progress_watchdog.h"
-#include "desktop/platform/clock.h"
+#include "common/clock.h"
 
 namespace corvash::bootlink {
 namespace {
@@ -127,11 +127,11 @@ void HeadlessProgressPage::TimerLoop() {
 }
 
 int RunHeadlessProgressPage(HeadlessProgressPage& page, FlashWorker worker) {
-  app::UpdateSession& session = app::Session();
+  session::UpdateSession& session = session::Session();
   session.progressPage.store(&page);
   // The pending flash is recorded before the worker starts: the normal
   // run's worker rewrites the device fields that the record is made of.
-  app::WriteFlashSettings();
+  session::WriteFlashSettings();
   page.ArmTimer2(WATCHDOG_PAGE_OPEN_MS);
   std::thread workerThread(worker);
   const int result = page.WaitResult();

@@ -11,11 +11,11 @@
 #include <thread>
 #include <vector>
 
-#include "desktop/bootlink/progress_page.h"
+#include "desktop/session/worker_page.h"
 
 namespace corvash::bootlink {
 
-class HeadlessProgressPage final : public ProgressPage {
+class HeadlessProgressPage final : public pages::WorkerPage {
  public:
   HeadlessProgressPage();
   ~HeadlessProgressPage() override;

@@ -3,13 +3,13 @@
 #include <array>
 #include <string>
 
-#include "desktop/app/update_session.h"
+#include "desktop/session/update_session.h"
 #include "desktop/bootlink/command_channel.h"
-#include "desktop/bootlink/loader_wire.h"
+#include "common/loader_wire.h"
 #include "desktop/bootlink/progress_watchdog.h"
 #include "desktop/bootlink/watchdog.h"
-#include "desktop/pages/page_host.h"
-#include "desktop/platform/clock.h"
+#include "desktop/session/page_host.h"
+#include "common/clock.h"
 #include "desktop/platform/trace.h"
 
 namespace corvash::bootlink {
@@ -38,7 +38,7 @@ std::string_view Slice(std::string_view reply, size_t at, size_t length) {
   return reply.substr(at, length);
 }
 
-bool PageOpen() { return app::Session().progressPage.load() != nullptr; }
+bool PageOpen() { return session::Session().progressPage.load() != nullptr; }
 
 enum class Reply { kArrived, kNoAnswer, kLinkClosed };
 
@@ -46,8 +46,8 @@ enum class Reply { kArrived, kNoAnswer, kLinkClosed };
 Reply AwaitFrameReply(std::string& reply) {
   const auto deadline = platform::DeadlineAfter(kUnwatchedReplyMs);
   for (;;) {
-    if (app::Session().linkClosed.load() == 1) return Reply::kLinkClosed;
-    reply = app::Session().FrameReply();
+    if (session::Session().linkClosed.load() == 1) return Reply::kLinkClosed;
+    reply = session::Session().FrameReply();
     if (Contains(reply, wire::FRAME_REPLY_KEY)) return Reply::kArrived;
     if (!PageOpen() && std::chrono::steady_clock::now() >= deadline) return Reply::kNoAnswer;
     platform::SleepMs(kPollMs);
@@ -62,7 +62,7 @@ void RequestRead(uint32_t address) {
 enum class Search { kFound, kNotFound, kLinkClosed };
 
 Search SearchIdentityRecord() {
-  app::UpdateSession& session = app::Session();
+  session::UpdateSession& session = session::Session();
   IdentityCursor cursor;
   session.SetFrameReply("");  // a reply left from earlier is not this search's
   RequestRead(cursor.address);
@@ -125,7 +125,7 @@ bool IsIdentityRecord(std::string_view reply) {
   return false;
 }
 
-void TakeIdentityFields(std::string_view reply, app::UpdateSession& session) {
+void TakeIdentityFields(std::string_view reply, session::UpdateSession& session) {
   platform::CopyText(session.deviceModel, Slice(reply, kModelAt, kModelLength));
   platform::CopyText(session.deviceVariant, Slice(reply, kVariantAt, kCodeLength));
   platform::CopyText(session.deviceLangCode, Slice(reply, kLangCodeAt, kCodeLength));
@@ -133,7 +133,7 @@ void TakeIdentityFields(std::string_view reply, app::UpdateSession& session) {
 }
 
 uint32_t ReadDeviceIdentity() {
-  app::UpdateSession& session = app::Session();
+  session::UpdateSession& session = session::Session();
   const Search search = SearchIdentityRecord();
   if (search != Search::kFound) {
     platform::ClearText(session.deviceModel);

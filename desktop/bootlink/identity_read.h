@@ -1,12 +1,14 @@
 #pragma once
-#include "desktop/pages/page_ids.h"
+#include "desktop/session/page_ids.h"
 // The handheld's identity read from its flash through the boot loader: a
 // walk of "readdata" commands over three areas until a reply holds the
 // identity record (model, variant code, language code, version).
 #include <cstdint>
 #include <string_view>
 
-namespace corvash::app {
+#include "common/flash_layout.h"
+
+namespace corvash::session {
 struct UpdateSession;
 }
 
@@ -15,19 +17,12 @@ namespace corvash::bootlink {
 // Dialog of FEHLER 116 (identity read failed).
 inline constexpr int kIdentityFailedDialog = pages::kScreenIdentityReadError;
 
-// One search area: reads from `first` on in steps of 0x34 while the address
-// has not passed `last`.
-struct IdentityArea {
-  uint32_t first;
-  uint32_t last;
-};
-inline constexpr uint32_t kIdentityStep = 0x34;
-inline constexpr IdentityArea kIdentityAreas[] = {
-    {0xA0040100u, 0xA0040FCCu},  // 73 reads, the last at 0xA0040FA0
-    {0xA2FC0000u, 0xA2FC0208u},  // 11 reads
-    {0xA1FC0000u, 0xA1FC0208u},  // 11 reads
-};
-inline constexpr int kIdentityAreaCount = 3;
+// The search areas and their step are the flash layout's
+// (common/flash_layout.h): all of the reserve area, then the first eleven
+// slots of the WBT and of the NBT asset area.
+inline constexpr uint32_t kIdentityStep = flash::kSlotLength;
+inline constexpr const auto& kIdentityAreas = flash::kIdentitySearchAreas;
+inline constexpr int kIdentityAreaCount = flash::kIdentitySearchAreaCount;
 
 // Where the search stands: the area and the address of the next read.
 struct IdentityCursor {
@@ -51,7 +46,7 @@ bool IsIdentityRecord(std::string_view reply);
 // 14-16 the variant, 17-19 the language code, 20-23 the version. Each field
 // gets those characters and its terminator; bytes missing from a short reply
 // end the field early.
-void TakeIdentityFields(std::string_view reply, app::UpdateSession& session);
+void TakeIdentityFields(std::string_view reply, session::UpdateSession& session);
 
 // Runs the search with the command session open. Returns 1 when deviceModel
 // and deviceLangCode are both set afterwards. Otherwise clears deviceModel,

@@ -9,15 +9,15 @@
 #include <memory>
 #include <new>
 
-#include "desktop/app/update_session.h"
+#include "desktop/session/update_session.h"
 #include "desktop/bootlink/command_channel.h"
 #include "desktop/bootlink/flash_progress.h"
 #include "desktop/bootlink/link_waits.h"
-#include "desktop/bootlink/progress_page.h"
+#include "desktop/session/worker_page.h"
 #include "desktop/bootlink/receive_thread.h"
 #include "desktop/bootlink/watchdog.h"
-#include "desktop/pages/page_host.h"
-#include "desktop/platform/clock.h"
+#include "desktop/session/page_host.h"
+#include "common/clock.h"
 #include "desktop/platform/serial_port.h"
 #include "desktop/platform/trace.h"
 
@@ -73,7 +73,7 @@ enum class Step { kNextRequest, kEnd, kReadFailed };
 
 class Download {
  public:
-  explicit Download(DownloadContext& context) : context_(context), session_(app::Session()) {}
+  explicit Download(DownloadContext& context) : context_(context), session_(session::Session()) {}
 
   uint32_t Run() {
     sendComplete_ = platform::CreateNamedEvent(SEND_STRING_COMPLETE_EVENT, false, false);
@@ -120,8 +120,8 @@ class Download {
     context_.DownloadActive.store(0);
     session_.linkClosed.store(1);  // first, so the reader ends rather than mourn its port
     if (auto port = session_.linkHandle.exchange(nullptr)) port->Close();
-    pages::RunPage(kImageOpenFailedDialog);
-    app::CloseMainWindow();
+    pages::RunPage(pages::kScreenImageNotOpened);
+    session::CloseMainWindow();
     ArmWatchdog(WATCHDOG_LINK_FAILED_MS);  // the page ends behind the screen
     return 0;
   }
@@ -146,7 +146,7 @@ class Download {
       return;
     }
     // The second load shows no progress of its own.
-    if (ProgressPage* page = session_.progressPage.load()) {
+    if (pages::WorkerPage* page = session_.progressPage.load()) {
       page->SetBarPosition(100);
       page->SetFigure(100);
     }
@@ -266,7 +266,7 @@ class Download {
   }
 
   DownloadContext& context_;
-  app::UpdateSession& session_;
+  session::UpdateSession& session_;
   std::shared_ptr<platform::Event> sendComplete_;
   ImageReader file_;
   DownloadPlan plan_;

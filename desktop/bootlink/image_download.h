@@ -1,5 +1,5 @@
 #pragma once
-#include "desktop/pages/page_ids.h"
+#include "desktop/session/page_ids.h"
 // ImageDownloadThread: streams the part of the ROM image that the boot
 // loader asked for (":A=", ":O=", ":L=") to the loader, paced by its request
 // bytes: the sync header "B000FF\n", on 0x01 the file header, on every 0x02
@@ -12,9 +12,6 @@
 #include "desktop/bootlink/download_records.h"
 
 namespace corvash::bootlink {
-
-// Dialog of FEHLER 104 (image file cannot be opened).
-inline constexpr int kImageOpenFailedDialog = pages::kScreenImageNotOpened;
 
 // Waits of the download, in system milliseconds.
 inline constexpr uint32_t SYNC_HEADER_WAIT_MS = 60000;

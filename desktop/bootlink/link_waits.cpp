@@ -3,15 +3,15 @@
 #include <algorithm>
 #include <chrono>
 
-#include "desktop/app/update_session.h"
-#include "desktop/platform/clock.h"
+#include "desktop/session/update_session.h"
+#include "common/clock.h"
 
 namespace corvash::bootlink {
 namespace {
 
 constexpr uint32_t kCheckMs = 10;
 
-bool LinkClosed() { return app::Session().linkClosed.load() == 1; }
+bool LinkClosed() { return session::Session().linkClosed.load() == 1; }
 
 // The slice between two looks at linkClosed: 10 system ms, stretched so that
 // a tiny time scale does not turn the wait into a spin.

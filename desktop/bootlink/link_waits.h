@@ -3,7 +3,7 @@
 // (linkClosed = 1), so that no worker outlives the page that it served.
 #include <cstdint>
 
-#include "desktop/platform/event.h"
+#include "common/event.h"
 
 namespace corvash::bootlink {
 

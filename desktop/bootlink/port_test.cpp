@@ -6,12 +6,12 @@
 #include <memory>
 #include <string>
 
-#include "desktop/app/update_session.h"
+#include "desktop/session/update_session.h"
 #include "desktop/bootlink/command_channel.h"
-#include "desktop/bootlink/loader_wire.h"
+#include "common/loader_wire.h"
 #include "desktop/bootlink/receive_thread.h"
-#include "desktop/platform/clock.h"
-#include "desktop/platform/event.h"
+#include "common/clock.h"
+#include "common/event.h"
 #include "desktop/platform/prefix.h"
 #include "desktop/platform/serial_port.h"
 #include "desktop/platform/trace.h"
@@ -52,7 +52,7 @@ void StopSyncProcesses() {
 
 // Opens the candidate's port into linkHandle; false when it cannot be had.
 bool OpenCandidate(const PortCandidate& candidate) {
-  auto& session = app::Session();
+  auto& session = session::Session();
   const auto path = platform::DosDevicePath(std::string(candidate.name));
   platform::PortOpenResult opened;
   if (path.empty()) {
@@ -80,7 +80,7 @@ bool OpenCandidate(const PortCandidate& candidate) {
 // without running or has not started within the limit.
 bool WaitForReader() {
   const auto deadline = platform::DeadlineAfter(kReaderStartLimitMs);
-  while (app::Session().readerRunning.load() != 1) {
+  while (session::Session().readerRunning.load() != 1) {
     if (!ReceiveThreadAlive() || std::chrono::steady_clock::now() >= deadline) {
       platform::Trace("\r\n Receive thread did not start\r\n");
       return false;
@@ -94,7 +94,7 @@ bool WaitForReader() {
 // short slices with a look at the reply between them, so that an echo whose
 // pulse came before the wait began is taken at once.
 bool WaitForEcho(platform::Event& event, std::string_view testLine) {
-  auto& session = app::Session();
+  auto& session = session::Session();
   const auto deadline = platform::DeadlineAfter(kEchoWaitMs);
   for (;;) {
     if (platform::Contains(session.PortTestReply(), testLine)) return true;
@@ -105,7 +105,7 @@ bool WaitForEcho(platform::Event& event, std::string_view testLine) {
 
 // One attempt on an opened port: line, reader, test line, echo.
 bool ProbeCandidate(const PortCandidate& candidate, platform::Event& event, bool& readerStarted) {
-  auto& session = app::Session();
+  auto& session = session::Session();
   auto port = session.linkHandle.load();
   if (!port->Configure()) {
     platform::Trace("\r\n Port settings refused\r\n");
@@ -121,7 +121,7 @@ bool ProbeCandidate(const PortCandidate& candidate, platform::Event& event, bool
 
 // Gives up the port and the reader of a failed attempt.
 void AbandonAttempt(bool readerStarted) {
-  auto& session = app::Session();
+  auto& session = session::Session();
   if (session.linkHandle.load() || readerStarted) {
     session.linkClosed.store(1);
     SleepMs(kReaderStopMs);
@@ -138,7 +138,7 @@ void AbandonAttempt(bool readerStarted) {
 void SetSyncStopper(SyncStopper stopper) { g_syncStopper.store(stopper); }
 
 uint32_t TestPorts() {
-  auto& session = app::Session();
+  auto& session = session::Session();
   if (ReceiveThreadStarted()) ShutdownLink();  // the old link goes before a new one is sought
   StopSyncProcesses();
   SleepMs(kSettleAfterStopMs);

@@ -2,14 +2,14 @@
 
 #include <unistd.h>
 
-#include "desktop/app/update_session.h"
-#include "desktop/bootlink/progress_page.h"
+#include "desktop/session/update_session.h"
+#include "desktop/session/worker_page.h"
 #include "desktop/platform/trace.h"
 
 namespace corvash::bootlink {
 
-void LinkWatchdogExpired(ProgressPage& page) {
-  app::UpdateSession& session = app::Session();
+void LinkWatchdogExpired(pages::WorkerPage& page) {
+  session::UpdateSession& session = session::Session();
   const int fd = session.imageFileHandle.exchange(-1);
   if (fd >= 0) ::close(fd);
   page.KillTimer2();

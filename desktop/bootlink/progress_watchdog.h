@@ -7,9 +7,9 @@
 // on their own thread.
 #include <cstdint>
 
-namespace corvash::bootlink {
+#include "desktop/session/worker_page.h"
 
-class ProgressPage;
+namespace corvash::bootlink {
 
 // Periods of the flash side, in system milliseconds (the link side's are
 // in watchdog.h). Whoever arms the watchdog replaces the previous period.
@@ -27,6 +27,6 @@ inline constexpr int kProgressFailed = 2;
 // Runs the expiry on `page`. A second load whose download did not finish is
 // not a completed flash: flashState 3 is set back to 2, so that nothing that
 // reads flashState after the page takes the failure for success.
-void LinkWatchdogExpired(ProgressPage& page);
+void LinkWatchdogExpired(pages::WorkerPage& page);
 
 }  // namespace corvash::bootlink

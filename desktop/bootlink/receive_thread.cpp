@@ -5,11 +5,11 @@
 #include <mutex>
 #include <thread>
 
-#include "desktop/app/update_session.h"
+#include "desktop/session/update_session.h"
 #include "desktop/bootlink/reply_parser.h"
 #include "desktop/bootlink/watchdog.h"
-#include "desktop/platform/clock.h"
-#include "desktop/platform/event.h"
+#include "common/clock.h"
+#include "common/event.h"
 #include "desktop/platform/serial_port.h"
 #include "desktop/platform/trace.h"
 
@@ -41,7 +41,7 @@ ReaderSlot& Reader() {
 
 // The USB link is gone: its port is closed and everyone is told.
 void LoseLink(const std::shared_ptr<SerialPort>& port) {
-  auto& session = app::Session();
+  auto& session = session::Session();
   auto expected = port;
   session.linkHandle.compare_exchange_strong(expected, nullptr);
   if (port) port->Close();
@@ -52,7 +52,7 @@ void LoseLink(const std::shared_ptr<SerialPort>& port) {
 
 // Reads until linkClosed is set or the USB link is lost.
 void ReadLoop(const std::shared_ptr<SerialPort>& port, ReplyParser& parser) {
-  auto& session = app::Session();
+  auto& session = session::Session();
   uint8_t buffer[kReadChunk];
   while (session.linkClosed.load() == 0) {
     if (port && !port->WaitReadable(kReadWaitMs)) continue;
@@ -77,7 +77,7 @@ void ReadLoop(const std::shared_ptr<SerialPort>& port, ReplyParser& parser) {
 }  // namespace
 
 uint32_t USBReadThread() {
-  auto& session = app::Session();
+  auto& session = session::Session();
   auto& context = TheDownloadContext();
   ArmWatchdog(WATCHDOG_RECEIVE_MS);
   if (Reader().failNextStart.exchange(false)) {
@@ -137,7 +137,7 @@ void JoinReceiveThread() {
 }
 
 void ShutdownLink() {
-  auto& session = app::Session();
+  auto& session = session::Session();
   session.linkClosed.store(1);
   JoinReceiveThread();
   if (auto port = session.linkHandle.exchange(nullptr)) port->Close();

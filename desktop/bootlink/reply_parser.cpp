@@ -3,11 +3,11 @@
 #include <cstring>
 #include <string>
 
-#include "desktop/app/update_session.h"
-#include "desktop/bootlink/loader_wire.h"
+#include "desktop/session/update_session.h"
+#include "common/loader_wire.h"
 #include "desktop/bootlink/receive_thread.h"
 #include "desktop/bootlink/watchdog.h"
-#include "desktop/platform/event.h"
+#include "common/event.h"
 #include "desktop/platform/trace.h"
 
 namespace corvash::bootlink {
@@ -41,7 +41,7 @@ std::string_view GetKeyValue(std::string_view line, std::string_view key) {
 
 void ActOnReplyLine(std::string_view line, DownloadContext& context) {
   if (context.DownloadActive.load() != 0) return;
-  auto& session = app::Session();
+  auto& session = session::Session();
   if (Contains(line, wire::KEY_FILE)) {
     CopyText(context.fileName, platform::TextOf(session.imagePath));
     Trace("\r\n Port Receive filenameKey\r\n");
@@ -61,11 +61,11 @@ void ActOnReplyLine(std::string_view line, DownloadContext& context) {
 }
 
 ReplyParser::ReplyParser(DownloadContext& context) : context_(context) {
-  platform::ClearText(app::Session().rxLine);
+  platform::ClearText(session::Session().rxLine);
 }
 
 void ReplyParser::ClearLine() {
-  std::memset(app::Session().rxLine, 0, length_ + 1);
+  std::memset(session::Session().rxLine, 0, length_ + 1);
   length_ = 0;
   recentCount_ = 0;
 }
@@ -83,8 +83,8 @@ void ReplyParser::TakeBytes(const uint8_t* bytes, size_t count) {
 
 void ReplyParser::TakeByte(uint8_t byte) {
   if (byte == 0) return;  // a zero byte vanishes from the line
-  char* line = app::Session().rxLine;
-  constexpr size_t kCapacity = sizeof(app::Session().rxLine) - 1;
+  char* line = session::Session().rxLine;
+  constexpr size_t kCapacity = sizeof(session::Session().rxLine) - 1;
   const bool stored = length_ < kCapacity;
   if (stored) line[length_++] = static_cast<char>(byte);
   if (recentCount_ == sizeof recent_) std::memmove(recent_, recent_ + 1, sizeof recent_ - 1);
@@ -103,7 +103,7 @@ void ReplyParser::TakeByte(uint8_t byte) {
 }
 
 void ReplyParser::LookForRequests(uint8_t byte, bool stored) {
-  const std::string_view line(app::Session().rxLine, length_);
+  const std::string_view line(session::Session().rxLine, length_);
   const bool dropped = !stored;
   if (line.find(static_cast<char>(wire::NOTIFY_HEADER_BYTE)) != std::string_view::npos ||
       (dropped && byte == wire::NOTIFY_HEADER_BYTE)) {

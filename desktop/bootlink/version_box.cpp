@@ -1,9 +1,9 @@
 #include "desktop/bootlink/version_box.h"
 
-#include "desktop/app/update_session.h"
+#include "desktop/session/update_session.h"
 #include "desktop/bootlink/command_channel.h"
-#include "desktop/bootlink/loader_wire.h"
-#include "desktop/platform/clock.h"
+#include "common/loader_wire.h"
+#include "common/clock.h"
 
 namespace corvash::bootlink {
 namespace {
@@ -53,7 +53,7 @@ std::array<std::string, kVersionBoxLineCount> VersionBoxLines(std::string_view v
 }
 
 void DrawVersionBox() {
-  app::UpdateSession& session = app::Session();
+  session::UpdateSession& session = session::Session();
   if (session.commandSessionOpen.load() == 1) {
     SendString(wire::CR_BURST);
     session.commandSessionOpen.store(0);

@@ -1,16 +1,16 @@
 #include "desktop/bootlink/watchdog.h"
 
-#include "desktop/app/update_session.h"
-#include "desktop/bootlink/progress_page.h"
+#include "desktop/session/update_session.h"
+#include "desktop/session/worker_page.h"
 
 namespace corvash::bootlink {
 
 void ArmWatchdog(uint32_t ms) {
-  if (ProgressPage* page = app::Session().progressPage.load()) page->ArmTimer2(ms);
+  if (pages::WorkerPage* page = session::Session().progressPage.load()) page->ArmTimer2(ms);
 }
 
 void KillWatchdog() {
-  if (ProgressPage* page = app::Session().progressPage.load()) page->KillTimer2();
+  if (pages::WorkerPage* page = session::Session().progressPage.load()) page->KillTimer2();
 }
 
 }  // namespace corvash::bootlink

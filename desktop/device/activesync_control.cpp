@@ -1,6 +1,6 @@
 #include "desktop/device/activesync_control.h"
 
-#include "desktop/platform/clock.h"
+#include "common/clock.h"
 
 namespace corvash::device {
 

@@ -3,7 +3,7 @@
 #include <optional>
 #include <string>
 
-#include "desktop/platform/fixed_text.h"
+#include "common/fixed_text.h"
 #include "desktop/platform/hive.h"
 
 namespace corvash::device {

@@ -1,9 +1,9 @@
 #include "desktop/image/image_checks.h"
 
-#include "desktop/app/update_session.h"
+#include "desktop/session/update_session.h"
 #include "desktop/image/image_header.h"
-#include "desktop/pages/page_host.h"
-#include "desktop/platform/fixed_text.h"
+#include "desktop/session/page_host.h"
+#include "common/fixed_text.h"
 
 namespace corvash::image {
 
@@ -11,15 +11,15 @@ using platform::EqualsNoCase;
 using platform::TextOf;
 
 uint32_t CheckVariant() {
-  const app::UpdateSession& session = app::Session();
+  const session::UpdateSession& session = session::Session();
   return EqualsNoCase(TextOf(session.deviceVariant), TextOf(session.imageVariant)) ? 1 : 0;
 }
 
 uint32_t CheckStoredImage() {
-  app::UpdateSession& session = app::Session();
+  session::UpdateSession& session = session::Session();
   if (TextOf(session.imagePath).empty()) return 0;
   if (ReadImageHeader(TextOf(session.imagePath)) == 0) {
-    app::CloseMainWindow();
+    session::CloseMainWindow();
     return 0;
   }
   const bool sameModel = EqualsNoCase(TextOf(session.deviceModel), TextOf(session.imageModel));
@@ -29,7 +29,7 @@ uint32_t CheckStoredImage() {
   if (sameModel) session.languageMismatch = 1;
   else session.modelMismatch = 1;
   pages::RunPage(kIncompatibleImageDialog);
-  app::CloseMainWindow();
+  session::CloseMainWindow();
   return 0;
 }
 

@@ -1,5 +1,5 @@
 #pragma once
-#include "desktop/pages/page_ids.h"
+#include "desktop/session/page_ids.h"
 // Compatibility rules between the image header in the session and the
 // handheld's identity.
 //

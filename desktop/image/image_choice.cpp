@@ -4,11 +4,11 @@
 
 #include <optional>
 
-#include "desktop/app/update_session.h"
+#include "desktop/session/update_session.h"
 #include "desktop/image/disk_space.h"
 #include "desktop/image/file_chooser.h"
-#include "desktop/pages/page_host.h"
-#include "desktop/platform/fixed_text.h"
+#include "desktop/session/page_host.h"
+#include "common/fixed_text.h"
 #include "desktop/platform/trace.h"
 
 namespace corvash::image {
@@ -21,7 +21,7 @@ FileDialogRequest ImageDialogRequest(ChooserOwner owner) {
   request.filters = ImageFileFilters();
   request.defaultExtension = std::string(kImageDefaultExtension);
   request.initialFolder = ChooserInitialFolder();
-  request.capacity = app::kPathCapacity;
+  request.capacity = session::kPathCapacity;
   return request;
 }
 
@@ -62,7 +62,7 @@ std::string ProposedBackupName(std::string_view deviceVersion) {
 }
 
 uint32_t ChooseRestoreImage() {
-  app::UpdateSession& session = app::Session();
+  session::UpdateSession& session = session::Session();
   platform::ClearText(session.imagePath);
   FileDialogRequest request = ImageDialogRequest(ChooserOwner::kMainWindow);
   request.mustExist = true;
@@ -73,7 +73,7 @@ uint32_t ChooseRestoreImage() {
 }
 
 uint32_t ChooseBackupTarget(PageWindow* optionPage) {
-  app::UpdateSession& session = app::Session();
+  session::UpdateSession& session = session::Session();
   platform::CopyText(session.backupPath, ProposedBackupName(platform::TextOf(session.deviceVersion)));
   FileDialogRequest request = ImageDialogRequest(ChooserOwner::kOptionPage);
   request.keepCurrentDir = true;

@@ -1,5 +1,5 @@
 #pragma once
-#include "desktop/pages/page_ids.h"
+#include "desktop/session/page_ids.h"
 // The user's choice of a restore image and of a backup target.
 //
 // ChooseRestoreImage() -> 1 when the user chose a file, now in imagePath;

@@ -3,11 +3,11 @@
 #include <dirent.h>
 #include <sys/stat.h>
 
-#include "desktop/app/update_session.h"
+#include "desktop/session/update_session.h"
 #include "desktop/image/image_failures.h"
-#include "desktop/image/image_file.h"
-#include "desktop/pages/page_host.h"
-#include "desktop/platform/fixed_text.h"
+#include "common/image_file.h"
+#include "desktop/session/page_host.h"
+#include "common/fixed_text.h"
 #include "desktop/platform/trace.h"
 #include "rapi/remote_api.h"
 
@@ -66,7 +66,7 @@ std::optional<FoundImage> FindFirstImage(std::string_view folder) {
   while (std::optional<std::string> name = listing.Next()) {
     if (!HasImageName(*name)) continue;
     std::string path = JoinPath(folder, *name);
-    if (path.size() >= app::kPathCapacity) continue;
+    if (path.size() >= session::kPathCapacity) continue;
     if (KindOf(path) != EntryKind::kFile) continue;
     FoundImage found;
     found.path = std::move(path);
@@ -78,12 +78,12 @@ std::optional<FoundImage> FindFirstImage(std::string_view folder) {
 }
 
 uint32_t FindImageInProgramDir() {
-  app::UpdateSession& session = app::Session();
+  session::UpdateSession& session = session::Session();
   const std::optional<FoundImage> found = FindFirstImage(platform::TextOf(session.programDir));
   if (!found) {
     platform::Trace("\r\n FindImageInProgramDir: no image beside the program\r\n");
     pages::RunPage(kImageNotFoundDialog);
-    app::CloseMainWindow();
+    session::CloseMainWindow();
     return 0;
   }
   platform::CopyText(session.imagePath, found->path);
@@ -92,7 +92,7 @@ uint32_t FindImageInProgramDir() {
 }
 
 uint32_t FirstImageSize() {
-  const std::optional<FoundImage> found = FindFirstImage(platform::TextOf(app::Session().programDir));
+  const std::optional<FoundImage> found = FindFirstImage(platform::TextOf(session::Session().programDir));
   return found ? static_cast<uint32_t>(found->size) : 0;
 }
 

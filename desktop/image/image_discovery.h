@@ -1,5 +1,5 @@
 #pragma once
-#include "desktop/pages/page_ids.h"
+#include "desktop/session/page_ids.h"
 // Finding the update image beside the program, and the size of image files.
 //
 // The search rule, shared by FindImageInProgramDir and FirstImageSize: the

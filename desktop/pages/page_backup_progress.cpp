@@ -2,7 +2,7 @@
 // no buttons; BackupWorker, started when the page opens, ends it.
 #include <memory>
 
-#include "desktop/app/update_session.h"
+#include "desktop/session/update_session.h"
 #include "desktop/pages/page_link.h"
 #include "desktop/pages/page_procedures.h"
 #include "desktop/pages/page_support.h"
@@ -17,7 +17,7 @@ constexpr int kBackupFailed = 2;
 class BackupProgressPage final : public PageProcedure {
  public:
   void OnOpen(PageDialog& page) override {
-    const bool serial = app::Session().serialLink.load() == 1;
+    const bool serial = session::Session().serialLink.load() == 1;
     FillTexts(page, {{1087, 11177}, {kBackupWarning, 11178}, {1089, serial ? 11179 : 11180}});
     page.SetColouring(kBackupWarning, Colouring::kRedText);
     link_ = std::make_shared<PageLink>(page);

@@ -4,7 +4,7 @@
 #include <memory>
 #include <mutex>
 
-#include "desktop/app/update_session.h"
+#include "desktop/session/update_session.h"
 #include "desktop/pages/page_link.h"
 #include "desktop/pages/page_procedures.h"
 #include "desktop/pages/page_support.h"
@@ -14,7 +14,7 @@ namespace corvash::pages {
 namespace {
 
 constexpr WizardButtons kButtons{
-    .nextResult = 1, .cancelResult = 0, .backResult = 0, .backFlag = &app::UpdateSession::backFromBootInstructions};
+    .nextResult = 1, .cancelResult = 0, .backResult = 0, .backFlag = &session::UpdateSession::backFromBootInstructions};
 
 // Held by a watch for its whole run: the watch of a page opened again waits
 // until the previous one has seen its stop flag, so that two port tests

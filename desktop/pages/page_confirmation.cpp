@@ -1,20 +1,20 @@
 // Confirmation page (124): the ROM version on the device ("Von:") and the
 // one to be written ("Nach:"). The recovery run offers no way back.
-#include "desktop/app/update_session.h"
+#include "desktop/session/update_session.h"
 #include "desktop/pages/page_procedures.h"
 #include "desktop/pages/page_support.h"
-#include "desktop/platform/fixed_text.h"
+#include "common/fixed_text.h"
 
 namespace corvash::pages {
 namespace {
 
 constexpr WizardButtons kButtons{
-    .nextResult = 1, .cancelResult = 2, .backResult = 2, .backFlag = &app::UpdateSession::backFromConfirm};
+    .nextResult = 1, .cancelResult = 2, .backResult = 2, .backFlag = &session::UpdateSession::backFromConfirm};
 
 class ConfirmationPage final : public PageProcedure {
  public:
   void OnOpen(PageDialog& page) override {
-    const app::UpdateSession& session = app::Session();
+    const session::UpdateSession& session = session::Session();
     OpenCaptionedPage(page, Picture::kMain);
     FillTexts(page, {{1048, 11041},
                      {1049, 11013},
@@ -33,7 +33,7 @@ class ConfirmationPage final : public PageProcedure {
   }
 
  private:
-  static bool BackAllowed() { return app::Session().backAllowed.load() != 0; }
+  static bool BackAllowed() { return session::Session().backAllowed.load() != 0; }
 };
 
 }  // namespace

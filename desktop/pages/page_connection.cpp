@@ -1,5 +1,5 @@
 // Connection page (161): connect the device and wait for ActiveSync.
-#include "desktop/app/update_session.h"
+#include "desktop/session/update_session.h"
 #include "desktop/pages/page_procedures.h"
 #include "desktop/pages/page_support.h"
 
@@ -7,7 +7,7 @@ namespace corvash::pages {
 namespace {
 
 constexpr WizardButtons kButtons{
-    .nextResult = 0, .cancelResult = 1, .backResult = 0, .backFlag = &app::UpdateSession::backFromConnect};
+    .nextResult = 0, .cancelResult = 1, .backResult = 0, .backFlag = &session::UpdateSession::backFromConnect};
 
 constexpr int kConnectionWarning = 1157;
 

@@ -1,7 +1,7 @@
 #include "desktop/pages/page_languages.h"
 
 #include "desktop/pages/page_support.h"
-#include "desktop/platform/fixed_text.h"
+#include "common/fixed_text.h"
 
 namespace corvash::pages {
 namespace {

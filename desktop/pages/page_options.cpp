@@ -1,11 +1,11 @@
 // Options page (109): the connected device, and the choice of update,
 // restore of a backup, or backup of the current ROM.
-#include "desktop/app/update_session.h"
+#include "desktop/session/update_session.h"
 #include "desktop/pages/page_languages.h"
 #include "desktop/pages/page_procedures.h"
 #include "desktop/pages/page_support.h"
 #include "desktop/pages/page_workers.h"
-#include "desktop/platform/fixed_text.h"
+#include "common/fixed_text.h"
 
 namespace corvash::pages {
 namespace {
@@ -15,12 +15,12 @@ constexpr int kRestoreButton = 1036;
 constexpr int kBackupButton = 1030;
 constexpr int kBackupChosen = 1000;
 constexpr WizardButtons kButtons{
-    .nextResult = 0, .cancelResult = 1, .backResult = 1, .backFlag = &app::UpdateSession::backFromOptions};
+    .nextResult = 0, .cancelResult = 1, .backResult = 1, .backFlag = &session::UpdateSession::backFromOptions};
 
 class OptionsPage final : public PageProcedure {
  public:
   void OnOpen(PageDialog& page) override {
-    const app::UpdateSession& session = app::Session();
+    const session::UpdateSession& session = session::Session();
     OpenCaptionedPage(page, Picture::kMain);
     FillTexts(page, {{1064, 11051},
                      {1065, 11052},

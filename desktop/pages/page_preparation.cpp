@@ -1,6 +1,6 @@
 // Preparation page (121): remove expansion packs, reset the device, prepare
 // the PC.
-#include "desktop/app/update_session.h"
+#include "desktop/session/update_session.h"
 #include "desktop/pages/page_procedures.h"
 #include "desktop/pages/page_support.h"
 
@@ -8,7 +8,7 @@ namespace corvash::pages {
 namespace {
 
 constexpr WizardButtons kButtons{
-    .nextResult = 0, .cancelResult = 1, .backResult = 1, .backFlag = &app::UpdateSession::backFromPrepare};
+    .nextResult = 0, .cancelResult = 1, .backResult = 1, .backFlag = &session::UpdateSession::backFromPrepare};
 
 class PreparationPage final : public PageProcedure {
  public:

@@ -2,14 +2,14 @@
 // records the running flash, and keeps timer 2 as the link watchdog. While
 // it is open, the link and flash code reach it through
 // Session().progressPage.
-#include "desktop/app/update_session.h"
-#include "desktop/bootlink/progress_page.h"
+#include "desktop/session/update_session.h"
+#include "desktop/session/worker_page.h"
 #include "desktop/bootlink/progress_watchdog.h"
 #include "desktop/pages/page_link.h"
 #include "desktop/pages/page_procedures.h"
 #include "desktop/pages/page_support.h"
 #include "desktop/pages/page_workers.h"
-#include "desktop/platform/fixed_text.h"
+#include "common/fixed_text.h"
 
 namespace corvash::pages {
 namespace {
@@ -21,11 +21,13 @@ constexpr int kFlashWarning = 1131;
 // The page as the link and flash code see it. One object for the life of the
 // process: a thread that read Session().progressPage just before the page
 // closed still reaches a live object, which then forwards nothing.
-class ProgressPageAdapter final : public bootlink::ProgressPage {
+class ProgressPageAdapter final : public pages::WorkerPage {
  public:
   void Attach(PageDialog& page) { link_.Attach(page); }
   void DetachFrom(PageDialog& page) { link_.DetachFrom(page); }
 
+  void Enable(int controlId, bool enabled) override { link_.Enable(controlId, enabled); }
+  void SetText(int controlId, std::string_view text) override { link_.SetText(controlId, text); }
   void SetBarRange(uint32_t low, uint32_t high) override { link_.SetBarRange(low, high); }
   void SetBarPosition(uint32_t position) override { link_.SetBarPosition(position); }
   void SetFigure(uint32_t percent) override { link_.SetFigure(percent); }
@@ -45,7 +47,7 @@ ProgressPageAdapter& Adapter() {
 }
 
 int DurationTextId() {
-  const app::UpdateSession& session = app::Session();
+  const session::UpdateSession& session = session::Session();
   const bool serial = session.serialLink.load() == 1;
   if (platform::TextOf(session.deviceVariant) == "NBT") return serial ? 11113 : 11112;
   return serial ? 11096 : 11097;
@@ -54,7 +56,7 @@ int DurationTextId() {
 class FlashProgressPage final : public PageProcedure {
  public:
   void OnOpen(PageDialog& page) override {
-    app::UpdateSession& session = app::Session();
+    session::UpdateSession& session = session::Session();
     FillTexts(page, {{1043, 11033}, {kFlashWarning, 11110}, {1132, DurationTextId()}});
     page.SetText(kProgressFigureControl, "0");
     page.SetColouring(kFlashWarning, Colouring::kRedText);
@@ -86,8 +88,8 @@ class FlashProgressPage final : public PageProcedure {
   }
 
   void OnClosed(PageDialog& page) override {
-    bootlink::ProgressPage* published = &Adapter();
-    app::Session().progressPage.compare_exchange_strong(published, nullptr);
+    pages::WorkerPage* published = &Adapter();
+    session::Session().progressPage.compare_exchange_strong(published, nullptr);
     Adapter().DetachFrom(page);
     page.SetWaitCursor(false);
   }

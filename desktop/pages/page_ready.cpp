@@ -1,14 +1,14 @@
 // Ready page (130): how long the update takes and what the user will see.
-#include "desktop/app/update_session.h"
+#include "desktop/session/update_session.h"
 #include "desktop/pages/page_procedures.h"
 #include "desktop/pages/page_support.h"
-#include "desktop/platform/fixed_text.h"
+#include "common/fixed_text.h"
 
 namespace corvash::pages {
 namespace {
 
 constexpr WizardButtons kButtons{
-    .nextResult = 1, .cancelResult = 2, .backResult = 2, .backFlag = &app::UpdateSession::backFromReady};
+    .nextResult = 1, .cancelResult = 2, .backResult = 2, .backFlag = &session::UpdateSession::backFromReady};
 
 // Languages of the first pair of duration texts; all others take the second.
 bool HasWesternDurationText(std::string_view language) {
@@ -19,7 +19,7 @@ bool HasWesternDurationText(std::string_view language) {
 }
 
 int DurationTextId() {
-  const app::UpdateSession& session = app::Session();
+  const session::UpdateSession& session = session::Session();
   const bool serial = session.serialLink.load() == 1;
   if (HasWesternDurationText(platform::TextOf(session.deviceLanguage))) return serial ? 11062 : 11063;
   return serial ? 11094 : 11095;

@@ -3,7 +3,7 @@
 // left of the boot-loader link; "Weiter" starts ActiveSync again.
 #include <unistd.h>
 
-#include "desktop/app/update_session.h"
+#include "desktop/session/update_session.h"
 #include "desktop/pages/page_procedures.h"
 #include "desktop/pages/page_support.h"
 #include "desktop/pages/page_workers.h"
@@ -15,7 +15,7 @@ namespace {
 constexpr int kResetNextButton = 1181;
 
 void ShutDownBootLink() {
-  app::UpdateSession& session = app::Session();
+  session::UpdateSession& session = session::Session();
   session.linkClosed.store(1);
   GetLinkTeardown().ShutDownReadThread();
   if (std::shared_ptr<platform::SerialPort> port = session.linkHandle.exchange(nullptr)) port->Close();

@@ -3,7 +3,7 @@
 #include <system_error>
 #include <thread>
 
-#include "desktop/app/update_session.h"
+#include "desktop/session/update_session.h"
 #include "desktop/platform/trace.h"
 #include "desktop/resources/text_table.h"
 
@@ -32,7 +32,7 @@ std::string LabelValue(std::string_view label, std::string_view value) {
 }
 
 bool HandleWizardButton(PageDialog& page, int commandId, const WizardButtons& buttons) {
-  app::UpdateSession& session = app::Session();
+  session::UpdateSession& session = session::Session();
   switch (commandId) {
     case kButtonNext:
       page.End(buttons.nextResult);

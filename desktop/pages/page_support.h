@@ -11,7 +11,7 @@
 
 #include "desktop/pages/page_dialog.h"
 
-namespace corvash::app {
+namespace corvash::session {
 struct UpdateSession;
 }
 
@@ -54,7 +54,7 @@ struct WizardButtons {
   int nextResult = 0;
   int cancelResult = 0;
   int backResult = 0;
-  std::atomic<uint32_t> app::UpdateSession::*backFlag = nullptr;
+  std::atomic<uint32_t> session::UpdateSession::*backFlag = nullptr;
 };
 
 // Commands 1, 2 and 1221 (1221 only with a back flag): sets the button's

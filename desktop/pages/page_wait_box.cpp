@@ -1,6 +1,6 @@
 // Wait box (122): "please wait" while the device is checked. It ends on the
 // private message 1074 (CloseWaitBox) or on Enter and Escape.
-#include "desktop/app/update_session.h"
+#include "desktop/session/update_session.h"
 #include "desktop/pages/page_procedures.h"
 #include "desktop/pages/page_support.h"
 
@@ -11,7 +11,7 @@ class WaitBox final : public PageProcedure {
  public:
   void OnOpen(PageDialog& page) override {
     // waitDialog stays set after the box has ended; closing an ended box does nothing.
-    app::Session().waitDialog.store(1);
+    session::Session().waitDialog.store(1);
     SetPageText(page, 1072, 11057);
   }
 

@@ -15,28 +15,11 @@
 #include <cstdint>
 #include <string_view>
 
+#include "desktop/session/worker_page.h"
+
 namespace corvash::pages {
 
 class PageDialog;
-
-// An open page as a worker thread reaches it. Every call is forwarded to the
-// page while it is open; once it has ended or closed, calls do nothing. Any
-// thread may call; a call blocks until the page's thread has handled it.
-class WorkerPage {
- public:
-  virtual ~WorkerPage() = default;
-  virtual void Enable(int controlId, bool enabled) = 0;
-  virtual void SetText(int controlId, std::string_view text) = 0;
-  // The progress bar (control 1020) and the percentage figure (control 1023).
-  virtual void SetBarRange(uint32_t low, uint32_t high) = 0;
-  virtual void SetBarPosition(uint32_t position) = 0;
-  virtual void SetFigure(uint32_t percent) = 0;
-  // Hides the whole page (the original moved it to zero size).
-  virtual void Hide() = 0;
-  // Ends the page with `result`; every later call through this WorkerPage
-  // does nothing.
-  virtual void End(int result) = 0;
-};
 
 // Boot-loader watch behind the boot-mode instructions page (169). Runs on a
 // thread of its own that the page starts; one watch runs at a time (a new

@@ -1,9 +1,9 @@
 // The plain error screens: a heading, an explanation, "Klicken Sie auf
 // "Beenden"..." and one "Beenden" button that ends the screen with 1.
-#include "desktop/app/update_session.h"
+#include "desktop/session/update_session.h"
 #include "desktop/pages/screen_common.h"
 #include "desktop/pages/screen_procedures.h"
-#include "desktop/platform/clock.h"
+#include "common/clock.h"
 
 namespace corvash::pages {
 namespace {
@@ -43,7 +43,7 @@ class ErrorScreen final : public PageProcedure {
     if (page.Ended()) return;
     if (commandId == entry_.layout.quitButton) {
       if (entry_.closesMainWindow) {
-        app::CloseMainWindow();
+        session::CloseMainWindow();
         closedMainWindow_ = true;
       }
       page.End(1);

@@ -2,7 +2,7 @@
 // sizes are shown in whole MiB, the image's rounded down.
 #include <string>
 
-#include "desktop/app/update_session.h"
+#include "desktop/session/update_session.h"
 #include "desktop/pages/screen_common.h"
 #include "desktop/pages/screen_procedures.h"
 
@@ -18,7 +18,7 @@ std::string SizeLine(uint32_t megabytes) {
 class ImageTooLargeScreen final : public PageProcedure {
  public:
   void OnOpen(PageDialog& page) override {
-    const app::UpdateSession& session = app::Session();
+    const session::UpdateSession& session = session::Session();
     OpenScreen(page, {{1116, 11098}, {{1138, 11125}, {1118, 11099}, {1119, 11100}, {1117, kTextClickToQuit}}});
     page.SetText(1120, SizeLine(session.imageSizeKB >> 10));
     page.SetText(1121, SizeLine(session.flashSizeMB));

@@ -1,11 +1,11 @@
 // FEHLER 100 (123): the image does not fit the device. The device's and the
 // image's model, version and language stand side by side; the rows that
 // differ are marked in red on both sides.
-#include "desktop/app/update_session.h"
+#include "desktop/session/update_session.h"
 #include "desktop/pages/page_languages.h"
 #include "desktop/pages/screen_common.h"
 #include "desktop/pages/screen_procedures.h"
-#include "desktop/platform/fixed_text.h"
+#include "common/fixed_text.h"
 
 namespace corvash::pages {
 namespace {
@@ -15,21 +15,21 @@ constexpr int kTextDeviceVersion = 11043;
 constexpr int kTextImageVersion = 11046;
 
 struct MismatchRows {
-  std::atomic<uint32_t> app::UpdateSession::*flag;
+  std::atomic<uint32_t> session::UpdateSession::*flag;
   int deviceRow;
   int imageRow;
 };
 
 constexpr MismatchRows kMismatchRows[] = {
-    {&app::UpdateSession::modelMismatch, 1056, 1060},
-    {&app::UpdateSession::versionMismatch, 1057, 1061},
-    {&app::UpdateSession::languageMismatch, 1058, 1062},
+    {&session::UpdateSession::modelMismatch, 1056, 1060},
+    {&session::UpdateSession::versionMismatch, 1057, 1061},
+    {&session::UpdateSession::languageMismatch, 1058, 1062},
 };
 
 class IncompatibleImageScreen final : public PageProcedure {
  public:
   void OnOpen(PageDialog& page) override {
-    const app::UpdateSession& session = app::Session();
+    const session::UpdateSession& session = session::Session();
     OpenScreen(page, {{1055, 11047}, {{1145, 11115}, {1059, 11049}, {1063, 11050}}});
     page.SetText(1056, LabelValue(PageText(kTextModel), platform::TextOf(session.deviceModel)));
     page.SetText(1057, LabelValue(PageText(kTextDeviceVersion), platform::TextOf(session.deviceVersion)));
@@ -46,7 +46,7 @@ class IncompatibleImageScreen final : public PageProcedure {
 
   void OnCommand(PageDialog& page, int commandId) override {
     if (commandId != kCommandOk && commandId != kCommandCancel) return;
-    app::UpdateSession& session = app::Session();
+    session::UpdateSession& session = session::Session();
     for (const MismatchRows& rows : kMismatchRows) (session.*rows.flag).store(0);
     page.End(commandId == kCommandOk ? 0 : 1);
   }

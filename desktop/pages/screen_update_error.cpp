@@ -1,6 +1,6 @@
 // FEHLER 113 (114): the flash did not complete. Its instructions refer to
 // the numbered buttons of the button picture.
-#include "desktop/app/update_session.h"
+#include "desktop/session/update_session.h"
 #include "desktop/pages/page_workers.h"
 #include "desktop/pages/screen_common.h"
 #include "desktop/pages/screen_procedures.h"
@@ -12,7 +12,7 @@ namespace {
 // On a serial link the screen lets go of the receive thread (without ending
 // it) and closes the port; a port's Close wakes a reader still waiting on it.
 void ReleaseSerialLink() {
-  app::UpdateSession& session = app::Session();
+  session::UpdateSession& session = session::Session();
   if (session.serialLink.load() != 1) return;
   GetLinkTeardown().ReleaseReadThread();
   if (std::shared_ptr<platform::SerialPort> port = session.linkHandle.exchange(nullptr)) port->Close();

@@ -1,6 +1,6 @@
 // WARNUNG 111 (105), mains power not plugged in, and WARNUNG 112 (152), the
 // chosen backup file exists already.
-#include "desktop/app/update_session.h"
+#include "desktop/session/update_session.h"
 #include "desktop/pages/page_link.h"
 #include "desktop/pages/page_workers.h"
 #include "desktop/pages/screen_common.h"

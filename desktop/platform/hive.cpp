@@ -7,7 +7,7 @@
 #include <fstream>
 #include <sstream>
 
-#include "desktop/platform/fixed_text.h"
+#include "common/fixed_text.h"
 #include "desktop/platform/prefix.h"
 
 namespace corvash::platform {

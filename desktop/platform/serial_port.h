@@ -9,7 +9,7 @@
 #include <memory>
 #include <string>
 
-#include "desktop/platform/clock.h"
+#include "common/clock.h"
 
 namespace corvash::platform {
 

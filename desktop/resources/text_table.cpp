@@ -8,7 +8,7 @@
 #include <mutex>
 #include <vector>
 
-#include "desktop/platform/fixed_text.h"
+#include "common/fixed_text.h"
 #include "desktop/resources/resource_script.h"
 #include "desktop/resources/utf8_text.h"
 

@@ -19,10 +19,10 @@
 #include <string>
 #include <vector>
 
-#include "desktop/app/update_session.h"
+#include "desktop/session/update_session.h"
 #include "desktop/image/image_checksum.h"
 #include "desktop/image/image_header.h"
-#include "desktop/platform/fixed_text.h"
+#include "common/fixed_text.h"
 
 namespace {
 
@@ -72,8 +72,8 @@ void BM_PlainRead(benchmark::State& state) {
 }
 
 void BM_VerifyImageChecksum(benchmark::State& state) {
-  app::Session().Reset();
-  platform::CopyText(app::Session().imagePath, g_imagePath);
+  session::Session().Reset();
+  platform::CopyText(session::Session().imagePath, g_imagePath);
   if (image::ReadImageHeader(g_imagePath) != 1) state.SkipWithError("header not read");
   for (auto _ : state) {
     if (image::VerifyImageChecksum() != 1) state.SkipWithError("checksum does not verify");

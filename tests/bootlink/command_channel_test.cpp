@@ -3,9 +3,9 @@
 
 #include <gtest/gtest.h>
 
-#include "desktop/app/update_session.h"
-#include "desktop/bootlink/loader_wire.h"
-#include "desktop/platform/event.h"
+#include "desktop/session/update_session.h"
+#include "common/loader_wire.h"
+#include "common/event.h"
 #include "desktop/platform/serial_port.h"
 #include "tests/bootlink/link_fixture.h"
 #include "tests/bootlink/pty_peer.h"
@@ -13,7 +13,7 @@
 namespace corvash::bootlink {
 namespace {
 
-using app::Session;
+using session::Session;
 using test::PtyPeer;
 
 class CommandChannelTest : public test::LinkTest {

@@ -13,16 +13,16 @@
 #include <string>
 #include <vector>
 
-#include "desktop/app/update_session.h"
+#include "desktop/session/update_session.h"
 #include "desktop/bootlink/download_context.h"
-#include "desktop/bootlink/progress_page.h"
+#include "desktop/session/worker_page.h"
 #include "desktop/bootlink/receive_thread.h"
-#include "desktop/platform/event.h"
+#include "common/event.h"
 #include "desktop/platform/trace.h"
 
 namespace corvash::test {
 
-class RecordingPage : public bootlink::ProgressPage {
+class RecordingPage : public pages::WorkerPage {
  public:
   void SetBarRange(uint32_t, uint32_t) override {}
   void SetBarPosition(uint32_t) override {}
@@ -126,12 +126,12 @@ class LinkTest : public ::testing::Test {
   static void ResetAll() {
     bootlink::ShutdownLink();
     bootlink::SetDownloadThreadProc(nullptr);
-    app::Session().Reset();
+    session::Session().Reset();
     bootlink::TheDownloadContext().Reset();
     platform::ClearNamedEvents();
   }
   // Publishes `page` as the open progress page.
-  static void OpenPage(RecordingPage& page) { app::Session().progressPage.store(&page); }
+  static void OpenPage(RecordingPage& page) { session::Session().progressPage.store(&page); }
 };
 
 }  // namespace corvash::test

@@ -8,17 +8,17 @@
 
 #include <memory>
 
-#include "desktop/app/update_session.h"
+#include "desktop/session/update_session.h"
 #include "desktop/bootlink/receive_thread.h"
 #include "desktop/device/activesync_control.h"
-#include "desktop/platform/clock.h"
+#include "common/clock.h"
 #include "tests/bootlink/link_fixture.h"
 #include "tests/bootlink/pty_peer.h"
 
 namespace corvash::bootlink {
 namespace {
 
-using app::Session;
+using session::Session;
 using test::PtyPeer;
 
 constexpr const char* kCom1Wire = "\r\r\r\r\r\r\r\rCOM1 Port Test\r";

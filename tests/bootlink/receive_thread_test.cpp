@@ -4,7 +4,7 @@
 
 #include <gtest/gtest.h>
 
-#include "desktop/app/update_session.h"
+#include "desktop/session/update_session.h"
 #include "desktop/platform/serial_port.h"
 #include "tests/bootlink/link_fixture.h"
 #include "tests/bootlink/pty_peer.h"
@@ -12,7 +12,7 @@
 namespace corvash::bootlink {
 namespace {
 
-using app::Session;
+using session::Session;
 using test::PtyPeer;
 
 template <typename Condition>

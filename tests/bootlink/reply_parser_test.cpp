@@ -6,16 +6,16 @@
 #include <atomic>
 #include <string>
 
-#include "desktop/app/update_session.h"
-#include "desktop/bootlink/loader_wire.h"
+#include "desktop/session/update_session.h"
+#include "common/loader_wire.h"
 #include "desktop/bootlink/receive_thread.h"
-#include "desktop/platform/event.h"
+#include "common/event.h"
 #include "tests/bootlink/link_fixture.h"
 
 namespace corvash::bootlink {
 namespace {
 
-using app::Session;
+using session::Session;
 using platform::TextOf;
 
 TEST(GetKeyValue, TakesTheTextUpToCrOrBackspace) {

@@ -1,24 +1,24 @@
 #include "tests/driver/driver_doubles.h"
 
-#include "desktop/platform/fixed_text.h"
+#include "common/fixed_text.h"
 #include "rapi/remote_api.h"
 
 namespace corvash::driver::doubles {
 namespace {
 
-using app::Session;
+using session::Session;
 using platform::CopyText;
 using platform::TextOf;
 
 // Shows a failure's screen and closes the run, as the real operations do.
 uint32_t Fail(int screen) {
   pages::RunPage(screen);
-  app::CloseMainWindow();
+  session::CloseMainWindow();
   return 0;
 }
 
 std::atomic<uint32_t>* BackFlag(int page) {
-  app::UpdateSession& s = Session();
+  session::UpdateSession& s = Session();
   switch (page) {
     case kPagePrepare: return &s.backFromPrepare;
     case kPageConnect: return &s.backFromConnect;
@@ -132,7 +132,7 @@ bool ScriptedPageHost::ScriptUsedUp() const {
 }
 
 void ApplyIdentity(const Identity& identity) {
-  app::UpdateSession& s = Session();
+  session::UpdateSession& s = Session();
   CopyText(s.deviceModel, identity.model);
   CopyText(s.deviceVariant, identity.variant);
   CopyText(s.deviceLangCode, identity.langCode);
@@ -159,7 +159,7 @@ uint32_t FakeImages::ReadImageHeader(std::string_view path) {
     return Fail(kScreenImageNotOpened);
   }
   if (!found->second.readable) return Fail(kScreenImageNotOpened);
-  app::UpdateSession& s = Session();
+  session::UpdateSession& s = Session();
   CopyText(s.imageModel, found->second.model);
   CopyText(s.imageVariant, found->second.variant);
   CopyText(s.imageLangCode, found->second.langCode);
@@ -178,10 +178,10 @@ uint32_t FakeImages::CheckVariant() {
 }
 
 uint32_t FakeImages::CheckStoredImage() {
-  app::UpdateSession& s = Session();
+  session::UpdateSession& s = Session();
   if (TextOf(s.imagePath).empty()) return 0;
   if (ReadImageHeader(TextOf(s.imagePath)) == 0) {
-    app::CloseMainWindow();
+    session::CloseMainWindow();
     return 0;
   }
   const bool modelsEqual = platform::EqualsNoCase(TextOf(s.deviceModel), TextOf(s.imageModel));
@@ -243,7 +243,7 @@ uint32_t FakeBootLink::TestPorts() {
 
 uint32_t FakeBootLink::ReadDeviceIdentity() {
   ++identityReads;
-  app::UpdateSession& s = Session();
+  session::UpdateSession& s = Session();
   if (!loaderIdentity) {
     platform::ClearText(s.deviceModel);
     platform::ClearText(s.deviceVersion);

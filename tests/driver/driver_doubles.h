@@ -13,13 +13,15 @@
 #include <string>
 #include <vector>
 
-#include "desktop/app/driver/page_ids.h"
+#include "desktop/session/page_ids.h"
 #include "desktop/app/driver/wizard_operations.h"
-#include "desktop/app/update_session.h"
-#include "desktop/pages/page_host.h"
+#include "desktop/session/update_session.h"
+#include "desktop/session/page_host.h"
 #include "rapi/no_device_remote_api.h"
 
 namespace corvash::driver::doubles {
+
+using namespace pages;
 
 // Every error screen of the run.
 inline const std::set<int> kErrorScreens = {kScreenActiveSyncTooOld, kScreenConnectionError,

@@ -11,7 +11,7 @@
 #include <string>
 
 #include "desktop/app/driver/wizard_driver.h"
-#include "desktop/app/update_session.h"
+#include "desktop/session/update_session.h"
 #include "rapi/remote_api.h"
 #include "tests/driver/driver_doubles.h"
 
@@ -32,8 +32,8 @@ class DriverTest : public ::testing::Test {
     std::filesystem::create_directories(prefix_ / "windows");
     WriteActiveSyncVersion(4, 0);
 
-    app::Session().Reset();
-    app::Session().mainWindow = 1;
+    session::Session().Reset();
+    session::Session().mainWindow = 1;
     previousHost_ = pages::g_pageHost.exchange(&host);
     previousApi_ = rapi::InstallRemoteApi(&api);
     api.linked = true;
@@ -51,7 +51,7 @@ class DriverTest : public ::testing::Test {
     }
     std::error_code ec;
     std::filesystem::remove_all(prefix_, ec);
-    app::Session().Reset();
+    session::Session().Reset();
   }
 
   void WriteSystemHive(const std::string& text) {
@@ -77,7 +77,7 @@ class DriverTest : public ::testing::Test {
     host.Then(kPageProgress, Progress(1, flashState));
   }
 
-  void ExpectRunClosed() { EXPECT_EQ(app::Session().mainWindow.load(), 0u); }
+  void ExpectRunClosed() { EXPECT_EQ(session::Session().mainWindow.load(), 0u); }
 
   std::filesystem::path prefix_;
   ScriptedPageHost host;

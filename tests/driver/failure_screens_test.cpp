@@ -1,5 +1,5 @@
 // Every fault of a run ends it with exactly one screen and the run closed.
-#include "desktop/platform/clock.h"
+#include "common/clock.h"
 #include "tests/driver/driver_fixture.h"
 
 namespace corvash::driver::doubles {
@@ -109,9 +109,9 @@ TEST_F(FailureScreenTest, VariantMismatchMarksTheVersionRow) {
   ScriptUpdateAfterOptions();
   RunWizard();
   ExpectOnlyScreen(kScreenIncompatibleImage);
-  EXPECT_EQ(app::Session().versionMismatch.load(), 1u);
-  EXPECT_EQ(app::Session().modelMismatch.load(), 0u);
-  EXPECT_EQ(app::Session().languageMismatch.load(), 0u);
+  EXPECT_EQ(session::Session().versionMismatch.load(), 1u);
+  EXPECT_EQ(session::Session().modelMismatch.load(), 0u);
+  EXPECT_EQ(session::Session().languageMismatch.load(), 0u);
 }
 
 TEST_F(FailureScreenTest, ModelMismatchMarksTheModelRow) {
@@ -119,8 +119,8 @@ TEST_F(FailureScreenTest, ModelMismatchMarksTheModelRow) {
   ScriptUpdateAfterOptions();
   RunWizard();
   ExpectOnlyScreen(kScreenIncompatibleImage);
-  EXPECT_EQ(app::Session().modelMismatch.load(), 1u);
-  EXPECT_EQ(app::Session().versionMismatch.load(), 0u);
+  EXPECT_EQ(session::Session().modelMismatch.load(), 1u);
+  EXPECT_EQ(session::Session().versionMismatch.load(), 0u);
 }
 
 TEST_F(FailureScreenTest, LanguageMismatchMarksTheLanguageRow) {
@@ -128,15 +128,15 @@ TEST_F(FailureScreenTest, LanguageMismatchMarksTheLanguageRow) {
   ScriptUpdateAfterOptions();
   RunWizard();
   ExpectOnlyScreen(kScreenIncompatibleImage);
-  EXPECT_EQ(app::Session().languageMismatch.load(), 1u);
-  EXPECT_EQ(app::Session().modelMismatch.load(), 0u);
+  EXPECT_EQ(session::Session().languageMismatch.load(), 1u);
+  EXPECT_EQ(session::Session().modelMismatch.load(), 0u);
 }
 
 TEST_F(FailureScreenTest, RestoreImageLargerThanTheFlashEndsOnImageTooLarge) {
   ChooseRestore(FakeImage{.sizeBytes = (33u << 20)});  // 33 MiB onto 32 MiB of flash
   RunWizard();
   ExpectOnlyScreen(kScreenImageTooLarge);
-  EXPECT_EQ(app::Session().imageSizeKB, 33u * 1024);
+  EXPECT_EQ(session::Session().imageSizeKB, 33u * 1024);
 }
 
 TEST_F(FailureScreenTest, RestoreImageOfExactlyTheFlashSizePasses) {
@@ -165,7 +165,7 @@ TEST_F(FailureScreenTest, FlashWorkerScreenIsNotFollowedByASecond) {
   host.Then(kPageOptions, Choose(kOptionUpdate));
   host.Then(kPageProgress, [] {
     pages::RunPage(kScreenIdentityReadError);  // the worker's identity read failed
-    app::CloseMainWindow();
+    session::CloseMainWindow();
     return 2;
   });
   RunWizard();

@@ -6,7 +6,7 @@
 
 #include "desktop/app/driver/program_start.h"
 #include "desktop/app/driver/run_paths.h"
-#include "desktop/platform/clock.h"
+#include "common/clock.h"
 #include "desktop/platform/instance_lock.h"
 #include "desktop/platform/prefix.h"
 #include "tests/driver/driver_fixture.h"
@@ -41,13 +41,13 @@ TEST_F(ProgramStartTest, SecondStartEndsAtOnceShowingNothing) {
 }
 
 TEST_F(ProgramStartTest, TextsAndSerialLinkAreReadyBeforeTheFirstPage) {
-  app::Session().serialLink = 0;
+  session::Session().serialLink = 0;
   int loadsAtFirstPage = -1;
   uint32_t serialLinkAtFirstPage = 99;
   host.onOpen = [&](int) {
     if (loadsAtFirstPage >= 0) return;
     loadsAtFirstPage = texts.loads;
-    serialLinkAtFirstPage = app::Session().serialLink.load();
+    serialLinkAtFirstPage = session::Session().serialLink.load();
   };
   host.Then(kPageWelcome, Cancel(kPageWelcome));
   pages::PageHost* hostBefore = pages::g_pageHost.load();
@@ -97,7 +97,7 @@ class RunPathsTest : public DriverTest {};
 
 TEST_F(RunPathsTest, MarkerLiesInThePrefixWindowsFolder) {
   SetUpRunPaths();
-  const app::UpdateSession& s = app::Session();
+  const session::UpdateSession& s = session::Session();
   EXPECT_EQ(platform::TextOf(s.windowsDir), (prefix_ / "windows").string());
   EXPECT_EQ(platform::TextOf(s.markerPath), MarkerFile().string());
   EXPECT_EQ(platform::TextOf(s.programDir), std::filesystem::current_path().string());
@@ -137,7 +137,7 @@ TEST_F(RunPathsTest, MarkerPathThatDoesNotFitIsNotCutToAnotherFile) {
   SetUpRunPaths();
   RemoveMarker();
 
-  EXPECT_EQ(platform::TextOf(app::Session().markerPath), "");
+  EXPECT_EQ(platform::TextOf(session::Session().markerPath), "");
   EXPECT_TRUE(std::filesystem::exists(cutName));
 }
 

@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "desktop/platform/clock.h"
+#include "common/clock.h"
 #include "tests/emulator/temp_folder.h"
 
 namespace corvash::emulator {

@@ -12,8 +12,8 @@
 #include <future>
 #include <thread>
 
-#include "desktop/bootlink/loader_wire.h"
-#include "desktop/platform/clock.h"
+#include "common/loader_wire.h"
+#include "common/clock.h"
 #include "desktop/platform/serial_port.h"
 #include "emulator/control_socket.h"
 #include "emulator/handheld_state.h"
@@ -24,7 +24,6 @@
 namespace corvash::emulator {
 namespace {
 
-namespace wire = bootlink::wire;
 using platform::DeadlineAfter;
 
 // Long enough for a loaded machine; only a failing test waits it out.

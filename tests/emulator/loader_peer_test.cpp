@@ -6,7 +6,7 @@
 #include <memory>
 #include <string>
 
-#include "desktop/bootlink/loader_wire.h"
+#include "common/loader_wire.h"
 #include "emulator/flash_image.h"
 #include "emulator/identity_record.h"
 #include "emulator/memory_link.h"
@@ -16,7 +16,6 @@
 namespace corvash::emulator {
 namespace {
 
-namespace wire = bootlink::wire;
 using test::EndRecord;
 using test::FileHeader;
 using test::kBlock;

@@ -7,15 +7,15 @@
 #include <fstream>
 #include <thread>
 
-#include "desktop/app/flash_settings.h"
-#include "desktop/app/update_session.h"
+#include "desktop/session/flash_settings.h"
+#include "desktop/session/update_session.h"
 #include "desktop/bootlink/download_context.h"
 #include "desktop/bootlink/image_download.h"
 #include "desktop/bootlink/receive_thread.h"
 #include "desktop/image/image_checksum.h"
 #include "desktop/image/image_header.h"
-#include "desktop/platform/clock.h"
-#include "desktop/platform/event.h"
+#include "common/clock.h"
+#include "common/event.h"
 #include "desktop/platform/hive.h"
 
 namespace corvash::test {
@@ -86,7 +86,7 @@ void FlashTest::SetUp() {
   ResetAll();
   pages::SetPageHost(&host_);
   bootlink::InstallImageDownload();
-  app::Session().mainWindow.store(1);
+  session::Session().mainWindow.store(1);
 }
 
 void FlashTest::TearDown() {
@@ -100,19 +100,19 @@ void FlashTest::TearDown() {
 void FlashTest::ResetAll() {
   bootlink::ShutdownLink();
   bootlink::SetDownloadThreadProc(nullptr);
-  if (const int fd = app::Session().imageFileHandle.exchange(-1); fd >= 0) ::close(fd);
-  app::Session().Reset();
+  if (const int fd = session::Session().imageFileHandle.exchange(-1); fd >= 0) ::close(fd);
+  session::Session().Reset();
   bootlink::TheDownloadContext().Reset();
   platform::ClearNamedEvents();
 }
 
 void FlashTest::Connect(std::shared_ptr<platform::SerialPort> port, uint32_t serialLink) {
-  auto& session = app::Session();
+  auto& session = session::Session();
   session.serialLink.store(serialLink);
   session.linkHandle.store(std::move(port));
   session.linkClosed.store(0);
   ASSERT_TRUE(bootlink::StartReceiveThread());
-  ASSERT_TRUE(WaitFor([] { return app::Session().readerRunning.load() == 1; }, 100000));
+  ASSERT_TRUE(WaitFor([] { return session::Session().readerRunning.load() == 1; }, 100000));
 }
 
 bool FlashTest::WaitFor(const std::function<bool()>& condition, uint32_t ms) {
@@ -124,10 +124,10 @@ bool FlashTest::WaitFor(const std::function<bool()>& condition, uint32_t ms) {
   return true;
 }
 
-bool FlashTest::SettingsStored() { return platform::LoadUserHive().HasKey(app::kSettingsKey); }
+bool FlashTest::SettingsStored() { return platform::LoadUserHive().HasKey(session::kSettingsKey); }
 
 void FlashTest::PrepareRecovery(const std::string& imagePath) {
-  auto& session = app::Session();
+  auto& session = session::Session();
   platform::CopyText(session.imagePath, imagePath);
   platform::CopyText(session.programDir, std::filesystem::path(imagePath).parent_path().string());
   platform::CopyText(session.deviceModel, "Quor 5210");

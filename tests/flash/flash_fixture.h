@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "desktop/bootlink/headless_progress_page.h"
-#include "desktop/pages/page_host.h"
+#include "desktop/session/page_host.h"
 #include "emulator/flash_image.h"
 #include "emulator/loader_peer.h"
 #include "emulator/text_screen.h"

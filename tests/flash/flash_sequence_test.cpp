@@ -3,8 +3,8 @@
 // phase of a flash and the recovery flash that follows them.
 #include <gtest/gtest.h>
 
-#include "desktop/app/flash_settings.h"
-#include "desktop/app/update_session.h"
+#include "desktop/session/flash_settings.h"
+#include "desktop/session/update_session.h"
 #include "desktop/bootlink/flash_sequences.h"
 #include "desktop/bootlink/image_download.h"
 #include "desktop/bootlink/receive_thread.h"
@@ -39,7 +39,7 @@ class FlashSequenceTest : public FlashTest {
   }
   int Recover() {
     PrepareRecovery(path_);
-    app::Session().mainWindow.store(1);
+    session::Session().mainWindow.store(1);
     return RunPage(&CheckAndFlashThread);
   }
   void ExpectFlashEqualsImage() {
@@ -57,7 +57,7 @@ class FlashSequenceTest : public FlashTest {
 TEST_F(FlashSequenceTest, RecoveryRunFlashesBothLoads) {
   Connect(loader_->port);
   EXPECT_EQ(Recover(), 1);
-  EXPECT_EQ(app::Session().flashState.load(), 3u);
+  EXPECT_EQ(session::Session().flashState.load(), 3u);
   EXPECT_FALSE(SettingsStored());
   ExpectFlashEqualsImage();
   EXPECT_EQ(loader_->peer.Stats().recordsReceived, 4u + 2u);
@@ -65,7 +65,7 @@ TEST_F(FlashSequenceTest, RecoveryRunFlashesBothLoads) {
   const std::string written = loader_->port->Written();
   EXPECT_EQ(written.rfind("lnb c:\\test.nbf A0000000 e1234 00080000\r", 0), 0u);
   EXPECT_NE(written.find("lnb c:\\test.nbf A0000000 80000 00040000\r"), std::string::npos);
-  EXPECT_EQ(app::Session().imageSizeKB, (kPayloadBytes + 32) / 1024);
+  EXPECT_EQ(session::Session().imageSizeKB, (kPayloadBytes + 32) / 1024);
   EXPECT_EQ(host_.Total(), 0u);
 }
 
@@ -73,12 +73,12 @@ TEST_F(FlashSequenceTest, NormalRunIdentifiesThroughTheLoaderFirst) {
   emulator::HandheldIdentity identity;
   ASSERT_TRUE(emulator::RecordInArea(*loader_->flash, emulator::kReserveArea, emulator::ReserveRecord(identity)));
   Connect(loader_->port);
-  platform::CopyText(app::Session().imagePath, path_);
-  platform::CopyText(app::Session().programDir, images_.Path().string());
+  platform::CopyText(session::Session().imagePath, path_);
+  platform::CopyText(session::Session().programDir, images_.Path().string());
   EXPECT_EQ(RunPage(&IdentifyAndFlashThread), 1);
-  EXPECT_EQ(platform::TextOf(app::Session().deviceModel), "Quor 5210");
-  EXPECT_EQ(app::Session().flashState.load(), 3u);
-  EXPECT_EQ(app::Session().commandSessionOpen.load(), 0u);
+  EXPECT_EQ(platform::TextOf(session::Session().deviceModel), "Quor 5210");
+  EXPECT_EQ(session::Session().flashState.load(), 3u);
+  EXPECT_EQ(session::Session().commandSessionOpen.load(), 0u);
   ExpectFlashEqualsImage();
 }
 
@@ -87,13 +87,13 @@ TEST_F(FlashSequenceTest, VariantMismatchShowsIncompatibleImageAndSendsNoLoad) {
   identity.variant = "WBT";
   ASSERT_TRUE(emulator::RecordInArea(*loader_->flash, emulator::kReserveArea, emulator::ReserveRecord(identity)));
   Connect(loader_->port);
-  platform::CopyText(app::Session().imagePath, path_);
-  platform::CopyText(app::Session().programDir, images_.Path().string());
+  platform::CopyText(session::Session().imagePath, path_);
+  platform::CopyText(session::Session().programDir, images_.Path().string());
   EXPECT_EQ(RunPage(&IdentifyAndFlashThread), 2);
   EXPECT_EQ(host_.Count(123), 1);
   EXPECT_EQ(host_.Total(), 1u);
-  EXPECT_EQ(app::Session().versionMismatch.load(), 1u);
-  EXPECT_EQ(app::Session().mainWindow.load(), 0u);
+  EXPECT_EQ(session::Session().versionMismatch.load(), 1u);
+  EXPECT_EQ(session::Session().mainWindow.load(), 0u);
   EXPECT_EQ(loader_->port->Written().find("lnb"), std::string::npos);
   EXPECT_TRUE(SettingsStored());
 }
@@ -103,30 +103,30 @@ TEST_F(FlashSequenceTest, LoadThatCannotBeSentFailsThePage) {
   loader_->port->FailWritesAfter(0);
   EXPECT_EQ(Recover(), 2);  // the driver shows FEHLER 113 for it, once
   EXPECT_EQ(host_.Total(), 0u);
-  EXPECT_EQ(app::Session().flashState.load(), 0u);
+  EXPECT_EQ(session::Session().flashState.load(), 0u);
   EXPECT_TRUE(SettingsStored());
 }
 
 TEST_F(FlashSequenceTest, ImageBodySize) {
-  platform::CopyText(app::Session().imagePath, path_);
+  platform::CopyText(session::Session().imagePath, path_);
   EXPECT_EQ(bootlink::GetImageBodySize(), kPayloadBytes);
-  EXPECT_GE(app::Session().imageFileHandle.load(), 0);
+  EXPECT_GE(session::Session().imageFileHandle.load(), 0);
 
   const std::string tiny = (images_.Path() / "tiny.nbf").string();
   FILE* file = std::fopen(tiny.c_str(), "wb");
   std::fputs("Quor 5210-NBT-ENG-2.04", file);  // shorter than its header
   std::fclose(file);
-  platform::CopyText(app::Session().imagePath, tiny);
+  platform::CopyText(session::Session().imagePath, tiny);
   EXPECT_EQ(bootlink::GetImageBodySize(), 0u);
-  EXPECT_EQ(app::Session().imageFileHandle.load(), -1);
+  EXPECT_EQ(session::Session().imageFileHandle.load(), -1);
   EXPECT_EQ(host_.Total(), 0u);
 
   Connect(loader_->port);
-  platform::CopyText(app::Session().imagePath, (images_.Path() / "gone.nbf").string());
+  platform::CopyText(session::Session().imagePath, (images_.Path() / "gone.nbf").string());
   EXPECT_EQ(bootlink::GetImageBodySize(), 0u);
-  EXPECT_EQ(host_.Count(bootlink::kImageOpenFailedDialog), 1);
-  EXPECT_EQ(app::Session().linkHandle.load(), nullptr);
-  EXPECT_EQ(app::Session().mainWindow.load(), 0u);
+  EXPECT_EQ(host_.Count(pages::kScreenImageNotOpened), 1);
+  EXPECT_EQ(session::Session().linkHandle.load(), nullptr);
+  EXPECT_EQ(session::Session().mainWindow.load(), 0u);
 }
 
 TEST_F(FlashSequenceTest, UnsizableImageEndsThePageInsteadOfHanging) {
@@ -137,7 +137,7 @@ TEST_F(FlashSequenceTest, UnsizableImageEndsThePageInsteadOfHanging) {
   Connect(loader_->port);
   PrepareRecovery(tiny);
   // The header reads short, so the model check fails first; size the file directly.
-  app::Session().progressPage.store(nullptr);
+  session::Session().progressPage.store(nullptr);
   page_ = std::make_unique<bootlink::HeadlessProgressPage>();
   EXPECT_EQ(bootlink::RunHeadlessProgressPage(*page_, &bootlink::RunFlashSequence), 2);
   EXPECT_EQ(loader_->port->Written().find("lnb"), std::string::npos);
@@ -157,17 +157,17 @@ TEST_P(FlashFailureTest, FailsKeepsTheSettingsAndARecoveryFlashCompletes) {
   Connect(loader_->port);
   loader_->peer.Arm({phase.kind, phase.records});
   EXPECT_EQ(Recover(), 2);
-  EXPECT_LT(app::Session().flashState.load(), 3u);
+  EXPECT_LT(session::Session().flashState.load(), 3u);
   EXPECT_TRUE(SettingsStored());
-  EXPECT_EQ(app::Session().linkClosed.load(), 1u);
-  EXPECT_EQ(app::Session().imageFileHandle.load(), -1);
+  EXPECT_EQ(session::Session().linkClosed.load(), 1u);
+  EXPECT_EQ(session::Session().imageFileHandle.load(), -1);
 
   bootlink::ShutdownLink();  // no thread of the failed flash still talks to the loader
   loader_->peer.Arm({FaultKind::Clear, 0});
   loader_->peer.Restart();
   Reconnect();
   EXPECT_EQ(Recover(), 1);
-  EXPECT_EQ(app::Session().flashState.load(), 3u);
+  EXPECT_EQ(session::Session().flashState.load(), 3u);
   EXPECT_FALSE(SettingsStored());
   ExpectFlashEqualsImage();
 }
@@ -195,7 +195,7 @@ TEST_F(FlashSequenceTest, PieceThatCannotBeSentEndsThePage) {
   const size_t lnb = std::string("lnb c:\\test.nbf A0000000 e1234 00080000\r").size();
   loader_->port->FailWritesAfter(lnb + 7 + 8 + 12 + 5 * 1024 + 100);
   EXPECT_EQ(Recover(), 2);
-  EXPECT_EQ(app::Session().flashState.load(), 1u);
+  EXPECT_EQ(session::Session().flashState.load(), 1u);
   EXPECT_TRUE(SettingsStored());
   EXPECT_EQ(host_.Total(), 0u);
 }

@@ -4,7 +4,7 @@
 
 #include <gtest/gtest.h>
 
-#include "desktop/app/update_session.h"
+#include "desktop/session/update_session.h"
 #include "desktop/bootlink/headless_progress_page.h"
 #include "desktop/bootlink/watchdog.h"
 #include "tests/flash/flash_fixture.h"
@@ -18,30 +18,30 @@ class HeadlessPageTest : public FlashTest {
  protected:
   void Publish() {
     page_ = std::make_unique<HeadlessProgressPage>();
-    app::Session().progressPage.store(page_.get());
+    session::Session().progressPage.store(page_.get());
   }
 };
 
 TEST_F(HeadlessPageTest, ExpiryClosesImageSetsLinkClosedAndFails) {
   Publish();
   const int fd = ::open("/dev/null", O_RDONLY);
-  app::Session().imageFileHandle.store(fd);
+  session::Session().imageFileHandle.store(fd);
   bootlink::ArmWatchdog(10);
   ASSERT_TRUE(page_->WaitEnded(100000));
   const auto view = page_->Snapshot();
   EXPECT_EQ(view.result, 2);
   EXPECT_FALSE(view.timer2Armed);
-  EXPECT_EQ(app::Session().linkClosed.load(), 1u);
-  EXPECT_EQ(app::Session().imageFileHandle.load(), -1);
+  EXPECT_EQ(session::Session().linkClosed.load(), 1u);
+  EXPECT_EQ(session::Session().imageFileHandle.load(), -1);
   EXPECT_EQ(::fcntl(fd, F_GETFD), -1);  // closed
 }
 
 TEST_F(HeadlessPageTest, ExpiryDuringTheSecondLoadIsNoCompletedFlash) {
   Publish();
-  app::Session().flashState.store(3);
+  session::Session().flashState.store(3);
   bootlink::ArmWatchdog(10);
   ASSERT_TRUE(page_->WaitEnded(100000));
-  EXPECT_EQ(app::Session().flashState.load(), 2u);
+  EXPECT_EQ(session::Session().flashState.load(), 2u);
 }
 
 TEST_F(HeadlessPageTest, RearmPostponesAndKillStops) {
@@ -53,28 +53,28 @@ TEST_F(HeadlessPageTest, RearmPostponesAndKillStops) {
   bootlink::ArmWatchdog(20);
   bootlink::KillWatchdog();
   EXPECT_FALSE(page_->WaitEnded(3000));
-  EXPECT_EQ(app::Session().linkClosed.load(), 0u);
+  EXPECT_EQ(session::Session().linkClosed.load(), 0u);
 }
 
 TEST_F(HeadlessPageTest, EndedPageKeepsItsResultAndIgnoresItsTimer) {
   Publish();
   page_->End(1);
   bootlink::ArmWatchdog(10);
-  EXPECT_FALSE(WaitFor([] { return app::Session().linkClosed.load() == 1; }, 3000));
+  EXPECT_FALSE(WaitFor([] { return session::Session().linkClosed.load() == 1; }, 3000));
   page_->End(2);
   EXPECT_EQ(page_->Snapshot().result, 1);
 }
 
 void EndingWorker() {
   // A worker that ends the page as a completed download does.
-  if (auto* page = app::Session().progressPage.load()) page->End(1);
+  if (auto* page = session::Session().progressPage.load()) page->End(1);
 }
 
 TEST_F(HeadlessPageTest, RunRecordsThePendingFlashAndWithdrawsThePage) {
-  platform::CopyText(app::Session().imagePath, "/tmp/some.nbf");
+  platform::CopyText(session::Session().imagePath, "/tmp/some.nbf");
   EXPECT_EQ(RunPage(&EndingWorker), 1);
   EXPECT_TRUE(SettingsStored());
-  EXPECT_EQ(app::Session().progressPage.load(), nullptr);
+  EXPECT_EQ(session::Session().progressPage.load(), nullptr);
 }
 
 }  // namespace

@@ -4,7 +4,7 @@
 #include <cstring>
 #include <regex>
 
-#include "desktop/app/update_session.h"
+#include "desktop/session/update_session.h"
 #include "desktop/bootlink/command_channel.h"
 #include "desktop/bootlink/identity_read.h"
 #include "emulator/identity_record.h"
@@ -30,7 +30,7 @@ TEST(IdentityRecord, Recognised) {
 }
 
 TEST(IdentityRecord, FieldsAreCutCleanly) {
-  app::UpdateSession session;
+  session::UpdateSession session;
   platform::CopyText(session.deviceVersion, "12.345678");  // longer text of an earlier identification
   bootlink::TakeIdentityFields("KVOS Quor 5210NBTENG2.04KVOE", session);
   EXPECT_EQ(platform::TextOf(session.deviceModel), "Quor 5210");
@@ -62,7 +62,7 @@ class IdentityReadTest : public FlashTest {
   void SetUp() override {
     FlashTest::SetUp();
     loader_ = std::make_unique<MemoryLoader>(0x100000);  // areas 1 and 2 lie beyond: erased
-    platform::CopyText(app::Session().deviceVariant, "WBT");
+    platform::CopyText(session::Session().deviceVariant, "WBT");
   }
   void Start() {
     Connect(loader_->port);
@@ -86,10 +86,10 @@ class IdentityReadTest : public FlashTest {
     return addresses;
   }
   void ExpectClearedAfterOneScreen() {
-    EXPECT_EQ(platform::TextOf(app::Session().deviceModel), "");
-    EXPECT_EQ(platform::TextOf(app::Session().deviceLangCode), "");
-    EXPECT_EQ(platform::TextOf(app::Session().deviceVersion), "");
-    EXPECT_EQ(platform::TextOf(app::Session().deviceVariant), "WBT");
+    EXPECT_EQ(platform::TextOf(session::Session().deviceModel), "");
+    EXPECT_EQ(platform::TextOf(session::Session().deviceLangCode), "");
+    EXPECT_EQ(platform::TextOf(session::Session().deviceVersion), "");
+    EXPECT_EQ(platform::TextOf(session::Session().deviceVariant), "WBT");
     EXPECT_EQ(host_.Count(bootlink::kIdentityFailedDialog), 1);
     EXPECT_EQ(host_.Total(), 1u);
   }
@@ -105,10 +105,10 @@ TEST_F(IdentityReadTest, RecordWrittenByTheHandheldIsFound) {
   ASSERT_TRUE(emulator::RecordInArea(*loader_->flash, emulator::kReserveArea, emulator::ReserveRecord(identity)));
   Start();
   EXPECT_EQ(ReadDeviceIdentity(), 1u);
-  EXPECT_EQ(platform::TextOf(app::Session().deviceModel), "Quor 5210");
-  EXPECT_EQ(platform::TextOf(app::Session().deviceVariant), "NBT");
-  EXPECT_EQ(platform::TextOf(app::Session().deviceLangCode), "GER");
-  EXPECT_EQ(platform::TextOf(app::Session().deviceVersion), "2.05");
+  EXPECT_EQ(platform::TextOf(session::Session().deviceModel), "Quor 5210");
+  EXPECT_EQ(platform::TextOf(session::Session().deviceVariant), "NBT");
+  EXPECT_EQ(platform::TextOf(session::Session().deviceLangCode), "GER");
+  EXPECT_EQ(platform::TextOf(session::Session().deviceVersion), "2.05");
   EXPECT_EQ(Reads(), std::vector<uint32_t>{kArea0});
   EXPECT_EQ(host_.Total(), 0u);
 }
@@ -128,7 +128,7 @@ TEST_F(IdentityReadTest, RecordInTheLastSlotOfAreaZero) {
   const auto reads = Reads();
   EXPECT_EQ(reads.size(), 73u);
   EXPECT_EQ(reads.back(), kLastSlot0);
-  EXPECT_EQ(platform::TextOf(app::Session().deviceLangCode), "ENG");
+  EXPECT_EQ(platform::TextOf(session::Session().deviceLangCode), "ENG");
 }
 
 TEST_F(IdentityReadTest, ModelAndVariantWithoutLanguageAreSkipped) {
@@ -138,15 +138,15 @@ TEST_F(IdentityReadTest, ModelAndVariantWithoutLanguageAreSkipped) {
   Start();
   EXPECT_EQ(ReadDeviceIdentity(), 1u);
   EXPECT_EQ(Reads(), (std::vector<uint32_t>{kArea0, kArea0 + 0x34}));
-  EXPECT_EQ(platform::TextOf(app::Session().deviceLangCode), "FRE");
-  EXPECT_EQ(platform::TextOf(app::Session().deviceVersion), "2.01");
+  EXPECT_EQ(platform::TextOf(session::Session().deviceLangCode), "FRE");
+  EXPECT_EQ(platform::TextOf(session::Session().deviceVersion), "2.01");
 }
 
 TEST_F(IdentityReadTest, FailedSearchClearsTheFieldsAndShowsOneScreen) {
   FillArea0();
-  platform::CopyText(app::Session().deviceModel, "Quor 5210");
-  platform::CopyText(app::Session().deviceLangCode, "ENG");
-  platform::CopyText(app::Session().deviceVersion, "2.04");
+  platform::CopyText(session::Session().deviceModel, "Quor 5210");
+  platform::CopyText(session::Session().deviceLangCode, "ENG");
+  platform::CopyText(session::Session().deviceVersion, "2.04");
   Start();
   EXPECT_EQ(ReadDeviceIdentity(), 0u);
   EXPECT_EQ(Reads().size(), 75u);  // all of area 0, then one erased read in areas 1 and 2
@@ -168,14 +168,14 @@ TEST_F(IdentityReadTest, SilentLoaderWithAPageEndsThroughThePage) {
   loader_->peer.Arm({emulator::FaultKind::Silent, 0});
   Start();
   page_ = std::make_unique<bootlink::HeadlessProgressPage>();
-  app::Session().progressPage.store(page_.get());
+  session::Session().progressPage.store(page_.get());
   EXPECT_EQ(ReadDeviceIdentity(), 0u);
   // The expiry sets linkClosed, which ends the read, before it ends the page.
   ASSERT_TRUE(page_->WaitEnded(5000));
   EXPECT_EQ(page_->Snapshot().result, 2);  // the watchdog: FEHLER 113 follows from the driver
   EXPECT_EQ(page_->Snapshot().timer2Period, 10000u);
   EXPECT_EQ(host_.Total(), 0u);
-  EXPECT_EQ(app::Session().linkClosed.load(), 1u);
+  EXPECT_EQ(session::Session().linkClosed.load(), 1u);
 }
 
 }  // namespace

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "desktop/platform/clock.h"
+#include "common/clock.h"
 
 namespace corvash::test {
 

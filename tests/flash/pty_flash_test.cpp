@@ -5,7 +5,7 @@
 
 #include <filesystem>
 
-#include "desktop/app/update_session.h"
+#include "desktop/session/update_session.h"
 #include "desktop/bootlink/command_channel.h"
 #include "desktop/bootlink/flash_sequences.h"
 #include "desktop/bootlink/identity_read.h"
@@ -51,11 +51,11 @@ class PtyFlashTest : public FlashTest {
   // read the identity in a command session, take the stored image.
   void FindAndIdentify() {
     ASSERT_EQ(bootlink::TestPorts(), 1u);
-    EXPECT_EQ(app::Session().serialLink.load(), 0u);
+    EXPECT_EQ(session::Session().serialLink.load(), 0u);
     bootlink::OpenCommandSession();
     ASSERT_EQ(bootlink::ReadDeviceIdentity(), 1u);
     bootlink::CloseCommandSession();
-    auto& session = app::Session();
+    auto& session = session::Session();
     platform::CopyText(session.imagePath, path_);
     platform::CopyText(session.programDir, images_.Path().string());
     session.mainWindow.store(1);
@@ -80,12 +80,12 @@ class PtyFlashTest : public FlashTest {
 
 TEST_F(PtyFlashTest, RecoveryFlashOfAnImageWithAShortLastBlock) {
   FindAndIdentify();
-  EXPECT_EQ(platform::TextOf(app::Session().deviceModel), "Quor 5210");
-  EXPECT_EQ(platform::TextOf(app::Session().deviceLangCode), "ENG");
+  EXPECT_EQ(platform::TextOf(session::Session().deviceModel), "Quor 5210");
+  EXPECT_EQ(platform::TextOf(session::Session().deviceLangCode), "ENG");
   const auto before = Flash(0xA0000000, 0x40000);
 
   EXPECT_EQ(RunPage(&bootlink::CheckAndFlashThread), 1);
-  EXPECT_EQ(app::Session().flashState.load(), 3u);
+  EXPECT_EQ(session::Session().flashState.load(), 3u);
   EXPECT_FALSE(SettingsStored());
   ExpectFlashEqualsImage();
   EXPECT_TRUE(Flash(0xA0000000, 0x40000) == before);  // the boot loader's own blocks stay
@@ -104,18 +104,18 @@ TEST_F(PtyFlashTest, PulledCableThenARecoveryFlashCompletes) {
   std::string error;
   ASSERT_TRUE(handheld_->ArmFault({emulator::FaultKind::DropAfterRecords, 3}, &error)) << error;
   EXPECT_EQ(RunPage(&bootlink::CheckAndFlashThread), 2);
-  EXPECT_LT(app::Session().flashState.load(), 3u);
+  EXPECT_LT(session::Session().flashState.load(), 3u);
   EXPECT_TRUE(SettingsStored());
 
   // The user plugs the cable back in; the next run finds the loader again.
   bootlink::ShutdownLink();
   ASSERT_TRUE(handheld_->Control("plug", &error)) << error;
   ASSERT_TRUE(handheld_->Control("bootloader", &error)) << error;
-  app::Session().flashState.store(0);
+  session::Session().flashState.store(0);
   ASSERT_EQ(bootlink::TestPorts(), 1u);
-  app::Session().mainWindow.store(1);
+  session::Session().mainWindow.store(1);
   EXPECT_EQ(RunPage(&bootlink::CheckAndFlashThread), 1);
-  EXPECT_EQ(app::Session().flashState.load(), 3u);
+  EXPECT_EQ(session::Session().flashState.load(), 3u);
   EXPECT_FALSE(SettingsStored());
   ExpectFlashEqualsImage();
 }

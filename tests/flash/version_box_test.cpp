@@ -1,7 +1,7 @@
 // The closing picture: the exact "shmsg" lines on the wire.
 #include <gtest/gtest.h>
 
-#include "desktop/app/update_session.h"
+#include "desktop/session/update_session.h"
 #include "desktop/bootlink/version_box.h"
 #include "tests/flash/flash_fixture.h"
 
@@ -31,7 +31,7 @@ using VersionBoxTest = FlashTest;
 TEST_F(VersionBoxTest, SixteenLinesByteForByte) {
   auto port = std::make_shared<LoaderPort>(nullptr);
   Connect(port);
-  platform::CopyText(app::Session().imageVersion, "2.04");
+  platform::CopyText(session::Session().imageVersion, "2.04");
   bootlink::DrawVersionBox();
   EXPECT_EQ(port->Written(), kBoxFor204);
 }
@@ -39,17 +39,17 @@ TEST_F(VersionBoxTest, SixteenLinesByteForByte) {
 TEST_F(VersionBoxTest, OpenSessionGetsTheCrBurstFirstAndIsClosed) {
   auto port = std::make_shared<LoaderPort>(nullptr);
   Connect(port);
-  platform::CopyText(app::Session().imageVersion, "2.04");
-  app::Session().commandSessionOpen.store(1);
+  platform::CopyText(session::Session().imageVersion, "2.04");
+  session::Session().commandSessionOpen.store(1);
   bootlink::DrawVersionBox();
   EXPECT_EQ(port->Written(), std::string("\r\r\r\r\r\r\r\r") + std::string(kBoxFor204));
-  EXPECT_EQ(app::Session().commandSessionOpen.load(), 0u);
+  EXPECT_EQ(session::Session().commandSessionOpen.load(), 0u);
 }
 
 TEST_F(VersionBoxTest, DrawnOnTheEmulatedScreen) {
   MemoryLoader loader(0x100000);
   Connect(loader.port);
-  platform::CopyText(app::Session().imageVersion, "2.04");
+  platform::CopyText(session::Session().imageVersion, "2.04");
   bootlink::DrawVersionBox();
   const auto lines = loader.screen.Lines();
   ASSERT_GT(lines.size(), 0x11u);

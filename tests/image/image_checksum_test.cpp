@@ -1,8 +1,8 @@
 #include "desktop/image/image_checksum.h"
 
 #include "desktop/image/image_header.h"
-#include "desktop/platform/byte_sum.h"
-#include "desktop/platform/fixed_text.h"
+#include "common/byte_sum.h"
+#include "common/fixed_text.h"
 #include "tests/image/image_test_support.h"
 
 namespace corvash::image {
@@ -20,7 +20,7 @@ class VerifyImageChecksumTest : public ImageFixture {
  protected:
   // Reads the header of `path` as the driver does, then verifies.
   uint32_t Verify(const std::string& path) {
-    CopyText(app::Session().imagePath, path);
+    CopyText(session::Session().imagePath, path);
     if (ReadImageHeader(path) == 0) return 0;
     return VerifyImageChecksum();
   }
@@ -88,8 +88,8 @@ TEST_F(VerifyImageChecksumTest, ChecksumFieldThatIsNoNumberFails) {
 }
 
 TEST_F(VerifyImageChecksumTest, UnopenableImageShows104WithoutTheWaitBox) {
-  CopyText(app::Session().imagePath, (dir / "gone.nbf").string());
-  CopyText(app::Session().imageChecksumText, "0");
+  CopyText(session::Session().imagePath, (dir / "gone.nbf").string());
+  CopyText(session::Session().imageChecksumText, "0");
   EXPECT_EQ(VerifyImageChecksum(), 0u);
   EXPECT_EQ(host.log, (std::vector<std::string>{"page 141"}));
   EXPECT_FALSE(MainWindowOpen());

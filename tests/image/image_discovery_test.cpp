@@ -5,7 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "desktop/platform/fixed_text.h"
+#include "common/fixed_text.h"
 #include "rapi/remote_api.h"
 #include "tests/image/image_test_support.h"
 
@@ -48,7 +48,7 @@ class ImageDiscoveryTest : public testing::ImageFixture {
     ImageFixture::SetUp();
     programDir = dir / "program";
     std::filesystem::create_directory(programDir);
-    CopyText(app::Session().programDir, programDir.string());
+    CopyText(session::Session().programDir, programDir.string());
   }
   void MakeFile(const std::string& name, size_t size) {
     testing::WriteFile(programDir / name, std::vector<uint8_t>(size, 0x5A));
@@ -79,8 +79,8 @@ TEST_F(ImageDiscoveryTest, ListingsFirstImageWinsForUpdateAndSize) {
   }
   ASSERT_FALSE(first.empty());
   ASSERT_EQ(FindImageInProgramDir(), 1u);
-  EXPECT_EQ(TextOf(app::Session().imagePath), (programDir / first).string());
-  EXPECT_EQ(TextOf(app::Session().foundImagePath), (programDir / first).string());
+  EXPECT_EQ(TextOf(session::Session().imagePath), (programDir / first).string());
+  EXPECT_EQ(TextOf(session::Session().foundImagePath), (programDir / first).string());
   EXPECT_EQ(FirstImageSize(), std::filesystem::file_size(programDir / first));
   EXPECT_TRUE(host.log.empty());
 }
@@ -88,7 +88,7 @@ TEST_F(ImageDiscoveryTest, ListingsFirstImageWinsForUpdateAndSize) {
 TEST_F(ImageDiscoveryTest, NameEndingInNbfWithoutADotCounts) {
   MakeFile("romxNBF", 321);
   ASSERT_EQ(FindImageInProgramDir(), 1u);
-  EXPECT_EQ(TextOf(app::Session().imagePath), (programDir / "romxNBF").string());
+  EXPECT_EQ(TextOf(session::Session().imagePath), (programDir / "romxNBF").string());
   EXPECT_EQ(FirstImageSize(), 321u);
 }
 
@@ -100,9 +100,9 @@ TEST_F(ImageDiscoveryTest, FolderNamedLikeAnImageIsSkipped) {
   EXPECT_FALSE(MainWindowOpen());
 
   MakeFile("new.nbf", 77);
-  app::Session().mainWindow = 1;
+  session::Session().mainWindow = 1;
   EXPECT_EQ(FindImageInProgramDir(), 1u);
-  EXPECT_EQ(TextOf(app::Session().imagePath), (programDir / "new.nbf").string());
+  EXPECT_EQ(TextOf(session::Session().imagePath), (programDir / "new.nbf").string());
 }
 
 TEST_F(ImageDiscoveryTest, PipeNamedLikeAnImageIsSkipped) {
@@ -111,7 +111,7 @@ TEST_F(ImageDiscoveryTest, PipeNamedLikeAnImageIsSkipped) {
 }
 
 TEST_F(ImageDiscoveryTest, MissingProgramFolderShows103) {
-  CopyText(app::Session().programDir, (dir / "nowhere").string());
+  CopyText(session::Session().programDir, (dir / "nowhere").string());
   EXPECT_EQ(FindImageInProgramDir(), 0u);
   EXPECT_EQ(host.log, (std::vector<std::string>{"page 140"}));
   EXPECT_EQ(FirstImageSize(), 0u);
@@ -119,7 +119,7 @@ TEST_F(ImageDiscoveryTest, MissingProgramFolderShows103) {
 
 TEST_F(ImageDiscoveryTest, EntryWhosePathWouldNotFitIsPassedOver) {
   // programDir + "/" + name of 259 bytes fits; of 260 does not.
-  const size_t room = app::kPathCapacity - 1 - programDir.string().size() - 1;
+  const size_t room = session::kPathCapacity - 1 - programDir.string().size() - 1;
   const std::string fits = std::string(room - 3, 'a') + "nbf";
   const std::string tooLong = std::string(room - 2, 'b') + "nbf";
   MakeFile(tooLong, 10);
@@ -127,7 +127,7 @@ TEST_F(ImageDiscoveryTest, EntryWhosePathWouldNotFitIsPassedOver) {
   MakeFile(fits, 20);
   EXPECT_EQ(FirstImageSize(), 20u);
   ASSERT_EQ(FindImageInProgramDir(), 1u);
-  EXPECT_EQ(TextOf(app::Session().imagePath), (programDir / fits).string());
+  EXPECT_EQ(TextOf(session::Session().imagePath), (programDir / fits).string());
 }
 
 class ImageFileSizeTest : public testing::ImageFixture {

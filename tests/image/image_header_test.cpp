@@ -2,10 +2,10 @@
 
 #include <sys/stat.h>
 
-#include "desktop/bootlink/progress_page.h"
+#include "desktop/session/worker_page.h"
 #include "desktop/image/image_checksum.h"
 #include "desktop/image/image_checks.h"
-#include "desktop/platform/fixed_text.h"
+#include "common/fixed_text.h"
 #include "tests/image/image_test_support.h"
 
 namespace corvash::image {
@@ -28,7 +28,7 @@ class ReadImageHeaderTest : public ImageFixture {
 TEST_F(ReadImageHeaderTest, FillsTheImageFieldsAndLanguage) {
   const std::string path = MakeImage("rom.nbf", testing::PatternPayload(100), "Quor 5210", "WBT", "GER", "2.04");
   ASSERT_EQ(ReadImageHeader(path), 1u);
-  const app::UpdateSession& s = app::Session();
+  const session::UpdateSession& s = session::Session();
   EXPECT_EQ(TextOf(s.imageModel), "Quor 5210");
   EXPECT_EQ(TextOf(s.imageVariant), "WBT");
   EXPECT_EQ(TextOf(s.imageLangCode), "GER");
@@ -39,35 +39,35 @@ TEST_F(ReadImageHeaderTest, FillsTheImageFieldsAndLanguage) {
 
 TEST_F(ReadImageHeaderTest, BothPortugueseCodesShowPortuguese) {
   for (const char* code : {"POT", "PTB", "pot"}) {
-    CopyText(app::Session().imageLanguage, "English");
+    CopyText(session::Session().imageLanguage, "English");
     ASSERT_EQ(ReadImageHeader(WriteHeader("p.nbf", HeaderBytes("Quor 5210", "NBT", code, "2.04", "0"))), 1u);
-    EXPECT_EQ(TextOf(app::Session().imageLanguage), "Portuguese") << code;
+    EXPECT_EQ(TextOf(session::Session().imageLanguage), "Portuguese") << code;
   }
 }
 
 TEST_F(ReadImageHeaderTest, UnknownLanguageCodeLeavesTheLanguageAsItWas) {
-  CopyText(app::Session().imageLanguage, "French");
+  CopyText(session::Session().imageLanguage, "French");
   ASSERT_EQ(ReadImageHeader(WriteHeader("x.nbf", HeaderBytes("Quor 5210", "NBT", "XYZ", "2.04", "0"))), 1u);
-  EXPECT_EQ(TextOf(app::Session().imageLangCode), "XYZ");
-  EXPECT_EQ(TextOf(app::Session().imageLanguage), "French");
+  EXPECT_EQ(TextOf(session::Session().imageLangCode), "XYZ");
+  EXPECT_EQ(TextOf(session::Session().imageLanguage), "French");
 }
 
 TEST_F(ReadImageHeaderTest, HeaderAfterALongerOneKeepsNoOldCharacters) {
   ASSERT_EQ(ReadImageHeader(WriteHeader("a.nbf", HeaderBytes("Quor 5210", "NBT", "ENG", "2.04", "beef"))), 1u);
-  EXPECT_EQ(TextOf(app::Session().imageChecksumText), "beef");
+  EXPECT_EQ(TextOf(session::Session().imageChecksumText), "beef");
   ASSERT_EQ(ReadImageHeader(WriteHeader("b.nbf", HeaderBytes("Quor 5210", "NBT", "ENG", "2.04", "7"))), 1u);
-  EXPECT_EQ(TextOf(app::Session().imageChecksumText), "7");
-  EXPECT_EQ(app::Session().imageChecksumText[1], '\0');
-  EXPECT_EQ(app::Session().imageChecksumText[3], '\0');
+  EXPECT_EQ(TextOf(session::Session().imageChecksumText), "7");
+  EXPECT_EQ(session::Session().imageChecksumText[1], '\0');
+  EXPECT_EQ(session::Session().imageChecksumText[3], '\0');
 }
 
 TEST_F(ReadImageHeaderTest, ChecksumFieldEndsAtItsFourthCharacter) {
   ASSERT_EQ(ReadImageHeader(WriteHeader("c.nbf", HeaderBytes("Quor 5210", "NBT", "ENG", "2.04", "123456789"))), 1u);
-  EXPECT_EQ(TextOf(app::Session().imageChecksumText), "1234");
+  EXPECT_EQ(TextOf(session::Session().imageChecksumText), "1234");
 }
 
 TEST_F(ReadImageHeaderTest, ShortFileReadsMissingBytesAsZeroAndFailsTheLaterChecks) {
-  app::UpdateSession& s = app::Session();
+  session::UpdateSession& s = session::Session();
   CopyText(s.imageChecksumText, "ffff");
   CopyText(s.imageVersion, "9.99");
   const std::string path = WriteHeader("short.nbf", {'Q', 'u', 'o', 'r', ' ', '5', '2', '1', '0', '-', 'N'});
@@ -86,7 +86,7 @@ TEST_F(ReadImageHeaderTest, ShortFileReadsMissingBytesAsZeroAndFailsTheLaterChec
   EXPECT_TRUE(MainWindowOpen());
 }
 
-class RecordingProgressPage : public bootlink::ProgressPage {
+class RecordingProgressPage : public pages::WorkerPage {
  public:
   void SetBarRange(uint32_t, uint32_t) override {}
   void SetBarPosition(uint32_t) override {}
@@ -100,7 +100,7 @@ class RecordingProgressPage : public bootlink::ProgressPage {
 
 TEST_F(ReadImageHeaderTest, MissingFileShowsError104AndHidesTheProgressPage) {
   RecordingProgressPage page;
-  app::Session().progressPage = &page;
+  session::Session().progressPage = &page;
   EXPECT_EQ(ReadImageHeader((dir / "gone.nbf").string()), 0u);
   EXPECT_EQ(host.log, (std::vector<std::string>{"page 141"}));
   EXPECT_EQ(page.hidden, 1);
@@ -108,14 +108,14 @@ TEST_F(ReadImageHeaderTest, MissingFileShowsError104AndHidesTheProgressPage) {
 }
 
 TEST_F(ReadImageHeaderTest, VanishedStoredImageInRecoveryIsSilent) {
-  app::Session().recoveryMode = 1;
+  session::Session().recoveryMode = 1;
   EXPECT_EQ(ReadImageHeader((dir / "gone.nbf").string()), 0u);
   EXPECT_TRUE(host.log.empty());
   EXPECT_TRUE(MainWindowOpen());
 }
 
 TEST_F(ReadImageHeaderTest, ExistingButUnopenableFileInRecoveryStillShows104) {
-  app::Session().recoveryMode = 1;
+  session::Session().recoveryMode = 1;
   ASSERT_EQ(::mkdir((dir / "folder.nbf").c_str(), 0755), 0);
   EXPECT_EQ(ReadImageHeader((dir / "folder.nbf").string()), 0u);
   EXPECT_EQ(host.log, (std::vector<std::string>{"page 141"}));

@@ -14,8 +14,8 @@
 #include <string>
 #include <vector>
 
-#include "desktop/app/update_session.h"
-#include "desktop/pages/page_host.h"
+#include "desktop/session/update_session.h"
+#include "desktop/session/page_host.h"
 
 namespace corvash::image::testing {
 
@@ -115,13 +115,13 @@ class ImageFixture : public ::testing::Test {
     ASSERT_NE(::mkdtemp(pattern), nullptr);
     dir = pattern;
     ::setenv("CORVASH_PREFIX", dir.c_str(), 1);
-    app::Session().Reset();
-    app::Session().mainWindow = 1;
+    session::Session().Reset();
+    session::Session().mainWindow = 1;
     pages::SetPageHost(&host);
   }
   void TearDown() override {
     pages::SetPageHost(nullptr);
-    app::Session().Reset();
+    session::Session().Reset();
     ::unsetenv("CORVASH_PREFIX");
     std::error_code ec;
     std::filesystem::remove_all(dir, ec);
@@ -142,7 +142,7 @@ class ImageFixture : public ::testing::Test {
     return path.string();
   }
 
-  bool MainWindowOpen() const { return app::Session().mainWindow.load() != 0; }
+  bool MainWindowOpen() const { return session::Session().mainWindow.load() != 0; }
 
   std::filesystem::path dir;
   RecordingPageHost host;

@@ -7,7 +7,7 @@
 namespace corvash::pages::testing {
 namespace {
 
-using FlagField = std::atomic<uint32_t> app::UpdateSession::*;
+using FlagField = std::atomic<uint32_t> session::UpdateSession::*;
 
 struct ButtonCase {
   std::string name;
@@ -20,10 +20,10 @@ struct ButtonCase {
 std::ostream& operator<<(std::ostream& out, const ButtonCase& c) { return out << c.name; }
 
 constexpr FlagField kAllFlags[] = {
-    &app::UpdateSession::cancelled,       &app::UpdateSession::backFromPrepare,
-    &app::UpdateSession::backFromConnect, &app::UpdateSession::backFromOptions,
-    &app::UpdateSession::backFromConfirm, &app::UpdateSession::backFromReady,
-    &app::UpdateSession::backFromBootInstructions,
+    &session::UpdateSession::cancelled,       &session::UpdateSession::backFromPrepare,
+    &session::UpdateSession::backFromConnect, &session::UpdateSession::backFromOptions,
+    &session::UpdateSession::backFromConfirm, &session::UpdateSession::backFromReady,
+    &session::UpdateSession::backFromBootInstructions,
 };
 
 // A backup that runs until the test lets it go, so that only the button
@@ -77,30 +77,30 @@ TEST_P(ButtonResultTest, EndsWithItsResultAndSetsOnlyItsFlag) {
 }
 
 const ButtonCase kButtonCases[] = {
-    {"Welcome_Cancel", 103, 2, 1, &app::UpdateSession::cancelled},
+    {"Welcome_Cancel", 103, 2, 1, &session::UpdateSession::cancelled},
     {"Welcome_Unrelated", 103, 1030, -1},
     {"Preparation_Next", 121, 1, 0},
-    {"Preparation_Cancel", 121, 2, 1, &app::UpdateSession::cancelled},
-    {"Preparation_Back", 121, 1221, 1, &app::UpdateSession::backFromPrepare},
+    {"Preparation_Cancel", 121, 2, 1, &session::UpdateSession::cancelled},
+    {"Preparation_Back", 121, 1221, 1, &session::UpdateSession::backFromPrepare},
     {"Preparation_Unrelated", 121, 1035, -1},
     {"Connection_Next", 161, 1, 0},
-    {"Connection_Cancel", 161, 2, 1, &app::UpdateSession::cancelled},
-    {"Connection_Back", 161, 1221, 0, &app::UpdateSession::backFromConnect},
+    {"Connection_Cancel", 161, 2, 1, &session::UpdateSession::cancelled},
+    {"Connection_Back", 161, 1221, 0, &session::UpdateSession::backFromConnect},
     {"Options_Update", 109, 1035, 1035},
     {"Options_Restore", 109, 1036, 1036},
     {"Options_BackupNotChosen", 109, 1030, -1},
-    {"Options_Cancel", 109, 2, 1, &app::UpdateSession::cancelled},
-    {"Options_Back", 109, 1221, 1, &app::UpdateSession::backFromOptions},
+    {"Options_Cancel", 109, 2, 1, &session::UpdateSession::cancelled},
+    {"Options_Back", 109, 1221, 1, &session::UpdateSession::backFromOptions},
     {"Options_Enter", 109, 1, 0},
     {"Confirmation_Next", 124, 1, 1},
-    {"Confirmation_Cancel", 124, 2, 2, &app::UpdateSession::cancelled},
-    {"Confirmation_Back", 124, 1221, 2, &app::UpdateSession::backFromConfirm},
+    {"Confirmation_Cancel", 124, 2, 2, &session::UpdateSession::cancelled},
+    {"Confirmation_Back", 124, 1221, 2, &session::UpdateSession::backFromConfirm},
     {"Ready_Next", 130, 1, 1},
-    {"Ready_Cancel", 130, 2, 2, &app::UpdateSession::cancelled},
-    {"Ready_Back", 130, 1221, 2, &app::UpdateSession::backFromReady},
+    {"Ready_Cancel", 130, 2, 2, &session::UpdateSession::cancelled},
+    {"Ready_Back", 130, 1221, 2, &session::UpdateSession::backFromReady},
     {"BootMode_NextBeforeLoader", 169, 1, -1},
-    {"BootMode_Cancel", 169, 2, 0, &app::UpdateSession::cancelled},
-    {"BootMode_Back", 169, 1221, 0, &app::UpdateSession::backFromBootInstructions},
+    {"BootMode_Cancel", 169, 2, 0, &session::UpdateSession::cancelled},
+    {"BootMode_Back", 169, 1221, 0, &session::UpdateSession::backFromBootInstructions},
     {"BackupProgress_Enter", 132, 1, -1},
     {"BackupProgress_Escape", 132, 2, -1},
     {"Progress_Enter", 102, 1, -1},

@@ -10,10 +10,10 @@
 #include <thread>
 #include <vector>
 
-#include "desktop/app/update_session.h"
+#include "desktop/session/update_session.h"
 #include "desktop/pages/page_support.h"
 #include "desktop/pages/page_workers.h"
-#include "desktop/platform/fixed_text.h"
+#include "common/fixed_text.h"
 #include "desktop/resources/text_table.h"
 #include "tests/pages/fake_page_dialog.h"
 
@@ -36,15 +36,15 @@ bool WaitFor(Predicate done) {
 class PageTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    app::Session().Reset();
-    app::Session().mainWindow.store(1);
+    session::Session().Reset();
+    session::Session().mainWindow.store(1);
     ResetPageWorkers();
   }
   void TearDown() override {
     ResetPageWorkers();
-    app::Session().Reset();
+    session::Session().Reset();
   }
-  static app::UpdateSession& S() { return app::Session(); }
+  static session::UpdateSession& S() { return session::Session(); }
 };
 
 // Counts calls of the simple workers.

@@ -4,7 +4,7 @@
 
 #include <memory>
 
-#include "desktop/bootlink/progress_page.h"
+#include "desktop/session/worker_page.h"
 #include "desktop/platform/serial_port.h"
 #include "tests/pages/page_test_support.h"
 
@@ -109,7 +109,7 @@ class RecordingFlash final : public FlashWorkers {
   void CheckAndFlashThread() override { Run(check); }
   void Run(std::atomic<int>& counter) {
     // The worker reaches the page the way the flash code does.
-    sawPublishedPage.store(app::Session().progressPage.load() != nullptr);
+    sawPublishedPage.store(session::Session().progressPage.load() != nullptr);
     ++counter;
   }
   std::atomic<int> identify{0};
@@ -186,7 +186,7 @@ TEST_F(ProgressPageTest, RecoveryRunStartsTheCheckingWorker) {
 
 TEST_F(ProgressPageTest, PublishedWhileOpenAndDrivenThroughTheLinkInterface) {
   auto page = Open();
-  bootlink::ProgressPage* progress = S().progressPage.load();
+  pages::WorkerPage* progress = S().progressPage.load();
   ASSERT_NE(progress, nullptr);
   progress->SetBarRange(0, 100);
   progress->SetBarPosition(42);

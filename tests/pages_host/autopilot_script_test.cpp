@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "desktop/pages/autopilot_script.h"
+#include "desktop/automation/autopilot_script.h"
 
 namespace corvash::pages {
 namespace {

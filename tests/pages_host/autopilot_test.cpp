@@ -6,9 +6,9 @@
 #include <QTimer>
 #include <thread>
 
-#include "desktop/pages/autopilot.h"
-#include "desktop/pages/qt_file_chooser.h"
-#include "desktop/pages/qt_page.h"
+#include "desktop/automation/autopilot.h"
+#include "desktop/qt/qt_file_chooser.h"
+#include "desktop/qt/qt_page.h"
 #include "tests/pages_host/qt_test_support.h"
 
 namespace corvash::pages::test {

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "desktop/pages/dialog_units.h"
+#include "desktop/automation/dialog_units.h"
 
 namespace corvash::pages {
 namespace {

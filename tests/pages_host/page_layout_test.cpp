@@ -16,12 +16,12 @@
 #include <memory>
 #include <vector>
 
-#include "desktop/app/update_session.h"
-#include "desktop/pages/page_host.h"
-#include "desktop/pages/qt_page.h"
-#include "desktop/pages/qt_page_host.h"
-#include "desktop/pages/qt_page_style.h"
-#include "desktop/platform/fixed_text.h"
+#include "desktop/session/update_session.h"
+#include "desktop/session/page_host.h"
+#include "desktop/qt/qt_page.h"
+#include "desktop/qt/qt_page_host.h"
+#include "desktop/qt/qt_page_style.h"
+#include "common/fixed_text.h"
 #include "desktop/resources/resource_script.h"
 #include "desktop/resources/text_table.h"
 #include "tests/pages_host/qt_test_support.h"
@@ -44,7 +44,7 @@ struct PlacedControl {
 };
 
 void FillSampleSession() {
-  app::UpdateSession& session = app::Session();
+  session::UpdateSession& session = session::Session();
   platform::CopyText(session.deviceModel, "K5210");
   platform::CopyText(session.deviceVariant, "WBT");
   platform::CopyText(session.deviceLangCode, "cht");

@@ -13,8 +13,8 @@
 #include <QTimer>
 #include <thread>
 
-#include "desktop/pages/qt_page.h"
-#include "desktop/pages/qt_page_style.h"
+#include "desktop/qt/qt_page.h"
+#include "desktop/qt/qt_page_style.h"
 #include "tests/pages_host/qt_test_support.h"
 
 namespace corvash::pages::test {

@@ -4,7 +4,7 @@
 
 #include <cstdlib>
 
-#include "desktop/pages/qt_page.h"
+#include "desktop/qt/qt_page.h"
 
 namespace corvash::pages::test {
 namespace {

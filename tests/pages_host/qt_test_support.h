@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "desktop/pages/page_dialog.h"
-#include "desktop/pages/qt_page_host.h"
+#include "desktop/qt/qt_page_host.h"
 #include "desktop/resources/resource_script.h"
 
 namespace corvash::pages::test {

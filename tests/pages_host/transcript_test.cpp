@@ -7,8 +7,8 @@
 #include <thread>
 #include <unistd.h>
 
-#include "desktop/pages/qt_page.h"
-#include "desktop/pages/transcript.h"
+#include "desktop/qt/qt_page.h"
+#include "desktop/automation/transcript.h"
 #include "tests/pages_host/qt_test_support.h"
 
 namespace corvash::pages::test {

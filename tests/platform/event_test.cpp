@@ -1,4 +1,4 @@
-#include "desktop/platform/event.h"
+#include "common/event.h"
 
 #include <gtest/gtest.h>
 

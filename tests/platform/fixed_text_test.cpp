@@ -1,10 +1,10 @@
-#include "desktop/platform/fixed_text.h"
+#include "common/fixed_text.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
 
-#include "desktop/app/update_session.h"
+#include "desktop/session/update_session.h"
 
 namespace corvash::platform {
 namespace {
@@ -44,7 +44,7 @@ TEST(FixedTextTest, CaseFreeComparison) {
 }
 
 TEST(UpdateSessionTest, DefaultsAndBoundedReplies) {
-  auto& s = app::Session();
+  auto& s = session::Session();
   s.Reset();
   EXPECT_EQ(1u, s.serialLink.load());
   EXPECT_EQ(1u, s.backAllowed.load());

@@ -2,7 +2,7 @@
 // call that would reach the device fails.
 #include <gtest/gtest.h>
 
-#include "desktop/platform/clock.h"
+#include "common/clock.h"
 #include "rapi/no_device_remote_api.h"
 #include "rapi/remote_api.h"
 

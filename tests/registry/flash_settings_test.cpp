@@ -1,4 +1,4 @@
-#include "desktop/app/flash_settings.h"
+#include "desktop/session/flash_settings.h"
 
 #include <stdlib.h>
 
@@ -7,12 +7,12 @@
 #include <gtest/gtest.h>
 #include <sstream>
 
-#include "desktop/app/update_session.h"
-#include "desktop/platform/fixed_text.h"
+#include "desktop/session/update_session.h"
+#include "common/fixed_text.h"
 #include "desktop/platform/hive.h"
 #include "desktop/platform/prefix.h"
 
-namespace corvash::app {
+namespace corvash::session {
 namespace {
 
 using platform::CopyText;
@@ -169,4 +169,4 @@ TEST_F(FlashSettingsTest, DeleteWithoutAHiveCreatesNothing) {
 }
 
 }  // namespace
-}  // namespace corvash::app
+}  // namespace corvash::session

@@ -12,10 +12,9 @@
 #include <optional>
 #include <vector>
 
-#include "desktop/image/image_checksum.h"
-#include "desktop/image/image_file.h"
-#include "desktop/image/image_header.h"
-#include "desktop/image/image_languages.h"
+#include "common/rom_image_format.h"
+#include "common/image_file.h"
+#include "common/image_languages.h"
 
 namespace corvash::nbf {
 
@@ -23,11 +22,23 @@ namespace {
 
 using image::ImageFile;
 
-// Header bytes as text fit for a terminal: anything but printable ASCII
-// shows as "?".
+// Header bytes as text fit for a terminal: printable ASCII as it is, a
+// backslash doubled, every other byte as a \xNN escape, so that a damaged
+// header can neither drive the terminal nor hide what it holds.
 std::string Printable(std::string_view text) {
   std::string shown;
-  for (char c : text) shown.push_back(c >= 0x20 && c <= 0x7E ? c : '?');
+  for (char c : text) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (c == '\\') {
+      shown += "\\\\";
+    } else if (byte >= 0x20 && byte <= 0x7E) {
+      shown.push_back(c);
+    } else {
+      char escape[8];
+      std::snprintf(escape, sizeof escape, "\\x%02x", static_cast<unsigned>(byte));
+      shown += escape;
+    }
+  }
   return shown;
 }
 

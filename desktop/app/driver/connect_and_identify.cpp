@@ -1,16 +1,18 @@
 #include <string>
 
-#include "desktop/app/driver/page_ids.h"
+#include "desktop/session/page_ids.h"
 #include "desktop/app/driver/run_control.h"
 #include "desktop/app/driver/wizard_driver.h"
-#include "desktop/app/update_session.h"
-#include "desktop/pages/page_host.h"
-#include "desktop/platform/clock.h"
+#include "desktop/session/update_session.h"
+#include "desktop/session/page_host.h"
+#include "common/clock.h"
 
 namespace corvash::driver {
+
+using namespace pages;  // page and screen ids read as the driver's own
 namespace {
 
-using app::Session;
+using session::Session;
 
 constexpr uint32_t kPauseBeforeConfirmMs = 2000;
 constexpr uint32_t kPauseAroundFlashMs = 1000;
@@ -38,7 +40,7 @@ bool TakeImageBesideProgram(ImageOperations& images) {
 // a vanished stored image is always dropped here, without a screen. False
 // when the run is over.
 bool PickRecoveryImage(const WizardOperations& ops) {
-  app::UpdateSession& session = Session();
+  session::UpdateSession& session = Session();
   session.pendingFlash = ops.settings.ReadFlashSettings();
   if (session.pendingFlash.load() != 0 && ImagePathEmpty()) return TakeImageBesideProgram(ops.images);
   if (!ImagePathEmpty() && ReadHeaderOfImagePath(ops.images) == 0) {
@@ -54,12 +56,12 @@ enum class Verdict { kUse, kTryAnother, kFail };
 // against it. A stored image that does not fit is dropped without a screen;
 // the image beside the program must fit.
 Verdict JudgeImage(const WizardOperations& ops) {
-  app::UpdateSession& session = Session();
+  session::UpdateSession& session = Session();
   ops.bootLink.OpenCommandSession();
   if (ops.bootLink.ReadDeviceIdentity() == 0) {
     pages::CloseWaitBox();
     ops.bootLink.CloseCommandSession();
-    app::CloseMainWindow();
+    session::CloseMainWindow();
     return Verdict::kFail;
   }
   ops.bootLink.CloseCommandSession();
@@ -108,7 +110,7 @@ uint32_t ConnectAndIdentify(const WizardOperations& ops) {
     pages::CloseWaitBox();
     EndWithScreen(kScreenConnectionError);
     EndRemoteApi();
-    app::CloseMainWindow();
+    session::CloseMainWindow();
     return 0;
   }
   const uint32_t result = RecoverFromBootLoader(ops);
@@ -117,7 +119,7 @@ uint32_t ConnectAndIdentify(const WizardOperations& ops) {
 }
 
 uint32_t RecoverFromBootLoader(const WizardOperations& ops) {
-  app::UpdateSession& session = Session();
+  session::UpdateSession& session = Session();
   if (!SettleOnImage(ops)) return 0;
   session.backAllowed = 0;
   platform::SleepMs(kPauseBeforeConfirmMs);

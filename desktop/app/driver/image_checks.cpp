@@ -2,11 +2,13 @@
 
 #include <string>
 
-#include "desktop/app/driver/page_ids.h"
+#include "desktop/session/page_ids.h"
 #include "desktop/app/driver/run_control.h"
-#include "desktop/app/update_session.h"
+#include "desktop/session/update_session.h"
 
 namespace corvash::driver {
+
+using namespace pages;  // page and screen ids read as the driver's own
 namespace {
 
 using platform::EqualsNoCase;
@@ -19,7 +21,7 @@ bool Incompatible(std::atomic<uint32_t>& mismatchRow) {
 }
 
 bool ImageFitsFlash(ImageOperations& images, ImageSource source) {
-  app::UpdateSession& session = app::Session();
+  session::UpdateSession& session = session::Session();
   if (source == ImageSource::kChosenByUser) {
     const uint32_t bytes = images.ImageFileSize(std::string(TextOf(session.imagePath)));
     if (!RunOpen()) return false;  // the size could not be read; its screen was shown
@@ -35,7 +37,7 @@ bool ImageFitsFlash(ImageOperations& images, ImageSource source) {
 }  // namespace
 
 bool CheckImageForFlash(ImageOperations& images, ImageSource source) {
-  app::UpdateSession& session = app::Session();
+  session::UpdateSession& session = session::Session();
   if (images.ReadImageHeader(std::string(TextOf(session.imagePath))) == 0) {
     // Normally its screen is up already; a silent failure still ends with one.
     EndWithScreen(kScreenImageNotOpened);

@@ -2,8 +2,8 @@
 
 #include "desktop/app/driver/unlinked_operations.h"
 #include "desktop/app/driver/wizard_driver.h"
-#include "desktop/app/update_session.h"
-#include "desktop/pages/page_host.h"
+#include "desktop/session/update_session.h"
+#include "desktop/session/page_host.h"
 #include "desktop/platform/instance_lock.h"
 #include "desktop/platform/prefix.h"
 
@@ -14,7 +14,7 @@ int RunProgram(pages::PageHost& pageHost, PageTexts& pageTexts, const WizardOper
   if (!lock.TryAcquire()) return 0;  // the first instance runs; this one ends unseen
 
   pageTexts.LoadPageTexts();
-  app::UpdateSession& session = app::Session();
+  session::UpdateSession& session = session::Session();
   session.serialLink = 1;
 
   pages::PageHost* previousHost = pages::g_pageHost.exchange(&pageHost);
@@ -22,7 +22,7 @@ int RunProgram(pages::PageHost& pageHost, PageTexts& pageTexts, const WizardOper
   RunWizard(operations);
   // A box that a failing operation left open goes with the run.
   pages::CloseWaitBox();
-  app::CloseMainWindow();
+  session::CloseMainWindow();
   pages::SetPageHost(previousHost);
   return 0;
 }

@@ -2,9 +2,9 @@
 
 #include <cstdint>
 
-#include "desktop/app/update_session.h"
-#include "desktop/pages/page_host.h"
-#include "desktop/platform/clock.h"
+#include "desktop/session/update_session.h"
+#include "desktop/session/page_host.h"
+#include "common/clock.h"
 #include "rapi/remote_api.h"
 
 namespace corvash::driver {
@@ -14,16 +14,16 @@ constexpr uint32_t kLinkWaitMs = 3000;
 
 }  // namespace
 
-bool RunOpen() { return app::Session().mainWindow.load() != 0; }
+bool RunOpen() { return session::Session().mainWindow.load() != 0; }
 
 void EndWithScreen(int screenId) {
   if (!RunOpen()) return;
   pages::RunPage(screenId);
-  app::CloseMainWindow();
+  session::CloseMainWindow();
 }
 
 void StartRemoteApi() {
-  app::RapiInit& init = app::Session().rapiInit;
+  session::RapiInit& init = session::Session().rapiInit;
   rapi::RapiInitRecord record;
   record.cbSize = init.cbSize;
   rapi::Api().CeRapiInitEx(record);
@@ -34,7 +34,7 @@ void StartRemoteApi() {
 void EndRemoteApi() { rapi::Api().CeRapiUninit(); }
 
 bool WaitForRemoteLink() {
-  const std::shared_ptr<platform::Event> event = app::Session().rapiInit.heRapiInit;
+  const std::shared_ptr<platform::Event> event = session::Session().rapiInit.heRapiInit;
   if (!event) {
     // A start that gave no event never links; the wait still takes its time.
     platform::SleepMs(kLinkWaitMs);

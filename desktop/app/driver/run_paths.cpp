@@ -3,7 +3,7 @@
 #include <filesystem>
 #include <string>
 
-#include "desktop/app/update_session.h"
+#include "desktop/session/update_session.h"
 #include "desktop/platform/prefix.h"
 #include "desktop/platform/trace.h"
 
@@ -26,7 +26,7 @@ void CopyWholePath(char (&field)[N], const std::string& path) {
 }  // namespace
 
 void SetUpRunPaths() {
-  app::UpdateSession& session = app::Session();
+  session::UpdateSession& session = session::Session();
   const fs::path windowsDir = platform::WindowsDir();
   CopyWholePath(session.windowsDir, windowsDir.string());
   // The marker path is taken only from a whole windows folder name.
@@ -41,7 +41,7 @@ void SetUpRunPaths() {
 }
 
 void RemoveMarker() {
-  const std::string marker(platform::TextOf(app::Session().markerPath));
+  const std::string marker(platform::TextOf(session::Session().markerPath));
   if (marker.empty()) return;
   std::error_code ec;
   const fs::file_status status = fs::symlink_status(marker, ec);

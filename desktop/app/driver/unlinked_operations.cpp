@@ -1,17 +1,19 @@
 #include "desktop/app/driver/unlinked_operations.h"
 
-#include "desktop/app/driver/page_ids.h"
-#include "desktop/app/update_session.h"
-#include "desktop/pages/page_host.h"
+#include "desktop/session/page_ids.h"
+#include "desktop/session/update_session.h"
+#include "desktop/session/page_host.h"
 #include "rapi/remote_api.h"
 
 namespace corvash::driver {
+
+using namespace pages;  // page and screen ids read as the driver's own
 namespace {
 
 // Shows `screenId`, closes the main window and fails.
 uint32_t Fail(int screenId) {
   pages::RunPage(screenId);
-  app::CloseMainWindow();
+  session::CloseMainWindow();
   return 0;
 }
 

@@ -2,17 +2,19 @@
 
 #include "desktop/app/driver/activesync_check.h"
 #include "desktop/app/driver/image_checks.h"
-#include "desktop/app/driver/page_ids.h"
+#include "desktop/session/page_ids.h"
 #include "desktop/app/driver/run_control.h"
 #include "desktop/app/driver/run_paths.h"
-#include "desktop/app/update_session.h"
-#include "desktop/pages/page_host.h"
-#include "desktop/platform/clock.h"
+#include "desktop/session/update_session.h"
+#include "desktop/session/page_host.h"
+#include "common/clock.h"
 
 namespace corvash::driver {
+
+using namespace pages;  // page and screen ids read as the driver's own
 namespace {
 
-using app::Session;
+using session::Session;
 
 constexpr const char* kExpectedModel = "Quor 5210";
 constexpr uint32_t kPauseAfterFlashMs = 1000;
@@ -110,7 +112,7 @@ class WizardRun {
 
   Step Update() {
     if (ops_.images.FindImageInProgramDir() == 0) return Step::kDone;
-    app::UpdateSession& session = Session();
+    session::UpdateSession& session = Session();
     platform::CopyText(session.imagePath, platform::TextOf(session.foundImagePath));
     return CheckImageForFlash(ops_.images, ImageSource::kBesideProgram) ? Step::kConfirm : Step::kDone;
   }
@@ -151,7 +153,7 @@ class WizardRun {
   Step Flash() {
     ops_.device.StopActiveSync();
     EndRemoteApi();
-    app::UpdateSession& session = Session();
+    session::UpdateSession& session = Session();
     session.recoveryFlash = 0;
     pages::RunPage(kPageProgress);
     platform::SleepMs(kPauseAfterFlashMs);
@@ -171,7 +173,7 @@ class WizardRun {
         if (RunOpen()) {
           pages::RunPage(kScreenConnectionError);
           EndRemoteApi();
-          app::CloseMainWindow();
+          session::CloseMainWindow();
         }
         return false;
       default: return false;
@@ -185,7 +187,7 @@ class WizardRun {
 }  // namespace
 
 void RunWizard(const WizardOperations& ops) {
-  app::UpdateSession& session = Session();
+  session::UpdateSession& session = Session();
   SetUpRunPaths();
   session.pendingFlash = ops.settings.ReadFlashSettings();
   if (CheckActiveSyncVersion() == 0) {
@@ -194,7 +196,7 @@ void RunWizard(const WizardOperations& ops) {
     // A pending flash skips the introduction pages.
     WizardRun(ops).Run(session.pendingFlash.load() != 0 ? Step::kConnectStep : Step::kWelcome);
   }
-  app::CloseMainWindow();
+  session::CloseMainWindow();
 }
 
 void FinishAfterFlash(const WizardOperations& ops) {
@@ -203,7 +205,7 @@ void FinishAfterFlash(const WizardOperations& ops) {
   pages::RunPage(kPageResetInstructions);
   RemoveMarker();
   pages::RunPage(kPageFinish);
-  app::CloseMainWindow();
+  session::CloseMainWindow();
 }
 
 }  // namespace corvash::driver

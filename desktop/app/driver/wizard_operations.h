@@ -3,7 +3,7 @@
 // per subsystem. The program binds them to the real operations; tests bind
 // doubles. Every operation keeps the system's convention: results of 1 go on,
 // and an operation that meets a fault shows its numbered screen itself,
-// closes the main window (app::CloseMainWindow) and returns 0. All calls come
+// closes the main window (session::CloseMainWindow) and returns 0. All calls come
 // from the wizard thread, one at a time.
 #include <cstdint>
 #include <string_view>

@@ -1,8 +1,8 @@
 #include "desktop/app/wiring/linked_operations.h"
 
 #include "desktop/app/driver/unlinked_operations.h"
-#include "desktop/app/flash_settings.h"
-#include "desktop/app/update_session.h"
+#include "desktop/session/flash_settings.h"
+#include "desktop/session/update_session.h"
 #include "desktop/bootlink/command_channel.h"
 #include "desktop/bootlink/flash_sequences.h"
 #include "desktop/bootlink/identity_read.h"
@@ -24,8 +24,8 @@ namespace {
 
 class LinkedSettings final : public driver::FlashSettingsOperations {
  public:
-  uint32_t ReadFlashSettings() override { return app::ReadFlashSettings(); }
-  void DeleteFlashSettings() override { app::DeleteFlashSettings(); }
+  uint32_t ReadFlashSettings() override { return session::ReadFlashSettings(); }
+  void DeleteFlashSettings() override { session::DeleteFlashSettings(); }
 };
 
 class LinkedImages final : public driver::ImageOperations {
@@ -74,7 +74,7 @@ class LinkedFlashWorkers final : public pages::FlashWorkers {
 
 class LinkedSettingsWriter final : public pages::FlashSettingsWriter {
  public:
-  void WriteFlashSettings() override { app::WriteFlashSettings(); }
+  void WriteFlashSettings() override { session::WriteFlashSettings(); }
 };
 
 class LinkedTeardown final : public pages::LinkTeardown {

@@ -7,11 +7,11 @@
 
 #include <string>
 
-#include "desktop/app/update_session.h"
+#include "desktop/session/update_session.h"
 #include "desktop/bootlink/command_channel.h"
-#include "desktop/bootlink/loader_wire.h"
+#include "common/loader_wire.h"
 #include "desktop/bootlink/receive_thread.h"
-#include "desktop/platform/clock.h"
+#include "common/clock.h"
 #include "desktop/platform/serial_port.h"
 #include "tests/bootlink/pty_peer.h"
 
@@ -48,7 +48,7 @@ uint32_t Address(int i) {
 
 // One search through the link: reply consumed, next command, reply polled.
 uint64_t SearchThroughLink() {
-  auto& session = app::Session();
+  auto& session = session::Session();
   const uint64_t start = platform::TickMs();
   for (int i = 0; i < kRoundTrips; ++i) {
     session.SetFrameReply("");
@@ -62,7 +62,7 @@ uint64_t SearchThroughLink() {
 uint64_t SearchRaw(platform::SerialPort& port) {
   const uint64_t start = platform::TickMs();
   for (int i = 0; i < kRoundTrips; ++i) {
-    const std::string command = bootlink::wire::ReadDataCommand(Address(i));
+    const std::string command = wire::ReadDataCommand(Address(i));
     port.WriteAll(reinterpret_cast<const uint8_t*>(command.data()), command.size());
     std::string got;
     uint8_t buffer[256];
@@ -86,7 +86,7 @@ std::shared_ptr<platform::SerialPort> OpenLine(const std::filesystem::path& path
 
 // Starts the receive thread on `port`.
 void StartLink(std::shared_ptr<platform::SerialPort> port) {
-  auto& session = app::Session();
+  auto& session = session::Session();
   session.Reset();
   session.linkHandle.store(std::move(port));
   bootlink::StartReceiveThread();
@@ -95,7 +95,7 @@ void StartLink(std::shared_ptr<platform::SerialPort> port) {
 
 void StopLink() {
   bootlink::ShutdownLink();
-  app::Session().Reset();
+  session::Session().Reset();
 }
 
 void BM_ReadDataThroughLink_TestPeer(benchmark::State& state) {
@@ -174,7 +174,7 @@ void BM_ReadDataRawPty_EmulatedLoader(benchmark::State& state) {
   if (!loader.Ready()) return state.SkipWithError("no emulated loader");
   auto port = OpenLine(loader.Port());
   if (!port) return state.SkipWithError("no port");
-  const std::string_view open = bootlink::wire::SESSION_OPEN;
+  const std::string_view open = wire::SESSION_OPEN;
   port->WriteAll(reinterpret_cast<const uint8_t*>(open.data()), open.size());
   platform::SleepMs(100);
   uint8_t echo[64];

@@ -5,13 +5,13 @@
 #include <memory>
 #include <string>
 
-#include "desktop/app/update_session.h"
+#include "desktop/session/update_session.h"
 #include "desktop/bootlink/command_channel.h"
-#include "desktop/bootlink/loader_wire.h"
+#include "common/loader_wire.h"
 #include "desktop/bootlink/port_test.h"
 #include "desktop/bootlink/receive_thread.h"
 #include "desktop/device/activesync_control.h"
-#include "desktop/platform/clock.h"
+#include "common/clock.h"
 #include "emulator/emulated_handheld.h"
 #include "emulator/fault_plan.h"
 #include "emulator/handheld_state.h"
@@ -21,7 +21,7 @@
 namespace corvash::bootlink {
 namespace {
 
-using app::Session;
+using session::Session;
 using test::PtyPeer;
 
 class EmulatedLoaderTest : public test::LinkTest {

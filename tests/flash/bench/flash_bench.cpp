@@ -29,13 +29,13 @@
 #include <thread>
 #include <vector>
 
-#include "desktop/app/update_session.h"
+#include "desktop/session/update_session.h"
 #include "desktop/bootlink/flash_sequences.h"
 #include "desktop/bootlink/headless_progress_page.h"
 #include "desktop/bootlink/image_download.h"
 #include "desktop/bootlink/port_test.h"
 #include "desktop/bootlink/receive_thread.h"
-#include "desktop/platform/clock.h"
+#include "common/clock.h"
 #include "desktop/platform/serial_port.h"
 
 namespace {
@@ -171,7 +171,7 @@ double RawPtyCopy(size_t bytes) {
 }
 
 int FlashOnce() {
-  auto& session = app::Session();
+  auto& session = session::Session();
   session.flashState.store(0);
   session.mainWindow.store(1);
   bootlink::HeadlessProgressPage page;
@@ -186,7 +186,7 @@ void BM_Flash32MiBAgainstRawPty(benchmark::State& state) {
     return;
   }
   ::setenv("CORVASH_PREFIX", handheld.Prefix().c_str(), 1);
-  auto& session = app::Session();
+  auto& session = session::Session();
   session.Reset();
   bootlink::InstallImageDownload();
   const std::string image = WriteImage(handheld.Dir());

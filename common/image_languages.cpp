@@ -1,0 +1,14 @@
+#include "common/image_languages.h"
+
+#include "common/fixed_text.h"
+
+namespace corvash::image {
+
+std::string_view ImageLanguageName(std::string_view code) {
+  for (const ImageLanguage& row : kImageLanguages) {
+    if (platform::EqualsNoCase(row.code, code)) return row.name;
+  }
+  return {};
+}
+
+}  // namespace corvash::image

@@ -1,0 +1,116 @@
+#include "desktop/qt/qt_program.h"
+
+#include <QApplication>
+#include <QIcon>
+#include <QPixmap>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <memory>
+#include <sstream>
+#include <thread>
+
+#include "desktop/image/file_chooser.h"
+#include "desktop/automation/autopilot.h"
+#include "desktop/session/page_host.h"
+#include "desktop/qt/qt_file_chooser.h"
+#include "desktop/qt/qt_page_host.h"
+#include "desktop/qt/qt_readme_viewer.h"
+#include "desktop/automation/transcript.h"
+#include "desktop/resources/resource_script.h"
+
+namespace corvash::pages {
+namespace {
+
+constexpr int kProgramIcon = 150;
+
+bool Unset(const char* name) {
+  const char* value = std::getenv(name);
+  return value == nullptr || *value == '\0';
+}
+
+int StartFailure(const std::string& reason) {
+  std::fprintf(stderr, "corvash: %s\n", reason.c_str());
+  return kAutopilotFailureExitCode;
+}
+
+std::optional<std::string> ReadFile(const char* path) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) return std::nullopt;
+  std::ostringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+void SetProgramIcon(QApplication& app) {
+  const std::vector<uint8_t> bytes = resources::ResourceScript::LoadDefault().Icon(kProgramIcon);
+  QPixmap icon;
+  if (!bytes.empty() && icon.loadFromData(bytes.data(), static_cast<uint>(bytes.size()), "ICO"))
+    app.setWindowIcon(QIcon(icon));
+}
+
+}  // namespace
+
+void ChooseOffscreenWithoutDisplay() {
+  if (Unset("QT_QPA_PLATFORM") && Unset("DISPLAY") && Unset("WAYLAND_DISPLAY"))
+    setenv("QT_QPA_PLATFORM", "offscreen", 1);
+}
+
+int RunQtProgram(int argc, char** argv, const ProgramBody& body) {
+  ChooseOffscreenWithoutDisplay();
+
+  std::unique_ptr<Autopilot> autopilot;
+  if (const char* scriptPath = std::getenv("CORVASH_AUTOPILOT"); scriptPath != nullptr && *scriptPath != '\0') {
+    const std::optional<std::string> text = ReadFile(scriptPath);
+    if (!text) return StartFailure(std::string("autopilot: cannot read the script ") + scriptPath);
+    std::string error;
+    std::optional<std::vector<AutopilotStep>> steps = ParseAutopilotScript(*text, &error);
+    if (!steps) return StartFailure("autopilot: " + error);
+    autopilot = std::make_unique<Autopilot>(std::move(*steps), AutopilotOptions{});
+  }
+  Transcript transcript;
+  if (const char* path = std::getenv("CORVASH_TRANSCRIPT"); path != nullptr && *path != '\0') {
+    std::string error;
+    if (!transcript.Open(path, &error)) return StartFailure(error);
+  }
+
+  QApplication app(argc, argv);
+  app.setQuitOnLastWindowClosed(false);
+  SetProgramIcon(app);
+
+  // The host outlives the run on purpose: a worker thread that a page
+  // started may still hold one of its pages while the process ends, and an
+  // ended page only ignores such calls. It stays reachable from here.
+  static QtPageHost* s_host = nullptr;
+  s_host = new QtPageHost();
+  QtPageHost& host = *s_host;
+  if (transcript.IsOpen()) host.AddObserver(&transcript);
+  if (autopilot) host.AddObserver(autopilot.get());
+  QtFileChooser dialogChooser(host);
+  std::unique_ptr<AutopilotFileChooser> scriptChooser;
+  if (autopilot) scriptChooser = std::make_unique<AutopilotFileChooser>(*autopilot);
+  image::SetFileChooser(scriptChooser ? static_cast<image::FileChooser*>(scriptChooser.get()) : &dialogChooser);
+  DesktopReadmeViewer readme;
+  SetReadmeViewer(&readme);
+  SetPageHost(&host);
+  if (autopilot) autopilot->Start();
+
+  int exitCode = 0;
+  std::thread wizard([&] {
+    exitCode = body(host);
+    const int code = exitCode;
+    host.PostToGui([code] { QCoreApplication::exit(code); });
+  });
+  app.exec();
+  wizard.join();
+
+  if (autopilot) autopilot->Stop(/*expectDone=*/true);
+  host.Shutdown();
+  SetPageHost(nullptr);
+  image::SetFileChooser(nullptr);
+  SetReadmeViewer(nullptr);
+  transcript.Close();
+  return exitCode;
+}
+
+}  // namespace corvash::pages

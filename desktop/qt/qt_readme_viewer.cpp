@@ -1,0 +1,22 @@
+#include "desktop/qt/qt_readme_viewer.h"
+
+#include <QProcess>
+#include <QStringList>
+#include <string>
+
+#include "desktop/session/update_session.h"
+#include "common/fixed_text.h"
+#include "desktop/platform/trace.h"
+
+namespace corvash::pages {
+
+void DesktopReadmeViewer::OpenReadme() {
+  std::string folder(platform::TextOf(session::Session().programDir));
+  if (folder.empty()) folder = ".";
+  const QString path = QString::fromStdString(folder + "/readme.doc");
+  if (!QProcess::startDetached(QStringLiteral("xdg-open"), QStringList{path})) {
+    platform::Trace("\r\n Pages: the readme viewer did not start\r\n");
+  }
+}
+
+}  // namespace corvash::pages

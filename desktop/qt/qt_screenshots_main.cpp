@@ -1,0 +1,87 @@
+// corvash_screenshots OUTPUT_FOLDER: renders every page and screen of the
+// resources into OUTPUT_FOLDER/<template>.png, offscreen, for review. Each
+// page is filled by its own procedure from a sample session (a device and an
+// image that differ in their language, so that the mismatch rows show); the
+// workers that pages start are the harmless defaults, so nothing reaches a
+// device, a port or the registry.
+#include <QApplication>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+
+#include "desktop/session/update_session.h"
+#include "desktop/session/page_host.h"
+#include "desktop/qt/qt_page.h"
+#include "desktop/qt/qt_page_host.h"
+#include "desktop/qt/qt_page_render.h"
+#include "common/fixed_text.h"
+#include "desktop/resources/resource_script.h"
+#include "desktop/resources/text_table.h"
+
+namespace {
+
+using corvash::platform::CopyText;
+
+void FillSampleSession() {
+  corvash::session::UpdateSession& session = corvash::session::Session();
+  CopyText(session.deviceModel, "K5210");
+  CopyText(session.deviceVariant, "WBT");
+  CopyText(session.deviceLangCode, "ger");
+  CopyText(session.deviceLanguage, "German");
+  CopyText(session.deviceVersion, "2.04");
+  CopyText(session.imageModel, "K5210");
+  CopyText(session.imageVariant, "WBT");
+  CopyText(session.imageLangCode, "ENG");
+  CopyText(session.imageLanguage, "English");
+  CopyText(session.imageVersion, "2.10");
+  session.imageSizeKB = 40960;
+  session.flashSizeMB = 32;
+  session.serialLink.store(0);
+  session.languageMismatch.store(1);
+}
+
+int Render(const std::filesystem::path& folder) {
+  corvash::pages::QtPageHost host;
+  corvash::pages::SetPageHost(&host);
+  int written = 0;
+  for (const int id : host.Script().DialogIds()) {
+    FillSampleSession();  // a screen that ended may have cleared flags
+    const std::shared_ptr<corvash::pages::QtPage> page = host.OpenPage(id, nullptr);
+    if (!page) continue;
+    QCoreApplication::processEvents();
+    const QImage image = corvash::pages::RenderPage(*page);
+    const std::filesystem::path file = folder / (std::to_string(id) + ".png");
+    if (!image.isNull() && image.save(QString::fromStdString(file.string()), "PNG")) {
+      ++written;
+    } else {
+      std::fprintf(stderr, "corvash_screenshots: cannot render page %d into %s\n", id, file.c_str());
+    }
+    page->End(0);
+    QCoreApplication::processEvents();
+  }
+  host.Shutdown();
+  corvash::pages::SetPageHost(nullptr);
+  std::printf("%d pages rendered into %s\n", written, folder.c_str());
+  return written > 0 ? 0 : 1;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc != 2) {
+    std::fprintf(stderr, "usage: corvash_screenshots OUTPUT_FOLDER\n");
+    return 2;
+  }
+  const std::filesystem::path folder(argv[1]);
+  std::error_code error;
+  std::filesystem::create_directories(folder, error);
+  if (error) {
+    std::fprintf(stderr, "corvash_screenshots: cannot create %s: %s\n", folder.c_str(), error.message().c_str());
+    return 2;
+  }
+  setenv("QT_QPA_PLATFORM", "offscreen", 0);
+  int qtArgc = 1;
+  QApplication app(qtArgc, argv);
+  corvash::resources::LoadTextTable();
+  return Render(folder);
+}

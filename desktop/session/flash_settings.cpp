@@ -1,0 +1,81 @@
+#include "desktop/session/flash_settings.h"
+
+#include <mutex>
+#include <string>
+#include <string_view>
+
+#include "desktop/session/update_session.h"
+#include "common/fixed_text.h"
+#include "desktop/platform/hive.h"
+#include "desktop/platform/trace.h"
+
+namespace corvash::session {
+
+namespace {
+
+using platform::HiveValue;
+using platform::TextOf;
+
+// Limits of the value walk: a name of at most 99 characters (100 with the
+// terminator) and at most 260 bytes of data.
+constexpr size_t kNameBufferChars = 100;
+constexpr size_t kDataBufferBytes = 260;
+
+std::mutex g_userHiveMutex;
+
+// `text` cut or zero-filled to exactly `size` bytes.
+HiveValue FixedString(const char* name, std::string_view text, size_t size) {
+  std::string bytes(text.substr(0, size));
+  bytes.resize(size, '\0');
+  return HiveValue::StringBytes(name, bytes);
+}
+
+}  // namespace
+
+void WriteFlashSettings() {
+  UpdateSession& session = Session();
+  std::lock_guard lock(g_userHiveMutex);
+  platform::Hive hive = platform::LoadUserHive();
+  hive.CreateKey(kSettingsKey);
+  hive.SetValue(kSettingsKey, HiveValue::Dword("Flash", 1));
+  hive.SetValue(kSettingsKey, FixedString("Language", TextOf(session.deviceLanguage), 20));
+  hive.SetValue(kSettingsKey, FixedString("ModelID", TextOf(session.deviceModel), 15));
+  hive.SetValue(kSettingsKey, FixedString("Lang", TextOf(session.deviceLangCode), 10));
+  hive.SetValue(kSettingsKey, FixedString("Version", TextOf(session.deviceVersion), 20));
+  hive.SetValue(kSettingsKey, HiveValue::Dword("USB", session.serialLink.load() == 0 ? 1 : 0));
+  hive.SetValue(kSettingsKey, HiveValue::StringBytes("FlashFile", TextOf(session.imagePath)));
+  if (!platform::SaveUserHive(hive)) platform::Trace("\r\n WriteFlashSettings: user.reg not saved\r\n");
+}
+
+uint32_t ReadFlashSettings() {
+  UpdateSession& session = Session();
+  std::lock_guard lock(g_userHiveMutex);
+  const platform::Hive hive = platform::LoadUserHive();
+  const std::vector<HiveValue>* values = hive.Values(kSettingsKey);
+  if (values == nullptr) return 0;
+  uint32_t pending = 0;
+  for (const HiveValue& value : *values) {
+    if (value.name.size() >= kNameBufferChars || value.data.size() > kDataBufferBytes) continue;
+    if (platform::EqualsNoCase(value.name, "Flash")) {
+      // Only the lowest byte counts.
+      pending = !value.data.empty() && value.data[0] == 1 ? 1 : 0;
+    } else if (platform::EqualsNoCase(value.name, "FlashFile")) {
+      std::string_view path(reinterpret_cast<const char*>(value.data.data()), value.data.size());
+      path = path.substr(0, path.find('\0'));
+      if (path.size() >= kPathCapacity) continue;
+      platform::CopyText(session.imagePath, path);
+      session.recoveryMode = 1;
+    }
+  }
+  return pending;
+}
+
+void DeleteFlashSettings() {
+  std::lock_guard lock(g_userHiveMutex);
+  platform::Hive hive = platform::LoadUserHive();
+  if (hive.DeleteKey(kSettingsKey) && !platform::SaveUserHive(hive)) {
+    platform::Trace("\r\n DeleteFlashSettings: user.reg not saved\r\n");
+  }
+}
+
+}  // namespace corvash::session

@@ -1,0 +1,125 @@
+#pragma once
+// UpdateSession: the one record of a run, shared by every subsystem of the
+// desktop program. Text fields are narrow, zero-terminated and of fixed
+// capacity (bytes, terminator included); write them with CopyText, which cuts
+// cleanly. Flags that threads share are atomics; the polled reply texts are
+// copied under replyMutex through the helpers below.
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <string>
+
+#include "common/event.h"
+#include "common/fixed_text.h"
+
+namespace corvash::platform {
+class SerialPort;
+}
+namespace corvash::pages {
+class WorkerPage;
+}
+
+namespace corvash::session {
+
+inline constexpr size_t kPathCapacity = 260;
+
+// Start record of the remote API: its event is signalled once the link is up.
+struct RapiInit {
+  uint32_t cbSize = 12;
+  std::shared_ptr<platform::Event> heRapiInit;
+  int32_t hrRapiInit = 0;
+};
+
+struct UpdateSession {
+  UpdateSession();
+  UpdateSession(const UpdateSession&) = delete;
+  UpdateSession& operator=(const UpdateSession&) = delete;
+
+  // Puts every field back to its default (the state at program start).
+  void Reset();
+
+  // Process and window fields. mainWindow is 1 while the hidden main window
+  // exists; closing it (CloseMainWindow) ends the run.
+  std::atomic<uint32_t> mainWindow{0};
+  std::atomic<uint32_t> waitDialog{0};
+  RapiInit rapiInit;
+
+  // Paths.
+  char programDir[kPathCapacity] = {};
+  char windowsDir[kPathCapacity] = {};
+  char markerPath[kPathCapacity] = {};
+  char imagePath[kPathCapacity] = {};
+  char foundImagePath[kPathCapacity] = {};
+  char backupPath[kPathCapacity] = {};
+
+  // Image fields, from the image header.
+  char imageModel[10] = {};
+  char imageVariant[4] = {};
+  char imageLangCode[4] = {};
+  char imageLanguage[16] = {};
+  char imageVersion[5] = {};
+  char imageChecksumText[5] = {};
+  uint32_t imageSizeKB = 0;
+
+  // Device fields, from identification or the boot loader's identity read.
+  char deviceModel[16] = {};
+  char deviceVariant[4] = {};
+  char deviceLangCode[16] = {};
+  char deviceLanguage[20] = {};
+  char deviceVersion[20] = {};
+  uint8_t flashSizeMB = 0;
+  char identityText[32] = {};
+  std::atomic<uint32_t> serialLink{1};
+
+  // Flow flags set by the pages and the driver.
+  std::atomic<uint32_t> cancelled{0};
+  std::atomic<uint32_t> backFromPrepare{0};
+  std::atomic<uint32_t> backFromConnect{0};
+  std::atomic<uint32_t> backFromOptions{0};
+  std::atomic<uint32_t> backFromConfirm{0};
+  std::atomic<uint32_t> backFromReady{0};
+  std::atomic<uint32_t> backFromBootInstructions{0};
+  std::atomic<uint32_t> backAllowed{1};
+  std::atomic<uint32_t> pendingFlash{0};
+  std::atomic<uint32_t> recoveryMode{0};
+  std::atomic<uint32_t> modelMismatch{0};
+  std::atomic<uint32_t> versionMismatch{0};
+  std::atomic<uint32_t> languageMismatch{0};
+  std::atomic<uint32_t> flashState{0};
+  // 1 while the recovery run opens the progress page (102): the page then
+  // starts CheckAndFlashThread instead of IdentifyAndFlashThread. Set by the
+  // wizard driver.
+  std::atomic<uint32_t> recoveryFlash{0};
+
+  // Boot-loader link fields. linkHandle is swapped atomically: the receive
+  // thread, the watchdog and the sequences all reach the open port.
+  std::atomic<std::shared_ptr<platform::SerialPort>> linkHandle;
+  std::atomic<uint32_t> linkClosed{0};
+  std::atomic<uint32_t> commandSessionOpen{0};
+  std::atomic<uint32_t> readerRunning{0};
+  char rxLine[1000] = {};  // owned by the receive thread alone
+  std::atomic<pages::WorkerPage*> progressPage{nullptr};
+  std::atomic<int> imageFileHandle{-1};  // file descriptor, -1 = none
+
+  // Polled reply texts, written by the receive thread, read by others.
+  void SetFrameReply(std::string_view text);
+  std::string FrameReply() const;
+  void SetPortTestReply(std::string_view text);
+  std::string PortTestReply() const;
+
+ private:
+  mutable std::mutex replyMutex_;
+  char frameReply_[128] = {};
+  char portTestReply_[32] = {};
+};
+
+// The process-wide instance.
+UpdateSession& Session();
+
+}  // namespace corvash::session
+
+namespace corvash::session {
+// Asks the hidden main window to close: the run ends after the current page.
+inline void CloseMainWindow() { Session().mainWindow.store(0); }
+}  // namespace corvash::session
