@@ -1,16 +1,87 @@
 #include "desktop/device/activesync_control.h"
 
+#include <algorithm>
+#include <cctype>
+#include <optional>
+
 #include "common/clock.h"
+#include "common/fixed_text.h"
+#include "desktop/device/windows_family.h"
+#include "desktop/platform/hive.h"
+#include "desktop/platform/processes.h"
+#include "desktop/platform/trace.h"
 
 namespace corvash::device {
+namespace {
 
-// The pauses give the sync processes time to let go of the port. Finding
-// and ending the processes comes with the process control; until then the
-// stop only spends its pauses.
+constexpr uint32_t kStopPauseMs = 1000;
+constexpr uint32_t kWindowPauseMs = 500;
+constexpr size_t kTitleChars = 99;
+constexpr size_t kAppPathBytes = 256;
+constexpr const char* kAppPathsKey = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\WCESCOMM.EXE";
+
+std::string Lower(std::string text) {
+  std::transform(text.begin(), text.end(), text.begin(),
+                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+  return text;
+}
+
+// The first process whose lower-cased `field` contains `name`.
+template <typename Field>
+void TerminateFirstMatch(const std::string& name, Field field) {
+  for (const platform::ProcessEntry& process : platform::ListProcesses()) {
+    if (Lower(field(process)).find(name) == std::string::npos) continue;
+    platform::TerminateProcess(process.pid);
+    return;
+  }
+}
+
+}  // namespace
+
+void TerminateProcessByName(std::string name) {
+  name = Lower(std::move(name));
+  switch (QueryWindowsFamily()) {
+    case kFamilyProcessStatus:
+      TerminateFirstMatch(name, [](const platform::ProcessEntry& p) { return p.executable; });
+      break;
+    case kFamilySnapshot:
+      TerminateFirstMatch(name, [](const platform::ProcessEntry& p) { return p.name; });
+      break;
+    case kFamilyWindowTitles:
+      CloseWindowOwnerByTitle("DccMan");
+      platform::SleepMs(kWindowPauseMs);
+      CloseWindowOwnerByTitle("WCES Manager Thunk Window");
+      break;
+    default:
+      break;
+  }
+}
+
+void CloseWindowOwnerByTitle(std::string_view title) {
+  for (const platform::TopLevelWindow& window : platform::ListTopLevelWindows()) {
+    const std::string_view shown = std::string_view(window.title).substr(0, kTitleChars);
+    if (!platform::EqualsNoCase(shown, title)) continue;
+    platform::TerminateProcess(window.owner);
+    return;
+  }
+}
+
 void StopActiveSync() {
-  platform::SleepMs(1000);
-  platform::SleepMs(1000);
-  platform::SleepMs(1000);
+  platform::SleepMs(kStopPauseMs);
+  TerminateProcessByName("wcesmgr.exe");
+  platform::SleepMs(kStopPauseMs);
+  TerminateProcessByName("wcescomm.exe");
+  platform::SleepMs(kStopPauseMs);
+}
+
+void RestartActiveSync() {
+  const platform::Hive hive = platform::LoadSystemHive();
+  const std::optional<platform::HiveValue> value = hive.GetValue(kAppPathsKey, "");
+  if (!value || value->data.size() > kAppPathBytes) return;
+  const std::string program = value->AsText();
+  if (program.empty() || !platform::StartProgram(program)) {
+    platform::TraceF("\r\n RestartActiveSync: cannot start \"%s\"\r\n", program.c_str());
+  }
 }
 
 }  // namespace corvash::device

@@ -1,6 +1,10 @@
 #pragma once
-// Control of the desktop sync processes ("wcesmgr.exe", "wcescomm.exe"),
-// which hold the handheld's port while it runs its own system.
+// Control of the desktop sync software's processes ("wcesmgr.exe",
+// "wcescomm.exe"), which hold the handheld's port while it runs its own
+// system, and the restart of its connection program.
+#include <string>
+#include <string_view>
+
 namespace corvash::device {
 
 // Ends the sync manager and then the connection process so that they
@@ -8,5 +12,22 @@ namespace corvash::device {
 // "wcescomm.exe", waits 1000 ms. No result; blocks its caller about 3 s.
 // Runs on the caller's thread (wizard driver or boot-loader watch).
 void StopActiveSync();
+
+// Ends the first process (in list order) that matches `name`, found as the
+// Windows family of QueryWindowsFamily finds it: family 1 by the lower-cased
+// executable path containing the name, family 0 by the lower-cased image
+// name containing it, family 2 by the sync software's window titles
+// ("DccMan", 500 ms, "WCES Manager Thunk Window"), whatever the name. At most
+// one process per search; nothing is reported.
+void TerminateProcessByName(std::string name);
+
+// Ends the process that owns the first top-level window titled `title`
+// (without regard to case). Nothing is reported.
+void CloseWindowOwnerByTitle(std::string_view title);
+
+// Starts the connection program that the prefix's system.reg names (App
+// Paths of WCESCOMM.EXE, default value, at most 256 bytes). Nothing is
+// reported; a missing value starts nothing.
+void RestartActiveSync();
 
 }  // namespace corvash::device

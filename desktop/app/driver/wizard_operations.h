@@ -8,6 +8,8 @@
 #include <cstdint>
 #include <string_view>
 
+#include "desktop/device/power_watch.h"
+
 namespace corvash::driver {
 
 // The record of a pending flash in the user's registry.
@@ -47,10 +49,10 @@ class ImageOperations {
   virtual uint32_t ImageFileSize(std::string_view path) = 0;
 };
 
-// CheckMainsPower results.
-inline constexpr uint32_t kPowerUserGaveUp = 0;
-inline constexpr uint32_t kPowerGoOn = 1;
-inline constexpr uint32_t kPowerUnknown = 2;
+// CheckMainsPower results are the power check's own.
+using device::kPowerGoOn;
+using device::kPowerUnknown;
+using device::kPowerUserGaveUp;
 
 // Services of the running device, over the remote API and the sync software.
 class DeviceServices {

@@ -1,0 +1,116 @@
+#include "desktop/device/device_identification.h"
+
+#include <charconv>
+#include <vector>
+
+#include "common/fixed_text.h"
+#include "common/flash_layout.h"
+#include "common/utf16_text.h"
+#include "desktop/device/device_files.h"
+#include "desktop/device/library_invocations.h"
+#include "desktop/device/remote_session.h"
+#include "desktop/platform/trace.h"
+#include "desktop/session/page_host.h"
+#include "desktop/session/page_ids.h"
+#include "desktop/session/update_session.h"
+#include "rapi/remote_api.h"
+
+namespace corvash::device {
+namespace {
+
+constexpr std::string_view kLibrary = "Havlok.dll";
+constexpr size_t kVersionFieldAt = 0;
+constexpr size_t kModelFieldAt = 50;
+constexpr size_t kSizeFieldAt = 100;
+
+struct DeviceLanguage {
+  std::string_view code;
+  std::string_view name;
+};
+constexpr DeviceLanguage kDeviceLanguages[] = {
+    {"ENG", "English"}, {"JPN", "Japanese"}, {"FRE", "French"},   {"GER", "German"},
+    {"ITA", "Italian"}, {"SPA", "Spanish"},  {"CHT", "TChinese"}, {"CHS", "SChinese"},
+};
+
+// One field as the desktop keeps it: at most 24 characters.
+std::string Field(std::span<const uint8_t> answer, size_t at) {
+  const std::span<const uint8_t> rest = at < answer.size() ? answer.subspan(at) : std::span<const uint8_t>();
+  std::string text = text::FromUtf16(text::ReadUtf16Field(rest, kAnswerFieldUnits));
+  text.resize(platform::CleanCut(text, kAnswerFieldUnits - 1));
+  return text;
+}
+
+// The characters of `text` at `from` .. `to` (inclusive) that exist.
+std::string Chars(const std::string& text, size_t from, size_t to) {
+  if (from >= text.size()) return {};
+  return text.substr(from, std::min(to, text.size() - 1) - from + 1);
+}
+
+uint8_t DecimalByte(const std::string& text) {
+  unsigned value = 0;
+  std::from_chars(text.data(), text.data() + text.size(), value);
+  return static_cast<uint8_t>(value & 0xFF);
+}
+
+void TakeAnswer(const IdentificationAnswer& answer) {
+  session::UpdateSession& s = session::Session();
+  platform::CopyText(s.deviceVersion, answer.version);
+  platform::CopyText(s.deviceLangCode, answer.langCode);
+  s.serialLink.store(answer.serialLink ? 1 : 0);
+  platform::CopyText(s.deviceModel, answer.model);
+  platform::CopyText(s.deviceVariant, answer.variant);
+}
+
+}  // namespace
+
+std::string_view DeviceLanguageName(std::string_view code) {
+  for (const DeviceLanguage& row : kDeviceLanguages) {
+    if (platform::EqualsNoCase(row.code, code)) return row.name;
+  }
+  return {};
+}
+
+IdentificationAnswer ParseIdentificationAnswer(std::span<const uint8_t> answer) {
+  IdentificationAnswer parsed;
+  const std::string version = Field(answer, kVersionFieldAt);
+  const std::string model = Field(answer, kModelFieldAt);
+  parsed.version = Chars(version, 0, 3);
+  parsed.langCode = version.size() > 8 ? version.substr(8) : std::string();
+  parsed.serialLink = model.find("Ser") != std::string::npos;
+  parsed.model = Chars(model, 7, 11) + Chars(model, 13, 16);
+  parsed.variant = Chars(model, 17, 19);
+  parsed.flashSizeMB = DecimalByte(Field(answer, kSizeFieldAt));
+  return parsed;
+}
+
+uint32_t IdentifyDevice(const std::function<uint32_t()>& firstImageSize) {
+  if (!StartRemoteSessionOnce()) return 0;
+  const std::string library(kLibrary);
+  if (CopyFileToDevice(ProgramFilePath(library), text::ToUtf16(std::string(kDeviceWindowsDir) + library)) == 0) {
+    return 0;
+  }
+  std::vector<uint8_t> output;
+  if (rapi::Api().CeRapiInvoke(text::ToUtf16(library), u"Havlok", {}, output) < 0) return 0;
+  const IdentificationAnswer answer = ParseIdentificationAnswer(output);
+
+  session::UpdateSession& s = session::Session();
+  TakeAnswer(answer);
+  if (!platform::EqualsNoCase(answer.model, flash::kModelName)) {
+    platform::TraceF("\r\n IdentifyDevice: model \"%s\" is not supported\r\n", answer.model.c_str());
+    rapi::Api().CeRapiUninit();
+    pages::RunPage(pages::kScreenInvalidModel);
+    session::CloseMainWindow();
+    return 0;
+  }
+  platform::CopyText(s.identityText, answer.model + answer.variant + answer.langCode + answer.version);
+  if (const std::string_view name = DeviceLanguageName(answer.langCode); !name.empty()) {
+    platform::CopyText(s.deviceLanguage, name);
+    s.imageSizeKB = (firstImageSize ? firstImageSize() : 0) >> 10;
+  }
+  s.flashSizeMB = answer.flashSizeMB;
+  rapi::Api().CeRapiUninit();
+  InvokeWriteArea();
+  return 1;
+}
+
+}  // namespace corvash::device

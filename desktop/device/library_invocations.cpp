@@ -1,0 +1,96 @@
+#include "desktop/device/library_invocations.h"
+
+#include <time.h>
+
+#include <vector>
+
+#include "common/fixed_text.h"
+#include "common/utf16_text.h"
+#include "desktop/device/device_files.h"
+#include "desktop/device/remote_session.h"
+#include "desktop/platform/trace.h"
+#include "desktop/session/update_session.h"
+#include "device/common/clock_record.h"
+#include "device/common/query_reserved_area.h"
+#include "rapi/remote_api.h"
+
+namespace corvash::device {
+namespace {
+
+// Copies `library` beside the program to the handheld's \Windows folder.
+bool CopyLibrary(std::string_view library) {
+  const std::string name(library);
+  return CopyFileToDevice(ProgramFilePath(name), text::ToUtf16(std::string(kDeviceWindowsDir) + name)) != 0;
+}
+
+// Calls `function` of `library` with `input`; the output is not read.
+void Invoke(std::string_view library, const char16_t* function, std::span<const uint8_t> input) {
+  std::vector<uint8_t> output;
+  if (rapi::Api().CeRapiInvoke(text::ToUtf16(library), function, input, output) < 0) {
+    rapi::Api().CeGetLastError();
+  }
+}
+
+void CopyName(std::array<char16_t, 32>& field, const char* name) {
+  const std::u16string text = text::ToUtf16(name != nullptr ? name : "");
+  for (size_t i = 0; i + 1 < field.size() && i < text.size(); ++i) field[i] = text[i];
+}
+
+CalendarTime ToCalendarTime(const struct tm& utc, long milliseconds) {
+  CalendarTime time;
+  time.wYear = static_cast<uint16_t>(utc.tm_year + 1900);
+  time.wMonth = static_cast<uint16_t>(utc.tm_mon + 1);
+  time.wDayOfWeek = static_cast<uint16_t>(utc.tm_wday);
+  time.wDay = static_cast<uint16_t>(utc.tm_mday);
+  time.wHour = static_cast<uint16_t>(utc.tm_hour);
+  time.wMinute = static_cast<uint16_t>(utc.tm_min);
+  time.wSecond = static_cast<uint16_t>(utc.tm_sec);
+  time.wMilliseconds = static_cast<uint16_t>(milliseconds);
+  return time;
+}
+
+}  // namespace
+
+ClockRecord PcClockRecord() {
+  ClockRecord record;
+  // The time zone first, then the time, as the handheld is told them.
+  ::tzset();
+  record.timeZone.Bias = static_cast<int32_t>(::timezone / 60);
+  CopyName(record.timeZone.StandardName, ::tzname[0]);
+  CopyName(record.timeZone.DaylightName, ::tzname[1]);
+  record.timeZone.DaylightBias = ::daylight != 0 ? -60 : 0;
+  struct timespec now {};
+  ::clock_gettime(CLOCK_REALTIME, &now);
+  struct tm utc {};
+  ::gmtime_r(&now.tv_sec, &utc);
+  record.utcTime = ToCalendarTime(utc, now.tv_nsec / 1000000);
+  return record;
+}
+
+uint32_t WriteAreaLength(std::string_view identityText) {
+  return ReservedLengthFor(text::ToUtf16(identityText).size());
+}
+
+int InvokeWriteArea() {
+  if (!OpenRemoteSession()) return 0;
+  const QueryReservedArea record =
+      MakeQueryReservedArea(text::ToUtf16(platform::TextOf(session::Session().identityText)));
+  if (CopyLibrary("Zembra.dll")) Invoke("Zembra.dll", u"WriteArea", Pack(record));
+  rapi::Api().CeRapiUninit();
+  return 1;
+}
+
+int InvokeSetSysTime() {
+  if (!OpenRemoteSession()) return 0;
+  const ClockRecord record = PcClockRecord();
+  if (CopyLibrary("Dovrin.dll")) {
+    Invoke("Dovrin.dll", u"SetSysTime", Pack(record));
+    platform::Trace("\r\n Copy Dovrin.dll successful\r\n");
+  } else {
+    platform::Trace("\r\n Copy Dovrin.dll fail\r\n");
+  }
+  rapi::Api().CeRapiUninit();
+  return 1;
+}
+
+}  // namespace corvash::device

@@ -1,0 +1,66 @@
+#include "desktop/device/power_watch.h"
+
+#include "common/clock.h"
+#include "desktop/session/page_host.h"
+#include "desktop/session/update_session.h"
+#include "rapi/remote_api.h"
+
+namespace corvash::device {
+namespace {
+
+constexpr int kPowerWarning = 105;  // WARNUNG 111
+constexpr int kWarningGoOn = 0;     // "Weiter" ends the warning with 0
+constexpr int kButtonNext = 1;
+constexpr int kButtonBack = 1221;
+constexpr uint32_t kPowerPollMs = 100;
+constexpr uint32_t kPortTestPauseMs = 500;
+constexpr uint8_t kOnMains = 1;
+
+}  // namespace
+
+int QueryMainsStatus() {
+  rapi::CePowerStatus status;
+  if (rapi::Api().CeGetSystemPowerStatusEx(status, 1) == 0) return -1;
+  return status.ACLineStatus;
+}
+
+uint32_t CheckMainsPower() {
+  QueryMainsStatus();  // the first answer may be stale
+  const int mains = QueryMainsStatus();
+  if (mains < 0) return kPowerUnknown;
+  if (mains == kOnMains) return kPowerGoOn;
+  return pages::RunPage(kPowerWarning) == kWarningGoOn ? kPowerGoOn : kPowerUserGaveUp;
+}
+
+void RunPowerWatch(pages::WorkerPage& warning) {
+  const std::atomic<uint32_t>& linkClosed = session::Session().linkClosed;
+  while (linkClosed.load() == 0) {
+    platform::SleepMs(kPowerPollMs);
+    const int mains = QueryMainsStatus();
+    if (mains >= 0) warning.Enable(kButtonNext, mains == kOnMains);
+  }
+}
+
+void RunBootLoaderWatch(pages::WorkerPage& page, std::atomic<uint32_t>& stop,
+                        const std::function<uint32_t()>& testPorts) {
+  if (stop.load() != 0) return;
+  // The handheld still runs its system: the user may go back, not on.
+  for (;;) {
+    platform::SleepMs(kPowerPollMs);
+    if (QueryMainsStatus() < 0) break;
+    page.Enable(kButtonBack, true);
+    page.Enable(kButtonNext, false);
+    if (stop.load() != 0) return;
+  }
+  // It has left its system: look for its boot loader on the ports.
+  for (;;) {
+    if (stop.load() != 0) return;
+    platform::SleepMs(kPortTestPauseMs);
+    if (testPorts() != 0) break;
+  }
+  page.Enable(kButtonBack, false);
+  page.Enable(kButtonNext, true);
+  stop.store(1);
+}
+
+}  // namespace corvash::device
