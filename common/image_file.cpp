@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <limits>
 #include <utility>
 
 namespace corvash::image {
@@ -70,6 +71,18 @@ bool ImageFile::Size(uint64_t& size) {
     return false;
   }
   size = static_cast<uint64_t>(st.st_size);
+  return true;
+}
+
+bool ImageFile::Seek(uint64_t offset) {
+  if (offset > static_cast<uint64_t>(std::numeric_limits<off_t>::max())) {
+    error_ = EOVERFLOW;
+    return false;
+  }
+  if (::lseek(fd_, static_cast<off_t>(offset), SEEK_SET) < 0) {
+    error_ = errno;
+    return false;
+  }
   return true;
 }
 

@@ -28,6 +28,10 @@ class ImageFile {
   long Read(uint8_t* buffer, size_t size);
   // The file's size in bytes; false with error() set when it cannot be read.
   bool Size(uint64_t& size);
+  // Moves the read position to `offset` bytes from the start (past the end
+  // is allowed; reads there find nothing). False with error() set when the
+  // file cannot seek or the offset is out of range (EOVERFLOW).
+  bool Seek(uint64_t offset);
   void Close();
 
  private:

@@ -5,6 +5,7 @@
 
 #include "desktop/session/update_session.h"
 #include "common/loader_wire.h"
+#include "desktop/bootlink/link_waits.h"
 #include "desktop/bootlink/watchdog.h"
 #include "common/event.h"
 #include "desktop/platform/serial_port.h"
@@ -30,7 +31,7 @@ uint32_t WriteFailed(const std::shared_ptr<platform::SerialPort>& port) {
     port->Close();
   }
   Trace("\r\n Line 192: Write file fail !\r\n");
-  session.linkClosed.store(1);
+  DeclareLinkClosed();
   ArmWatchdog(WATCHDOG_LINK_FAILED_MS);
   Trace("\r\n Line 202:Write file Error! \r\n");
   return 0;

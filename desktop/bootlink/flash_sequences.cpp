@@ -26,8 +26,8 @@
 namespace corvash::bootlink {
 namespace {
 
-constexpr uint32_t kLoopMs = 10;
-constexpr uint32_t kPortPollMs = 1;
+// The longest time between two looks at flashState.
+constexpr uint32_t kLookMs = 10;
 
 session::UpdateSession& S() { return session::Session(); }
 
@@ -39,15 +39,6 @@ void HideProgressPage() {
 void KeepImageHandle(int fd) {
   const int previous = S().imageFileHandle.exchange(fd);
   if (previous >= 0) ::close(previous);
-}
-
-// Waits for the port that the port test opened; false when the link died.
-bool AwaitOpenPort() {
-  while (S().linkHandle.load() == nullptr) {
-    if (S().linkClosed.load() == 1) return false;
-    platform::SleepMs(kPortPollMs);
-  }
-  return true;
 }
 
 // Sends a load command with flashState already moved to `state`, so that
@@ -81,7 +72,7 @@ void EndProgressPageAfterFault() { ArmWatchdog(WATCHDOG_LINK_FAILED_MS); }
 uint32_t GetImageBodySize() {
   const int fd = ::open(S().imagePath, O_RDONLY | O_CLOEXEC);
   if (fd < 0) {
-    S().linkClosed.store(1);
+    DeclareLinkClosed();
     if (auto port = S().linkHandle.exchange(nullptr)) port->Close();
     pages::RunPage(pages::kScreenImageNotOpened);
     session::CloseMainWindow();
@@ -106,7 +97,7 @@ void RunFlashSequence() {
     return;
   }
   ArmWatchdog(WATCHDOG_LINK_WAIT_MS);
-  if (!AwaitOpenPort()) {
+  if (!WaitForOpenPort()) {
     EndProgressPageAfterFault();
     return;
   }
@@ -117,9 +108,16 @@ void RunFlashSequence() {
     return;
   }
   if (!SendLoad(wire::FirstLoadCommand(size), 1)) return;
-  while (S().linkClosed.load() == 0 && S().flashState.load() != 3) {
-    if (S().flashState.load() == 2 && !SendLoad(wire::SECOND_LOAD_COMMAND, 3)) return;
-    platform::SleepMs(kLoopMs);
+  // The download thread announces the end of the first load; the look at
+  // least every 10 ms also catches a change nobody announces.
+  for (;;) {
+    const uint64_t seen = LinkChangeCount();
+    if (S().linkClosed.load() == 1 || S().flashState.load() == 3) break;
+    if (S().flashState.load() == 2) {
+      if (!SendLoad(wire::SECOND_LOAD_COMMAND, 3)) return;
+      continue;
+    }
+    WaitLinkChange(seen, kLookMs);
   }
   // A dead link ends the page even when whoever found it dead stopped the
   // watchdog after arming it.

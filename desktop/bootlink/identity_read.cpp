@@ -5,6 +5,7 @@
 
 #include "desktop/session/update_session.h"
 #include "desktop/bootlink/command_channel.h"
+#include "desktop/bootlink/link_waits.h"
 #include "common/loader_wire.h"
 #include "desktop/bootlink/progress_watchdog.h"
 #include "desktop/bootlink/watchdog.h"
@@ -17,7 +18,8 @@ namespace {
 
 using platform::Contains;
 
-constexpr uint32_t kPollMs = 10;
+// The longest time between two looks at frameReply.
+constexpr uint32_t kLookMs = 10;
 // Limit of one reply wait while no progress page (and so no watchdog) exists.
 constexpr uint32_t kUnwatchedReplyMs = 10000;
 
@@ -42,15 +44,17 @@ bool PageOpen() { return session::Session().progressPage.load() != nullptr; }
 
 enum class Reply { kArrived, kNoAnswer, kLinkClosed };
 
-// Polls frameReply every 10 ms for a line holding "KVOE".
+// Waits for frameReply to hold a line with "KVOE": looks as soon as the
+// receive thread announces a reply, and at least every 10 ms.
 Reply AwaitFrameReply(std::string& reply) {
   const auto deadline = platform::DeadlineAfter(kUnwatchedReplyMs);
   for (;;) {
+    const uint64_t seen = LinkChangeCount();
     if (session::Session().linkClosed.load() == 1) return Reply::kLinkClosed;
     reply = session::Session().FrameReply();
     if (Contains(reply, wire::FRAME_REPLY_KEY)) return Reply::kArrived;
     if (!PageOpen() && std::chrono::steady_clock::now() >= deadline) return Reply::kNoAnswer;
-    platform::SleepMs(kPollMs);
+    WaitLinkChange(seen, kLookMs);
   }
 }
 
@@ -92,7 +96,6 @@ Search SearchIdentityRecord() {
       return Search::kNotFound;
     }
     RequestRead(cursor.address);
-    platform::SleepMs(kPollMs);
   }
 }
 

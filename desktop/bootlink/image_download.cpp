@@ -1,14 +1,10 @@
 #include "desktop/bootlink/image_download.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
 #include <cstring>
 #include <memory>
 #include <new>
 
+#include "common/image_file.h"
 #include "desktop/session/update_session.h"
 #include "desktop/bootlink/command_channel.h"
 #include "desktop/bootlink/flash_progress.h"
@@ -28,46 +24,6 @@ namespace {
 // value of erased flash, rather than leftovers of the previous block.
 constexpr uint8_t kBlockFiller = 0xFF;
 
-// The image file, read-only, closed when the object goes.
-class ImageReader {
- public:
-  ImageReader() = default;
-  ImageReader(const ImageReader&) = delete;
-  ImageReader& operator=(const ImageReader&) = delete;
-  ~ImageReader() { Close(); }
-
-  bool Open(const char* path) {
-    fd_ = ::open(path, O_RDONLY | O_CLOEXEC);
-    return fd_ >= 0;
-  }
-  // The file's size; 0 when it cannot be read.
-  uint64_t Size() const {
-    struct stat info {};
-    if (::fstat(fd_, &info) != 0 || info.st_size < 0) return 0;
-    return static_cast<uint64_t>(info.st_size);
-  }
-  bool Seek(uint64_t offset) { return ::lseek(fd_, static_cast<off_t>(offset), SEEK_SET) >= 0; }
-  // Reads until `length` bytes or the end of the file; -1 on a read error.
-  long ReadUpTo(uint8_t* buffer, size_t length) {
-    size_t done = 0;
-    while (done < length) {
-      const ssize_t got = ::read(fd_, buffer + done, length - done);
-      if (got < 0 && errno == EINTR) continue;
-      if (got < 0) return -1;
-      if (got == 0) break;
-      done += static_cast<size_t>(got);
-    }
-    return static_cast<long>(done);
-  }
-  void Close() {
-    if (fd_ >= 0) ::close(fd_);
-    fd_ = -1;
-  }
-
- private:
-  int fd_ = -1;
-};
-
 // What the record loop does after one request was answered.
 enum class Step { kNextRequest, kEnd, kReadFailed };
 
@@ -80,8 +36,9 @@ class Download {
     const uint32_t address = ParseLoaderHex(platform::TextOf(context_.addressText));
     const uint32_t offset = ParseLoaderHex(platform::TextOf(context_.offsetText));
     const uint32_t length = ParseLoaderHex(platform::TextOf(context_.lengthText));
-    if (!file_.Open(context_.fileName)) return ReportOpenFailure();
-    const uint64_t fileSize = file_.Size();
+    if (!file_.Open(std::string(platform::TextOf(context_.fileName)))) return ReportOpenFailure();
+    uint64_t fileSize = 0;
+    if (!file_.Size(fileSize)) fileSize = 0;
     const uint64_t payload = fileSize > wire::IMAGE_HEADER_LENGTH ? fileSize - wire::IMAGE_HEADER_LENGTH : 0;
     const uint64_t imageSize = LoadImageSize(length, payload);
 
@@ -118,7 +75,7 @@ class Download {
   // Image not opened: the run cannot go on.
   uint32_t ReportOpenFailure() {
     context_.DownloadActive.store(0);
-    session_.linkClosed.store(1);  // first, so the reader ends rather than mourn its port
+    DeclareLinkClosed();  // first, so the reader ends rather than mourn its port
     if (auto port = session_.linkHandle.exchange(nullptr)) port->Close();
     pages::RunPage(pages::kScreenImageNotOpened);
     session::CloseMainWindow();
@@ -178,7 +135,7 @@ class Download {
   }
 
   Step SendFullBlock() {
-    if (file_.ReadUpTo(block_.get(), wire::BLOCK_LENGTH) != static_cast<long>(wire::BLOCK_LENGTH)) {
+    if (file_.Read(block_.get(), wire::BLOCK_LENGTH) != static_cast<long>(wire::BLOCK_LENGTH)) {
       platform::Trace("\n  Line 542: Read file fial!\n");
       return Step::kReadFailed;
     }
@@ -200,7 +157,7 @@ class Download {
   }
 
   Step SendShortBlock() {
-    const long got = file_.ReadUpTo(block_.get(), remaining_);
+    const long got = file_.Read(block_.get(), remaining_);
     if (got <= 0) {
       platform::Trace(got < 0 ? "\nLine 612: Read file fial!\n" : "\n Line 601: Read file fial!\n");
       return Step::kReadFailed;
@@ -259,8 +216,7 @@ class Download {
       ArmWatchdog(WATCHDOG_LINK_FAILED_MS);
     }
     if (!completed_) return 1;
-    uint32_t firstLoad = 1;
-    if (session_.flashState.compare_exchange_strong(firstLoad, 2)) return 1;
+    if (MoveFlashState(1, 2)) return 1;
     if (session_.flashState.load() == 3) SetFlashProgress(100);
     return 1;
   }
@@ -268,7 +224,7 @@ class Download {
   DownloadContext& context_;
   session::UpdateSession& session_;
   std::shared_ptr<platform::Event> sendComplete_;
-  ImageReader file_;
+  image::ImageFile file_;
   DownloadPlan plan_;
   std::unique_ptr<uint8_t[]> block_;
   uint32_t nextAddress_ = 0;

@@ -9,6 +9,7 @@
 #include "desktop/session/update_session.h"
 #include "desktop/bootlink/command_channel.h"
 #include "common/loader_wire.h"
+#include "desktop/bootlink/link_waits.h"
 #include "desktop/bootlink/receive_thread.h"
 #include "common/clock.h"
 #include "common/event.h"
@@ -61,7 +62,7 @@ bool OpenCandidate(const PortCandidate& candidate) {
     opened = platform::OpenSerialPort(path);
   }
   if (opened.port) {
-    session.linkHandle.store(opened.port);
+    PublishLinkHandle(opened.port);
     return true;
   }
   platform::TraceF("\r\n Open %.*s failed: %s\r\n", static_cast<int>(candidate.name.size()),
@@ -76,18 +77,20 @@ bool OpenCandidate(const PortCandidate& candidate) {
   return false;
 }
 
-// Waits, looking every 10 ms, until the reader runs; false when it ended
-// without running or has not started within the limit.
+// Waits until the reader runs, looking as soon as the reader announces its
+// start or its end and at least every 10 ms; false when it ended without
+// running or has not started within the limit.
 bool WaitForReader() {
   const auto deadline = platform::DeadlineAfter(kReaderStartLimitMs);
-  while (session::Session().readerRunning.load() != 1) {
+  for (;;) {
+    const uint64_t seen = LinkChangeCount();
+    if (session::Session().readerRunning.load() == 1) return true;
     if (!ReceiveThreadAlive() || std::chrono::steady_clock::now() >= deadline) {
       platform::Trace("\r\n Receive thread did not start\r\n");
       return false;
     }
-    SleepMs(kPollMs);
+    WaitLinkChange(seen, kPollMs);
   }
-  return true;
 }
 
 // Waits up to 3000 ms for the echo of `testLine`. The event is waited on in
@@ -123,7 +126,7 @@ bool ProbeCandidate(const PortCandidate& candidate, platform::Event& event, bool
 void AbandonAttempt(bool readerStarted) {
   auto& session = session::Session();
   if (session.linkHandle.load() || readerStarted) {
-    session.linkClosed.store(1);
+    DeclareLinkClosed();
     SleepMs(kReaderStopMs);
     if (auto port = session.linkHandle.exchange(nullptr)) port->Close();
   }

@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include "desktop/bootlink/link_waits.h"
 #include "desktop/session/update_session.h"
 #include "desktop/session/worker_page.h"
 #include "desktop/platform/trace.h"
@@ -13,9 +14,8 @@ void LinkWatchdogExpired(pages::WorkerPage& page) {
   const int fd = session.imageFileHandle.exchange(-1);
   if (fd >= 0) ::close(fd);
   page.KillTimer2();
-  session.linkClosed.store(1);
-  uint32_t secondLoad = 3;
-  session.flashState.compare_exchange_strong(secondLoad, 2);
+  DeclareLinkClosed();
+  MoveFlashState(3, 2);
   platform::Trace("\r\n Progress page: link watchdog expired\r\n");
   page.End(kProgressFailed);
 }

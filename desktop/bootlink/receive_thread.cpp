@@ -6,6 +6,7 @@
 #include <thread>
 
 #include "desktop/session/update_session.h"
+#include "desktop/bootlink/link_waits.h"
 #include "desktop/bootlink/reply_parser.h"
 #include "desktop/bootlink/watchdog.h"
 #include "common/clock.h"
@@ -46,7 +47,7 @@ void LoseLink(const std::shared_ptr<SerialPort>& port) {
   session.linkHandle.compare_exchange_strong(expected, nullptr);
   if (port) port->Close();
   Trace("\r\n Line 572: Write file fail !\r\n");
-  session.linkClosed.store(1);
+  DeclareLinkClosed();
   ArmWatchdog(WATCHDOG_LINK_FAILED_MS);
 }
 
@@ -90,12 +91,14 @@ uint32_t USBReadThread() {
   auto portTestEvent = platform::CreateNamedEvent(PORT_TEST_EVENT, false, false);
   const std::shared_ptr<SerialPort> port = session.linkHandle.load();
   session.readerRunning.store(1);
+  NotifyLinkChange();
   ArmWatchdog(WATCHDOG_RECEIVE_MS);
 
   ReplyParser parser(context);
   ReadLoop(port, parser);
 
   session.readerRunning.store(0);
+  NotifyLinkChange();
   if (port) {
     auto expected = port;
     session.linkHandle.compare_exchange_strong(expected, nullptr);
@@ -114,6 +117,7 @@ bool StartReceiveThread() {
   reader.thread = std::thread([&reader] {
     USBReadThread();
     reader.alive.store(false);
+    NotifyLinkChange();
   });
   return true;
 }
@@ -138,7 +142,7 @@ void JoinReceiveThread() {
 
 void ShutdownLink() {
   auto& session = session::Session();
-  session.linkClosed.store(1);
+  DeclareLinkClosed();
   JoinReceiveThread();
   if (auto port = session.linkHandle.exchange(nullptr)) port->Close();
   JoinDownloadThread(TheDownloadContext());

@@ -5,6 +5,7 @@
 
 #include "desktop/session/update_session.h"
 #include "common/loader_wire.h"
+#include "desktop/bootlink/link_waits.h"
 #include "desktop/bootlink/receive_thread.h"
 #include "desktop/bootlink/watchdog.h"
 #include "common/event.h"
@@ -53,7 +54,10 @@ void ActOnReplyLine(std::string_view line, DownloadContext& context) {
     Trace("\r\n Port Receive startNBKey\r\n");
     StartDownloadThread(context);
   }
-  if (Contains(line, wire::FRAME_REPLY_KEY)) session.SetFrameReply(line);
+  if (Contains(line, wire::FRAME_REPLY_KEY)) {
+    session.SetFrameReply(line);
+    NotifyLinkChange();
+  }
   if (Contains(line, wire::PORT_TEST_KEY)) {
     session.SetPortTestReply(line);
     platform::CreateNamedEvent(PORT_TEST_EVENT, false, false)->Pulse();
