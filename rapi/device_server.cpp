@@ -1,0 +1,143 @@
+#include "rapi/device_server.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cerrno>
+#include <cstring>
+
+#include "rapi/message_stream.h"
+
+namespace corvash::rapi {
+namespace {
+
+// How long the rest of a message may take once its header is in, and how
+// long an answer may wait for the desktop to take it.
+constexpr uint32_t kBodyWaitMs = 30000;
+constexpr uint32_t kAnswerWaitMs = 30000;
+
+}  // namespace
+
+struct DeviceServer::Connection {
+  int fd = -1;
+  std::thread thread;
+  std::atomic<bool> finished{false};
+};
+
+std::unique_ptr<DeviceServer> DeviceServer::Start(const std::filesystem::path& socketPath, DeviceEndConfig config,
+                                                  std::string* error) {
+  sockaddr_un address{};
+  address.sun_family = AF_UNIX;
+  const std::string text = socketPath.string();
+  if (text.size() >= sizeof address.sun_path) {
+    *error = "path too long for the remote API socket: " + text;
+    return nullptr;
+  }
+  std::memcpy(address.sun_path, text.c_str(), text.size() + 1);
+  std::unique_ptr<DeviceServer> server(new DeviceServer());
+  server->path_ = socketPath;
+  server->config_ = std::move(config);
+  server->listen_ = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  if (server->listen_ < 0 || ::pipe2(server->wake_, O_CLOEXEC | O_NONBLOCK) != 0) {
+    *error = std::string("cannot make the remote API socket: ") + std::strerror(errno);
+    return nullptr;
+  }
+  ::unlink(text.c_str());
+  // Made with mode 0600 from the start: no moment in which others may connect.
+  const mode_t oldMask = ::umask(0177);
+  const int bound = ::bind(server->listen_, reinterpret_cast<sockaddr*>(&address), sizeof address);
+  const int bindError = errno;
+  ::umask(oldMask);
+  if (bound != 0 || ::listen(server->listen_, 8) != 0) {
+    *error = "cannot listen on " + text + ": " + std::strerror(bound != 0 ? bindError : errno);
+    return nullptr;
+  }
+  server->acceptor_ = std::thread([raw = server.get()] { raw->Accept(); });
+  return server;
+}
+
+DeviceServer::~DeviceServer() {
+  if (wake_[1] >= 0) {
+    const char byte = 1;
+    [[maybe_unused]] const ssize_t written = ::write(wake_[1], &byte, 1);
+  }
+  if (acceptor_.joinable()) acceptor_.join();
+  if (listen_ >= 0) {
+    ::close(listen_);
+    ::unlink(path_.c_str());
+  }
+  {
+    std::lock_guard lock(mutex_);
+    // Wakes every connection's read; each thread then ends.
+    for (auto& connection : connections_) ::shutdown(connection->fd, SHUT_RDWR);
+  }
+  for (auto& connection : connections_) {
+    if (connection->thread.joinable()) connection->thread.join();
+    ::close(connection->fd);
+  }
+  for (int fd : wake_) {
+    if (fd >= 0) ::close(fd);
+  }
+}
+
+void DeviceServer::Accept() {
+  for (;;) {
+    pollfd fds[2] = {{listen_, POLLIN, 0}, {wake_[0], POLLIN, 0}};
+    const int ready = ::poll(fds, 2, -1);
+    if (ready < 0 && errno == EINTR) continue;
+    if (ready < 0 || (fds[1].revents & POLLIN) != 0) return;
+    const int fd = ::accept4(listen_, nullptr, nullptr, SOCK_CLOEXEC);
+    if (fd < 0) continue;
+    std::lock_guard lock(mutex_);
+    ReapFinished();
+    auto connection = std::make_unique<Connection>();
+    connection->fd = fd;
+    Connection* raw = connection.get();
+    connections_.push_back(std::move(connection));
+    raw->thread = std::thread([this, raw] { Serve(raw); });
+  }
+}
+
+void DeviceServer::ReapFinished() {
+  for (auto it = connections_.begin(); it != connections_.end();) {
+    if ((*it)->finished.load()) {
+      (*it)->thread.join();
+      ::close((*it)->fd);
+      it = connections_.erase(it);
+    } else {
+      ++it;
+    }
+  }
+}
+
+void DeviceServer::Serve(Connection* connection) {
+  DeviceSession session(config_);
+  const int fd = connection->fd;
+  for (;;) {
+    wire::RawMessage message;
+    const wire::ReadStatus status = wire::ReadMessage(fd, &message, platform::kInfinite, kBodyWaitMs);
+    if (status == wire::ReadStatus::Closed || status == wire::ReadStatus::TimedOut) break;
+    wire::Answer answer;
+    if (status == wire::ReadStatus::TooLong) {
+      answer = DeviceSession::Refusal();
+      // Its body is dropped so that the next message starts where it should.
+      if (!wire::WriteAll(fd, wire::EncodeAnswer(answer), kAnswerWaitMs) ||
+          !wire::Discard(fd, message.header.length, kBodyWaitMs)) {
+        break;
+      }
+      continue;
+    }
+    const auto request = wire::DecodeRequest(message.header.kind, message.payload);
+    answer = request ? session.Handle(*request) : DeviceSession::Refusal();
+    if (!wire::WriteAll(fd, wire::EncodeAnswer(answer), kAnswerWaitMs)) break;
+  }
+  ::shutdown(fd, SHUT_RDWR);
+  connection->finished.store(true);
+}
+
+}  // namespace corvash::rapi
