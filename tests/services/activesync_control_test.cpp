@@ -1,8 +1,7 @@
 // The sync-process control against real processes: copies of a sleeping
 // program under names of their own (the sync software's own names would
 // reach the emulated handheld of a test running beside), found by path, by
-// image name or by
-// their windows, and the restart of the connection program from system.reg.
+// image name or by their windows, and the restart of the connection program from system.reg.
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <stdlib.h>
