@@ -1,0 +1,45 @@
+#pragma once
+// Files in the handheld's file store, with the platform's access, sharing
+// and creation rules. Sharing holds between every process that opens store
+// files through these calls (the device programs, the remote-API end):
+// an open file whose opener did not share read (write) access cannot be
+// opened again for reading (writing), a file open for reading (writing)
+// cannot be opened by one who will not share that, and an open file cannot
+// be deleted. Any thread.
+#include <cstdint>
+#include <string_view>
+
+#include "device/platform/ce_types.h"
+
+namespace corvash::ce {
+
+inline constexpr DWORD GENERIC_READ = 0x80000000u;
+inline constexpr DWORD GENERIC_WRITE = 0x40000000u;
+inline constexpr DWORD FILE_SHARE_READ = 0x1u;
+inline constexpr DWORD FILE_SHARE_WRITE = 0x2u;
+inline constexpr DWORD CREATE_NEW = 1;
+inline constexpr DWORD CREATE_ALWAYS = 2;
+inline constexpr DWORD OPEN_EXISTING = 3;
+inline constexpr DWORD OPEN_ALWAYS = 4;
+inline constexpr DWORD TRUNCATE_EXISTING = 5;
+inline constexpr DWORD FILE_ATTRIBUTE_NORMAL = 0x80u;
+
+// A handle for CloseHandle (handle_table.h), or INVALID_HANDLE_VALUE with the
+// last error: ERROR_FILE_EXISTS (CREATE_NEW on an existing file),
+// ERROR_FILE_NOT_FOUND, ERROR_PATH_NOT_FOUND, ERROR_INVALID_NAME,
+// ERROR_SHARING_VIOLATION, ERROR_ACCESS_DENIED (a folder or a link),
+// ERROR_INVALID_PARAMETER (an unknown disposition). CREATE_ALWAYS and
+// OPEN_ALWAYS on an existing file succeed with ERROR_ALREADY_EXISTS as the
+// last error. Attributes are ignored.
+HANDLE CreateFileW(std::u16string_view lpFileName, DWORD dwDesiredAccess, DWORD dwShareMode,
+                   DWORD dwCreationDisposition, DWORD dwFlagsAndAttributes = FILE_ATTRIBUTE_NORMAL);
+
+// Reads up to `count` bytes; TRUE with 0 bytes at the end of the file.
+BOOL ReadFile(HANDLE hFile, void* lpBuffer, DWORD count, DWORD* lpNumberOfBytesRead);
+BOOL WriteFile(HANDLE hFile, const void* lpBuffer, DWORD count, DWORD* lpNumberOfBytesWritten);
+// The file's size; 0xFFFFFFFF with the last error set for a bad handle.
+DWORD GetFileSize(HANDLE hFile);
+// ERROR_SHARING_VIOLATION while the file is open, ERROR_ACCESS_DENIED for a folder.
+BOOL DeleteFileW(std::u16string_view lpFileName);
+
+}  // namespace corvash::ce

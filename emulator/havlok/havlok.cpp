@@ -1,0 +1,80 @@
+// Havlok.dll's export: the handheld tells who it is. No input; the output
+// is three UTF-16 fields of 25 code units, each zero-terminated:
+//
+//   byte   0  version   "2.04 -- ENG": version in characters 0-3, language from 8
+//   byte  50  model     "USB    Quor K5210NBT": characters 7-10, 11 and 13-16
+//                       give "Quor 5210" (the model letter K at 12 is dropped),
+//                       17-19 the variant; the first seven name the link:
+//                       "Serial " on a COM port, "USB    " on the USB device
+//   byte 100  size      the flash size in MiB, decimal ("32")
+//
+// The values come from handheld.conf in the state folder (variant, language,
+// version, flash_mb, and port: the emulator's port name, USB when absent).
+// Returns 0 with the output allocated by DeviceLocalAlloc; a negative status
+// and no output when there is no state folder or handheld.conf lacks a value.
+#include <array>
+#include <optional>
+#include <string>
+#include <type_traits>
+
+#include "common/device_extension.h"
+#include "common/handheld_folder.h"
+#include "common/utf16_text.h"
+
+namespace {
+
+using corvash::handheld::Folder;
+
+constexpr size_t kFieldUnits = 25;
+constexpr size_t kFieldBytes = 2 * kFieldUnits;
+constexpr size_t kAnswerBytes = 3 * kFieldBytes;
+constexpr int32_t kFailure = static_cast<int32_t>(0x80004005u);
+
+struct Identity {
+  std::string variant, language, version, flashMb, port;
+};
+
+std::optional<Identity> ReadIdentity(const Folder& folder) {
+  Identity identity;
+  const auto variant = folder.ConfigValue("variant");
+  const auto language = folder.ConfigValue("language");
+  const auto version = folder.ConfigValue("version");
+  const auto flashMb = folder.ConfigValue("flash_mb");
+  if (!variant || !language || !version || !flashMb) return std::nullopt;
+  return Identity{*variant, *language, *version, *flashMb, folder.ConfigValue("port").value_or("wceusbsh001")};
+}
+
+// `text` cut or padded with blanks to exactly `width` characters.
+std::string Fixed(std::string text, size_t width) {
+  text.resize(width, ' ');
+  return text;
+}
+
+bool IsComPort(const std::string& port) {
+  return port.size() >= 3 && (port[0] | 0x20) == 'c' && (port[1] | 0x20) == 'o' && (port[2] | 0x20) == 'm';
+}
+
+void PutField(uint8_t* answer, size_t index, const std::string& text) {
+  corvash::text::WriteUtf16Field({answer + index * kFieldBytes, kFieldBytes}, corvash::text::ToUtf16(text));
+}
+
+}  // namespace
+
+extern "C" __attribute__((visibility("default"))) int32_t Havlok(uint32_t /*cbInput*/, uint8_t* /*pInput*/,
+                                                                uint32_t* pcbOutput, uint8_t** ppOutput,
+                                                                void* /*pStream*/) {
+  const auto folder = Folder::FromEnvironment();
+  const auto identity = folder ? ReadIdentity(*folder) : std::nullopt;
+  if (!identity || pcbOutput == nullptr || ppOutput == nullptr) return kFailure;
+  uint8_t* answer = corvash::handheld::DeviceLocalAlloc(kAnswerBytes);
+  if (answer == nullptr) return kFailure;
+  PutField(answer, 0, Fixed(identity->version, 4) + " -- " + identity->language);
+  PutField(answer, 1, (IsComPort(identity->port) ? "Serial " : "USB    ") + std::string("Quor K5210") +
+                          Fixed(identity->variant, 3));
+  PutField(answer, 2, identity->flashMb);
+  *pcbOutput = kAnswerBytes;
+  *ppOutput = answer;
+  return 0;
+}
+
+static_assert(std::is_same_v<decltype(&Havlok), DeviceExtensionFunction>);
