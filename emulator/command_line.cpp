@@ -5,12 +5,15 @@
 
 #include <CLI/CLI.hpp>
 #include <algorithm>
+#include <ctime>
+#include <filesystem>
 #include <cstdio>
 #include <memory>
 #include <ostream>
 #include <thread>
 #include <vector>
 
+#include "common/file_store_paths.h"
 #include "emulator/control_socket.h"
 #include "emulator/emulated_handheld.h"
 #include "emulator/fault_plan.h"
@@ -37,11 +40,14 @@ struct Arguments {
   std::string prefix, port = "wceusbsh001";
   uint32_t baud = 0;
   // ctl, fault
-  std::string action, faultKind, faultCount;
+  std::string action, faultKind;
+  std::vector<std::string> faultArgs;
   // show
   std::vector<std::string> flash;
   bool raw = false;
   bool screen = false;
+  bool files = false;
+  bool clock = false;
 };
 
 class Command {
@@ -67,6 +73,8 @@ class Command {
   std::optional<int> Request(const std::string& request);
   int ShowFlash();
   int ShowScreen();
+  int ShowFiles();
+  int ShowClock();
 
   const Arguments& args_;
   std::ostream& out_;
@@ -146,10 +154,9 @@ int Command::Ctl() {
 
 int Command::Fault() {
   std::string error;
-  const auto fault = ParseFault(args_.faultKind,
-                                args_.faultCount.empty() ? std::nullopt
-                                                         : std::optional<std::string_view>(args_.faultCount),
-                                &error);
+  std::vector<std::string> words{args_.faultKind};
+  words.insert(words.end(), args_.faultArgs.begin(), args_.faultArgs.end());
+  const auto fault = ParseFaultWords(words, &error);
   if (!fault) return Usage(error);
   HandheldConfig config;
   if (!StateFolder(args_.state).Load(&config, &error)) return Usage(error);
@@ -158,11 +165,38 @@ int Command::Fault() {
 }
 
 int Command::Show() {
-  if (args_.flash.empty() == !args_.screen) return Usage("show takes either --flash ADDR LENGTH or --screen");
+  const int chosen = (args_.flash.empty() ? 0 : 1) + (args_.screen ? 1 : 0) + (args_.files ? 1 : 0) +
+                     (args_.clock ? 1 : 0);
+  if (chosen != 1) return Usage("show takes one of --flash ADDR LENGTH, --screen, --files, --clock");
   HandheldConfig config;
   std::string error;
   if (!StateFolder(args_.state).Load(&config, &error)) return Usage(error);
+  if (args_.files) return ShowFiles();
+  if (args_.clock) return ShowClock();
   return args_.screen ? ShowScreen() : ShowFlash();
+}
+
+int Command::ShowFiles() {
+  const std::filesystem::path root = StateFolder(args_.state).FileStoreDir();
+  std::vector<std::pair<std::string, uintmax_t>> files;
+  std::error_code code;
+  for (std::filesystem::recursive_directory_iterator it(root, code), end; !code && it != end; it.increment(code)) {
+    if (!it->is_regular_file(code)) continue;
+    files.emplace_back(handheld::DevicePathOf(root, it->path()), it->file_size(code));
+  }
+  std::sort(files.begin(), files.end());
+  for (const auto& [path, size] : files) out_ << path << " " << size << "\n";
+  return kDone;
+}
+
+int Command::ShowClock() {
+  const std::time_t now = static_cast<std::time_t>(StateFolder(args_.state).ClockNow());
+  std::tm utc{};
+  if (::gmtime_r(&now, &utc) == nullptr) return Failure("the handheld's clock is out of range");
+  char text[32];
+  std::strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S", &utc);
+  out_ << text << "\n";
+  return kDone;
 }
 
 int Command::ShowScreen() {
@@ -235,15 +269,17 @@ int RunCommandLine(int argc, const char* const* argv, std::ostream& out, std::os
   fault->add_option("STATE", args.state, "state folder")->required();
   fault->add_option("KIND", args.faultKind,
                     "silent, silent-after-records, drop-after-records, no-record-request, no-header-ack, "
-                    "busy-port, clear")
+                    "busy-port, refuse-file, clear")
       ->required();
-  fault->add_option("N", args.faultCount, "record count");
+  fault->add_option("ARGS", args.faultArgs, "record count N, or for refuse-file: NAME N")->expected(0, 2);
 
-  auto* show = app.add_subcommand("show", "print flash bytes or the text screen");
+  auto* show = app.add_subcommand("show", "print flash bytes, the text screen, the file store or the clock");
   show->add_option("STATE", args.state, "state folder")->required();
   show->add_option("--flash", args.flash, "ADDR LENGTH, both hexadecimal")->expected(2);
   show->add_flag("--raw", args.raw, "with --flash: the bytes as they are");
   show->add_flag("--screen", args.screen, "the boot loader's text screen");
+  show->add_flag("--files", args.files, "the file store: device path and size a line");
+  show->add_flag("--clock", args.clock, "the handheld's clock, UTC");
 
   try {
     app.parse(argc, argv);

@@ -7,7 +7,9 @@
 #include <sstream>
 #include <vector>
 
+#include "common/file_store_paths.h"
 #include "emulator/control_socket.h"
+#include "rapi/device_server.h"
 #include "emulator/pty_endpoint.h"
 
 namespace corvash::emulator {
@@ -74,13 +76,14 @@ bool EmulatedHandheld::Start(const std::filesystem::path& prefix, const std::str
     plugged = config_.cablePlugged;
   }
   started_ = true;
-  if (!plugged || PlugLocked(error)) {
+  if ((!plugged || PlugLocked(error)) && UpdateRemoteApiLocked(error)) {
     // Last, so that no request comes in before the handheld is up.
     control_ = ControlServer::Start(
         state_.ControlSocketPath(), [this](std::string_view request) { return HandleRequest(request); }, error);
     if (control_) return true;
   }
   started_ = false;
+  remoteApi_.reset();
   UnplugLocked();
   ::close(lockFd_);
   lockFd_ = -1;
@@ -91,6 +94,7 @@ void EmulatedHandheld::Stop() {
   // The control thread may be waiting for linkMutex_; let it finish first.
   control_.reset();
   std::lock_guard link(linkMutex_);
+  remoteApi_.reset();
   UnplugLocked();
   started_ = false;
   if (lockFd_ >= 0) {
@@ -157,7 +161,7 @@ bool EmulatedHandheld::Restart(HandheldMode mode, std::string* error) {
     if (!SaveLocked(error)) return false;
     plugged = config_.cablePlugged;
   }
-  return !started_ || !plugged || PlugLocked(error);
+  return (!started_ || !plugged || PlugLocked(error)) && UpdateRemoteApiLocked(error);
 }
 
 bool EmulatedHandheld::Control(std::string_view action, std::string* error) {
@@ -171,6 +175,7 @@ bool EmulatedHandheld::Control(std::string_view action, std::string* error) {
   if (action == "off" || action == "unplug") {
     {
       std::lock_guard link(linkMutex_);
+      remoteApi_.reset();
       UnplugLocked();
       std::lock_guard lock(mutex_);
       if (action == "off") {
@@ -193,7 +198,7 @@ bool EmulatedHandheld::Control(std::string_view action, std::string* error) {
       if (!SaveLocked(error)) return false;
       on = config_.mode != HandheldMode::Off;
     }
-    return !started_ || !on || PlugLocked(error);
+    return (!started_ || !on || PlugLocked(error)) && UpdateRemoteApiLocked(error);
   }
   *error = "unknown action \"" + std::string(action) +
            "\" (system, bootloader, off, mains, battery, unplug, plug)";
@@ -201,6 +206,12 @@ bool EmulatedHandheld::Control(std::string_view action, std::string* error) {
 }
 
 bool EmulatedHandheld::ArmFault(const Fault& fault, std::string* error) {
+  if (fault.kind == FaultKind::RefuseFile || fault.kind == FaultKind::Clear) {
+    std::lock_guard refuse(refuseMutex_);
+    refuseName_ = fault.kind == FaultKind::RefuseFile ? fault.name : std::string();
+    refuseLeft_ = fault.count;
+    if (fault.kind == FaultKind::RefuseFile) return true;
+  }
   if (fault.kind == FaultKind::BusyPort || fault.kind == FaultKind::Clear) {
     std::lock_guard link(linkMutex_);
     const bool port = endpoint_ && !endpoint_->DropRequested();
@@ -224,14 +235,56 @@ std::string EmulatedHandheld::HandleRequest(std::string_view request) {
   bool done = false;
   if (words.size() == 2 && words[0] == "ctl") {
     done = Control(words[1], &error);
-  } else if ((words.size() == 2 || words.size() == 3) && words[0] == "fault") {
-    const auto fault = ParseFault(words[1], words.size() == 3 ? std::optional<std::string_view>(words[2])
-                                                              : std::nullopt, &error);
+  } else if (words.size() >= 2 && words[0] == "fault") {
+    const auto fault = ParseFaultWords(std::vector<std::string>(words.begin() + 1, words.end()), &error);
     done = fault && ArmFault(*fault, &error);
   } else {
     error = "unknown request \"" + std::string(request) + "\"";
   }
   return done ? std::string("ok") : "error " + error;
+}
+
+bool EmulatedHandheld::UpdateRemoteApiLocked(std::string* error) {
+  bool serve = false;
+  {
+    std::lock_guard lock(mutex_);
+    serve = started_ && config_.mode == HandheldMode::System && config_.cablePlugged;
+  }
+  if (!serve) {
+    remoteApi_.reset();
+    return true;
+  }
+  if (remoteApi_) return true;
+  rapi::DeviceEndConfig config;
+  config.storeRoot = state_.FileStoreDir();
+  config.stateDir = state_.Dir();
+  config.powerStatus = [this] { return PowerStatus(); };
+  config.allowCreate = [this](std::string_view name) { return AllowCreate(name); };
+  config.created = [this](std::string_view name) { Created(name); };
+  std::error_code code;
+  std::filesystem::create_directories(config.storeRoot, code);
+  remoteApi_ = rapi::DeviceServer::Start(prefix_ / "rapi.sock", std::move(config), error);
+  return remoteApi_ != nullptr;
+}
+
+rapi::CePowerStatus EmulatedHandheld::PowerStatus() const {
+  rapi::CePowerStatus status;
+  std::lock_guard lock(mutex_);
+  status.ACLineStatus = config_.power == PowerSource::Mains ? 1 : 0;
+  status.BatteryFlag = 1;  // high
+  status.BatteryLifePercent = 100;
+  return status;
+}
+
+bool EmulatedHandheld::AllowCreate(std::string_view name) {
+  std::lock_guard refuse(refuseMutex_);
+  if (refuseName_.empty() || !handheld::SameNameNoCase(name, refuseName_)) return true;
+  return refuseLeft_ > 0;
+}
+
+void EmulatedHandheld::Created(std::string_view name) {
+  std::lock_guard refuse(refuseMutex_);
+  if (!refuseName_.empty() && handheld::SameNameNoCase(name, refuseName_) && refuseLeft_ > 0) --refuseLeft_;
 }
 
 void EmulatedHandheld::WaitForStop() {

@@ -4,9 +4,11 @@
 // socket (control_socket.h) or directly through this class (tests).
 //
 // Modes: in "bootloader" the loader answers on the port; in "system" the
-// port is there but nothing answers on it (the sync processes and rapi.sock
-// come later); "off" closes the port and ends Start()'s service (WaitForStop
-// returns). A restart (system or bootloader) puts the loader back at its
+// port is there but the loader does not answer on it, and while the cable is
+// plugged the remote API is served on PREFIX/rapi.sock (its file store is
+// STATE/files); "off" closes the port and ends Start()'s service
+// (WaitForStop returns). Leaving the system closes rapi.sock and every
+// connection to it. A restart (system or bootloader) puts the loader back at its
 // prompt and clears its screen.
 //
 // All public calls are thread-safe.
@@ -24,6 +26,11 @@
 #include "emulator/handheld_state.h"
 #include "emulator/loader_peer.h"
 #include "emulator/text_screen.h"
+#include "rapi/remote_api.h"
+
+namespace corvash::rapi {
+class DeviceServer;
+}
 
 namespace corvash::emulator {
 
@@ -78,6 +85,12 @@ class EmulatedHandheld {
   bool Restart(HandheldMode mode, std::string* error);
   bool PlugLocked(std::string* error);   // linkMutex_ held
   void UnplugLocked();                   // linkMutex_ held
+  // Serves rapi.sock while running the system with the cable plugged, else
+  // closes it. linkMutex_ held, mutex_ not (connections take it).
+  bool UpdateRemoteApiLocked(std::string* error);
+  rapi::CePowerStatus PowerStatus() const;
+  bool AllowCreate(std::string_view name);
+  void Created(std::string_view name);
   void Serve(PtyEndpoint* endpoint);
   bool SaveLocked(std::string* error);   // mutex_ held
   void SaveScreenIfChanged();            // mutex_ held
@@ -91,6 +104,7 @@ class EmulatedHandheld {
   std::unique_ptr<PtyEndpoint> endpoint_;
   std::thread reader_;
   std::unique_ptr<ControlServer> control_;
+  std::unique_ptr<rapi::DeviceServer> remoteApi_;
   int lockFd_ = -1;
   std::filesystem::path prefix_;
   std::string port_;
@@ -102,6 +116,11 @@ class EmulatedHandheld {
   HandheldConfig config_;
   BootLoaderPeer peer_;
   uint64_t savedScreen_ = 0;
+
+  // The armed refuse-file fault: creations of refuseName_ left before refusal.
+  std::mutex refuseMutex_;
+  std::string refuseName_;
+  uint32_t refuseLeft_ = 0;
 
   std::mutex stopMutex_;
   std::condition_variable stopChanged_;

@@ -13,13 +13,14 @@ struct KindInfo {
   bool needsCount;
 };
 
-constexpr std::array<KindInfo, 7> kKinds{{
+constexpr std::array<KindInfo, 8> kKinds{{
     {FaultKind::Silent, "silent", false, false},
     {FaultKind::SilentAfterRecords, "silent-after-records", true, true},
     {FaultKind::DropAfterRecords, "drop-after-records", true, true},
     {FaultKind::NoRecordRequest, "no-record-request", true, false},
     {FaultKind::NoHeaderAck, "no-header-ack", false, false},
     {FaultKind::BusyPort, "busy-port", false, false},
+    {FaultKind::RefuseFile, "refuse-file", true, true},
     {FaultKind::Clear, "clear", false, false},
 }};
 
@@ -29,7 +30,7 @@ std::optional<Fault> ParseFault(std::string_view kind, std::optional<std::string
                                 std::string* error) {
   for (const auto& info : kKinds) {
     if (info.name != kind) continue;
-    Fault fault{info.kind, 0};
+    Fault fault{info.kind, 0, {}};
     if (!count) {
       if (info.needsCount) {
         *error = "fault " + std::string(kind) + " needs a record count N";
@@ -52,8 +53,30 @@ std::optional<Fault> ParseFault(std::string_view kind, std::optional<std::string
   }
   *error = "unknown fault \"" + std::string(kind) +
            "\" (silent, silent-after-records N, drop-after-records N, no-record-request [N], "
-           "no-header-ack, busy-port, clear)";
+           "no-header-ack, busy-port, refuse-file NAME N, clear)";
   return std::nullopt;
+}
+
+std::optional<Fault> ParseFaultWords(const std::vector<std::string>& words, std::string* error) {
+  if (words.empty()) {
+    *error = "fault needs a KIND";
+    return std::nullopt;
+  }
+  if (words[0] == "refuse-file") {
+    if (words.size() != 3 || words[1].empty()) {
+      *error = "fault refuse-file needs a file NAME and a count N";
+      return std::nullopt;
+    }
+    auto fault = ParseFault(words[0], words[2], error);
+    if (fault) fault->name = words[1];
+    return fault;
+  }
+  if (words.size() > 2) {
+    *error = "fault " + words[0] + " takes at most a count";
+    return std::nullopt;
+  }
+  return ParseFault(words[0], words.size() == 2 ? std::optional<std::string_view>(words[1]) : std::nullopt,
+                    error);
 }
 
 std::string_view FaultName(FaultKind kind) {
@@ -65,6 +88,7 @@ std::string_view FaultName(FaultKind kind) {
 
 std::string FaultText(const Fault& fault) {
   std::string text(FaultName(fault.kind));
+  if (fault.kind == FaultKind::RefuseFile) text.append(" ").append(fault.name);
   for (const auto& info : kKinds) {
     if (info.kind == fault.kind && info.takesCount) text.append(" ").append(std::to_string(fault.count));
   }

@@ -15,6 +15,10 @@
 //   no-header-ack             never answers the next sync header with 0x01
 //   busy-port                 another program holds the port: the desktop's
 //                             exclusive open fails with access denied
+//   refuse-file NAME N        after N more successful creations (CeCreateFile
+//                             through the remote API) of a file named NAME
+//                             (any folder, letter case ignored), creating it
+//                             fails with access denied, until `clear`
 //   clear                     lifts every fault (a silent loader answers again,
 //                             a held port is freed)
 //
@@ -23,6 +27,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace corvash::emulator {
 
@@ -34,12 +39,14 @@ enum class FaultKind {
   NoRecordRequest,
   NoHeaderAck,
   BusyPort,
+  RefuseFile,
   Clear,
 };
 
 struct Fault {
   FaultKind kind = FaultKind::None;
-  uint32_t count = 0;  // N of the record faults
+  uint32_t count = 0;  // N of the record faults and of refuse-file
+  std::string name;    // NAME of refuse-file
 };
 
 // Reads KIND and its optional count as the command line gives them. nullopt
@@ -47,8 +54,11 @@ struct Fault {
 // count.
 std::optional<Fault> ParseFault(std::string_view kind, std::optional<std::string_view> count,
                                 std::string* error);
+// The same for KIND and all its arguments as words: refuse-file takes NAME
+// and N, the others at most a count.
+std::optional<Fault> ParseFaultWords(const std::vector<std::string>& words, std::string* error);
 std::string_view FaultName(FaultKind kind);
-// "drop-after-records 3": the form ParseFault reads (kind, blank, count).
+// "drop-after-records 3", "refuse-file backup.exe 0": the form ParseFaultWords reads.
 std::string FaultText(const Fault& fault);
 
 }  // namespace corvash::emulator

@@ -76,7 +76,7 @@ bool ReplaceFile(const std::filesystem::path& path, std::string_view text) {
 bool StateFolder::Load(HandheldConfig* config, std::string* error) const {
   std::ifstream in(ConfigPath());
   if (!in) {
-    *error = dir_.string() + " holds no handheld (no handheld.conf; make one with init)";
+    *error = Dir().string() + " holds no handheld (no handheld.conf; make one with init)";
     return false;
   }
   auto values = ReadKeyValues(in);
@@ -163,6 +163,17 @@ bool InitHandheld(const std::filesystem::path& dir, const InitOptions& options, 
     return false;
   }
   if (!WriteIdentity(*flash, config.identity, error)) return false;
+  for (const char* folder : {"Windows", "Temp"}) {
+    std::filesystem::create_directories(state.FileStoreDir() / folder, code);
+    if (code) {
+      *error = "cannot make " + (state.FileStoreDir() / folder).string() + ": " + code.message();
+      return false;
+    }
+  }
+  if (!state.SetClock(kInitialClock)) {
+    *error = "cannot write " + state.ClockPath().string();
+    return false;
+  }
   if (!state.SaveScreen(std::string())) {
     *error = "cannot write " + state.ScreenPath().string();
     return false;

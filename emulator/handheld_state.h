@@ -1,17 +1,14 @@
 #pragma once
-// The state folder of an emulated handheld:
-//   handheld.conf  its identity, flash size, mode, power and cable (key=value lines)
-//   flash.bin      its flash from 0xA0000000 (see FlashFileLength)
-//   screen.txt     the boot loader's text screen
-//   control.sock   the running emulator's control socket (while `run` lives)
-//   run.lock       held by the running emulator
-// Readers treat a missing or unreadable handheld.conf as an unusable state.
+// The state folder of an emulated handheld, laid out as common/handheld_folder.h
+// gives it (the device programs reach the same folder). Readers treat a
+// missing or unreadable handheld.conf as an unusable state.
 #include <cstdint>
 #include <filesystem>
 #include <optional>
 #include <string>
 #include <string_view>
 
+#include "common/handheld_folder.h"
 #include "emulator/identity_record.h"
 
 namespace corvash::emulator {
@@ -36,15 +33,12 @@ struct HandheldConfig {
 size_t FlashFileLength(uint32_t flashMb);
 inline constexpr uint32_t kMaxFlashMb = 64;
 
-class StateFolder {
+// The handheld's clock after init: 2003-01-01 00:00:00 UTC.
+inline constexpr int64_t kInitialClock = 1041379200;
+
+class StateFolder : public handheld::Folder {
  public:
-  explicit StateFolder(std::filesystem::path dir) : dir_(std::move(dir)) {}
-  const std::filesystem::path& Dir() const { return dir_; }
-  std::filesystem::path ConfigPath() const { return dir_ / "handheld.conf"; }
-  std::filesystem::path FlashPath() const { return dir_ / "flash.bin"; }
-  std::filesystem::path ScreenPath() const { return dir_ / "screen.txt"; }
-  std::filesystem::path ControlSocketPath() const { return dir_ / "control.sock"; }
-  std::filesystem::path LockPath() const { return dir_ / "run.lock"; }
+  explicit StateFolder(std::filesystem::path dir) : handheld::Folder(std::move(dir)) {}
 
   // False with `error` when the folder holds no usable handheld.
   bool Load(HandheldConfig* config, std::string* error) const;
@@ -52,9 +46,6 @@ class StateFolder {
   bool Save(const HandheldConfig& config, std::string* error) const;
   bool SaveScreen(const std::string& text) const;
   std::string LoadScreen() const;
-
- private:
-  std::filesystem::path dir_;
 };
 
 struct InitOptions {
@@ -68,7 +59,8 @@ struct InitOptions {
 };
 
 // Makes a handheld in `dir` (created when missing): erased flash, the ROM,
-// the identity record, power on mains, mode system, a clear screen.
+// the identity record, power on mains, mode system, a clear screen, the file
+// store with \Windows and \Temp, the clock at kInitialClock.
 bool InitHandheld(const std::filesystem::path& dir, const InitOptions& options, std::string* error);
 
 // Writes `text` to `path` through a new file renamed over the old one.

@@ -51,6 +51,7 @@ void BootLoaderPeer::Arm(const Fault& fault) {
   switch (fault.kind) {
     case FaultKind::None:
     case FaultKind::BusyPort:
+    case FaultKind::RefuseFile:  // the file store's, not the loader's
       return;
     case FaultKind::Clear:
       armed_ = Fault{};

@@ -273,7 +273,7 @@ class LoaderFaultTest : public LoaderPeerTest {
   void StartLoad() {
     Feed(wire::FirstLoadCommand(kSize));
   }
-  void Arm(FaultKind kind, uint32_t count = 0) { peer_.Arm(Fault{kind, count}); }
+  void Arm(FaultKind kind, uint32_t count = 0) { peer_.Arm(Fault{kind, count, {}}); }
 
   std::vector<uint8_t> payload_;
   std::vector<std::string> records_;
