@@ -101,11 +101,9 @@ bool HoldMarks(int fd, DWORD access, DWORD share) {
          ((share & FILE_SHARE_WRITE) || HoldMark(fd, kDeniesWrite));
 }
 
-int OpenFlags(DWORD access) {
-  const bool read = access & GENERIC_READ;
-  const bool write = access & GENERIC_WRITE;
-  return (write ? (read ? O_RDWR : O_WRONLY) : O_RDONLY) | O_NOFOLLOW | O_CLOEXEC;
-}
+// A writer's descriptor can read too: the marks are read locks, which need
+// it. The handle's own access decides what ReadFile and WriteFile allow.
+int OpenFlags(DWORD access) { return ((access & GENERIC_WRITE) ? O_RDWR : O_RDONLY) | O_NOFOLLOW | O_CLOEXEC; }
 
 }  // namespace
 
