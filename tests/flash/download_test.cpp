@@ -171,7 +171,7 @@ TEST_F(DownloadTest, ImageShrunkUnderTheDownloadStopsIt) {
   session::Session().flashState.store(1);
   // The loader answers the load but never takes the sync header, so the
   // file can be cut while the engine waits.
-  loader_->peer.Arm({emulator::FaultKind::NoHeaderAck, 0});
+  loader_->peer.Arm({emulator::FaultKind::NoHeaderAck, 0, {}});
   ASSERT_EQ(bootlink::SendString("lnb c:\\test.nbf A0000000 c0000 00080000\r"), 1u);
   const size_t lnb = 40;
   ASSERT_TRUE(loader_->port->WaitWritten(lnb + 7, kWait));

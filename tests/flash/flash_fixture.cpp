@@ -11,6 +11,7 @@
 #include "desktop/session/update_session.h"
 #include "desktop/bootlink/download_context.h"
 #include "desktop/bootlink/image_download.h"
+#include "desktop/bootlink/link_waits.h"
 #include "desktop/bootlink/receive_thread.h"
 #include "desktop/image/image_checksum.h"
 #include "desktop/image/image_header.h"
@@ -120,6 +121,15 @@ bool FlashTest::WaitFor(const std::function<bool()>& condition, uint32_t ms) {
   while (!condition()) {
     if (std::chrono::steady_clock::now() >= deadline) return false;
     std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  }
+  return true;
+}
+
+bool FlashTest::LinkWaitersBlocked(uint32_t count) {
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+  while (bootlink::LinkWaiterCount() < count) {
+    if (std::chrono::steady_clock::now() >= deadline) return false;
+    std::this_thread::sleep_for(std::chrono::microseconds(200));
   }
   return true;
 }

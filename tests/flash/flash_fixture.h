@@ -76,6 +76,8 @@ class FlashTest : public ::testing::Test {
   void Connect(std::shared_ptr<platform::SerialPort> port, uint32_t serialLink = 0);
   // Polls `condition` until it holds or `ms` system milliseconds pass.
   static bool WaitFor(const std::function<bool()>& condition, uint32_t ms);
+  // Waits (bounded in real time) until `count` threads block in a link wait.
+  static bool LinkWaitersBlocked(uint32_t count);
   // Whether the pending-flash settings are stored.
   static bool SettingsStored();
   // The session as RecoverFromBootLoader leaves it for `imagePath`.

@@ -3,12 +3,17 @@
 // phase of a flash and the recovery flash that follows them.
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <thread>
+
 #include "desktop/session/flash_settings.h"
 #include "desktop/session/update_session.h"
 #include "desktop/bootlink/flash_sequences.h"
 #include "desktop/bootlink/image_download.h"
+#include "desktop/bootlink/link_waits.h"
 #include "desktop/bootlink/receive_thread.h"
 #include "emulator/identity_record.h"
+#include "common/clock.h"
 #include "tests/flash/flash_fixture.h"
 
 namespace corvash::test {
@@ -144,6 +149,33 @@ TEST_F(FlashSequenceTest, UnsizableImageEndsThePageInsteadOfHanging) {
   EXPECT_TRUE(SettingsStored());
 }
 
+// The flash sequence sends the second load as soon as the download thread
+// moves flashState to 2, not at its next look (stretched here to 1 s).
+TEST_F(FlashSequenceTest, SecondLoadGoesOutAsSoonAsTheFirstDownloadEnds) {
+  auto scripted = std::make_shared<LoaderPort>(nullptr);  // no loader: no download of its own
+  Connect(scripted);
+  platform::CopyText(session::Session().imagePath, path_);
+  std::thread sequence(&bootlink::RunFlashSequence);
+  const std::string first = "lnb c:\\test.nbf A0000000 e1234 00080000\r";
+  const std::string second = "lnb c:\\test.nbf A0000000 80000 00040000\r";
+  const bool firstSent = scripted->WaitWritten(first.size(), 1000000);
+  platform::SetTimeScale(100);
+  const bool blocked = LinkWaitersBlocked(1);
+  const auto start = std::chrono::steady_clock::now();
+  bootlink::MoveFlashState(1, 2);  // as the download thread ends the first load
+  platform::SetTimeScale(0);       // the wait under way keeps its stretched period
+  const bool secondSent = scripted->WaitWritten(first.size() + second.size(), 1000000);
+  const auto took = std::chrono::steady_clock::now() - start;
+  sequence.join();
+  scripted->Close();  // wakes the reader from a wait stretched by the scale
+  ASSERT_TRUE(firstSent);
+  EXPECT_TRUE(blocked);
+  EXPECT_TRUE(secondSent);
+  EXPECT_LT(took, std::chrono::milliseconds(500));
+  EXPECT_EQ(scripted->Written(), first + second);
+  EXPECT_EQ(session::Session().flashState.load(), 3u);
+}
+
 struct Phase {
   const char* name;
   FaultKind kind;
@@ -155,7 +187,7 @@ class FlashFailureTest : public FlashSequenceTest, public ::testing::WithParamIn
 TEST_P(FlashFailureTest, FailsKeepsTheSettingsAndARecoveryFlashCompletes) {
   const Phase phase = GetParam();
   Connect(loader_->port);
-  loader_->peer.Arm({phase.kind, phase.records});
+  loader_->peer.Arm({phase.kind, phase.records, {}});
   EXPECT_EQ(Recover(), 2);
   EXPECT_LT(session::Session().flashState.load(), 3u);
   EXPECT_TRUE(SettingsStored());
@@ -163,7 +195,7 @@ TEST_P(FlashFailureTest, FailsKeepsTheSettingsAndARecoveryFlashCompletes) {
   EXPECT_EQ(session::Session().imageFileHandle.load(), -1);
 
   bootlink::ShutdownLink();  // no thread of the failed flash still talks to the loader
-  loader_->peer.Arm({FaultKind::Clear, 0});
+  loader_->peer.Arm({FaultKind::Clear, 0, {}});
   loader_->peer.Restart();
   Reconnect();
   EXPECT_EQ(Recover(), 1);

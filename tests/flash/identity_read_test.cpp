@@ -1,12 +1,14 @@
 // The identity search over "readdata" replies of the emulated loader.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstring>
 #include <regex>
 
 #include "desktop/session/update_session.h"
 #include "desktop/bootlink/command_channel.h"
 #include "desktop/bootlink/identity_read.h"
+#include "common/clock.h"
 #include "emulator/identity_record.h"
 #include "tests/flash/flash_fixture.h"
 
@@ -131,6 +133,31 @@ TEST_F(IdentityReadTest, RecordInTheLastSlotOfAreaZero) {
   EXPECT_EQ(platform::TextOf(session::Session().deviceLangCode), "ENG");
 }
 
+// Each reply is taken as soon as the receive thread has it, even one that
+// came before the search began to wait (the loader in memory answers inside
+// the send): 73 round trips take far less than a quarter of the time that
+// one look per 10 ms period would.
+TEST_F(IdentityReadTest, RepliesAreTakenAsTheyArriveNotAtTheNextLook) {
+  FillArea0();
+  Put(kLastSlot0, "Quor 5210NBTENG2.04");
+  Start();
+  uint32_t found = 0;
+  std::chrono::steady_clock::duration took{};
+  std::chrono::steady_clock::duration periods{};
+  {
+    platform::SetTimeScale(20);  // a 10 ms look is 200 ms here
+    periods = platform::ScaledDuration(73 * 10);
+    const auto start = std::chrono::steady_clock::now();
+    found = ReadDeviceIdentity();
+    took = std::chrono::steady_clock::now() - start;
+    platform::SetTimeScale(0);
+  }
+  loader_->port->Close();  // wakes the reader from its stretched wait
+  EXPECT_EQ(found, 1u);
+  EXPECT_EQ(Reads().size(), 73u);
+  EXPECT_LT(took, periods / 4);
+}
+
 TEST_F(IdentityReadTest, ModelAndVariantWithoutLanguageAreSkipped) {
   FillArea0();
   Put(kArea0, "Quor 5210NBTXXX2.04");
@@ -154,7 +181,7 @@ TEST_F(IdentityReadTest, FailedSearchClearsTheFieldsAndShowsOneScreen) {
 }
 
 TEST_F(IdentityReadTest, SilentLoaderWithoutAPageGivesUpAfterTenSeconds) {
-  loader_->peer.Arm({emulator::FaultKind::Silent, 0});
+  loader_->peer.Arm({emulator::FaultKind::Silent, 0, {}});
   Start();
   const auto start = std::chrono::steady_clock::now();
   EXPECT_EQ(ReadDeviceIdentity(), 0u);
@@ -165,7 +192,7 @@ TEST_F(IdentityReadTest, SilentLoaderWithoutAPageGivesUpAfterTenSeconds) {
 }
 
 TEST_F(IdentityReadTest, SilentLoaderWithAPageEndsThroughThePage) {
-  loader_->peer.Arm({emulator::FaultKind::Silent, 0});
+  loader_->peer.Arm({emulator::FaultKind::Silent, 0, {}});
   Start();
   page_ = std::make_unique<bootlink::HeadlessProgressPage>();
   session::Session().progressPage.store(page_.get());

@@ -102,7 +102,7 @@ TEST_F(PtyFlashTest, RecoveryFlashOfAnImageWithAShortLastBlock) {
 TEST_F(PtyFlashTest, PulledCableThenARecoveryFlashCompletes) {
   FindAndIdentify();
   std::string error;
-  ASSERT_TRUE(handheld_->ArmFault({emulator::FaultKind::DropAfterRecords, 3}, &error)) << error;
+  ASSERT_TRUE(handheld_->ArmFault({emulator::FaultKind::DropAfterRecords, 3, {}}, &error)) << error;
   EXPECT_EQ(RunPage(&bootlink::CheckAndFlashThread), 2);
   EXPECT_LT(session::Session().flashState.load(), 3u);
   EXPECT_TRUE(SettingsStored());

@@ -94,7 +94,7 @@ TEST_F(EmulatedLoaderTest, Com2AnswersAtTheFourthAttempt) {
 TEST_F(EmulatedLoaderTest, BusyPortFailsAtOnceAndTheRotationGoesOn) {
   ServeLoader("com1");
   std::string error;
-  ASSERT_TRUE(handheld_->ArmFault({emulator::FaultKind::BusyPort, 0}, &error)) << error;
+  ASSERT_TRUE(handheld_->ArmFault({emulator::FaultKind::BusyPort, 0, {}}, &error)) << error;
   peers_.push_back(std::make_unique<PtyPeer>(PtyPeer::Mode::kEcho));
   prefix_.Link("wceusbsh001", peers_.back()->SlavePath());
   ASSERT_EQ(Run(), 1u);

@@ -1,0 +1,130 @@
+// The link waits: a change announced before a wait is not missed, every
+// blocked waiter wakes on it at once, and a change nobody announces is
+// still seen within the wait's period. Periods are stretched by the time
+// scale so that "at once" and "after a period" lie far apart.
+#include "desktop/bootlink/link_waits.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <future>
+#include <thread>
+
+#include "common/clock.h"
+#include "desktop/session/update_session.h"
+#include "desktop/platform/serial_port.h"
+#include "tests/bootlink/link_fixture.h"
+#include "tests/bootlink/pty_peer.h"
+
+namespace corvash::bootlink {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+using session::Session;
+
+// A limit no correct wait comes near: 600 s of system time.
+constexpr uint32_t kNeverMs = 600000;
+
+// Time scale for one test; the environment's scale comes back at the end.
+class ScaleFor {
+ public:
+  explicit ScaleFor(double scale) { platform::SetTimeScale(scale); }
+  ~ScaleFor() { platform::SetTimeScale(0); }
+};
+
+// Waits (bounded, real time) until `count` threads block in a link wait.
+bool WaitersBlocked(uint32_t count) {
+  const auto deadline = Clock::now() + std::chrono::seconds(10);
+  while (LinkWaiterCount() < count) {
+    if (Clock::now() >= deadline) return false;
+    std::this_thread::sleep_for(std::chrono::microseconds(200));
+  }
+  return true;
+}
+
+double SecondsSince(Clock::time_point start) {
+  return std::chrono::duration<double>(Clock::now() - start).count();
+}
+
+class LinkWaitsTest : public test::LinkTest {};
+
+TEST_F(LinkWaitsTest, ChangeAnnouncedBeforeTheWaitIsNotMissed) {
+  const uint64_t seen = LinkChangeCount();
+  NotifyLinkChange();  // between the waiter's look and its wait
+  const auto start = Clock::now();
+  EXPECT_TRUE(WaitLinkChange(seen, kNeverMs));
+  EXPECT_LT(SecondsSince(start), 1.0);
+  // A wait that takes the count afresh does not pass on that old change.
+  EXPECT_FALSE(WaitLinkChange(LinkChangeCount(), 10));
+}
+
+TEST_F(LinkWaitsTest, EveryBlockedWaiterWakesOnOneChange) {
+  const uint64_t seen = LinkChangeCount();
+  auto first = std::async(std::launch::async, [seen] { return WaitLinkChange(seen, kNeverMs); });
+  auto second = std::async(std::launch::async, [seen] { return WaitLinkChange(seen, kNeverMs); });
+  ASSERT_TRUE(WaitersBlocked(2));
+  NotifyLinkChange();
+  ASSERT_EQ(first.wait_for(std::chrono::seconds(5)), std::future_status::ready);
+  ASSERT_EQ(second.wait_for(std::chrono::seconds(5)), std::future_status::ready);
+  EXPECT_TRUE(first.get());
+  EXPECT_TRUE(second.get());
+}
+
+TEST_F(LinkWaitsTest, PortPublishedWhileWaitingEndsTheWaitAtOnce) {
+  test::PtyPeer peer(test::PtyPeer::Mode::kSilent);
+  auto opened = platform::OpenSerialPort(peer.SlavePath());
+  ASSERT_TRUE(opened.port);
+  bool gotPort = false;
+  double took = 0;
+  {
+    ScaleFor scale(1000);  // the wait looks every 1 ms: 1 s here
+    std::thread waiter([&] { gotPort = WaitForOpenPort(); });
+    EXPECT_TRUE(WaitersBlocked(1));
+    const auto start = Clock::now();
+    PublishLinkHandle(opened.port);
+    waiter.join();
+    took = SecondsSince(start);
+  }
+  EXPECT_TRUE(gotPort);
+  EXPECT_LT(took, 0.5);
+}
+
+TEST_F(LinkWaitsTest, DeclaredDeadLinkEndsPauseAndPortWaitAtOnce) {
+  bool paused = true;
+  bool gotPort = true;
+  double took = 0;
+  {
+    ScaleFor scale(100);  // the pause looks every 10 ms: 1 s here
+    std::thread pause([&] { paused = PauseWhileLinkOpen(kNeverMs); });
+    std::thread port([&] { gotPort = WaitForOpenPort(); });
+    EXPECT_TRUE(WaitersBlocked(2));
+    const auto start = Clock::now();
+    DeclareLinkClosed();
+    pause.join();
+    port.join();
+    took = SecondsSince(start);
+  }
+  EXPECT_FALSE(paused);
+  EXPECT_FALSE(gotPort);
+  EXPECT_LT(took, 0.5);
+}
+
+// Others (a page, say) may set linkClosed without announcing it; the waits
+// still see it within their period.
+TEST_F(LinkWaitsTest, UnannouncedDeadLinkIsSeenWithinThePeriod) {
+  std::thread pause([] { EXPECT_FALSE(PauseWhileLinkOpen(kNeverMs)); });
+  std::thread port([] { EXPECT_FALSE(WaitForOpenPort()); });
+  ASSERT_TRUE(WaitersBlocked(2));
+  Session().linkClosed.store(1);
+  pause.join();
+  port.join();
+}
+
+TEST_F(LinkWaitsTest, PauseRunsItsLengthWhileTheLinkLives) {
+  const auto start = Clock::now();
+  EXPECT_TRUE(PauseWhileLinkOpen(3000));
+  EXPECT_GE(Clock::now() - start, platform::ScaledDuration(3000));
+}
+
+}  // namespace
+}  // namespace corvash::bootlink
