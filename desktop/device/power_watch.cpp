@@ -2,13 +2,13 @@
 
 #include "common/clock.h"
 #include "desktop/session/page_host.h"
+#include "desktop/session/page_ids.h"
 #include "desktop/session/update_session.h"
 #include "rapi/remote_api.h"
 
 namespace corvash::device {
 namespace {
 
-constexpr int kPowerWarning = 105;  // WARNUNG 111
 constexpr int kWarningGoOn = 0;     // "Weiter" ends the warning with 0
 constexpr int kButtonNext = 1;
 constexpr int kButtonBack = 1221;
@@ -29,7 +29,7 @@ uint32_t CheckMainsPower() {
   const int mains = QueryMainsStatus();
   if (mains < 0) return kPowerUnknown;
   if (mains == kOnMains) return kPowerGoOn;
-  return pages::RunPage(kPowerWarning) == kWarningGoOn ? kPowerGoOn : kPowerUserGaveUp;
+  return pages::RunPage(pages::kScreenPowerWarning) == kWarningGoOn ? kPowerGoOn : kPowerUserGaveUp;
 }
 
 void RunPowerWatch(pages::WorkerPage& warning) {

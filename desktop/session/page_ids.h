@@ -30,6 +30,9 @@ inline constexpr int kScreenImageNotOpened = 141;    // FEHLER 104
 inline constexpr int kScreenIdentityReadError = 268; // FEHLER 116
 inline constexpr int kScreenFileExists = 152;        // WARNUNG 112
 inline constexpr int kScreenBackupImpossible = 145;  // FEHLER 107
+inline constexpr int kScreenAgentNotStarted = 144;   // FEHLER 106
+inline constexpr int kScreenBackupFailed = 147;      // FEHLER 109
+inline constexpr int kScreenPowerWarning = 105;      // WARNUNG 111
 
 // Results of the option page.
 inline constexpr int kOptionUpdate = 1035;

@@ -1,0 +1,241 @@
+#include "desktop/device/backup_pull.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <array>
+#include <cerrno>
+#include <cstdio>
+#include <filesystem>
+#include <optional>
+#include <vector>
+
+#include "common/clock.h"
+#include "common/fixed_text.h"
+#include "common/image_file.h"
+#include "common/rom_image_format.h"
+#include "common/utf16_text.h"
+#include "desktop/platform/trace.h"
+#include "desktop/session/page_host.h"
+#include "desktop/session/page_ids.h"
+#include "desktop/session/update_session.h"
+#include "rapi/remote_api.h"
+
+namespace corvash::device {
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr std::string_view kAgentName = "backup.exe";
+constexpr std::string_view kDeviceTemp = "\\Temp\\";
+constexpr std::string_view kChunkName = "image.nb";
+constexpr uint32_t kAgentStartWaitMs = 5000;
+constexpr uint32_t kChunkLookMs = 100;
+constexpr int kChunkLooks = 501;
+constexpr size_t kAgentPiece = 4096;
+constexpr uint32_t FILE_ATTRIBUTE_HIDDEN = 0x2;
+constexpr int kEndedWell = 1;
+constexpr int kEndedBadly = 2;
+
+std::u16string DevicePath(std::string_view name) { return text::ToUtf16(std::string(kDeviceTemp) + std::string(name)); }
+
+// The backup file being written: a new file beside the target, renamed over
+// it once complete, removed when the pull fails.
+class BackupFile {
+ public:
+  ~BackupFile() {
+    if (fd_ >= 0) ::close(fd_);
+    if (!path_.empty()) ::unlink(path_.c_str());
+  }
+  bool Create(const std::string& target) {
+    target_ = target;
+    const fs::path folder = fs::path(target).parent_path();
+    std::string pattern = (folder / ("." + fs::path(target).filename().string() + ".XXXXXX")).string();
+    fd_ = ::mkstemp(pattern.data());
+    if (fd_ < 0) return false;
+    path_ = pattern;
+    ::fchmod(fd_, 0644);
+    return true;
+  }
+  bool WriteAt(uint64_t offset, std::span<const uint8_t> bytes) {
+    size_t done = 0;
+    while (done < bytes.size()) {
+      const ssize_t n = ::pwrite(fd_, bytes.data() + done, bytes.size() - done, static_cast<off_t>(offset + done));
+      if (n < 0 && errno == EINTR) continue;
+      if (n <= 0) return false;
+      done += static_cast<size_t>(n);
+    }
+    return true;
+  }
+  // Makes the file the target; false (and the target untouched) when it fails.
+  bool Complete() {
+    if (::fsync(fd_) != 0 || ::close(fd_) != 0) {
+      fd_ = -1;
+      return false;
+    }
+    fd_ = -1;
+    if (::rename(path_.c_str(), target_.c_str()) != 0) return false;
+    path_.clear();
+    return true;
+  }
+
+ private:
+  int fd_ = -1;
+  std::string path_;
+  std::string target_;
+};
+
+void Fail(pages::WorkerPage& page, int screen, bool closeRun) {
+  if (closeRun) {
+    page.Hide();
+  } else {
+    page.End(kEndedBadly);
+  }
+  pages::RunPage(screen);
+  if (closeRun) session::CloseMainWindow();
+}
+
+// Looks for the chunk every 100 ms, 501 times; the open handle or nullopt.
+std::optional<rapi::CeHandle> AwaitChunk() {
+  for (int look = 0; look < kChunkLooks; ++look) {
+    platform::SleepMs(kChunkLookMs);
+    const rapi::CeHandle chunk = rapi::Api().CeCreateFile(DevicePath(kChunkName), rapi::GENERIC_READ,
+                                                         rapi::FILE_SHARE_READ, rapi::OPEN_EXISTING,
+                                                         rapi::FILE_ATTRIBUTE_NORMAL);
+    if (chunk != rapi::kInvalidHandle) return chunk;
+  }
+  return std::nullopt;
+}
+
+// Reads the whole open chunk into `buffer`; the bytes read.
+uint32_t ReadChunk(rapi::CeHandle chunk, std::vector<uint8_t>& buffer) {
+  uint32_t total = 0;
+  while (total < buffer.size()) {
+    uint32_t done = 0;
+    const auto rest = std::span<uint8_t>(buffer).subspan(total);
+    if (rapi::Api().CeReadFile(chunk, rest, done) == 0 || done == 0) break;
+    total += done;
+  }
+  return total;
+}
+
+void CopyAgent() {
+  const std::string folder(platform::TextOf(session::Session().programDir));
+  std::error_code error;
+  for (const auto& entry : fs::directory_iterator(folder, error)) {
+    const std::string name = entry.path().filename().string();
+    if (entry.is_directory(error) || !platform::EqualsNoCase(name, kAgentName)) continue;
+    CopyAgentToDevice(entry.path().string(), std::string(kDeviceTemp) + name);
+  }
+}
+
+// The header of the backup: the device's fields and the checksum; nullopt
+// when a field does not fill its slot.
+std::optional<std::array<char, image::kHeaderSize>> Header(uint32_t payloadSum) {
+  const session::UpdateSession& s = session::Session();
+  const std::string fields = std::string(platform::TextOf(s.deviceModel)) + "-" +
+                             std::string(platform::TextOf(s.deviceVariant)) + "-" +
+                             std::string(platform::TextOf(s.deviceLangCode)) + "-" +
+                             std::string(platform::TextOf(s.deviceVersion));
+  const uint32_t sum = image::AddToSum(payloadSum, std::span(reinterpret_cast<const uint8_t*>(fields.data()), fields.size()));
+  return image::FormatImageHeader(platform::TextOf(s.deviceModel), platform::TextOf(s.deviceVariant),
+                                  platform::TextOf(s.deviceLangCode), platform::TextOf(s.deviceVersion),
+                                  static_cast<uint16_t>(sum & 0xFFFF));
+}
+
+}  // namespace
+
+uint32_t CopyAgentToDevice(std::string_view pcPath, std::string_view devicePath) {
+  image::ImageFile source;
+  if (!source.Open(std::string(pcPath))) return 0;
+  const std::u16string target = text::ToUtf16(devicePath);
+  rapi::RemoteApi& api = rapi::Api();
+  rapi::CeHandle file = api.CeCreateFile(target, rapi::GENERIC_READ | rapi::GENERIC_WRITE,
+                                         rapi::FILE_SHARE_READ | rapi::FILE_SHARE_WRITE, rapi::CREATE_NEW,
+                                         FILE_ATTRIBUTE_HIDDEN);
+  if (file == rapi::kInvalidHandle) {
+    // A file in the way: replace it.
+    api.CeDeleteFile(target);
+    file = api.CeCreateFile(target, rapi::GENERIC_WRITE, rapi::FILE_SHARE_READ, rapi::CREATE_ALWAYS,
+                            FILE_ATTRIBUTE_HIDDEN);
+    if (file == rapi::kInvalidHandle) return 0;
+  }
+  std::array<uint8_t, kAgentPiece> piece{};
+  uint32_t copied = 1;
+  for (;;) {
+    const long got = source.Read(piece.data(), piece.size());
+    if (got < 0) {
+      copied = 0;
+      break;
+    }
+    if (got == 0) break;
+    uint32_t written = 0;
+    if (api.CeWriteFile(file, std::span(piece.data(), static_cast<size_t>(got)), written) == 0 ||
+        written != static_cast<uint32_t>(got)) {
+      copied = 0;
+      break;
+    }
+  }
+  api.CeCloseHandle(file);
+  return copied;
+}
+
+void BackupWorker(pages::WorkerPage& page) {
+  rapi::RemoteApi& api = rapi::Api();
+  page.SetBarRange(0, kBackupPayload);
+  page.SetBarPosition(0);
+  page.SetFigure(0);
+  std::vector<uint8_t> buffer(kChunkSize);
+  api.CeDeleteFile(DevicePath(kAgentName));
+  api.CeDeleteFile(DevicePath(kChunkName));
+  CopyAgent();
+  if (api.CeCreateProcess(DevicePath(kAgentName)) == 0) {
+    api.CeRapiUninit();
+    Fail(page, pages::kScreenAgentNotStarted, true);
+    return;
+  }
+  platform::SleepMs(kAgentStartWaitMs);
+
+  BackupFile backup;
+  if (!backup.Create(std::string(platform::TextOf(session::Session().backupPath)))) {
+    platform::TraceF("\r\n BackupWorker: cannot create the backup file (errno %d)\r\n", errno);
+    Fail(page, pages::kScreenImageNotOpened, false);
+    return;
+  }
+  uint32_t sum = 0;
+  for (uint32_t pulled = 0; pulled < kBackupPayload; pulled += kChunkSize) {
+    const std::optional<rapi::CeHandle> chunk = AwaitChunk();
+    if (!chunk) {
+      Fail(page, pages::kScreenBackupFailed, true);
+      return;
+    }
+    const uint32_t got = ReadChunk(*chunk, buffer);
+    api.CeCloseHandle(*chunk);
+    if (got != kChunkSize) {
+      // A short chunk would give a file whose content and checksum disagree.
+      platform::TraceF("\r\n BackupWorker: chunk at 0x%x holds 0x%x bytes\r\n", pulled, got);
+      Fail(page, pages::kScreenBackupFailed, true);
+      return;
+    }
+    sum = image::AddToSum(sum, buffer);
+    if (!backup.WriteAt(image::kHeaderSize + uint64_t{pulled}, buffer)) {
+      Fail(page, pages::kScreenBackupFailed, false);
+      return;
+    }
+    api.CeDeleteFile(DevicePath(kChunkName));  // asks the agent for the next
+    page.SetBarPosition(pulled + kChunkSize);
+    page.SetFigure(static_cast<uint32_t>((uint64_t{pulled} + kChunkSize) * 100 / kBackupPayload));
+  }
+  const auto header = Header(sum);
+  if (!header || !backup.WriteAt(0, std::span(reinterpret_cast<const uint8_t*>(header->data()), header->size())) ||
+      !backup.Complete()) {
+    Fail(page, pages::kScreenBackupFailed, false);
+    return;
+  }
+  api.CeDeleteFile(DevicePath(kAgentName));
+  api.CeDeleteFile(DevicePath(kChunkName));
+  page.End(kEndedWell);
+}
+
+}  // namespace corvash::device
