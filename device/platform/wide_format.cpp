@@ -1,5 +1,6 @@
 #include "device/platform/wide_format.h"
 
+#include <algorithm>
 #include <string>
 
 namespace corvash::ce {
