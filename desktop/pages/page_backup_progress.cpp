@@ -6,7 +6,6 @@
 #include "desktop/pages/page_link.h"
 #include "desktop/pages/page_procedures.h"
 #include "desktop/pages/page_support.h"
-#include "desktop/pages/page_workers.h"
 
 namespace corvash::pages {
 namespace {
@@ -16,14 +15,15 @@ constexpr int kBackupFailed = 2;
 
 class BackupProgressPage final : public PageProcedure {
  public:
+  explicit BackupProgressPage(BackupWorker& worker) : worker_(worker) {}
+
   void OnOpen(PageDialog& page) override {
     const bool serial = session::Session().serialLink.load() == 1;
     FillTexts(page, {{1087, 11177}, {kBackupWarning, 11178}, {1089, serial ? 11179 : 11180}});
     page.SetColouring(kBackupWarning, Colouring::kRedText);
     link_ = std::make_shared<PageLink>(page);
     std::shared_ptr<PageLink> link = link_;
-    BackupWorker& worker = GetBackupWorker();
-    const bool started = StartWorkerThread([&worker, link] {
+    const bool started = StartWorkerThread([&worker = worker_, link] {
       worker.RunBackupWorker(*link);
       // A worker that gave up without ending the page must not leave it open.
       link->End(kBackupFailed);
@@ -38,11 +38,14 @@ class BackupProgressPage final : public PageProcedure {
   }
 
  private:
+  BackupWorker& worker_;
   std::shared_ptr<PageLink> link_;
 };
 
 }  // namespace
 
-std::unique_ptr<PageProcedure> MakeBackupProgressPage() { return std::make_unique<BackupProgressPage>(); }
+std::unique_ptr<PageProcedure> MakeBackupProgressPage(BackupWorker& worker) {
+  return std::make_unique<BackupProgressPage>(worker);
+}
 
 }  // namespace corvash::pages

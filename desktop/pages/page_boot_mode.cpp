@@ -8,7 +8,6 @@
 #include "desktop/pages/page_link.h"
 #include "desktop/pages/page_procedures.h"
 #include "desktop/pages/page_support.h"
-#include "desktop/pages/page_workers.h"
 
 namespace corvash::pages {
 namespace {
@@ -26,6 +25,8 @@ std::mutex& WatchRunMutex() {
 
 class BootModePage final : public PageProcedure {
  public:
+  explicit BootModePage(BootLoaderWatch& watch) : watch_(watch) {}
+
   void OnOpen(PageDialog& page) override {
     OpenCaptionedPage(page, Picture::kButtons);
     FillTexts(page, {{1204, 11184},
@@ -39,8 +40,7 @@ class BootModePage final : public PageProcedure {
     stop_ = std::make_shared<std::atomic<uint32_t>>(0);
     std::shared_ptr<PageLink> link = link_;
     std::shared_ptr<std::atomic<uint32_t>> stop = stop_;
-    BootLoaderWatch& watch = GetBootLoaderWatch();
-    StartWorkerThread([&watch, link, stop] {
+    StartWorkerThread([&watch = watch_, link, stop] {
       std::lock_guard running(WatchRunMutex());
       if (stop->load() == 0) watch.RunBootLoaderWatch(*link, *stop);
     });
@@ -72,12 +72,13 @@ class BootModePage final : public PageProcedure {
     if (stop_) stop_->store(1);
   }
 
+  BootLoaderWatch& watch_;
   std::shared_ptr<PageLink> link_;
   std::shared_ptr<std::atomic<uint32_t>> stop_;
 };
 
 }  // namespace
 
-std::unique_ptr<PageProcedure> MakeBootModePage() { return std::make_unique<BootModePage>(); }
+std::unique_ptr<PageProcedure> MakeBootModePage(BootLoaderWatch& watch) { return std::make_unique<BootModePage>(watch); }
 
 }  // namespace corvash::pages

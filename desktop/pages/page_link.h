@@ -13,7 +13,7 @@
 #include <string_view>
 
 #include "desktop/pages/page_dialog.h"
-#include "desktop/pages/page_workers.h"
+#include "desktop/session/worker_page.h"
 
 namespace corvash::pages {
 

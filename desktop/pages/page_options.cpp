@@ -4,7 +4,6 @@
 #include "desktop/pages/page_languages.h"
 #include "desktop/pages/page_procedures.h"
 #include "desktop/pages/page_support.h"
-#include "desktop/pages/page_workers.h"
 #include "common/fixed_text.h"
 
 namespace corvash::pages {
@@ -19,6 +18,8 @@ constexpr WizardButtons kButtons{
 
 class OptionsPage final : public PageProcedure {
  public:
+  explicit OptionsPage(BackupTargetChooser& backupTarget) : backupTarget_(backupTarget) {}
+
   void OnOpen(PageDialog& page) override {
     const session::UpdateSession& session = session::Session();
     OpenCaptionedPage(page, Picture::kMain);
@@ -44,7 +45,7 @@ class OptionsPage final : public PageProcedure {
         page.End(commandId);
         break;
       case kBackupButton:
-        if (GetBackupTargetChooser().ChooseBackupTarget(page) == 1) {
+        if (backupTarget_.ChooseBackupTarget(page) == 1) {
           page.End(kBackupChosen);
         } else {
           page.SetPageVisible(true);  // the choice may have hidden the page
@@ -56,10 +57,15 @@ class OptionsPage final : public PageProcedure {
         break;
     }
   }
+
+ private:
+  BackupTargetChooser& backupTarget_;
 };
 
 }  // namespace
 
-std::unique_ptr<PageProcedure> MakeOptionsPage() { return std::make_unique<OptionsPage>(); }
+std::unique_ptr<PageProcedure> MakeOptionsPage(BackupTargetChooser& backupTarget) {
+  return std::make_unique<OptionsPage>(backupTarget);
+}
 
 }  // namespace corvash::pages

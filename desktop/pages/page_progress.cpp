@@ -8,7 +8,6 @@
 #include "desktop/pages/page_link.h"
 #include "desktop/pages/page_procedures.h"
 #include "desktop/pages/page_support.h"
-#include "desktop/pages/page_workers.h"
 #include "common/fixed_text.h"
 
 namespace corvash::pages {
@@ -55,6 +54,8 @@ int DurationTextId() {
 
 class FlashProgressPage final : public PageProcedure {
  public:
+  FlashProgressPage(FlashWorkers& workers, FlashSettingsWriter& settings) : workers_(workers), settings_(settings) {}
+
   void OnOpen(PageDialog& page) override {
     session::UpdateSession& session = session::Session();
     FillTexts(page, {{1043, 11033}, {kFlashWarning, 11110}, {1132, DurationTextId()}});
@@ -69,9 +70,8 @@ class FlashProgressPage final : public PageProcedure {
     const bool recovery = session.recoveryFlash.load() == 1;
     // The record of the pending flash is written before the worker starts:
     // the normal run's worker rewrites the device fields that it records.
-    GetFlashSettingsWriter().WriteFlashSettings();
-    FlashWorkers& workers = GetFlashWorkers();
-    StartWorkerThread([&workers, recovery] {
+    settings_.WriteFlashSettings();
+    StartWorkerThread([&workers = workers_, recovery] {
       if (recovery) {
         workers.CheckAndFlashThread();
       } else {
@@ -93,10 +93,16 @@ class FlashProgressPage final : public PageProcedure {
     Adapter().DetachFrom(page);
     page.SetWaitCursor(false);
   }
+
+ private:
+  FlashWorkers& workers_;
+  FlashSettingsWriter& settings_;
 };
 
 }  // namespace
 
-std::unique_ptr<PageProcedure> MakeProgressPage() { return std::make_unique<FlashProgressPage>(); }
+std::unique_ptr<PageProcedure> MakeProgressPage(FlashWorkers& workers, FlashSettingsWriter& settings) {
+  return std::make_unique<FlashProgressPage>(workers, settings);
+}
 
 }  // namespace corvash::pages

@@ -6,7 +6,6 @@
 #include "desktop/session/update_session.h"
 #include "desktop/pages/page_procedures.h"
 #include "desktop/pages/page_support.h"
-#include "desktop/pages/page_workers.h"
 #include "desktop/platform/serial_port.h"
 
 namespace corvash::pages {
@@ -14,10 +13,10 @@ namespace {
 
 constexpr int kResetNextButton = 1181;
 
-void ShutDownBootLink() {
+void ShutDownBootLink(LinkTeardown& teardown) {
   session::UpdateSession& session = session::Session();
   session.linkClosed.store(1);
-  GetLinkTeardown().ShutDownReadThread();
+  teardown.ShutDownReadThread();
   if (std::shared_ptr<platform::SerialPort> port = session.linkHandle.exchange(nullptr)) port->Close();
   const int fd = session.imageFileHandle.exchange(-1);
   if (fd >= 0) ::close(fd);
@@ -25,8 +24,10 @@ void ShutDownBootLink() {
 
 class ResetPage final : public PageProcedure {
  public:
+  ResetPage(LinkTeardown& teardown, ActiveSyncControl& activeSync) : teardown_(teardown), activeSync_(activeSync) {}
+
   void OnOpen(PageDialog& page) override {
-    ShutDownBootLink();
+    ShutDownBootLink(teardown_);
     OpenCaptionedPage(page, Picture::kButtons);
     FillTexts(page, {{1193, 11155}, {1194, 11156}, {1195, 11188}, {kResetNextButton, kTextWeiter}});
   }
@@ -34,13 +35,19 @@ class ResetPage final : public PageProcedure {
   // Enter and Escape do nothing: only "Weiter" leaves the page.
   void OnCommand(PageDialog& page, int commandId) override {
     if (commandId != kResetNextButton || page.Ended()) return;
-    GetActiveSyncControl().RestartActiveSync();
+    activeSync_.RestartActiveSync();
     page.End(0);
   }
+
+ private:
+  LinkTeardown& teardown_;
+  ActiveSyncControl& activeSync_;
 };
 
 }  // namespace
 
-std::unique_ptr<PageProcedure> MakeResetPage() { return std::make_unique<ResetPage>(); }
+std::unique_ptr<PageProcedure> MakeResetPage(LinkTeardown& teardown, ActiveSyncControl& activeSync) {
+  return std::make_unique<ResetPage>(teardown, activeSync);
+}
 
 }  // namespace corvash::pages

@@ -1,23 +1,7 @@
-#include "desktop/pages/page_workers.h"
+#include "desktop/pages/page_services.h"
 
 namespace corvash::pages {
 namespace {
-
-// One bound instance per interface, falling back to its default.
-template <class Worker>
-class Slot {
- public:
-  explicit Slot(Worker& fallback) : fallback_(fallback) {}
-  Worker& Get() const {
-    Worker* bound = bound_.load();
-    return bound != nullptr ? *bound : fallback_;
-  }
-  void Set(Worker* impl) { bound_.store(impl); }
-
- private:
-  Worker& fallback_;
-  std::atomic<Worker*> bound_{nullptr};
-};
 
 class IdleBootLoaderWatch final : public BootLoaderWatch {
  public:
@@ -35,6 +19,12 @@ class IdleBackupWorker final : public BackupWorker {
   void RunBackupWorker(WorkerPage&) override {}
 };
 
+class IdleFlashWorkers final : public FlashWorkers {
+ public:
+  void IdentifyAndFlashThread() override {}
+  void CheckAndFlashThread() override {}
+};
+
 class IdleClockSetter final : public ClockSetter {
  public:
   int InvokeSetSysTime() override { return 0; }
@@ -45,25 +35,9 @@ class IdleActiveSyncControl final : public ActiveSyncControl {
   void RestartActiveSync() override {}
 };
 
-class IdleFlashWorkers final : public FlashWorkers {
- public:
-  void IdentifyAndFlashThread() override {}
-  void CheckAndFlashThread() override {}
-};
-
 class IdleFlashSettingsWriter final : public FlashSettingsWriter {
  public:
   void WriteFlashSettings() override {}
-};
-
-class IdleBackupTargetChooser final : public BackupTargetChooser {
- public:
-  int ChooseBackupTarget(PageDialog&) override { return 0; }
-};
-
-class IdleReadmeViewer final : public ReadmeViewer {
- public:
-  void OpenReadme() override {}
 };
 
 class IdleLinkTeardown final : public LinkTeardown {
@@ -72,60 +46,41 @@ class IdleLinkTeardown final : public LinkTeardown {
   void ReleaseReadThread() override {}
 };
 
-// The defaults are never destroyed: a detached worker may still be using
-// one while the process exits.
-template <class Worker, class Idle>
-Slot<Worker>& SlotOf() {
-  static Idle* const idle = new Idle;
-  static Slot<Worker> slot(*idle);
-  return slot;
-}
+class IdleReadmeViewer final : public ReadmeViewer {
+ public:
+  void OpenReadme() override {}
+};
 
-auto& BootLoaderWatchSlot() { return SlotOf<BootLoaderWatch, IdleBootLoaderWatch>(); }
-auto& PowerWatchSlot() { return SlotOf<PowerWatch, IdlePowerWatch>(); }
-auto& BackupWorkerSlot() { return SlotOf<BackupWorker, IdleBackupWorker>(); }
-auto& ClockSetterSlot() { return SlotOf<ClockSetter, IdleClockSetter>(); }
-auto& ActiveSyncSlot() { return SlotOf<ActiveSyncControl, IdleActiveSyncControl>(); }
-auto& FlashWorkersSlot() { return SlotOf<FlashWorkers, IdleFlashWorkers>(); }
-auto& FlashSettingsSlot() { return SlotOf<FlashSettingsWriter, IdleFlashSettingsWriter>(); }
-auto& BackupTargetSlot() { return SlotOf<BackupTargetChooser, IdleBackupTargetChooser>(); }
-auto& ReadmeSlot() { return SlotOf<ReadmeViewer, IdleReadmeViewer>(); }
-auto& LinkTeardownSlot() { return SlotOf<LinkTeardown, IdleLinkTeardown>(); }
+class IdleBackupTargetChooser final : public BackupTargetChooser {
+ public:
+  int ChooseBackupTarget(PageDialog&) override { return 0; }
+};
+
+struct IdleServices {
+  IdleBootLoaderWatch bootLoaderWatch;
+  IdlePowerWatch powerWatch;
+  IdleBackupWorker backupWorker;
+  IdleFlashWorkers flashWorkers;
+  IdleClockSetter clockSetter;
+  IdleActiveSyncControl activeSync;
+  IdleFlashSettingsWriter flashSettingsWriter;
+  IdleLinkTeardown linkTeardown;
+  IdleReadmeViewer readmeViewer;
+  IdleBackupTargetChooser backupTargetChooser;
+};
 
 }  // namespace
 
-BootLoaderWatch& GetBootLoaderWatch() { return BootLoaderWatchSlot().Get(); }
-void SetBootLoaderWatch(BootLoaderWatch* impl) { BootLoaderWatchSlot().Set(impl); }
-PowerWatch& GetPowerWatch() { return PowerWatchSlot().Get(); }
-void SetPowerWatch(PowerWatch* impl) { PowerWatchSlot().Set(impl); }
-BackupWorker& GetBackupWorker() { return BackupWorkerSlot().Get(); }
-void SetBackupWorker(BackupWorker* impl) { BackupWorkerSlot().Set(impl); }
-ClockSetter& GetClockSetter() { return ClockSetterSlot().Get(); }
-void SetClockSetter(ClockSetter* impl) { ClockSetterSlot().Set(impl); }
-ActiveSyncControl& GetActiveSyncControl() { return ActiveSyncSlot().Get(); }
-void SetActiveSyncControl(ActiveSyncControl* impl) { ActiveSyncSlot().Set(impl); }
-FlashWorkers& GetFlashWorkers() { return FlashWorkersSlot().Get(); }
-void SetFlashWorkers(FlashWorkers* impl) { FlashWorkersSlot().Set(impl); }
-FlashSettingsWriter& GetFlashSettingsWriter() { return FlashSettingsSlot().Get(); }
-void SetFlashSettingsWriter(FlashSettingsWriter* impl) { FlashSettingsSlot().Set(impl); }
-BackupTargetChooser& GetBackupTargetChooser() { return BackupTargetSlot().Get(); }
-void SetBackupTargetChooser(BackupTargetChooser* impl) { BackupTargetSlot().Set(impl); }
-ReadmeViewer& GetReadmeViewer() { return ReadmeSlot().Get(); }
-void SetReadmeViewer(ReadmeViewer* impl) { ReadmeSlot().Set(impl); }
-LinkTeardown& GetLinkTeardown() { return LinkTeardownSlot().Get(); }
-void SetLinkTeardown(LinkTeardown* impl) { LinkTeardownSlot().Set(impl); }
-
-void ResetPageWorkers() {
-  SetBootLoaderWatch(nullptr);
-  SetPowerWatch(nullptr);
-  SetBackupWorker(nullptr);
-  SetClockSetter(nullptr);
-  SetActiveSyncControl(nullptr);
-  SetFlashWorkers(nullptr);
-  SetFlashSettingsWriter(nullptr);
-  SetBackupTargetChooser(nullptr);
-  SetReadmeViewer(nullptr);
-  SetLinkTeardown(nullptr);
+const PageServices& DefaultPageServices() {
+  // Every member is named here: a default member initializer would ask for
+  // this very value while it is being made. Never destroyed (see the header).
+  static IdleServices* const idle = new IdleServices;
+  static const PageServices* const services = new PageServices{
+      idle->bootLoaderWatch, idle->powerWatch,          idle->backupWorker, idle->flashWorkers,
+      idle->clockSetter,     idle->activeSync,          idle->flashSettingsWriter,
+      idle->linkTeardown,    idle->readmeViewer,        idle->backupTargetChooser,
+  };
+  return *services;
 }
 
 }  // namespace corvash::pages

@@ -2,18 +2,17 @@
 // The work that pages start but do not do themselves: watches, the backup
 // pull, the flash, the clock, ActiveSync, the registry record, the backup
 // target choice, the readme viewer and the teardown of the boot-loader link.
-// Each is one small interface with a process-wide instance that the program
-// binds at start (Set...). Until one is bound, a default stands in that does
-// the harmless minimum (stated per interface), so that pages can run in tests
-// and previews without the device, the link or the registry.
+// Each is one small interface; the program gathers its implementations into
+// one PageServices value at start and hands it to the page catalogue, which
+// gives each page the services it uses when the page is made.
 //
-// Binding: Set...(impl) installs `impl` (not owned; it must outlive every
-// page that may call it); Set...(nullptr) puts the default back. Get...()
-// returns the bound instance or the default. Both may be called from any
-// thread.
+// Every interface has a default that does the harmless minimum (stated per
+// interface), so that pages run in tests and previews without the device,
+// the link or the registry. A PageServices member left out of an initializer
+// is that default: PageServices{} is DefaultPageServices(), and
+// PageServices{.clockSetter = clock} differs from it in the clock alone.
 #include <atomic>
 #include <cstdint>
-#include <string_view>
 
 #include "desktop/session/worker_page.h"
 
@@ -60,6 +59,18 @@ class BackupWorker {
   virtual void RunBackupWorker(WorkerPage& page) = 0;
 };
 
+// The flashing workers of the progress page (102), each run on a thread
+// that the page starts: IdentifyAndFlashThread in the normal run (update or
+// restore), CheckAndFlashThread in the recovery run. They reach the page
+// through Session().progressPage. Default: both return at once (the page's
+// watchdog then ends it with 2).
+class FlashWorkers {
+ public:
+  virtual ~FlashWorkers() = default;
+  virtual void IdentifyAndFlashThread() = 0;
+  virtual void CheckAndFlashThread() = 0;
+};
+
 // Sets the device clock from the PC clock (InvokeSetSysTime), on leaving the
 // finish page (133). Blocks its caller. Default: does nothing, returns 0.
 class ClockSetter {
@@ -76,43 +87,12 @@ class ActiveSyncControl {
   virtual void RestartActiveSync() = 0;
 };
 
-// The flashing workers of the progress page (102), each run on a thread
-// that the page starts: IdentifyAndFlashThread in the normal run (update or
-// restore), CheckAndFlashThread in the recovery run. They reach the page
-// through Session().progressPage. Default: both return at once (the page's
-// watchdog then ends it with 2).
-class FlashWorkers {
- public:
-  virtual ~FlashWorkers() = default;
-  virtual void IdentifyAndFlashThread() = 0;
-  virtual void CheckAndFlashThread() = 0;
-};
-
 // Records the running flash in the registry (WriteFlashSettings), called by
-// the progress page right after it has started its worker. Default: nothing.
+// the progress page right before it starts its worker. Default: nothing.
 class FlashSettingsWriter {
  public:
   virtual ~FlashSettingsWriter() = default;
   virtual void WriteFlashSettings() = 0;
-};
-
-// ChooseBackupTarget, run inside the options page (109) on "Sichern".
-class BackupTargetChooser {
- public:
-  virtual ~BackupTargetChooser() = default;
-  // Lets the user choose the backup file into backupPath; hides and shows
-  // `optionsPage` around the screens it opens (WARNUNG 112, FEHLER 107).
-  // Returns 1 when a target was accepted, 0 otherwise. Runs on the page's
-  // thread. Default: 0 (nothing chosen).
-  virtual int ChooseBackupTarget(PageDialog& optionsPage) = 0;
-};
-
-// OpenReadme: shows readme.doc of the program folder in the desktop's
-// viewer without waiting; failures are ignored. Default: does nothing.
-class ReadmeViewer {
- public:
-  virtual ~ReadmeViewer() = default;
-  virtual void OpenReadme() = 0;
 };
 
 // What is left of the boot-loader link's receive thread when the pages take
@@ -130,28 +110,47 @@ class LinkTeardown {
   virtual void ReleaseReadThread() = 0;
 };
 
-BootLoaderWatch& GetBootLoaderWatch();
-void SetBootLoaderWatch(BootLoaderWatch* impl);
-PowerWatch& GetPowerWatch();
-void SetPowerWatch(PowerWatch* impl);
-BackupWorker& GetBackupWorker();
-void SetBackupWorker(BackupWorker* impl);
-ClockSetter& GetClockSetter();
-void SetClockSetter(ClockSetter* impl);
-ActiveSyncControl& GetActiveSyncControl();
-void SetActiveSyncControl(ActiveSyncControl* impl);
-FlashWorkers& GetFlashWorkers();
-void SetFlashWorkers(FlashWorkers* impl);
-FlashSettingsWriter& GetFlashSettingsWriter();
-void SetFlashSettingsWriter(FlashSettingsWriter* impl);
-BackupTargetChooser& GetBackupTargetChooser();
-void SetBackupTargetChooser(BackupTargetChooser* impl);
-ReadmeViewer& GetReadmeViewer();
-void SetReadmeViewer(ReadmeViewer* impl);
-LinkTeardown& GetLinkTeardown();
-void SetLinkTeardown(LinkTeardown* impl);
+// OpenReadme: shows readme.doc of the program folder in the desktop's
+// viewer without waiting; failures are ignored. Default: does nothing.
+class ReadmeViewer {
+ public:
+  virtual ~ReadmeViewer() = default;
+  virtual void OpenReadme() = 0;
+};
 
-// Puts every default back (tests).
-void ResetPageWorkers();
+// ChooseBackupTarget, run inside the options page (109) on "Sichern".
+class BackupTargetChooser {
+ public:
+  virtual ~BackupTargetChooser() = default;
+  // Lets the user choose the backup file into backupPath; hides and shows
+  // `optionsPage` around the screens it opens (WARNUNG 112, FEHLER 107).
+  // Returns 1 when a target was accepted, 0 otherwise. Runs on the page's
+  // thread. Default: 0 (nothing chosen).
+  virtual int ChooseBackupTarget(PageDialog& optionsPage) = 0;
+};
+
+struct PageServices;
+
+// Every default above, gathered. The value and the defaults it refers to
+// live until the process ends (a detached worker may still be using one
+// while the process exits). Any thread may call.
+const PageServices& DefaultPageServices();
+
+// The services of the pages, built once at program start (or by a test) and
+// given to the page catalogue. The referenced objects must outlive every
+// page made with them and every worker thread those pages start; their
+// calls come from the page's thread or from workers, as each interface says.
+struct PageServices {
+  BootLoaderWatch& bootLoaderWatch = DefaultPageServices().bootLoaderWatch;
+  PowerWatch& powerWatch = DefaultPageServices().powerWatch;
+  BackupWorker& backupWorker = DefaultPageServices().backupWorker;
+  FlashWorkers& flashWorkers = DefaultPageServices().flashWorkers;
+  ClockSetter& clockSetter = DefaultPageServices().clockSetter;
+  ActiveSyncControl& activeSync = DefaultPageServices().activeSync;
+  FlashSettingsWriter& flashSettingsWriter = DefaultPageServices().flashSettingsWriter;
+  LinkTeardown& linkTeardown = DefaultPageServices().linkTeardown;
+  ReadmeViewer& readmeViewer = DefaultPageServices().readmeViewer;
+  BackupTargetChooser& backupTargetChooser = DefaultPageServices().backupTargetChooser;
+};
 
 }  // namespace corvash::pages

@@ -3,7 +3,6 @@
 // ticked the acknowledgement.
 #include "desktop/pages/page_procedures.h"
 #include "desktop/pages/page_support.h"
-#include "desktop/pages/page_workers.h"
 
 namespace corvash::pages {
 namespace {
@@ -16,6 +15,8 @@ constexpr WizardButtons kButtons{.nextResult = 0, .cancelResult = 1};  // no "Zu
 
 class WelcomePage final : public PageProcedure {
  public:
+  explicit WelcomePage(ReadmeViewer& readme) : readme_(readme) {}
+
   void OnOpen(PageDialog& page) override {
     OpenCaptionedPage(page, Picture::kMain);
     FillTexts(page, {{kHeading, 11058},
@@ -39,7 +40,7 @@ class WelcomePage final : public PageProcedure {
         page.Enable(kButtonNext, page.IsChecked(kAcknowledgeBox));
         break;
       case kReadmeButton:
-        GetReadmeViewer().OpenReadme();
+        readme_.OpenReadme();
         break;
       case kButtonNext:
         // Enter reaches here too: without the acknowledgement there is no way on.
@@ -50,10 +51,13 @@ class WelcomePage final : public PageProcedure {
         break;
     }
   }
+
+ private:
+  ReadmeViewer& readme_;
 };
 
 }  // namespace
 
-std::unique_ptr<PageProcedure> MakeWelcomePage() { return std::make_unique<WelcomePage>(); }
+std::unique_ptr<PageProcedure> MakeWelcomePage(ReadmeViewer& readme) { return std::make_unique<WelcomePage>(readme); }
 
 }  // namespace corvash::pages

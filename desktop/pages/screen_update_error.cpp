@@ -1,7 +1,6 @@
 // FEHLER 113 (114): the flash did not complete. Its instructions refer to
 // the numbered buttons of the button picture.
 #include "desktop/session/update_session.h"
-#include "desktop/pages/page_workers.h"
 #include "desktop/pages/screen_common.h"
 #include "desktop/pages/screen_procedures.h"
 #include "desktop/platform/serial_port.h"
@@ -11,17 +10,19 @@ namespace {
 
 // On a serial link the screen lets go of the receive thread (without ending
 // it) and closes the port; a port's Close wakes a reader still waiting on it.
-void ReleaseSerialLink() {
+void ReleaseSerialLink(LinkTeardown& teardown) {
   session::UpdateSession& session = session::Session();
   if (session.serialLink.load() != 1) return;
-  GetLinkTeardown().ReleaseReadThread();
+  teardown.ReleaseReadThread();
   if (std::shared_ptr<platform::SerialPort> port = session.linkHandle.exchange(nullptr)) port->Close();
 }
 
 class UpdateErrorScreen final : public PageProcedure {
  public:
+  explicit UpdateErrorScreen(LinkTeardown& teardown) : teardown_(teardown) {}
+
   void OnOpen(PageDialog& page) override {
-    ReleaseSerialLink();
+    ReleaseSerialLink(teardown_);
     OpenScreen(page, {{1039, 11028},
                       {{1147, 11127}, {1226, 11167}, {1102, 11081}, {1103, kTextClickToQuit}},
                       kButtonCancel,
@@ -31,10 +32,15 @@ class UpdateErrorScreen final : public PageProcedure {
   void OnCommand(PageDialog& page, int commandId) override {
     if (commandId == kButtonCancel) page.End(1);
   }
+
+ private:
+  LinkTeardown& teardown_;
 };
 
 }  // namespace
 
-std::unique_ptr<PageProcedure> MakeUpdateErrorScreen() { return std::make_unique<UpdateErrorScreen>(); }
+std::unique_ptr<PageProcedure> MakeUpdateErrorScreen(LinkTeardown& teardown) {
+  return std::make_unique<UpdateErrorScreen>(teardown);
+}
 
 }  // namespace corvash::pages

@@ -2,7 +2,6 @@
 // chosen backup file exists already.
 #include "desktop/session/update_session.h"
 #include "desktop/pages/page_link.h"
-#include "desktop/pages/page_workers.h"
 #include "desktop/pages/screen_common.h"
 #include "desktop/pages/screen_procedures.h"
 
@@ -24,9 +23,8 @@ std::atomic<bool>& PowerWatchRunning() {
   return running;
 }
 
-void StartPowerWatchOnce() {
+void StartPowerWatchOnce(PowerWatch& watch) {
   if (PowerWatchRunning().exchange(true)) return;
-  PowerWatch& watch = GetPowerWatch();
   const bool started = StartWorkerThread([&watch] {
     watch.RunPowerWatch(OpenPowerWarning());
     PowerWatchRunning().store(false);
@@ -36,19 +34,21 @@ void StartPowerWatchOnce() {
 
 class PowerWarning final : public PageProcedure {
  public:
+  explicit PowerWarning(PowerWatch& power) : power_(power) {}
+
   void OnOpen(PageDialog& page) override {
     OpenScreen(page, {{1040, 11029}, {{1144, 11126}, {1089, kTextContinueOrCancel}}, 0});
     SetPageText(page, kButtonNext, kTextWeiter);
     SetPageText(page, kButtonCancel, kTextAbbrechen);
     OpenPowerWarning().Attach(page);
-    StartPowerWatchOnce();
+    StartPowerWatchOnce(power_);
   }
 
   void OnCommand(PageDialog& page, int commandId) override {
     if (commandId == kButtonNext) {
       // Asked once more: on battery the screen stays; a device that cannot
       // be asked lets the user through.
-      const int mains = GetPowerWatch().QueryMainsStatus();
+      const int mains = power_.QueryMainsStatus();
       if (mains >= 0 && mains != kMainsOnline) return;
       page.End(0);
     } else if (commandId == kButtonCancel) {
@@ -57,6 +57,9 @@ class PowerWarning final : public PageProcedure {
   }
 
   void OnClosed(PageDialog& page) override { OpenPowerWarning().DetachFrom(page); }
+
+ private:
+  PowerWatch& power_;
 };
 
 class FileExistsWarning final : public PageProcedure {
@@ -77,7 +80,7 @@ class FileExistsWarning final : public PageProcedure {
 
 bool PowerWatchIsRunning() { return PowerWatchRunning().load(); }
 
-std::unique_ptr<PageProcedure> MakePowerWarning() { return std::make_unique<PowerWarning>(); }
+std::unique_ptr<PageProcedure> MakePowerWarning(PowerWatch& power) { return std::make_unique<PowerWarning>(power); }
 std::unique_ptr<PageProcedure> MakeFileExistsWarning() { return std::make_unique<FileExistsWarning>(); }
 
 }  // namespace corvash::pages

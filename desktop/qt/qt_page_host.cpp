@@ -29,6 +29,10 @@ class PlainProcedure final : public PageProcedure {
   }
 };
 
+ProcedureFactory CatalogueWith(const PageServices& services) {
+  return [services](int templateId) { return MakePageProcedure(templateId, services); };
+}
+
 }  // namespace
 
 // Lives on the GUI thread; each wake event makes it run the queued work.
@@ -57,7 +61,7 @@ struct QtPageHost::GuiCall {
 
 QtPageHost::QtPageHost(QtPageHostOptions options)
     : script_(options.script != nullptr ? options.script : &resources::ResourceScript::LoadDefault()),
-      makeProcedure_(options.makeProcedure ? std::move(options.makeProcedure) : ProcedureFactory(MakePageProcedure)),
+      makeProcedure_(options.makeProcedure ? std::move(options.makeProcedure) : CatalogueWith(options.services)),
       dispatcher_(new GuiDispatcher(*this)),
       mainPicture_(LoadBitmap(*script_, kMainPictureBitmap)),
       buttonPicture_(LoadBitmap(*script_, kButtonPictureBitmap)) {}

@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "desktop/pages/page_dialog.h"
+#include "desktop/pages/page_services.h"
 #include "desktop/session/page_host.h"
 #include "desktop/automation/page_observer.h"
 
@@ -36,10 +37,13 @@ using ProcedureFactory = std::function<std::unique_ptr<PageProcedure>(int templa
 struct QtPageHostOptions {
   // The templates, texts and pictures; null: the program's own resources.
   const resources::ResourceScript* script = nullptr;
-  // A fresh procedure per page; null: the page catalogue. A template
-  // without a procedure gets a plain one: its buttons end it with their own
-  // id, Enter with 1, Escape with 2, message 1074 with 1.
-  ProcedureFactory makeProcedure;
+  // A fresh procedure per page; null: the page catalogue with `services`.
+  // A template without a procedure gets a plain one: its buttons end it with
+  // their own id, Enter with 1, Escape with 2, message 1074 with 1.
+  ProcedureFactory makeProcedure{};
+  // The services that the catalogue's pages use; left out: the harmless
+  // defaults. The objects they refer to must outlive the host.
+  PageServices services;
 };
 
 class QtPageHost final : public PageHost {

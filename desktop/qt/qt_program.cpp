@@ -15,7 +15,6 @@
 #include "desktop/session/page_host.h"
 #include "desktop/qt/qt_file_chooser.h"
 #include "desktop/qt/qt_page_host.h"
-#include "desktop/qt/qt_readme_viewer.h"
 #include "desktop/automation/transcript.h"
 #include "desktop/resources/resource_script.h"
 
@@ -56,7 +55,7 @@ void ChooseOffscreenWithoutDisplay() {
     setenv("QT_QPA_PLATFORM", "offscreen", 1);
 }
 
-int RunQtProgram(int argc, char** argv, const ProgramBody& body) {
+int RunQtProgram(int argc, char** argv, const PageServices& services, const ProgramBody& body) {
   ChooseOffscreenWithoutDisplay();
 
   std::unique_ptr<Autopilot> autopilot;
@@ -82,7 +81,7 @@ int RunQtProgram(int argc, char** argv, const ProgramBody& body) {
   // started may still hold one of its pages while the process ends, and an
   // ended page only ignores such calls. It stays reachable from here.
   static QtPageHost* s_host = nullptr;
-  s_host = new QtPageHost();
+  s_host = new QtPageHost(QtPageHostOptions{.services = services});
   QtPageHost& host = *s_host;
   if (transcript.IsOpen()) host.AddObserver(&transcript);
   if (autopilot) host.AddObserver(autopilot.get());
@@ -90,8 +89,6 @@ int RunQtProgram(int argc, char** argv, const ProgramBody& body) {
   std::unique_ptr<AutopilotFileChooser> scriptChooser;
   if (autopilot) scriptChooser = std::make_unique<AutopilotFileChooser>(*autopilot);
   image::SetFileChooser(scriptChooser ? static_cast<image::FileChooser*>(scriptChooser.get()) : &dialogChooser);
-  DesktopReadmeViewer readme;
-  SetReadmeViewer(&readme);
   SetPageHost(&host);
   if (autopilot) autopilot->Start();
 
@@ -108,7 +105,6 @@ int RunQtProgram(int argc, char** argv, const ProgramBody& body) {
   host.Shutdown();
   SetPageHost(nullptr);
   image::SetFileChooser(nullptr);
-  SetReadmeViewer(nullptr);
   transcript.Close();
   return exitCode;
 }

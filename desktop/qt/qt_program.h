@@ -12,11 +12,13 @@
 //   - CORVASH_TRANSCRIPT=FILE: what the pages showed is written to FILE
 //     (transcript.h); a transcript that cannot be created also ends the
 //     program with exit code 3;
-//   - binds the page host, the file chooser and the readme viewer, runs
-//     `body` on its own thread and returns its exit code once it has
-//     returned and the pages are shut down.
+//   - opens every page with `services` (see PageServices), binds the page
+//     host and the file chooser, runs `body` on its own thread and returns
+//     its exit code once it has returned and the pages are shut down.
 // Command-line arguments are handed to Qt only; the program takes none.
 #include <functional>
+
+#include "desktop/pages/page_services.h"
 
 namespace corvash::pages {
 
@@ -26,7 +28,9 @@ inline constexpr int kAutopilotFailureExitCode = 3;
 
 using ProgramBody = std::function<int(PageHost& host)>;
 
-int RunQtProgram(int argc, char** argv, const ProgramBody& body);
+// The objects that `services` refers to must live until the process ends:
+// a worker that a page started may outlive the run.
+int RunQtProgram(int argc, char** argv, const PageServices& services, const ProgramBody& body);
 
 // Chooses the offscreen platform when no display is reachable and the
 // platform was not chosen. Call before the application is made.

@@ -2,7 +2,7 @@
 // resources into OUTPUT_FOLDER/<template>.png, offscreen, for review. Each
 // page is filled by its own procedure from a sample session (a device and an
 // image that differ in their language, so that the mismatch rows show); the
-// workers that pages start are the harmless defaults, so nothing reaches a
+// services that pages use are the harmless defaults, so nothing reaches a
 // device, a port or the registry.
 #include <QApplication>
 #include <cstdio>
@@ -11,6 +11,7 @@
 
 #include "desktop/session/update_session.h"
 #include "desktop/session/page_host.h"
+#include "desktop/pages/page_services.h"
 #include "desktop/qt/qt_page.h"
 #include "desktop/qt/qt_page_host.h"
 #include "desktop/qt/qt_page_render.h"
@@ -41,7 +42,7 @@ void FillSampleSession() {
 }
 
 int Render(const std::filesystem::path& folder) {
-  corvash::pages::QtPageHost host;
+  corvash::pages::QtPageHost host({.services = corvash::pages::DefaultPageServices()});
   corvash::pages::SetPageHost(&host);
   int written = 0;
   for (const int id : host.Script().DialogIds()) {

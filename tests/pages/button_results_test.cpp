@@ -49,9 +49,7 @@ class ButtonResultTest : public PageTest, public ::testing::WithParamInterface<B
  protected:
   void SetUp() override {
     PageTest::SetUp();
-    workers.BindAll();
     Held().released = false;
-    SetBackupWorker(&Held());
   }
   void TearDown() override {
     Held().released = true;
@@ -59,11 +57,17 @@ class ButtonResultTest : public PageTest, public ::testing::WithParamInterface<B
     PageTest::TearDown();
   }
   CountingWorkers workers;
+  const PageServices services{.backupWorker = Held(),
+                              .clockSetter = workers,
+                              .activeSync = workers,
+                              .flashSettingsWriter = workers,
+                              .linkTeardown = workers,
+                              .readmeViewer = workers};
 };
 
 TEST_P(ButtonResultTest, EndsWithItsResultAndSetsOnlyItsFlag) {
   const ButtonCase& c = GetParam();
-  OpenPage page(c.templateId);
+  OpenPage page(c.templateId, services);
   ASSERT_NE(page.procedure, nullptr);
   page.Press(c.command);
   if (c.result < 0) {

@@ -32,8 +32,28 @@ TEST_F(CatalogueTest, EveryTemplateHasAProcedureThatOpensOnAnEmptySession) {
 
 TEST_F(CatalogueTest, UnknownIdsHaveNone) {
   for (int templateId : {0, -1, 100, 104, 110, 111, 150, 157, 169 + 1000}) {
-    EXPECT_EQ(MakePageProcedure(templateId), nullptr) << templateId;
+    EXPECT_EQ(MakePageProcedure(templateId, DefaultPageServices()), nullptr) << templateId;
   }
+}
+
+// Pages made with different services at the same time each keep their own.
+TEST_F(CatalogueTest, EachPageUsesTheServicesItWasMadeWith) {
+  CountingWorkers first;
+  CountingWorkers second;
+  const PageServices firstServices = first.Services();
+  const PageServices secondServices = second.Services();
+  OpenPage finishFirst(133, firstServices);
+  OpenPage finishSecond(133, secondServices);
+  OpenPage welcomeFirst(103, firstServices);
+  finishSecond.Press(kButtonNext);
+  welcomeFirst.Press(1209);  // "Readme-Datei lesen"
+  EXPECT_EQ(first.clockCalls.load(), 0);
+  EXPECT_EQ(second.clockCalls.load(), 1);
+  EXPECT_EQ(first.readmeOpens.load(), 1);
+  EXPECT_EQ(second.readmeOpens.load(), 0);
+  finishFirst.Press(kButtonCancel);
+  EXPECT_EQ(first.clockCalls.load(), 1);
+  EXPECT_EQ(second.clockCalls.load(), 1);
 }
 
 TEST(PageLanguages, TableRowsByNameAndCode) {

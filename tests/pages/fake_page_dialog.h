@@ -129,12 +129,13 @@ inline FakePageDialog& RetainedDialog(int templateId) {
   return *dialogs.back();
 }
 
-// One page as a host runs it: the catalogue's procedure on a fake dialog.
-// Press() is a button or key; the page is closed (OnClosed) when this ends.
+// One page as a host runs it: the catalogue's procedure, made with
+// `services`, on a fake dialog. Press() is a button or key; the page is
+// closed (OnClosed) when this ends.
 class OpenPage {
  public:
-  explicit OpenPage(int templateId)
-      : dialog(RetainedDialog(templateId)), procedure(MakePageProcedure(templateId)) {
+  explicit OpenPage(int templateId, const PageServices& services = DefaultPageServices())
+      : dialog(RetainedDialog(templateId)), procedure(MakePageProcedure(templateId, services)) {
     if (procedure) procedure->OnOpen(dialog);
   }
   ~OpenPage() { Close(); }

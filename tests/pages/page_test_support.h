@@ -1,5 +1,5 @@
 #pragma once
-// Fixture and worker doubles shared by the page tests.
+// Fixture and service doubles shared by the page tests.
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -12,7 +12,7 @@
 
 #include "desktop/session/update_session.h"
 #include "desktop/pages/page_support.h"
-#include "desktop/pages/page_workers.h"
+#include "desktop/pages/page_services.h"
 #include "common/fixed_text.h"
 #include "desktop/resources/text_table.h"
 #include "tests/pages/fake_page_dialog.h"
@@ -32,22 +32,19 @@ bool WaitFor(Predicate done) {
   return true;
 }
 
-// Every test starts from a fresh session (main window open) and unbound workers.
+// Every test starts from a fresh session (main window open). Pages get the
+// services each test hands to OpenPage (the defaults unless it does).
 class PageTest : public ::testing::Test {
  protected:
   void SetUp() override {
     session::Session().Reset();
     session::Session().mainWindow.store(1);
-    ResetPageWorkers();
   }
-  void TearDown() override {
-    ResetPageWorkers();
-    session::Session().Reset();
-  }
+  void TearDown() override { session::Session().Reset(); }
   static session::UpdateSession& S() { return session::Session(); }
 };
 
-// Counts calls of the simple workers.
+// Counts calls of the simple services.
 class CountingWorkers final : public ClockSetter,
                               public ActiveSyncControl,
                               public ReadmeViewer,
@@ -64,12 +61,13 @@ class CountingWorkers final : public ClockSetter,
   void ShutDownReadThread() override { ++readThreadShutdowns; }
   void ReleaseReadThread() override { ++readThreadReleases; }
 
-  void BindAll() {
-    SetClockSetter(this);
-    SetActiveSyncControl(this);
-    SetReadmeViewer(this);
-    SetFlashSettingsWriter(this);
-    SetLinkTeardown(this);
+  // The defaults with every service this object counts.
+  PageServices Services() {
+    return {.clockSetter = *this,
+            .activeSync = *this,
+            .flashSettingsWriter = *this,
+            .linkTeardown = *this,
+            .readmeViewer = *this};
   }
 
   std::atomic<int> clockCalls{0};

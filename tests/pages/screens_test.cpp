@@ -149,11 +149,8 @@ class NotedPort final : public platform::SerialPort {
 
 class UpdateErrorTest : public PageTest {
  protected:
-  void SetUp() override {
-    PageTest::SetUp();
-    workers.BindAll();
-  }
   CountingWorkers workers;
+  const PageServices services = workers.Services();
   std::atomic<int> closes{0};
 };
 
@@ -161,7 +158,7 @@ TEST_F(UpdateErrorTest, SerialLinkReleasesTheReaderAndClosesThePort) {
   auto port = std::make_shared<NotedPort>(closes);
   S().linkHandle.store(port);
   S().serialLink.store(1);
-  OpenPage screen(114);
+  OpenPage screen(114, services);
   EXPECT_EQ(S().linkHandle.load(), nullptr);
   EXPECT_EQ(workers.readThreadReleases.load(), 1);
   EXPECT_EQ(workers.readThreadShutdowns.load(), 0);
@@ -172,7 +169,7 @@ TEST_F(UpdateErrorTest, UsbLinkIsLeftAlone) {
   auto port = std::make_shared<NotedPort>(closes);
   S().linkHandle.store(port);
   S().serialLink.store(0);
-  OpenPage screen(114);
+  OpenPage screen(114, services);
   EXPECT_EQ(S().linkHandle.load(), port);
   EXPECT_EQ(workers.readThreadReleases.load(), 0);
   EXPECT_EQ(closes.load(), 0);
@@ -200,20 +197,17 @@ class ScriptedPower final : public PowerWatch {
 
 class PowerWarningTest : public PageTest {
  protected:
-  void SetUp() override {
-    PageTest::SetUp();
-    SetPowerWatch(&power);
-  }
   void TearDown() override {
     power.release.Open();
     EXPECT_TRUE(WaitFor([] { return !PowerWatchIsRunning(); }));
     PageTest::TearDown();
   }
   ScriptedPower power;
+  const PageServices services{.powerWatch = power};
 };
 
 TEST_F(PowerWarningTest, StaysOpenOnWeiterWhileOnBattery) {
-  OpenPage warning(105);
+  OpenPage warning(105, services);
   power.mains.store(0);
   warning.Press(1);
   EXPECT_FALSE(warning.dialog.Ended());
@@ -227,7 +221,7 @@ TEST_F(PowerWarningTest, StaysOpenOnWeiterWhileOnBattery) {
 }
 
 TEST_F(PowerWarningTest, UnreadableStatusLetsTheUserThrough) {
-  OpenPage warning(105);
+  OpenPage warning(105, services);
   power.mains.store(-1);
   warning.Press(1);
   EXPECT_EQ(warning.Result(), 0);
@@ -235,7 +229,7 @@ TEST_F(PowerWarningTest, UnreadableStatusLetsTheUserThrough) {
 
 TEST_F(PowerWarningTest, OneWatchServesEachWarningInTurn) {
   {
-    OpenPage first(105);
+    OpenPage first(105, services);
     ASSERT_TRUE(WaitFor([&] { return power.target.load() != nullptr; }));
     power.target.load()->Enable(1, false);
     EXPECT_FALSE(first.dialog.IsEnabled(1));
@@ -243,7 +237,7 @@ TEST_F(PowerWarningTest, OneWatchServesEachWarningInTurn) {
     EXPECT_EQ(first.Result(), 1);
   }
   power.target.load()->Enable(1, true);  // no warning open: reaches nothing
-  OpenPage second(105);
+  OpenPage second(105, services);
   power.target.load()->Enable(1, false);
   EXPECT_FALSE(second.dialog.IsEnabled(1));
   EXPECT_EQ(power.watchStarts.load(), 1);

@@ -5,15 +5,12 @@ namespace {
 
 class WelcomePageTest : public PageTest {
  protected:
-  void SetUp() override {
-    PageTest::SetUp();
-    workers.BindAll();
-  }
   CountingWorkers workers;
+  const PageServices services = workers.Services();
 };
 
 TEST_F(WelcomePageTest, CheckBoxTogglesWeiter) {
-  OpenPage page(103);
+  OpenPage page(103, services);
   EXPECT_FALSE(page.dialog.IsEnabled(1));
   page.dialog.SetChecked(1203, true);
   page.Press(1203);
@@ -28,7 +25,7 @@ TEST_F(WelcomePageTest, CheckBoxTogglesWeiter) {
 }
 
 TEST_F(WelcomePageTest, EnterWithoutAcknowledgementDoesNotGoOn) {
-  OpenPage page(103);
+  OpenPage page(103, services);
   page.Press(kCommandOk);
   EXPECT_FALSE(page.dialog.Ended());
   page.dialog.SetChecked(1203, true);
@@ -39,7 +36,7 @@ TEST_F(WelcomePageTest, EnterWithoutAcknowledgementDoesNotGoOn) {
 }
 
 TEST_F(WelcomePageTest, ReadmeOpensEveryTimeAndThePageStays) {
-  OpenPage page(103);
+  OpenPage page(103, services);
   page.Press(1209);
   page.Press(1209);
   page.Press(1209);
@@ -48,14 +45,14 @@ TEST_F(WelcomePageTest, ReadmeOpensEveryTimeAndThePageStays) {
 }
 
 TEST_F(WelcomePageTest, AbbrechenCancelsWithOne) {
-  OpenPage page(103);
+  OpenPage page(103, services);
   page.Press(kCommandCancel);
   EXPECT_EQ(page.Result(), 1);
   EXPECT_EQ(S().cancelled.load(), 1u);
 }
 
 TEST_F(WelcomePageTest, TextsFontsAndPicture) {
-  OpenPage page(103);
+  OpenPage page(103, services);
   EXPECT_EQ(page.dialog.Caption(), " Merlix Quor Pocket PC Solvane V2.50.09");
   EXPECT_EQ(page.Text(1038), "Willkommen beim Solvane für den Quor Pocket PC.");
   EXPECT_EQ(page.Text(1182), "Achtung :");

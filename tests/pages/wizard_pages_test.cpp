@@ -31,16 +31,16 @@ class OptionsPageTest : public PageTest {
  protected:
   void SetUp() override {
     PageTest::SetUp();
-    SetBackupTargetChooser(&chooser);
     CopyText(S().deviceModel, "Quor 5210");
     CopyText(S().deviceVersion, "2.04");
     CopyText(S().deviceLanguage, "English");
   }
   ScriptedChooser chooser;
+  const PageServices services{.backupTargetChooser = chooser};
 };
 
 TEST_F(OptionsPageTest, CancelledBackupChoiceLeavesThePageOpenWithEveryButton) {
-  OpenPage page(109);
+  OpenPage page(109, services);
   chooser.answer = 0;
   page.Press(1030);
   page.Press(1030);
@@ -55,7 +55,7 @@ TEST_F(OptionsPageTest, CancelledBackupChoiceLeavesThePageOpenWithEveryButton) {
 }
 
 TEST_F(OptionsPageTest, ShowsTheConnectedDevice) {
-  OpenPage page(109);
+  OpenPage page(109, services);
   EXPECT_EQ(page.Text(1066), "Modell: Quor 5210");
   EXPECT_EQ(page.Text(1067), "ROM-Version: 2.04");
   EXPECT_EQ(page.Text(1068), "Sprache: Englisch");
@@ -66,13 +66,13 @@ TEST_F(OptionsPageTest, ShowsTheConnectedDevice) {
 
 TEST_F(OptionsPageTest, PortugueseShowsTheTableCharacter) {
   CopyText(S().deviceLanguage, "Portuguese");
-  EXPECT_EQ(OpenPage(109).Text(1068), "Sprache: 1");
+  EXPECT_EQ(OpenPage(109, services).Text(1068), "Sprache: 1");
   CopyText(S().deviceLanguage, "PORTUGUESE");
-  EXPECT_EQ(OpenPage(109).Text(1068), "Sprache: 1");
+  EXPECT_EQ(OpenPage(109, services).Text(1068), "Sprache: 1");
   CopyText(S().deviceLanguage, "SChinese");
-  EXPECT_EQ(OpenPage(109).Text(1068), "Sprache: Vereinfachtes Chinesisch");
+  EXPECT_EQ(OpenPage(109, services).Text(1068), "Sprache: Vereinfachtes Chinesisch");
   CopyText(S().deviceLanguage, "");
-  EXPECT_EQ(OpenPage(109).Text(1068), "Sprache: Englisch");
+  EXPECT_EQ(OpenPage(109, services).Text(1068), "Sprache: Englisch");
 }
 
 // ----- confirmation page (124) -----
@@ -128,8 +128,6 @@ class ProgressPageTest : public PageTest {
     PageTest::SetUp();
     Flash().identify = 0;
     Flash().check = 0;
-    SetFlashWorkers(&Flash());
-    workers.BindAll();
   }
   // Every page opened here started a worker; none may outlive the test.
   void TearDown() override {
@@ -138,11 +136,12 @@ class ProgressPageTest : public PageTest {
   }
   std::unique_ptr<OpenPage> Open() {
     ++opened;
-    return std::make_unique<OpenPage>(102);
+    return std::make_unique<OpenPage>(102, services);
   }
   std::string DurationText() { return Open()->Text(1132); }
 
   CountingWorkers workers;
+  const PageServices services{.flashWorkers = Flash(), .flashSettingsWriter = workers};
   int opened = 0;
 };
 
@@ -277,12 +276,12 @@ class BootModePageTest : public PageTest {
     BootWatch().loaderAnswered = false;
     BootWatch().finished = 0;
     BootWatch().maxRunning = 0;
-    SetBootLoaderWatch(&BootWatch());
   }
+  const PageServices services{.bootLoaderWatch = BootWatch()};
 };
 
 TEST_F(BootModePageTest, WeiterOnlyOnceTheLoaderAnswers) {
-  OpenPage page(169);
+  OpenPage page(169, services);
   EXPECT_FALSE(page.dialog.IsEnabled(1));
   EXPECT_EQ(page.dialog.PictureShown(), Picture::kButtons);
   page.Press(1);  // Enter before the loader answered
@@ -297,7 +296,7 @@ TEST_F(BootModePageTest, WeiterOnlyOnceTheLoaderAnswers) {
 
 TEST_F(BootModePageTest, EveryButtonStopsTheWatch) {
   for (int button : {2, 1221}) {
-    OpenPage page(169);
+    OpenPage page(169, services);
     page.Press(button);
     EXPECT_EQ(page.Result(), 0);
     ASSERT_TRUE(WaitFor([&] { return BootWatch().running.load() == 0; })) << button;
@@ -308,10 +307,10 @@ TEST_F(BootModePageTest, EveryButtonStopsTheWatch) {
 
 TEST_F(BootModePageTest, ReopenedPageWatchesOnlyAfterThePreviousWatchEnded) {
   for (int round = 0; round < 5; ++round) {
-    OpenPage page(169);
+    OpenPage page(169, services);
     page.Press(1221);
   }
-  OpenPage last(169);
+  OpenPage last(169, services);
   BootWatch().loaderAnswered = true;
   ASSERT_TRUE(WaitFor([&] { return last.dialog.IsEnabled(1); }));
   EXPECT_EQ(BootWatch().maxRunning.load(), 1);
@@ -345,13 +344,13 @@ class BackupProgressPageTest : public PageTest {
   void SetUp() override {
     PageTest::SetUp();
     Backup().runs = 0;
-    SetBackupWorker(&Backup());
   }
+  const PageServices services{.backupWorker = Backup()};
 };
 
 TEST_F(BackupProgressPageTest, WorkerDrivesTheBarAndEndsThePage) {
   Backup().endWith = 1;
-  OpenPage page(132);
+  OpenPage page(132, services);
   ASSERT_TRUE(WaitFor([&] { return page.dialog.Ended(); }));
   EXPECT_EQ(page.Result(), 1);
   EXPECT_EQ(page.dialog.Range(1020), (std::pair<uint32_t, uint32_t>{0, 0x1F00000}));
@@ -362,7 +361,7 @@ TEST_F(BackupProgressPageTest, WorkerDrivesTheBarAndEndsThePage) {
 
 TEST_F(BackupProgressPageTest, WorkerThatGivesUpWithoutEndingLeavesNoPageOpen) {
   Backup().endWith = 0;
-  OpenPage page(132);
+  OpenPage page(132, services);
   ASSERT_TRUE(WaitFor([&] { return page.dialog.Ended(); }));
   EXPECT_EQ(page.Result(), 2);
 }
@@ -371,14 +370,14 @@ TEST_F(BackupProgressPageTest, DurationByLinkAndRedWarning) {
   Backup().endWith = 1;
   S().serialLink.store(1);
   {
-    OpenPage page(132);
+    OpenPage page(132, services);
     EXPECT_EQ(page.Text(1089), "Dieser Vorgang wird etwa 30 Minuten dauern.");
     EXPECT_EQ(page.dialog.ColouringOf(1088), Colouring::kRedText);
     EXPECT_EQ(page.dialog.Caption(), "");
     WaitFor([&] { return page.dialog.Ended(); });
   }
   S().serialLink.store(0);
-  OpenPage page(132);
+  OpenPage page(132, services);
   EXPECT_EQ(page.Text(1089), "Dieser Vorgang wird etwa 4 Minuten dauern.");
   WaitFor([&] { return page.dialog.Ended(); });
   ASSERT_TRUE(WaitFor([] { return Backup().runs.load() == 2; }));
@@ -398,11 +397,8 @@ class NotedPort final : public platform::SerialPort {
 
 class LastPagesTest : public PageTest {
  protected:
-  void SetUp() override {
-    PageTest::SetUp();
-    workers.BindAll();
-  }
   CountingWorkers workers;
+  const PageServices services = workers.Services();
 };
 
 TEST_F(LastPagesTest, ResetPageTakesTheLinkDownBeforeItShowsAnything) {
@@ -411,7 +407,7 @@ TEST_F(LastPagesTest, ResetPageTakesTheLinkDownBeforeItShowsAnything) {
   int fds[2];
   ASSERT_EQ(::pipe(fds), 0);
   S().imageFileHandle.store(fds[0]);
-  OpenPage page(167);
+  OpenPage page(167, services);
   EXPECT_EQ(S().linkClosed.load(), 1u);
   EXPECT_EQ(workers.readThreadShutdowns.load(), 1);
   EXPECT_EQ(port->closes.load(), 1);
@@ -424,7 +420,7 @@ TEST_F(LastPagesTest, ResetPageTakesTheLinkDownBeforeItShowsAnything) {
 }
 
 TEST_F(LastPagesTest, ResetPageIgnoresEnterAndEscape) {
-  OpenPage page(167);
+  OpenPage page(167, services);
   page.Press(kCommandOk);
   page.Press(kCommandCancel);
   EXPECT_FALSE(page.dialog.Ended());
@@ -437,14 +433,14 @@ TEST_F(LastPagesTest, ResetPageIgnoresEnterAndEscape) {
 
 TEST_F(LastPagesTest, FinishPageSetsTheClockOnEitherWayOut) {
   {
-    OpenPage page(133);
+    OpenPage page(133, services);
     EXPECT_EQ(page.Text(1), "Fertig stellen");
     page.Press(1);
     page.Press(1);  // a second press after the end does not set it again
     EXPECT_EQ(page.Result(), 0);
   }
   EXPECT_EQ(workers.clockCalls.load(), 1);
-  OpenPage page(133);
+  OpenPage page(133, services);
   page.Press(2);
   EXPECT_EQ(page.Result(), 1);
   EXPECT_EQ(workers.clockCalls.load(), 2);

@@ -1,7 +1,7 @@
 // The Qt host: pages opened from worker threads run on the GUI thread, page
 // calls from other threads are synchronous, timers armed from anywhere fire
-// on the GUI thread, the keys and the close box are commands 1 and 2, and
-// the wait box runs on its own.
+// on the GUI thread, the keys and the close box are commands 1 and 2, the
+// wait box runs on its own, and the catalogue's pages use the host's services.
 #include <gtest/gtest.h>
 
 #include <QCheckBox>
@@ -15,6 +15,7 @@
 
 #include "desktop/qt/qt_page.h"
 #include "desktop/qt/qt_page_style.h"
+#include "desktop/resources/text_table.h"
 #include "tests/pages_host/qt_test_support.h"
 
 namespace corvash::pages::test {
@@ -258,6 +259,38 @@ TEST_F(QtPageHostTest, PageTakesItsSizeAndCaptionFromTheTemplate) {
   ASSERT_NE(label, nullptr);
   EXPECT_EQ(label->geometry(), QRect(MulDiv(10, base.x, 4), MulDiv(10, base.y, 8), MulDiv(180, base.x, 4),
                                      MulDiv(20, base.y, 8)));
+}
+
+// The catalogue's pages on the program's own resources use the services
+// that the host was made with: leaving the finish page (133) sets the clock.
+TEST(QtPageHostServicesTest, CataloguePagesUseTheHostsServices) {
+  TestApplication();
+  resources::LoadTextTable();
+  class CountingClock final : public ClockSetter {
+   public:
+    int InvokeSetSysTime() override {
+      ++calls;
+      return 1;
+    }
+    std::atomic<int> calls{0};
+  } clock;
+  QtPageHost host({.services = {.clockSetter = clock}});
+  std::atomic<int> result{-100};
+  std::thread wizard([&] { result = host.RunPage(133); });
+  std::shared_ptr<QtPage> page;
+  ASSERT_TRUE(PumpUntil([&] {
+    for (const auto& open : host.OpenPages()) {
+      if (open->TemplateId() == 133 && open->Window() != nullptr) page = open;
+    }
+    return page != nullptr;
+  }));
+  page->PostClick(1, false, [](ClickOutcome) {});
+  ASSERT_TRUE(PumpUntil([&] { return result.load() != -100; }));
+  wizard.join();
+  EXPECT_EQ(result.load(), 0);
+  EXPECT_EQ(clock.calls.load(), 1);
+  host.Shutdown();
+  QCoreApplication::processEvents();
 }
 
 TEST(QtPageStyleTest, TitleFontIsArialBlackWithACellOf17Pixels) {

@@ -16,7 +16,6 @@
 #include "desktop/image/image_choice.h"
 #include "desktop/image/image_discovery.h"
 #include "desktop/image/image_header.h"
-#include "desktop/pages/page_workers.h"
 #include "desktop/resources/text_table.h"
 
 namespace corvash::wiring {
@@ -85,6 +84,13 @@ class LinkedTeardown final : public pages::LinkTeardown {
   void ReleaseReadThread() override {}
 };
 
+// What this program gives the pages beyond the harmless defaults.
+struct LinkedPageWorkers {
+  LinkedFlashWorkers flashWorkers;
+  LinkedSettingsWriter settingsWriter;
+  LinkedTeardown teardown;
+};
+
 }  // namespace
 
 const driver::WizardOperations& LinkedOperations() {
@@ -102,13 +108,18 @@ driver::PageTexts& LinkedPageTexts() {
   return texts;
 }
 
-void BindProgramServices() {
-  static LinkedFlashWorkers flashWorkers;
-  static LinkedSettingsWriter settingsWriter;
-  static LinkedTeardown teardown;
-  pages::SetFlashWorkers(&flashWorkers);
-  pages::SetFlashSettingsWriter(&settingsWriter);
-  pages::SetLinkTeardown(&teardown);
+pages::PageServices ProgramPageServices(pages::ReadmeViewer& readme) {
+  // Never destroyed: a worker that a page started may outlive main().
+  static LinkedPageWorkers* const workers = new LinkedPageWorkers;
+  return pages::PageServices{
+      .flashWorkers = workers->flashWorkers,
+      .flashSettingsWriter = workers->settingsWriter,
+      .linkTeardown = workers->teardown,
+      .readmeViewer = readme,
+  };
+}
+
+void BindLinkHooks() {
   bootlink::SetSyncStopper(&device::StopActiveSync);
   bootlink::InstallImageDownload();
 }

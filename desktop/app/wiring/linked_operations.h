@@ -1,10 +1,12 @@
 #pragma once
 // The program's binding: the wizard driver's operations and the pages'
-// workers bound to the real subsystems (image files, registry settings, the
+// services bound to the real subsystems (image files, registry settings, the
 // boot-loader link and flash sequences, the sync-process control, the text
 // table). Operations of the running device that are not built yet keep the
-// driver's unlinked answers.
+// driver's unlinked answers; page services not built yet keep their harmless
+// defaults.
 #include "desktop/app/driver/wizard_operations.h"
+#include "desktop/pages/page_services.h"
 
 namespace corvash::wiring {
 
@@ -12,11 +14,17 @@ namespace corvash::wiring {
 const driver::WizardOperations& LinkedOperations();
 driver::PageTexts& LinkedPageTexts();
 
-// Installs the real workers behind the pages (flash workers, the flash
-// settings writer, the boot-link teardown), the sync-process stopper of the
-// port test and the download starter of the receive thread. Call once at
-// program start, before the first page.
-void BindProgramServices();
+// The services of the program's pages: the flash workers, the flash settings
+// writer and the boot-link teardown of this program, and `readme`, the
+// desktop's viewer (the GUI side makes it). The objects referred to live for
+// the whole process (`readme` must too). This is the one place where the
+// pages' services are put together.
+pages::PageServices ProgramPageServices(pages::ReadmeViewer& readme);
+
+// Installs the sync-process stopper of the port test and the download
+// starter of the receive thread. Call once at program start, before the
+// first page.
+void BindLinkHooks();
 
 }  // namespace corvash::wiring
 
