@@ -7,7 +7,8 @@
 #include "common/clock.h"
 #include "common/fixed_text.h"
 #include "desktop/device/windows_family.h"
-#include "desktop/platform/hive.h"
+#include "common/hive.h"
+#include "desktop/platform/prefix.h"
 #include "desktop/platform/processes.h"
 #include "desktop/platform/trace.h"
 

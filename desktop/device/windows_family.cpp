@@ -4,7 +4,8 @@
 #include <string>
 
 #include "common/fixed_text.h"
-#include "desktop/platform/hive.h"
+#include "common/hive.h"
+#include "desktop/platform/prefix.h"
 
 namespace corvash::device {
 

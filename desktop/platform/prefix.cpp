@@ -36,4 +36,8 @@ std::filesystem::path DosDevicePath(const std::string& name) {
   return fallback;
 }
 
+Hive LoadUserHive() { return Hive::Load(UserHivePath(), "HKEY_CURRENT_USER"); }
+Hive LoadSystemHive() { return Hive::Load(SystemHivePath(), "HKEY_LOCAL_MACHINE"); }
+bool SaveUserHive(const Hive& hive) { return hive.Save(UserHivePath()); }
+
 }  // namespace corvash::platform

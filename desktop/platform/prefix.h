@@ -5,6 +5,8 @@
 #include <filesystem>
 #include <string>
 
+#include "common/hive.h"
+
 namespace corvash::platform {
 
 std::filesystem::path PrefixDir();
@@ -19,5 +21,10 @@ std::filesystem::path InstanceLockPath();  // SETUP.lock
 // dosdevices/NAME when it exists, else /dev/ttyS0, /dev/ttyS1, /dev/ttyUSB0
 // or /dev/ttyUSB1. An unknown name gives an empty path.
 std::filesystem::path DosDevicePath(const std::string& name);
+
+// The prefix's hives.
+Hive LoadUserHive();
+Hive LoadSystemHive();
+bool SaveUserHive(const Hive& hive);
 
 }  // namespace corvash::platform

@@ -6,7 +6,8 @@
 
 #include "desktop/session/update_session.h"
 #include "common/fixed_text.h"
-#include "desktop/platform/hive.h"
+#include "common/hive.h"
+#include "desktop/platform/prefix.h"
 #include "desktop/platform/trace.h"
 
 namespace corvash::session {

@@ -17,7 +17,8 @@
 #include "desktop/image/image_header.h"
 #include "common/clock.h"
 #include "common/event.h"
-#include "desktop/platform/hive.h"
+#include "common/hive.h"
+#include "desktop/platform/prefix.h"
 
 namespace corvash::test {
 

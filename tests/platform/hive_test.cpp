@@ -1,4 +1,4 @@
-#include "desktop/platform/hive.h"
+#include "common/hive.h"
 
 #include <gtest/gtest.h>
 

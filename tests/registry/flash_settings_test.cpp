@@ -9,7 +9,7 @@
 
 #include "desktop/session/update_session.h"
 #include "common/fixed_text.h"
-#include "desktop/platform/hive.h"
+#include "common/hive.h"
 #include "desktop/platform/prefix.h"
 
 namespace corvash::session {

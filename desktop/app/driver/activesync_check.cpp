@@ -2,7 +2,8 @@
 
 #include <optional>
 
-#include "desktop/platform/hive.h"
+#include "common/hive.h"
+#include "desktop/platform/prefix.h"
 
 namespace corvash::driver {
 namespace {

@@ -84,9 +84,4 @@ class Hive {
   std::vector<Key> keys_;
 };
 
-// The prefix's hives.
-Hive LoadUserHive();
-Hive LoadSystemHive();
-bool SaveUserHive(const Hive& hive);
-
 }  // namespace corvash::platform

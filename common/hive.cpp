@@ -1,4 +1,4 @@
-#include "desktop/platform/hive.h"
+#include "common/hive.h"
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -8,7 +8,6 @@
 #include <sstream>
 
 #include "common/fixed_text.h"
-#include "desktop/platform/prefix.h"
 
 namespace corvash::platform {
 namespace {
@@ -390,9 +389,5 @@ void Hive::SetValue(std::string_view key, HiveValue value) {
   }
   k->values.push_back(std::move(value));
 }
-
-Hive LoadUserHive() { return Hive::Load(UserHivePath(), "HKEY_CURRENT_USER"); }
-Hive LoadSystemHive() { return Hive::Load(SystemHivePath(), "HKEY_LOCAL_MACHINE"); }
-bool SaveUserHive(const Hive& hive) { return hive.Save(UserHivePath()); }
 
 }  // namespace corvash::platform
