@@ -37,8 +37,8 @@ class Download {
     const uint32_t offset = ParseLoaderHex(platform::TextOf(context_.offsetText));
     const uint32_t length = ParseLoaderHex(platform::TextOf(context_.lengthText));
     if (!file_.Open(std::string(platform::TextOf(context_.fileName)))) return ReportOpenFailure();
-    uint64_t fileSize = 0;
-    if (!file_.Size(fileSize)) fileSize = 0;
+    uint64_t fileSize = 0;  // stays 0 when the size cannot be read
+    file_.Size(fileSize);
     const uint64_t payload = fileSize > wire::IMAGE_HEADER_LENGTH ? fileSize - wire::IMAGE_HEADER_LENGTH : 0;
     const uint64_t imageSize = LoadImageSize(length, payload);
 
