@@ -178,6 +178,16 @@ bool StoreFile::Write(std::span<const uint8_t> data, uint32_t* done, uint32_t* l
   return true;
 }
 
+bool StoreFile::Size(uint64_t* size, uint32_t* lastError) const {
+  struct stat info {};
+  if (::fstat(fd_, &info) != 0) {
+    *lastError = ErrorOf(errno);
+    return false;
+  }
+  *size = static_cast<uint64_t>(info.st_size);
+  return true;
+}
+
 bool DeleteStoreFile(const std::filesystem::path& storeRoot, const std::filesystem::path& hostPath,
                      uint32_t* lastError) {
   const Gate gate(storeRoot);

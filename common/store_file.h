@@ -62,6 +62,8 @@ class StoreFile {
   // opened for it or the host call fails. A read at the end gives 0 bytes.
   bool Read(std::span<uint8_t> buffer, uint32_t* done, uint32_t* lastError);
   bool Write(std::span<const uint8_t> data, uint32_t* done, uint32_t* lastError);
+  // The file's size in bytes; false with `*lastError` when the host call fails.
+  bool Size(uint64_t* size, uint32_t* lastError) const;
 
  private:
   StoreFile(int fd, uint32_t access) : fd_(fd), access_(access) {}

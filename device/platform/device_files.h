@@ -1,11 +1,14 @@
 #pragma once
-// Files in the handheld's file store, with the platform's access, sharing
-// and creation rules. Sharing holds between every process that opens store
-// files through these calls (the device programs, the remote-API end):
-// an open file whose opener did not share read (write) access cannot be
-// opened again for reading (writing), a file open for reading (writing)
-// cannot be opened by one who will not share that, and an open file cannot
-// be deleted. Any thread.
+// Files in the handheld's file store (the state folder's files/), with the
+// platform's access, sharing and creation rules. Paths and sharing are the
+// store's own (common/file_store_paths.h, common/store_file.h), the same
+// code the device end of the remote API opens files with, so the rules hold
+// between the device programs and the desktop: an open file whose opener did
+// not share read (write) access cannot be opened again for reading
+// (writing), a file open for reading (writing) cannot be opened by one who
+// will not share that, and an open file cannot be deleted. Device paths are
+// looked up without regard to letter case; "\" and "/" both separate. Any
+// thread.
 #include <cstdint>
 #include <string_view>
 
@@ -26,7 +29,8 @@ inline constexpr DWORD FILE_ATTRIBUTE_NORMAL = 0x80u;
 
 // A handle for CloseHandle (handle_table.h), or INVALID_HANDLE_VALUE with the
 // last error: ERROR_FILE_EXISTS (CREATE_NEW on an existing file),
-// ERROR_FILE_NOT_FOUND, ERROR_PATH_NOT_FOUND, ERROR_INVALID_NAME,
+// ERROR_FILE_NOT_FOUND, ERROR_PATH_NOT_FOUND, ERROR_INVALID_NAME (a path the
+// store refuses), ERROR_NOT_READY (no state folder),
 // ERROR_SHARING_VIOLATION, ERROR_ACCESS_DENIED (a folder or a link),
 // ERROR_INVALID_PARAMETER (an unknown disposition). CREATE_ALWAYS and
 // OPEN_ALWAYS on an existing file succeed with ERROR_ALREADY_EXISTS as the
@@ -39,7 +43,8 @@ BOOL ReadFile(HANDLE hFile, void* lpBuffer, DWORD count, DWORD* lpNumberOfBytesR
 BOOL WriteFile(HANDLE hFile, const void* lpBuffer, DWORD count, DWORD* lpNumberOfBytesWritten);
 // The file's size; 0xFFFFFFFF with the last error set for a bad handle.
 DWORD GetFileSize(HANDLE hFile);
-// ERROR_SHARING_VIOLATION while the file is open, ERROR_ACCESS_DENIED for a folder.
+// ERROR_SHARING_VIOLATION while the file is open anywhere, ERROR_ACCESS_DENIED
+// for a folder, ERROR_FILE_NOT_FOUND when missing.
 BOOL DeleteFileW(std::u16string_view lpFileName);
 
 }  // namespace corvash::ce
