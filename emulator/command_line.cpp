@@ -112,6 +112,10 @@ int Command::Run() {
   pthread_sigmask(SIG_BLOCK, &signals, nullptr);
   ServeOptions options;
   options.baud = args_.baud;
+  // The sync software's programs are built beside k5210-emu.
+  std::error_code code;
+  options.syncPrograms = std::filesystem::read_symlink("/proc/self/exe", code).parent_path();
+  if (code) return Failure("cannot find k5210-emu's own folder: " + code.message());
   if (!handheld->Start(args_.prefix, args_.port, &error, options)) return Failure(error);
   std::thread([handheld, signals] {
     int signal = 0;

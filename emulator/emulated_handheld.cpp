@@ -7,10 +7,12 @@
 #include <sstream>
 #include <vector>
 
-#include "common/file_store_paths.h"
 #include "emulator/control_socket.h"
-#include "rapi/device_server.h"
 #include "emulator/pty_endpoint.h"
+#include "emulator/served_prefix.h"
+#include "emulator/sync_hub.h"
+#include "emulator/sync_registry.h"
+#include "emulator/toplevel_windows.h"
 
 namespace corvash::emulator {
 namespace {
@@ -26,7 +28,11 @@ std::vector<std::string> Words(std::string_view text) {
 
 EmulatedHandheld::EmulatedHandheld(std::filesystem::path stateDir, std::unique_ptr<FlashImage> flash,
                                    HandheldConfig config)
-    : state_(std::move(stateDir)), flash_(std::move(flash)), config_(config), peer_(*flash_, screen_) {
+    : state_(std::move(stateDir)),
+      flash_(std::move(flash)),
+      config_(config),
+      peer_(*flash_, screen_),
+      refuse_(state_.RefuseFilePath()) {
   screen_.Load(state_.LoadScreen());
   savedScreen_ = screen_.Generation();
 }
@@ -45,57 +51,105 @@ EmulatedHandheld::~EmulatedHandheld() { Stop(); }
 
 bool EmulatedHandheld::Start(const std::filesystem::path& prefix, const std::string& port, std::string* error,
                              ServeOptions options) {
-  std::lock_guard link(linkMutex_);
-  if (started_) {
-    *error = "already serving";
-    return false;
-  }
-  if (!ValidPortName(port)) {
-    *error = "unknown port \"" + port + "\" (com1, com2, wceusbsh001, wceusbsh002)";
-    return false;
-  }
-  lockFd_ = ::open(state_.LockPath().c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
-  if (lockFd_ < 0 || ::flock(lockFd_, LOCK_EX | LOCK_NB) != 0) {
-    *error = state_.Dir().string() + " is served by another k5210-emu already";
-    if (lockFd_ >= 0) ::close(lockFd_);
-    lockFd_ = -1;
-    return false;
-  }
-  prefix_ = prefix;
-  port_ = port;
-  options_ = options;
+  bool up = false;
   {
-    std::lock_guard lock(mutex_);
-    if (config_.mode == HandheldMode::Off) config_.mode = HandheldMode::System;
-    peer_.Restart();
-    if (!SaveLocked(error)) return false;
+    std::lock_guard link(linkMutex_);
+    if (started_) {
+      *error = "already serving";
+      return false;
+    }
+    if (!ValidPortName(port)) {
+      *error = "unknown port \"" + port + "\" (com1, com2, wceusbsh001, wceusbsh002)";
+      return false;
+    }
+    lockFd_ = ::open(state_.LockPath().c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+    if (lockFd_ < 0 || ::flock(lockFd_, LOCK_EX | LOCK_NB) != 0) {
+      *error = state_.Dir().string() + " is served by another k5210-emu already";
+      if (lockFd_ >= 0) ::close(lockFd_);
+      lockFd_ = -1;
+      return false;
+    }
+    prefix_ = prefix;
+    port_ = port;
+    options_ = options;
+    started_ = true;
+    bool plugged = false;
+    {
+      std::lock_guard lock(mutex_);
+      if (config_.mode == HandheldMode::Off) config_.mode = HandheldMode::System;
+      peer_.Restart();
+      plugged = config_.cablePlugged;
+      up = SaveLocked(error);
+    }
+    refuse_.Clear();  // faults do not outlive the service
+    up = up && (!plugged || PlugLocked(error)) && StartSyncSoftware(error);
   }
-  bool plugged = false;
-  {
-    std::lock_guard lock(mutex_);
-    plugged = config_.cablePlugged;
-  }
-  started_ = true;
-  if ((!plugged || PlugLocked(error)) && UpdateRemoteApiLocked(error)) {
-    // Last, so that no request comes in before the handheld is up.
+  // Sync software and control socket last, so that no request comes in
+  // before the handheld is up.
+  if (up && UpdateSyncSoftware(true, error)) {
+    std::lock_guard link(linkMutex_);
     control_ = ControlServer::Start(
         state_.ControlSocketPath(), [this](std::string_view request) { return HandleRequest(request); }, error);
     if (control_) return true;
   }
-  started_ = false;
-  remoteApi_.reset();
-  UnplugLocked();
-  ::close(lockFd_);
-  lockFd_ = -1;
+  Stop();
   return false;
+}
+
+bool EmulatedHandheld::StartSyncSoftware(std::string* error) {
+  if (options_.syncPrograms.empty()) return true;
+  RemoveStaleTopLevelWindows(prefix_);
+  if (!AddSyncSoftwareEntries(prefix_ / "system.reg", options_.syncPrograms / kCommProgram, error) ||
+      !WriteServedHandheld(prefix_, {state_.Dir(), port_}, error)) {
+    return false;
+  }
+  SyncHubConfig config;
+  config.socket = state_.SyncSocketPath();
+  config.programDir = options_.syncPrograms;
+  std::error_code code;
+  config.prefix = std::filesystem::absolute(prefix_, code);  // the processes may start elsewhere
+  config.commGone = [this] { SyncCommGone(); };
+  hub_ = SyncHub::Start(std::move(config), error);
+  return hub_ != nullptr;
+}
+
+bool EmulatedHandheld::UpdateSyncSoftware(bool startMissing, std::string* error) {
+  std::shared_ptr<SyncHub> hub;
+  {
+    std::lock_guard link(linkMutex_);
+    hub = hub_;
+  }
+  if (!hub) return true;
+  if (startMissing && Mode() == HandheldMode::System) return hub->StartMissing(error);
+  hub->Refresh();
+  return true;
+}
+
+void EmulatedHandheld::SyncCommGone() {
+  std::lock_guard link(linkMutex_);
+  if (!endpoint_ || endpoint_->DropRequested()) return;
+  if (busyPending_) {
+    std::string error;
+    busyPending_ = false;
+    if (endpoint_->HoldBusy(&error)) return;
+  }
+  endpoint_->ForgetExclusiveMark();
 }
 
 void EmulatedHandheld::Stop() {
   // The control thread may be waiting for linkMutex_; let it finish first.
   control_.reset();
+  std::shared_ptr<SyncHub> hub;
+  {
+    std::lock_guard link(linkMutex_);
+    hub = std::move(hub_);
+  }
+  // Ends the sync software; its hub may call back, so no lock is held.
+  hub.reset();
   std::lock_guard link(linkMutex_);
-  remoteApi_.reset();
+  if (started_) RemoveServedHandheld(prefix_, state_.Dir());
   UnplugLocked();
+  busyPending_ = false;
   started_ = false;
   if (lockFd_ >= 0) {
     ::close(lockFd_);
@@ -150,18 +204,21 @@ void EmulatedHandheld::SaveScreenIfChanged() {
 }
 
 bool EmulatedHandheld::Restart(HandheldMode mode, std::string* error) {
-  std::lock_guard link(linkMutex_);
-  bool plugged = false;
   {
-    std::lock_guard lock(mutex_);
-    config_.mode = mode;
-    peer_.Restart();
-    screen_.Clear();
-    SaveScreenIfChanged();
-    if (!SaveLocked(error)) return false;
-    plugged = config_.cablePlugged;
+    std::lock_guard link(linkMutex_);
+    bool plugged = false;
+    {
+      std::lock_guard lock(mutex_);
+      config_.mode = mode;
+      peer_.Restart();
+      screen_.Clear();
+      SaveScreenIfChanged();
+      if (!SaveLocked(error)) return false;
+      plugged = config_.cablePlugged;
+    }
+    if (started_ && plugged && !PlugLocked(error)) return false;
   }
-  return (!started_ || !plugged || PlugLocked(error)) && UpdateRemoteApiLocked(error);
+  return UpdateSyncSoftware(true, error);
 }
 
 bool EmulatedHandheld::Control(std::string_view action, std::string* error) {
@@ -175,7 +232,6 @@ bool EmulatedHandheld::Control(std::string_view action, std::string* error) {
   if (action == "off" || action == "unplug") {
     {
       std::lock_guard link(linkMutex_);
-      remoteApi_.reset();
       UnplugLocked();
       std::lock_guard lock(mutex_);
       if (action == "off") {
@@ -186,19 +242,23 @@ bool EmulatedHandheld::Control(std::string_view action, std::string* error) {
       }
       if (!SaveLocked(error)) return false;
     }
+    UpdateSyncSoftware(false, error);
     if (action == "off") RequestStop();
     return true;
   }
   if (action == "plug") {
-    std::lock_guard link(linkMutex_);
-    bool on = false;
     {
-      std::lock_guard lock(mutex_);
-      config_.cablePlugged = true;
-      if (!SaveLocked(error)) return false;
-      on = config_.mode != HandheldMode::Off;
+      std::lock_guard link(linkMutex_);
+      bool on = false;
+      {
+        std::lock_guard lock(mutex_);
+        config_.cablePlugged = true;
+        if (!SaveLocked(error)) return false;
+        on = config_.mode != HandheldMode::Off;
+      }
+      if (started_ && on && !PlugLocked(error)) return false;
     }
-    return (!started_ || !on || PlugLocked(error)) && UpdateRemoteApiLocked(error);
+    return UpdateSyncSoftware(false, error);
   }
   *error = "unknown action \"" + std::string(action) +
            "\" (system, bootloader, off, mains, battery, unplug, plug)";
@@ -206,21 +266,22 @@ bool EmulatedHandheld::Control(std::string_view action, std::string* error) {
 }
 
 bool EmulatedHandheld::ArmFault(const Fault& fault, std::string* error) {
-  if (fault.kind == FaultKind::RefuseFile || fault.kind == FaultKind::Clear) {
-    std::lock_guard refuse(refuseMutex_);
-    refuseName_ = fault.kind == FaultKind::RefuseFile ? fault.name : std::string();
-    refuseLeft_ = fault.count;
-    if (fault.kind == FaultKind::RefuseFile) return true;
-  }
+  if (fault.kind == FaultKind::RefuseFile) return refuse_.Arm(fault.name, fault.count, error);
+  if (fault.kind == FaultKind::Clear) refuse_.Clear();
   if (fault.kind == FaultKind::BusyPort || fault.kind == FaultKind::Clear) {
     std::lock_guard link(linkMutex_);
     const bool port = endpoint_ && !endpoint_->DropRequested();
+    busyPending_ = false;
     if (fault.kind == FaultKind::BusyPort) {
       if (!port) {
         *error = "the handheld has no port to hold";
         return false;
       }
-      return endpoint_->HoldBusy(error);
+      if (endpoint_->HoldBusy(error)) return true;
+      // wcescomm.exe holds the port: busy already, and held here once it ends.
+      if (!hub_ || !hub_->CommAttached()) return false;
+      busyPending_ = true;
+      return true;
     }
     if (port) endpoint_->ReleaseBusy();
   }
@@ -242,49 +303,6 @@ std::string EmulatedHandheld::HandleRequest(std::string_view request) {
     error = "unknown request \"" + std::string(request) + "\"";
   }
   return done ? std::string("ok") : "error " + error;
-}
-
-bool EmulatedHandheld::UpdateRemoteApiLocked(std::string* error) {
-  bool serve = false;
-  {
-    std::lock_guard lock(mutex_);
-    serve = started_ && config_.mode == HandheldMode::System && config_.cablePlugged;
-  }
-  if (!serve) {
-    remoteApi_.reset();
-    return true;
-  }
-  if (remoteApi_) return true;
-  rapi::DeviceEndConfig config;
-  config.storeRoot = state_.FileStoreDir();
-  config.stateDir = state_.Dir();
-  config.powerStatus = [this] { return PowerStatus(); };
-  config.allowCreate = [this](std::string_view name) { return AllowCreate(name); };
-  config.created = [this](std::string_view name) { Created(name); };
-  std::error_code code;
-  std::filesystem::create_directories(config.storeRoot, code);
-  remoteApi_ = rapi::DeviceServer::Start(prefix_ / "rapi.sock", std::move(config), error);
-  return remoteApi_ != nullptr;
-}
-
-rapi::CePowerStatus EmulatedHandheld::PowerStatus() const {
-  rapi::CePowerStatus status;
-  std::lock_guard lock(mutex_);
-  status.ACLineStatus = config_.power == PowerSource::Mains ? 1 : 0;
-  status.BatteryFlag = 1;  // high
-  status.BatteryLifePercent = 100;
-  return status;
-}
-
-bool EmulatedHandheld::AllowCreate(std::string_view name) {
-  std::lock_guard refuse(refuseMutex_);
-  if (refuseName_.empty() || !handheld::SameNameNoCase(name, refuseName_)) return true;
-  return refuseLeft_ > 0;
-}
-
-void EmulatedHandheld::Created(std::string_view name) {
-  std::lock_guard refuse(refuseMutex_);
-  if (!refuseName_.empty() && handheld::SameNameNoCase(name, refuseName_) && refuseLeft_ > 0) --refuseLeft_;
 }
 
 void EmulatedHandheld::WaitForStop() {

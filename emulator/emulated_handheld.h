@@ -4,12 +4,16 @@
 // socket (control_socket.h) or directly through this class (tests).
 //
 // Modes: in "bootloader" the loader answers on the port; in "system" the
-// port is there but the loader does not answer on it, and while the cable is
-// plugged the remote API is served on PREFIX/rapi.sock (its file store is
-// STATE/files); "off" closes the port and ends Start()'s service
-// (WaitForStop returns). Leaving the system closes rapi.sock and every
-// connection to it. A restart (system or bootloader) puts the loader back at its
-// prompt and clears its screen.
+// port is there but the loader does not answer on it; "off" closes the port
+// and ends Start()'s service (WaitForStop returns). A restart (system or
+// bootloader) puts the loader back at its prompt and clears its screen.
+//
+// With ServeOptions::syncPrograms the handheld has the desktop's sync
+// software with it (sync_hub.h): wcesmgr.exe and wcescomm.exe start when it
+// is served in its system or restarts into it; wcescomm.exe holds the port
+// and, while the handheld runs its system with its cable plugged, serves the
+// remote API on PREFIX/rapi.sock. Every change of mode, cable or port is
+// shown to wcescomm.exe before the call returns. Stop ends them.
 //
 // All public calls are thread-safe.
 #include <condition_variable>
@@ -26,19 +30,19 @@
 #include "emulator/handheld_state.h"
 #include "emulator/loader_peer.h"
 #include "emulator/text_screen.h"
-#include "rapi/remote_api.h"
-
-namespace corvash::rapi {
-class DeviceServer;
-}
+#include "emulator/refuse_file_fault.h"
 
 namespace corvash::emulator {
 
 class ControlServer;
 class PtyEndpoint;
+class SyncHub;
 
 struct ServeOptions {
   uint32_t baud = 0;  // line speed; 0 = as fast as the pty goes
+  // The folder of wcescomm.exe and wcesmgr.exe; empty: no sync software, so
+  // no remote API either.
+  std::filesystem::path syncPrograms;
 };
 
 class EmulatedHandheld {
@@ -54,7 +58,10 @@ class EmulatedHandheld {
   // handheld), listens on its control socket, switches it on (an "off"
   // handheld starts in its system) and, with its cable plugged, puts its
   // port `port` (com1, com2, wceusbsh001, wceusbsh002) into
-  // `prefix`/dosdevices. False with `error` when any of it fails.
+  // `prefix`/dosdevices. With sync programs it also writes their entries
+  // into `prefix`/system.reg where missing, PREFIX/k5210-state, removes
+  // window files of processes that are gone, and starts the sync software
+  // in the system. False with `error` when any of it fails.
   bool Start(const std::filesystem::path& prefix, const std::string& port, std::string* error,
              ServeOptions options = {});
   // Closes the port and the control socket. Idempotent.
@@ -85,12 +92,12 @@ class EmulatedHandheld {
   bool Restart(HandheldMode mode, std::string* error);
   bool PlugLocked(std::string* error);   // linkMutex_ held
   void UnplugLocked();                   // linkMutex_ held
-  // Serves rapi.sock while running the system with the cable plugged, else
-  // closes it. linkMutex_ held, mutex_ not (connections take it).
-  bool UpdateRemoteApiLocked(std::string* error);
-  rapi::CePowerStatus PowerStatus() const;
-  bool AllowCreate(std::string_view name);
-  void Created(std::string_view name);
+  bool StartSyncSoftware(std::string* error);  // linkMutex_ held
+  // Shows a change to wcescomm.exe; in the system, first starts the sync
+  // software where it does not run. No lock held.
+  bool UpdateSyncSoftware(bool startMissing, std::string* error);
+  // wcescomm.exe has ended: its hold on the port is gone.
+  void SyncCommGone();
   void Serve(PtyEndpoint* endpoint);
   bool SaveLocked(std::string* error);   // mutex_ held
   void SaveScreenIfChanged();            // mutex_ held
@@ -104,7 +111,8 @@ class EmulatedHandheld {
   std::unique_ptr<PtyEndpoint> endpoint_;
   std::thread reader_;
   std::unique_ptr<ControlServer> control_;
-  std::unique_ptr<rapi::DeviceServer> remoteApi_;
+  std::shared_ptr<SyncHub> hub_;
+  bool busyPending_ = false;  // busy-port armed while wcescomm.exe holds the port
   int lockFd_ = -1;
   std::filesystem::path prefix_;
   std::string port_;
@@ -117,10 +125,7 @@ class EmulatedHandheld {
   BootLoaderPeer peer_;
   uint64_t savedScreen_ = 0;
 
-  // The armed refuse-file fault: creations of refuseName_ left before refusal.
-  std::mutex refuseMutex_;
-  std::string refuseName_;
-  uint32_t refuseLeft_ = 0;
+  RefuseFileFault refuse_;
 
   std::mutex stopMutex_;
   std::condition_variable stopChanged_;

@@ -2,7 +2,6 @@
 
 #include <fcntl.h>
 #include <poll.h>
-#include <sys/file.h>
 #include <sys/ioctl.h>
 #include <termios.h>
 #include <unistd.h>
@@ -13,6 +12,7 @@
 #include <cstring>
 
 #include "common/clock.h"
+#include "emulator/port_busy.h"
 
 namespace corvash::emulator {
 namespace {
@@ -179,28 +179,18 @@ bool PtyEndpoint::HoldBusy(std::string* error) {
     *error = "the port is not there";
     return false;
   }
-  const int fd = ::open(slavePath_.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-  if (fd < 0) {
-    *error = ErrnoText("cannot open the port", errno);
-    return false;
-  }
-  if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
-    *error = ErrnoText("cannot hold the port", errno);
-    ::close(fd);
-    return false;
-  }
-  ::ioctl(fd, TIOCEXCL);
-  busy_ = fd;
-  return true;
+  busy_ = OpenPortBusy(slavePath_, error);
+  return busy_ >= 0;
 }
 
 void PtyEndpoint::ReleaseBusy() {
   std::lock_guard lock(closeMutex_);
-  if (busy_ < 0) return;
-  // The exclusive mark outlives our descriptor unless it is taken back.
-  ::ioctl(busy_, TIOCNXCL);
-  ::flock(busy_, LOCK_UN);
-  CloseFd(busy_);
+  ReleasePortBusy(busy_);
+}
+
+void PtyEndpoint::ForgetExclusiveMark() {
+  std::lock_guard lock(closeMutex_);
+  if (busy_ < 0 && slaveHold_ >= 0) ::ioctl(slaveHold_, TIOCNXCL);
 }
 
 void PtyEndpoint::Close() {

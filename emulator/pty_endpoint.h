@@ -53,6 +53,9 @@ class PtyEndpoint : public PeerLink {
   // open and locked already.
   bool HoldBusy(std::string* error);
   void ReleaseBusy();
+  // Another holder of the port ended without taking its exclusive mark
+  // back (killed): the mark is cleared, unless the port is held busy here.
+  void ForgetExclusiveMark();
 
   // Releases the port, closes the pty and removes the link (when it still
   // points at this pty). Idempotent; call after the reader has stopped, or

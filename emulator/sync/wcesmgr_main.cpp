@@ -1,0 +1,5 @@
+// wcesmgr.exe: the sync software's manager process. Its window title is what
+// the desktop's window search looks for.
+#include "emulator/sync/sync_process.h"
+
+int main() { return corvash::emulator::RunSyncProcess({"wcesmgr.exe", "DccMan", false}); }
