@@ -3,8 +3,10 @@
 // page is filled by its own procedure from a sample session (a device and an
 // image that differ in their language, so that the mismatch rows show); the
 // services that pages use are the harmless defaults, so nothing reaches a
-// device, a port or the registry.
+// device, a port or the registry; only the backup pull waits, so that its
+// page is still open when it is drawn.
 #include <QApplication>
+#include <atomic>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -41,8 +43,24 @@ void FillSampleSession() {
   session.languageMismatch.store(1);
 }
 
+// The default backup pull gives up at once and its page ends before it can
+// be drawn; this one waits until the tool lets go.
+class WaitingBackupWorker final : public corvash::pages::BackupWorker {
+ public:
+  void RunBackupWorker(corvash::pages::WorkerPage&) override { released_.wait(false); }
+  void Release() {
+    released_.store(true);
+    released_.notify_all();
+  }
+
+ private:
+  std::atomic<bool> released_{false};
+};
+
 int Render(const std::filesystem::path& folder) {
-  corvash::pages::QtPageHost host({.services = corvash::pages::DefaultPageServices()});
+  // Never destroyed: the pull's thread is not waited for.
+  static WaitingBackupWorker* const backup = new WaitingBackupWorker;
+  corvash::pages::QtPageHost host({.services = {.backupWorker = *backup}});
   corvash::pages::SetPageHost(&host);
   int written = 0;
   for (const int id : host.Script().DialogIds()) {
@@ -58,6 +76,7 @@ int Render(const std::filesystem::path& folder) {
       std::fprintf(stderr, "corvash_screenshots: cannot render page %d into %s\n", id, file.c_str());
     }
     page->End(0);
+    backup->Release();
     QCoreApplication::processEvents();
   }
   host.Shutdown();
