@@ -107,6 +107,19 @@ DWORD ProgramFlash(uint32_t address, std::span<const uint8_t> bytes) {
   return WriteAll(file.fd(), cells.data(), cells.size(), offset) ? ERROR_SUCCESS : ERROR_WRITE_FAULT;
 }
 
+DWORD MapFlashOver(void* where, uint32_t address, size_t length) {
+  const FlashFd file(false);
+  off_t offset = 0;
+  if (!file.Open()) return ERROR_NOT_READY;
+  const auto page = static_cast<uintptr_t>(::sysconf(_SC_PAGESIZE));
+  if (length == 0 || !file.OffsetOf(address, length, &offset) || offset % static_cast<off_t>(page) != 0 ||
+      reinterpret_cast<uintptr_t>(where) % page != 0) {
+    return ERROR_INVALID_PARAMETER;
+  }
+  void* data = ::mmap(where, length, PROT_READ, MAP_SHARED | MAP_FIXED, file.fd(), offset);
+  return data == MAP_FAILED ? ERROR_NOT_READY : ERROR_SUCCESS;
+}
+
 FlashView::~FlashView() { ::munmap(const_cast<uint8_t*>(data_), size_); }
 
 std::unique_ptr<FlashView> FlashView::Map(uint32_t address, size_t length, DWORD* error) {

@@ -26,6 +26,11 @@ DWORD ProgramFlash(uint32_t address, std::span<const uint8_t> bytes);
 // A read-only view of the flash from a page-aligned address, mapped shared,
 // so that it shows what is programmed while it lives. A stray write through
 // it faults instead of changing the flash.
+// Maps `length` bytes of flash from `address` read-only and shared over the
+// page-aligned range at `where`, replacing what was mapped there (a range
+// the caller reserved). ERROR_SUCCESS, or the errors of FlashView::Map.
+DWORD MapFlashOver(void* where, uint32_t address, size_t length);
+
 class FlashView {
  public:
   ~FlashView();

@@ -1,6 +1,7 @@
 #include "device/platform/wide_format.h"
 
 #include <algorithm>
+#include <limits>
 #include <string>
 
 namespace corvash::ce {
@@ -111,6 +112,22 @@ int FormatWide(std::span<WCHAR> buffer, std::u16string_view format, std::initial
     Pad(out, spec, Convert(spec, arg));
   }
   return out.Finish();
+}
+
+int _wtoi(const WCHAR* text) {
+  if (text == nullptr) return 0;
+  while (*text == u' ' || *text == u'\t') ++text;
+  const bool negative = *text == u'-';
+  if (*text == u'-' || *text == u'+') ++text;
+  int64_t value = 0;
+  for (; *text >= u'0' && *text <= u'9'; ++text) {
+    value = value * 10 + (*text - u'0');
+    if (value > int64_t{1} << 32) value = int64_t{1} << 32;  // far enough past any int
+  }
+  value = negative ? -value : value;
+  if (value > std::numeric_limits<int>::max()) return std::numeric_limits<int>::max();
+  if (value < std::numeric_limits<int>::min()) return std::numeric_limits<int>::min();
+  return static_cast<int>(value);
 }
 
 }  // namespace corvash::ce

@@ -43,6 +43,11 @@ int wsprintfW(std::span<WCHAR> buffer, std::u16string_view format, const Args&..
   return FormatWide(buffer, format, {FormatArg(args)...});
 }
 
+// The decimal number at the start of `text` (spaces, an optional sign, then
+// digits), as the platform's _wtoi reads it; 0 when none, and the nearest
+// int when it does not fit. Null reads as 0.
+int _wtoi(const WCHAR* text);
+
 // The text of a zero-terminated buffer, never past its end.
 inline std::u16string_view TextOf(std::span<const WCHAR> buffer) {
   size_t length = 0;
