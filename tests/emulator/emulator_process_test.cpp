@@ -1,84 +1,19 @@
 // The k5210-emu program itself: `run` says where its port is, serves until
 // `ctl off` or SIGTERM, and exits 0.
-#include <fcntl.h>
 #include <gtest/gtest.h>
-#include <poll.h>
 #include <signal.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
-#include <chrono>
 #include <filesystem>
 #include <string>
 #include <vector>
 
-#include "common/clock.h"
+#include "tests/emulator/child_process.h"
 #include "tests/emulator/temp_folder.h"
 
 namespace corvash::emulator {
 namespace {
 
-constexpr uint32_t kLimitMs = 500000;
-
-// A child process whose standard output is read through a pipe.
-class Child {
- public:
-  explicit Child(std::vector<std::string> args) {
-    // Everything the child needs is made before the fork.
-    std::vector<char*> argv;
-    for (auto& arg : args) argv.push_back(arg.data());
-    argv.push_back(nullptr);
-    int pipe_fds[2];
-    if (::pipe2(pipe_fds, O_CLOEXEC) != 0) return;
-    pid_ = ::fork();
-    if (pid_ == 0) {
-      ::dup2(pipe_fds[1], STDOUT_FILENO);
-      ::execv(argv[0], argv.data());
-      ::_exit(127);
-    }
-    ::close(pipe_fds[1]);
-    out_ = pipe_fds[0];
-  }
-  ~Child() {
-    if (pid_ > 0 && status_ < 0) {
-      ::kill(pid_, SIGKILL);
-      ::waitpid(pid_, nullptr, 0);
-    }
-    if (out_ >= 0) ::close(out_);
-  }
-  // One line of its output, without the LF; empty when none came in time.
-  std::string ReadLine() {
-    std::string line;
-    const auto deadline = platform::DeadlineAfter(kLimitMs);
-    char c = 0;
-    while (std::chrono::steady_clock::now() < deadline) {
-      pollfd fds{out_, POLLIN, 0};
-      if (::poll(&fds, 1, 100) <= 0) continue;
-      if (::read(out_, &c, 1) != 1 || c == '\n') break;
-      line.push_back(c);
-    }
-    return line;
-  }
-  // Its exit status, or -1 when it did not end in time.
-  int Wait() {
-    const auto deadline = platform::DeadlineAfter(kLimitMs);
-    while (std::chrono::steady_clock::now() < deadline) {
-      int status = 0;
-      if (::waitpid(pid_, &status, WNOHANG) == pid_) {
-        status_ = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-        return status_;
-      }
-      platform::SleepMs(10);
-    }
-    return -1;
-  }
-  pid_t Pid() const { return pid_; }
-
- private:
-  pid_t pid_ = -1;
-  int out_ = -1;
-  int status_ = -1;
-};
+using test::Child;
 
 int RunTool(std::vector<std::string> args) {
   args.insert(args.begin(), K5210_EMU_PATH);

@@ -1,6 +1,7 @@
-// The emulated handheld's side of the sync link: rapi.sock in the prefix
-// while it runs its system, its file store and power as the desktop's
-// client sees them, and what `ctl` and `fault` do to it.
+// The emulated handheld's side of the sync link: rapi.sock in the prefix,
+// served by its sync software (the real wcescomm.exe) while it runs its
+// system, its file store and power as the desktop's client sees them, and
+// what `ctl` and `fault` do to it.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
@@ -28,7 +29,9 @@ class HandheldRemoteApiTest : public ::testing::Test {
     std::filesystem::create_directories(Prefix());
     handheld_ = EmulatedHandheld::Open(State(), &error);
     ASSERT_NE(handheld_, nullptr) << error;
-    ASSERT_TRUE(handheld_->Start(Prefix(), "com1", &error)) << error;
+    ServeOptions options;
+    options.syncPrograms = std::filesystem::path(K5210_EMU_PATH).parent_path();
+    ASSERT_TRUE(handheld_->Start(Prefix(), "com1", &error, options)) << error;
   }
   std::filesystem::path State() const { return folder_.Path() / "state"; }
   std::filesystem::path Prefix() const { return folder_.Path() / "prefix"; }
