@@ -248,6 +248,27 @@ TEST_F(BackupAgentTest, ASecondAgentEndsTheFirstAndStartsAfresh) {
   EXPECT_EQ(log.find("Delete File Fail"), std::string::npos);
 }
 
+TEST_F(BackupAgentTest, AWindowRecordLeftByAnEndedAgentEndsNobody) {
+  // A record naming a process that runs now, but not since the time recorded:
+  // the process id was given again after the agent that owned it ended.
+  const pid_t bystander = ::fork();
+  if (bystander == 0) {
+    ::pause();
+    ::_exit(0);
+  }
+  fs::create_directories(dir_ / "windows");
+  std::ofstream(dir_ / "windows" / "imagebackup") << bystander << " 1\n";
+  AgentProcess agent(dir_);
+  EXPECT_EQ(TakeImage(124), -1);
+  const auto status = agent.End(kExitLimitMs);
+  ASSERT_TRUE(status);
+  EXPECT_TRUE(WIFEXITED(*status) && WEXITSTATUS(*status) == 0);
+  EXPECT_EQ(::waitpid(bystander, nullptr, WNOHANG), 0);  // still running
+  ::kill(bystander, SIGKILL);
+  ::waitpid(bystander, nullptr, 0);
+  EXPECT_EQ(DebugLog().find("Terminate Pre Win"), std::string::npos);
+}
+
 TEST_F(BackupAgentTest, AChunkNeverTakenMakesTheAgentGiveUpAfter2001Attempts) {
   const uint64_t started = platform::TickMs();
   AgentProcess agent(dir_);
