@@ -1,0 +1,50 @@
+// The identification library's answer as the handheld returns it (three
+// UTF-16 fields of 25 units at bytes 0, 50 and 100), taken apart and copied
+// into the session's device fields as identification does. Input: the
+// answer's bytes, of any length.
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <span>
+#include <string>
+
+#include "common/fixed_text.h"
+#include "desktop/device/device_identification.h"
+#include "desktop/session/update_session.h"
+
+namespace {
+
+using namespace corvash;
+
+void Require(bool condition, const char* what) {
+  if (condition) return;
+  std::fprintf(stderr, "fuzz property broken: %s\n", what);
+  std::abort();
+}
+
+bool Plain(const std::string& text, size_t most) {
+  return text.size() <= most && text.find('\0') == std::string::npos;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  const device::IdentificationAnswer answer = device::ParseIdentificationAnswer(std::span(data, size));
+  // Fields are cut to 24 characters (bytes of UTF-8 here) before they are taken apart.
+  constexpr size_t kField = device::kAnswerFieldUnits - 1;
+  Require(Plain(answer.version, 4), "the version is characters 0-3");
+  Require(Plain(answer.langCode, kField), "the language code lies in its field");
+  Require(Plain(answer.model, 9), "the model is nine characters at most");
+  Require(Plain(answer.variant, 3), "the variant is characters 17-19");
+
+  session::UpdateSession& s = session::Session();
+  platform::CopyText(s.deviceVersion, answer.version);
+  platform::CopyText(s.deviceLangCode, answer.langCode);
+  platform::CopyText(s.deviceModel, answer.model);
+  platform::CopyText(s.deviceVariant, answer.variant);
+  platform::CopyText(s.identityText, answer.model + answer.variant + answer.langCode + answer.version);
+  const std::string_view language = device::DeviceLanguageName(answer.langCode);
+  if (!language.empty()) platform::CopyText(s.deviceLanguage, language);
+  Require(s.identityText[sizeof s.identityText - 1] == '\0', "the identity text stays terminated");
+  return 0;
+}
