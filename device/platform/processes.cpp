@@ -46,7 +46,7 @@ bool AwaitEnd(int pidfd, DWORD ms) {
     if (ms != INFINITE) {
       const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
           deadline - std::chrono::steady_clock::now());
-      timeout = left.count() < 0 ? 0 : static_cast<int>(left.count() + 1);
+      timeout = left.count() <= 0 ? 0 : static_cast<int>(left.count()) + 1;
     }
     pollfd watch{pidfd, POLLIN, 0};
     const int ready = ::poll(&watch, 1, timeout);
