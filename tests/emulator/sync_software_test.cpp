@@ -28,7 +28,7 @@ namespace {
 namespace fs = std::filesystem;
 using test::Child;
 
-constexpr uint32_t kLimitMs = 500000;
+constexpr uint32_t kLimitMs = 3000000;
 constexpr const char* kComm = "wcescomm.exe";
 constexpr const char* kManager = "wcesmgr.exe";
 
