@@ -1,12 +1,12 @@
 // The ROM image file as it arrives from outside: the header's fields and
 // checksum text, the checksum over blocks, and ReadImageHeader over a real
 // file. Input: the bytes of a whole image file (a header, maybe a payload).
+#include <sys/mman.h>
 #include <unistd.h>
 
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
 #include <span>
 #include <string>
 #include <string_view>
@@ -57,24 +57,31 @@ void CheckBlockSums(std::span<const uint8_t> file) {
   Require(whole == pieces, "the checksum is the same over any block cut");
 }
 
+// An in-memory file that the readers open by path, so that no disk is touched.
 const std::string& ScratchPath() {
   static const std::string path = [] {
-    const char* dir = std::getenv("TMPDIR");
-    return std::string(dir != nullptr && *dir != '\0' ? dir : "/tmp") + "/corvash-image-fuzz-" +
-           std::to_string(::getpid()) + ".nbf";
+    const int fd = ::memfd_create("corvash-image-fuzz", MFD_CLOEXEC);
+    Require(fd >= 0, "an in-memory file for the image");
+    return "/proc/self/fd/" + std::to_string(fd);
   }();
-  static const bool removedAtExit = [] { return std::atexit([] { std::remove(ScratchPath().c_str()); }) == 0; }();
-  (void)removedAtExit;
   return path;
+}
+
+void WriteScratch(std::span<const uint8_t> file) {
+  const int fd = std::stoi(ScratchPath().substr(std::string_view("/proc/self/fd/").size()));
+  Require(::ftruncate(fd, 0) == 0, "the in-memory file is emptied");
+  size_t done = 0;
+  while (done < file.size()) {
+    const ssize_t n = ::pwrite(fd, file.data() + done, file.size() - done, static_cast<off_t>(done));
+    Require(n > 0, "the in-memory file is written");
+    done += static_cast<size_t>(n);
+  }
 }
 
 // The desktop's own reader over a real file: the session fields are the
 // parsed fields cut to their capacity, and the file's sum is the block sum.
 void CheckFileReaders(std::span<const uint8_t> file, const ImageHeaderFields& fields) {
-  {
-    std::ofstream out(ScratchPath(), std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char*>(file.data()), static_cast<std::streamsize>(file.size()));
-  }
+  WriteScratch(file);
   Require(ReadImageHeader(ScratchPath()) == 1, "ReadImageHeader reads an existing file");
   const session::UpdateSession& s = session::Session();
   Require(fields.model.starts_with(platform::TextOf(s.imageModel)), "imageModel is the model field");
