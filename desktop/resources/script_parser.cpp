@@ -21,6 +21,10 @@ std::string Upper(std::string_view text) {
 
 bool EqualsUpper(std::string_view a, std::string_view upper) { return Upper(a) == upper; }
 
+// Deeper parentheses than any script needs are skipped rather than read, so
+// that a hostile script cannot exhaust the stack.
+constexpr int kMaxNesting = 32;
+
 int ClampInt(int64_t value, int64_t low, int64_t high) {
   return static_cast<int>(std::clamp(value, low, high));
 }
@@ -223,9 +227,14 @@ bool ScriptParser::ReadTerm(Op op, Arg& arg) {
   int64_t value = 0;
   if (token.kind == TokenKind::kNumber) {
     value = Next().number;
+  } else if (IsPunct(token, "(") && nesting_ == kMaxNesting) {
+    Warn(token, "expression nested too deeply; read as 0");
+    SkipParenthesized();
   } else if (IsPunct(token, "(")) {
     Next();
+    ++nesting_;
     const Arg inner = ReadArg();
+    --nesting_;
     if (IsPunct(Peek(), ")")) Next();
     else Warn(Peek(), "missing ')'");
     value = inner.Value();
@@ -244,6 +253,18 @@ bool ScriptParser::ReadTerm(Op op, Arg& arg) {
   if (invert) value = ~value;
   arg.terms.push_back(Term{op, sign * value});
   return true;
+}
+
+// Skips a parenthesised group and everything in it, up to its ')' or the
+// edge of the block it stands in.
+void ScriptParser::SkipParenthesized() {
+  int depth = 0;
+  while (!AtEnd() && !AtBlockStart() && !AtBlockEnd()) {
+    if (IsPunct(Peek(), "(")) ++depth;
+    if (IsPunct(Peek(), ")")) --depth;
+    Next();
+    if (depth == 0) return;
+  }
 }
 
 std::vector<ScriptParser::Arg> ScriptParser::ReadArgs() {

@@ -49,6 +49,7 @@ class ScriptParser {
   Arg ReadArg();
   std::vector<Arg> ReadArgs();
   bool ReadTerm(Op op, Arg& arg);
+  void SkipParenthesized();
   void SkipOptions();
   void SkipBlock();
   void StringTable();
@@ -60,6 +61,7 @@ class ScriptParser {
 
   std::vector<Token> tokens_;
   size_t pos_ = 0;
+  int nesting_ = 0;  // parentheses open in the expression being read
   std::map<std::string, int64_t> defines_;
   ResourceScript script_;
 };

@@ -159,6 +159,22 @@ TEST_F(MalformedScriptTest, EmptyAndBinaryInputsReadAsEmpty) {
   }
 }
 
+// Parentheses nested deeper than any script needs are skipped, not read on
+// the stack; the rest of the script still reads.
+TEST_F(MalformedScriptTest, DeeplyNestedParenthesesAreSkipped) {
+  const std::string deep = std::string(100000, '(') + "1" + std::string(100000, ')');
+  const ResourceScript script = ResourceScript::Parse("9 DIALOGEX 0,0," + deep + ",(((2+3)))\nBEGIN\n LTEXT \"\",1,0,0,1,1\nEND\n" +
+                                                      "8 DIALOGEX 0,0," + std::string(100000, '(') + "\nBEGIN\nEND\n" +
+                                                      "STRINGTABLE\nBEGIN\n 11057, \"after\"\nEND\n");
+  ASSERT_NE(script.Dialog(9), nullptr);
+  EXPECT_EQ(script.Dialog(9)->cx, 0);
+  EXPECT_EQ(script.Dialog(9)->cy, 5);
+  EXPECT_EQ(script.Dialog(9)->controls.size(), 1u);
+  EXPECT_EQ(script.Dialog(8), nullptr);
+  EXPECT_EQ(script.String(11057), "after");
+  EXPECT_FALSE(script.Warnings().empty());
+}
+
 // Every cut of the real script reads without a crash, and the strings and
 // templates before the cut come out as in the whole script.
 TEST_F(MalformedScriptTest, EveryTruncationOfTheRealScriptReads) {
