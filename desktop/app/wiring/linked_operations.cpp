@@ -11,6 +11,14 @@
 #include "desktop/bootlink/receive_thread.h"
 #include "desktop/bootlink/version_box.h"
 #include "desktop/device/activesync_control.h"
+#include "desktop/device/backup_pull.h"
+#include "desktop/device/device_identification.h"
+#include "desktop/device/library_invocations.h"
+#include "desktop/device/power_watch.h"
+#include "desktop/image/image_discovery.h"
+#include "desktop/pages/page_dialog.h"
+#include "desktop/platform/prefix.h"
+#include "rapi/socket_remote_api.h"
 #include "desktop/image/image_checks.h"
 #include "desktop/image/image_checksum.h"
 #include "desktop/image/image_choice.h"
@@ -38,17 +46,12 @@ class LinkedImages final : public driver::ImageOperations {
   uint32_t ImageFileSize(std::string_view path) override { return image::ImageFileSize(path); }
 };
 
-// The running device's services: only the sync-process stop exists so far;
-// identification and the power check keep their unlinked answers.
+// The running handheld's services over the remote API and the sync software.
 class LinkedDevice final : public driver::DeviceServices {
  public:
-  explicit LinkedDevice(driver::DeviceServices& unlinked) : unlinked_(unlinked) {}
-  uint32_t IdentifyDevice() override { return unlinked_.IdentifyDevice(); }
+  uint32_t IdentifyDevice() override { return device::IdentifyDevice(&image::FirstImageSize); }
   void StopActiveSync() override { device::StopActiveSync(); }
-  uint32_t CheckMainsPower() override { return unlinked_.CheckMainsPower(); }
-
- private:
-  driver::DeviceServices& unlinked_;
+  uint32_t CheckMainsPower() override { return device::CheckMainsPower(); }
 };
 
 class LinkedBootLink final : public driver::BootLinkOperations {
@@ -84,11 +87,64 @@ class LinkedTeardown final : public pages::LinkTeardown {
   void ReleaseReadThread() override {}
 };
 
+class LinkedBootLoaderWatch final : public pages::BootLoaderWatch {
+ public:
+  void RunBootLoaderWatch(pages::WorkerPage& page, std::atomic<uint32_t>& stop) override {
+    device::RunBootLoaderWatch(page, stop, &bootlink::TestPorts);
+  }
+};
+
+class LinkedPowerWatch final : public pages::PowerWatch {
+ public:
+  int QueryMainsStatus() override { return device::QueryMainsStatus(); }
+  void RunPowerWatch(pages::WorkerPage& warning) override { device::RunPowerWatch(warning); }
+};
+
+class LinkedBackupWorker final : public pages::BackupWorker {
+ public:
+  void RunBackupWorker(pages::WorkerPage& page) override { device::BackupWorker(page); }
+};
+
+class LinkedClockSetter final : public pages::ClockSetter {
+ public:
+  int InvokeSetSysTime() override { return device::InvokeSetSysTime(); }
+};
+
+class LinkedActiveSync final : public pages::ActiveSyncControl {
+ public:
+  void RestartActiveSync() override { device::RestartActiveSync(); }
+};
+
+// The options page as the backup target's chooser hides and shows it.
+class OptionsPageWindow final : public image::PageWindow {
+ public:
+  explicit OptionsPageWindow(pages::PageDialog& page) : page_(page) {}
+  void Hide() override { page_.SetPageVisible(false); }
+  void Show() override { page_.SetPageVisible(true); }
+
+ private:
+  pages::PageDialog& page_;
+};
+
+class LinkedBackupTarget final : public pages::BackupTargetChooser {
+ public:
+  int ChooseBackupTarget(pages::PageDialog& optionsPage) override {
+    OptionsPageWindow window(optionsPage);
+    return static_cast<int>(image::ChooseBackupTarget(&window));
+  }
+};
+
 // What this program gives the pages beyond the harmless defaults.
 struct LinkedPageWorkers {
   LinkedFlashWorkers flashWorkers;
   LinkedSettingsWriter settingsWriter;
   LinkedTeardown teardown;
+  LinkedBootLoaderWatch bootLoaderWatch;
+  LinkedPowerWatch powerWatch;
+  LinkedBackupWorker backupWorker;
+  LinkedClockSetter clockSetter;
+  LinkedActiveSync activeSync;
+  LinkedBackupTarget backupTarget;
 };
 
 }  // namespace
@@ -96,8 +152,7 @@ struct LinkedPageWorkers {
 const driver::WizardOperations& LinkedOperations() {
   static LinkedSettings settings;
   static LinkedImages images;
-  static driver::WizardOperations unlinked = driver::UnlinkedOperations();
-  static LinkedDevice device(unlinked.device);
+  static LinkedDevice device;
   static LinkedBootLink bootLink;
   static const driver::WizardOperations operations{settings, images, device, bootLink};
   return operations;
@@ -112,14 +167,24 @@ pages::PageServices ProgramPageServices(pages::ReadmeViewer& readme) {
   // Never destroyed: a worker that a page started may outlive main().
   static LinkedPageWorkers* const workers = new LinkedPageWorkers;
   return pages::PageServices{
+      .bootLoaderWatch = workers->bootLoaderWatch,
+      .powerWatch = workers->powerWatch,
+      .backupWorker = workers->backupWorker,
       .flashWorkers = workers->flashWorkers,
+      .clockSetter = workers->clockSetter,
+      .activeSync = workers->activeSync,
       .flashSettingsWriter = workers->settingsWriter,
       .linkTeardown = workers->teardown,
       .readmeViewer = readme,
+      .backupTargetChooser = workers->backupTarget,
   };
 }
 
 void BindLinkHooks() {
+  // The remote API of the sync link: the prefix's socket. Never destroyed,
+  // as watches that use it may outlive main().
+  static rapi::SocketRemoteApi* const remoteApi = new rapi::SocketRemoteApi(platform::RapiSocketPath());
+  rapi::InstallRemoteApi(remoteApi);
   bootlink::SetSyncStopper(&device::StopActiveSync);
   bootlink::InstallImageDownload();
 }

@@ -1,10 +1,8 @@
 #pragma once
 // The program's binding: the wizard driver's operations and the pages'
 // services bound to the real subsystems (image files, registry settings, the
-// boot-loader link and flash sequences, the sync-process control, the text
-// table). Operations of the running device that are not built yet keep the
-// driver's unlinked answers; page services not built yet keep their harmless
-// defaults.
+// boot-loader link and flash sequences, the running handheld's services over
+// the remote API, the sync-process control, the text table).
 #include "desktop/app/driver/wizard_operations.h"
 #include "desktop/pages/page_services.h"
 
@@ -21,8 +19,8 @@ driver::PageTexts& LinkedPageTexts();
 // pages' services are put together.
 pages::PageServices ProgramPageServices(pages::ReadmeViewer& readme);
 
-// Installs the sync-process stopper of the port test and the download
-// starter of the receive thread. Call once at program start, before the
+// Installs the remote API of the prefix's sync socket, the sync-process
+// stopper of the port test and the download starter of the receive thread. Call once at program start, before the
 // first page.
 void BindLinkHooks();
 
