@@ -24,33 +24,14 @@ for arg in "$@"; do
     *) args+=("$arg") ;;
   esac
 done
-build="$(cd "${args[0]:?usage: run-demo.sh BUILD_DIR [WORK_DIR] [--recovery]}" && pwd)"
-work="${args[1]:-$build/demo}"
-emu="$build/bin/k5210-emu"
-nbf="$build/bin/nbf"
-package="$build/package"
-for tool in "$emu" "$nbf" "$package/corvash" "$package/Havlok.dll"; do
-  [ -x "$tool" ] || [ -f "$tool" ] || { echo "demo: $tool is missing; build first" >&2; exit 2; }
-done
-export CORVASH_TIME_SCALE="${CORVASH_TIME_SCALE:-0.2}"
-[ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ] || export QT_QPA_PLATFORM=offscreen
-export XDG_RUNTIME_DIR="${XDG_RUNTIME_DIR:-$(mktemp -d)}"
-
-rm -rf "$work"
-mkdir -p "$work"
-prefix="$work/prefix"
-state="$work/handheld"
-program="$work/program"   # the program's folder: the package and the update image
-export CORVASH_PREFIX="$prefix"
-mkdir -p "$prefix/windows" "$program"
-for file in "$package"/*; do ln -s "$file" "$program/"; done
+[ -n "${args[0]:-}" ] || { echo "usage: run-demo.sh BUILD_DIR [WORK_DIR] [--recovery]" >&2; exit 2; }
+source "$(dirname "$0")/world.sh"
+world_setup "${args[0]}" "${args[1]:-${args[0]}/demo}"
 
 echo "== Making ROM 2.04 (a payload that is not a whole number of records)"
-"$emu" init "$work/source" --variant NBT --language ENG --version 2.04 >/dev/null
-payload_size=$((0x1000000 + 12345))
-"$emu" show "$work/source" --flash a0000000 "$(printf '%x' $payload_size)" --raw >"$work/payload.bin"
 image="$work/QUORROM204.nbf"
-"$nbf" create --model "Quor 5210" --variant NBT --lang ENG --version 2.04 "$work/payload.bin" "$image"
+world_image 2.04 "$image"
+payload_size=$(stat -c %s "$image.payload")
 "$nbf" info "$image"
 
 "$emu" init "$state" --variant NBT --language ENG --version 2.03 >/dev/null
@@ -96,16 +77,11 @@ else
 SCRIPT
 fi
 
-"$emu" run "$state" --prefix "$prefix" --port wceusbsh001 >"$work/emu.out" 2>&1 &
-emu_pid=$!
-trap 'kill $emu_pid 2>/dev/null || true; wait $emu_pid 2>/dev/null || true' EXIT
-for _ in $(seq 100); do grep -q '^ready' "$work/emu.out" 2>/dev/null && break; sleep 0.1; done
-grep '^ready' "$work/emu.out" || { cat "$work/emu.out" >&2; exit 1; }
+world_serve --port wceusbsh001
 
 echo "== corvash (autopilot)"
-status=0
-(cd "$program" && CORVASH_AUTOPILOT="$work/autopilot.txt" CORVASH_TRANSCRIPT="$work/transcript.txt" \
-   CORVASH_TRACE="$work/trace.txt" ./corvash) || status=$?
+world_corvash "$work/autopilot.txt"
+status=$corvash_status
 pc_time="$(date -u '+%Y-%m-%d %H:%M')"
 echo "corvash exit code: $status"
 echo "pages shown:"
@@ -114,7 +90,7 @@ grep -E '^(open|end) ' "$work/transcript.txt" | sed 's/^/  /'
 echo "== Result"
 flashed=$((payload_size - 0x40000))
 "$emu" show "$state" --flash a0040000 "$(printf '%x' $flashed)" --raw >"$work/flashed.bin"
-tail -c +$((0x40000 + 1)) "$work/payload.bin" >"$work/expected.bin"
+tail -c +$((0x40000 + 1)) "$image.payload" >"$work/expected.bin"
 ok=1
 if cmp -s "$work/flashed.bin" "$work/expected.bin"; then
   echo "flash: equals the image from 0xA0040000 ($flashed bytes)"

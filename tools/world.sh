@@ -1,0 +1,63 @@
+# A world for corvash and an emulated handheld, sourced by the demo, the
+# play script and the end-to-end tests: a prefix, a program folder with the
+# package's files, a handheld in a state folder, and the emulator serving it.
+#
+#   world_setup BUILD_DIR WORK_DIR   sets emu, nbf, package, work, prefix, state, program
+#   world_image VERSION OUT [SIZE]   an image file of a generated ROM (payload in OUT.payload)
+#   world_serve [run options]        k5210-emu run in the background until the shell ends
+#   world_corvash SCRIPT             corvash under the autopilot; sets corvash_status
+#   world_pages                      the templates corvash opened, in order, one line
+world_setup() {
+  build="$(cd "$1" && pwd)"
+  work="$2"
+  emu="$build/bin/k5210-emu"
+  nbf="$build/bin/nbf"
+  package="$build/package"
+  local tool
+  for tool in "$emu" "$nbf" "$package/corvash" "$package/Havlok.dll"; do
+    [ -e "$tool" ] || { echo "world: $tool is missing; build first" >&2; exit 2; }
+  done
+  export CORVASH_TIME_SCALE="${CORVASH_TIME_SCALE:-0.2}"
+  [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ] || export QT_QPA_PLATFORM=offscreen
+  export XDG_RUNTIME_DIR="${XDG_RUNTIME_DIR:-$(mktemp -d)}"
+  rm -rf "$work"
+  prefix="$work/prefix"
+  state="$work/handheld"
+  program="$work/program"
+  export CORVASH_PREFIX="$prefix"
+  mkdir -p "$prefix/windows" "$program"
+  local file
+  for file in "$package"/*; do ln -s "$file" "$program/"; done
+  world_pids=()
+  trap world_end EXIT
+}
+
+world_end() {
+  local pid
+  for pid in "${world_pids[@]}"; do kill "$pid" 2>/dev/null || true; done
+  for pid in "${world_pids[@]}"; do wait "$pid" 2>/dev/null || true; done
+}
+
+world_image() {
+  local version="$1" out="$2" size="${3:-$((0x1000000 + 12345))}"
+  "$emu" init "$work/source-$version" --variant NBT --language ENG --version "$version" >/dev/null
+  "$emu" show "$work/source-$version" --flash a0000000 "$(printf '%x' "$size")" --raw >"$out.payload"
+  "$nbf" create --model "Quor 5210" --variant NBT --lang ENG --version "$version" "$out.payload" "$out" >/dev/null
+}
+
+world_serve() {
+  "$emu" run "$state" --prefix "$prefix" "$@" >"$work/emu.out" 2>&1 &
+  world_pids+=($!)
+  local _
+  for _ in $(seq 100); do grep -q '^ready' "$work/emu.out" 2>/dev/null && return 0; sleep 0.1; done
+  cat "$work/emu.out" >&2
+  return 1
+}
+
+world_corvash() {
+  corvash_status=0
+  (cd "$program" && CORVASH_AUTOPILOT="$1" CORVASH_TRANSCRIPT="$work/transcript.txt" \
+     CORVASH_TRACE="$work/trace.txt" ./corvash) || corvash_status=$?
+}
+
+world_pages() { grep -E '^open ' "$work/transcript.txt" | cut -d' ' -f2 | tr '\n' ' '; }
