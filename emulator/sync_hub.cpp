@@ -158,9 +158,15 @@ bool SyncHub::CheckClosed(int fd) {
   if (::poll(&fds, 1, 0) <= 0) return false;
   char buffer[kMaxLine];
   const ssize_t count = ::recv(fd, buffer, sizeof buffer, MSG_DONTWAIT);
-  if (count > 0 || (count < 0 && (errno == EAGAIN || errno == EINTR))) return false;
   const auto it = std::find_if(connections_.begin(), connections_.end(), [fd](const Connection& c) { return c.fd == fd; });
   if (it == connections_.end()) return false;
+  if (count > 0) {
+    // "up" (or the late answer to a refresh that timed out): up either way.
+    it->up = true;
+    attached_.notify_all();
+    return false;
+  }
+  if (count < 0 && (errno == EAGAIN || errno == EINTR)) return false;
   const Connection gone = *it;
   connections_.erase(it);
   ::close(gone.fd);
@@ -239,7 +245,9 @@ bool SyncHub::StartMissing(std::string* error) {
       if (!RunsLocked(program) && !Spawn(program, error)) return false;
     }
     const bool up = attached_.wait_until(lock, platform::DeadlineAfter(kStartLimitMs), [this] {
-      return FindLocked(kCommProgram) != nullptr && FindLocked(kManagerProgram) != nullptr;
+      const Connection* comm = FindLocked(kCommProgram);
+      const Connection* manager = FindLocked(kManagerProgram);
+      return comm != nullptr && comm->up && manager != nullptr && manager->up;
     });
     if (!up) {
       *error = "the sync software did not come up";
@@ -252,10 +260,15 @@ bool SyncHub::StartMissing(std::string* error) {
 
 void SyncHub::Refresh() {
   std::lock_guard lock(mutex_);
-  const Connection* comm = FindLocked(kCommProgram);
+  Connection* comm = FindLocked(kCommProgram);
   if (comm == nullptr) return;
   SendSocketLine(comm->fd, "refresh");
-  ReadSocketLine(comm->fd, kRefreshLimitMs);  // "ok"; a process that ended answers nothing
+  // A process that ended answers nothing; one coming up says so first.
+  for (auto line = ReadSocketLine(comm->fd, kRefreshLimitMs); line; line = ReadSocketLine(comm->fd, kRefreshLimitMs)) {
+    comm->up = true;
+    if (*line == "ok") break;
+  }
+  attached_.notify_all();
 }
 
 bool SyncHub::CommAttached() const {

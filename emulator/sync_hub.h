@@ -9,6 +9,8 @@
 //   process -> hub   "attach wcescomm.exe" or "attach wcesmgr.exe"
 //   hub -> process   "ok", or "error <reason>" when one of that name is
 //                    attached already (the newcomer then ends)
+//   process -> hub   "up" once its window is registered (and, for
+//                    wcescomm.exe, once it has looked at the handheld)
 //   hub -> wcescomm.exe  "refresh": look at the handheld again (mode, cable,
 //                    port); it answers "ok" once it has
 // A process ends normally on SIGTERM or when its connection closes.
@@ -53,7 +55,7 @@ class SyncHub {
   SyncHub(const SyncHub&) = delete;
   SyncHub& operator=(const SyncHub&) = delete;
 
-  // Starts whichever of the two does not run, waits until both are attached,
+  // Starts whichever of the two does not run, waits until both are up,
   // then refreshes. False with `error` when one does not come up in time.
   bool StartMissing(std::string* error);
   // Has wcescomm.exe look at the handheld again and waits until it has (or
@@ -68,6 +70,7 @@ class SyncHub {
     int fd = -1;
     pid_t pid = 0;
     std::string program;
+    bool up = false;
   };
   SyncHub() = default;
   void Serve();

@@ -92,6 +92,7 @@ int RunSyncProcess(const SyncProcessRole& role) {
     comm = std::make_unique<CommService>(prefix, *served);
     comm->Refresh();
   }
+  SendSocketLine(link, "up");
   Live(link, signals, comm.get());
   // The connection closes last: the hub takes its end for the end of the process.
   comm.reset();

@@ -60,7 +60,7 @@ TEST_F(HandheldRemoteApiTest, ServesTheStoreAndPowerWhileInItsSystem) {
   struct stat info {};
   ASSERT_EQ(::stat(Socket().c_str(), &info), 0);
   EXPECT_EQ(info.st_mode & 0777, 0600u);
-  EXPECT_EQ(Show("--clock"), "2003-01-01 00:00:00\n");
+  EXPECT_EQ(Show("--clock").substr(0, 16), "2003-01-01 00:00");  // running since init
 
   rapi::SocketRemoteApi desktop(Socket());
   ASSERT_TRUE(Linked(desktop));

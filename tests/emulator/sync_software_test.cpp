@@ -39,9 +39,19 @@ std::string FirstLine(const fs::path& path) {
   return line;
 }
 
+// Whether process `dir` has `entry` in its environment.
+bool HasEnvironment(const fs::path& dir, const std::string& entry) {
+  std::ifstream in(dir / "environ", std::ios::binary);
+  for (std::string item; std::getline(in, item, '\0');) {
+    if (item == entry) return true;
+  }
+  return false;
+}
+
 // The processes whose image name is `name` and whose executable path contains
-// it, as the desktop lists them (an unreaped one counts).
-std::vector<pid_t> Running(const std::string& name) {
+// it, as the desktop lists them, of `prefix` only (by their environment):
+// other tests may run theirs at the same time.
+std::vector<pid_t> Running(const std::string& name, const fs::path& prefix) {
   std::vector<pid_t> found;
   std::error_code code;
   for (const auto& entry : fs::directory_iterator("/proc", code)) {
@@ -51,6 +61,7 @@ std::vector<pid_t> Running(const std::string& name) {
     std::error_code linkError;
     const std::string executable = fs::read_symlink(entry.path() / "exe", linkError).string();
     if (!linkError && executable.find(name) == std::string::npos) continue;
+    if (!HasEnvironment(entry.path(), "CORVASH_PREFIX=" + prefix.string())) continue;
     found.push_back(std::stoi(pid));
   }
   return found;
@@ -92,8 +103,9 @@ class SyncSoftwareTest : public ::testing::Test {
     run_.emplace(std::vector<std::string>{K5210_EMU_PATH, "run", State(), "--prefix", Prefix().string()});
     ASSERT_EQ(run_->ReadLine().rfind("ready ", 0), 0u);
   }
-  bool BothRun() { return Running(kComm).size() == 1 && Running(kManager).size() == 1; }
-  bool NoneRuns() { return Running(kComm).empty() && Running(kManager).empty(); }
+  std::vector<pid_t> Running(const std::string& name) const { return emulator::Running(name, Prefix()); }
+  bool BothRun() const { return Running(kComm).size() == 1 && Running(kManager).size() == 1; }
+  bool NoneRuns() const { return Running(kComm).empty() && Running(kManager).empty(); }
   // Whether the desktop's own exclusive open of the port succeeds.
   bool PortFree() {
     auto opened = platform::OpenSerialPort(Port());
@@ -152,7 +164,7 @@ TEST_F(SyncSoftwareTest, HoldThePortAndServeUntilKilledAndComeBackThroughTheirPr
 
   // The end of run ends them too, their windows with them.
   const fs::path managerWindow = Prefix() / "toplevel" / (std::to_string(Running(kManager).front()) + ".1");
-  ASSERT_TRUE(fs::exists(managerWindow));
+  ASSERT_TRUE(WaitUntil([&] { return fs::exists(managerWindow); }));
   ::kill(run_->Pid(), SIGTERM);
   EXPECT_EQ(run_->Wait(), 0);
   run_.reset();
