@@ -23,6 +23,18 @@ bool ParsePid(std::string_view text, pid_t* pid) {
   return error == std::errc() && ptr == end && *pid > 0;
 }
 
+// A process that has ended but is not yet reaped (state Z) is no longer one
+// to find: ending it again does nothing.
+bool IsZombie(const fs::path& procEntry) {
+  std::ifstream file(procEntry / "stat");
+  std::string stat;
+  std::getline(file, stat);
+  const size_t close = stat.rfind(')');  // the name may hold blanks and parentheses
+  return close == std::string::npos || close + 2 >= stat.size() || stat[close + 2] == 'Z';
+}
+
+bool Alive(pid_t pid) { return ::kill(pid, 0) == 0 || errno == EPERM; }
+
 std::string FirstLine(const fs::path& path) {
   std::ifstream file(path);
   std::string line;
@@ -37,7 +49,7 @@ std::vector<ProcessEntry> ListProcesses() {
   std::error_code error;
   for (const auto& entry : fs::directory_iterator("/proc", error)) {
     ProcessEntry process;
-    if (!ParsePid(entry.path().filename().string(), &process.pid)) continue;
+    if (!ParsePid(entry.path().filename().string(), &process.pid) || IsZombie(entry.path())) continue;
     process.name = FirstLine(entry.path() / "comm");
     std::error_code linkError;
     process.executable = fs::read_symlink(entry.path() / "exe", linkError).string();
@@ -62,6 +74,7 @@ std::vector<TopLevelWindow> ListTopLevelWindows() {
     const std::string name = entry.path().filename().string();
     Found item{entry.last_write_time(error), name, {}};
     if (!ParsePid(std::string_view(name).substr(0, name.find('.')), &item.window.owner)) continue;
+    if (!Alive(item.window.owner)) continue;  // left behind by a process that was killed
     item.window.title = FirstLine(entry.path());
     found.push_back(std::move(item));
   }

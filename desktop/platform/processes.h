@@ -3,9 +3,10 @@
 // finds and ends them, and the start of a program.
 //
 // Processes come from /proc, in ascending process id (the platform's list
-// order). Top-level windows are those registered in the prefix's
+// order); ended ones that wait to be reaped are left out. Top-level windows are those registered in the prefix's
 // `toplevel/` folder: one file per window named "<pid>.<n>" holding its title
-// (the sync software's stand-ins register theirs there); they are listed in
+// (the sync software's stand-ins register theirs there; files of processes
+// that are gone are left out); they are listed in
 // the order of their file names' modification times, oldest first, then by
 // name. Any thread.
 #include <sys/types.h>
