@@ -2,18 +2,6 @@
 
 namespace corvash::wire {
 
-void PutLE32(uint32_t value, uint8_t* destination) {
-  destination[0] = static_cast<uint8_t>(value & 0xFF);
-  destination[1] = static_cast<uint8_t>((value >> 8) & 0xFF);
-  destination[2] = static_cast<uint8_t>((value >> 16) & 0xFF);
-  destination[3] = static_cast<uint8_t>((value >> 24) & 0xFF);
-}
-
-uint32_t GetLE32(const uint8_t* source) {
-  return uint32_t{source[0]} | (uint32_t{source[1]} << 8) | (uint32_t{source[2]} << 16) |
-         (uint32_t{source[3]} << 24);
-}
-
 FileHeader MakeFileHeader(uint32_t startAddress, uint32_t total) {
   FileHeader header{};
   PutLE32(startAddress, header.data());

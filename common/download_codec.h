@@ -8,6 +8,7 @@
 #include <optional>
 #include <span>
 
+#include "common/little_endian.h"
 #include "common/loader_wire.h"
 
 namespace corvash::wire {
@@ -15,9 +16,8 @@ namespace corvash::wire {
 using FileHeader = std::array<uint8_t, FILE_HEADER_LENGTH>;
 using RecordHeader = std::array<uint8_t, RECORD_HEADER_LENGTH>;
 
-// Stores `value` little-endian: byte 0 = bits 0-7 ... byte 3 = bits 24-31.
-void PutLE32(uint32_t value, uint8_t* destination);
-uint32_t GetLE32(const uint8_t* source);
+using corvash::GetLE32;
+using corvash::PutLE32;
 
 // Start address and byte count of the whole download.
 FileHeader MakeFileHeader(uint32_t startAddress, uint32_t total);

@@ -1,9 +1,10 @@
 #pragma once
-// Little-endian fields of the device records. The caller guarantees the
-// room; the record codecs check lengths before they call these.
+// Little-endian fields, as every binary record of the system stores them
+// (download records, device records, the remote API's wire). The caller
+// guarantees the room; the codecs check lengths before they call these.
 #include <cstdint>
 
-namespace corvash::device {
+namespace corvash {
 
 inline void PutLE16(uint16_t value, uint8_t* destination) {
   destination[0] = static_cast<uint8_t>(value);
@@ -20,4 +21,4 @@ inline uint32_t GetLE32(const uint8_t* source) {
          (static_cast<uint32_t>(source[2]) << 16) | (static_cast<uint32_t>(source[3]) << 24);
 }
 
-}  // namespace corvash::device
+}  // namespace corvash

@@ -1,5 +1,7 @@
 #include "rapi/remote_wire.h"
 
+#include "common/little_endian.h"
+
 namespace corvash::rapi::wire {
 namespace {
 
@@ -8,7 +10,9 @@ constexpr uint32_t kMaxTextUnits = 1024;
 class Writer {
  public:
   void U32(uint32_t value) {
-    for (int shift = 0; shift < 32; shift += 8) bytes_.push_back(static_cast<uint8_t>(value >> shift));
+    uint8_t field[4];
+    PutLE32(value, field);
+    bytes_.insert(bytes_.end(), field, field + 4);
   }
   void Bytes(std::span<const uint8_t> data) {
     U32(static_cast<uint32_t>(data.size()));
@@ -17,8 +21,9 @@ class Writer {
   void Text(const std::u16string& text) {
     U32(static_cast<uint32_t>(text.size()));
     for (char16_t unit : text) {
-      bytes_.push_back(static_cast<uint8_t>(unit & 0xFF));
-      bytes_.push_back(static_cast<uint8_t>(unit >> 8));
+      uint8_t field[2];
+      PutLE16(unit, field);
+      bytes_.insert(bytes_.end(), field, field + 2);
     }
   }
   std::vector<uint8_t> Message(uint16_t kind) && {
@@ -36,8 +41,7 @@ class Reader {
   explicit Reader(std::span<const uint8_t> bytes) : bytes_(bytes) {}
   bool U32(uint32_t* value) {
     if (bytes_.size() < 4) return Fail();
-    *value = static_cast<uint32_t>(bytes_[0]) | static_cast<uint32_t>(bytes_[1]) << 8 |
-             static_cast<uint32_t>(bytes_[2]) << 16 | static_cast<uint32_t>(bytes_[3]) << 24;
+    *value = GetLE32(bytes_.data());
     bytes_ = bytes_.subspan(4);
     return true;
   }
@@ -79,18 +83,17 @@ class Reader {
 }  // namespace
 
 std::array<uint8_t, kHeaderSize> EncodeHeader(const Header& header) {
-  return {static_cast<uint8_t>(header.length),       static_cast<uint8_t>(header.length >> 8),
-          static_cast<uint8_t>(header.length >> 16), static_cast<uint8_t>(header.length >> 24),
-          static_cast<uint8_t>(header.kind),         static_cast<uint8_t>(header.kind >> 8),
-          0,                                         0};
+  std::array<uint8_t, kHeaderSize> bytes{};
+  PutLE32(header.length, bytes.data());
+  PutLE16(header.kind, bytes.data() + 4);
+  return bytes;
 }
 
 std::optional<Header> DecodeHeader(std::span<const uint8_t> bytes) {
   if (bytes.size() < kHeaderSize) return std::nullopt;
   Header header;
-  header.length = static_cast<uint32_t>(bytes[0]) | static_cast<uint32_t>(bytes[1]) << 8 |
-                  static_cast<uint32_t>(bytes[2]) << 16 | static_cast<uint32_t>(bytes[3]) << 24;
-  header.kind = static_cast<uint16_t>(bytes[4] | bytes[5] << 8);
+  header.length = GetLE32(bytes.data());
+  header.kind = GetLE16(bytes.data() + 4);
   return header;
 }
 

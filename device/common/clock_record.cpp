@@ -1,6 +1,6 @@
 #include "device/common/clock_record.h"
 
-#include "device/common/little_endian.h"
+#include "common/little_endian.h"
 
 namespace corvash::device {
 namespace {

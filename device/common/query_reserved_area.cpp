@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "device/common/little_endian.h"
+#include "common/little_endian.h"
 
 namespace corvash::device {
 
