@@ -21,6 +21,7 @@
 #include "emulator/handheld_state.h"
 #include "emulator/loader_commands.h"
 #include "emulator/pty_endpoint.h"
+#include "emulator/served_panel.h"
 #include "emulator/text_screen.h"
 
 namespace corvash::emulator {
@@ -39,6 +40,7 @@ struct Arguments {
   // run
   std::string prefix, port = "wceusbsh001";
   uint32_t baud = 0;
+  bool window = false;
   // ctl, fault
   std::string action, faultKind;
   std::vector<std::string> faultArgs;
@@ -52,7 +54,8 @@ struct Arguments {
 
 class Command {
  public:
-  Command(const Arguments& args, std::ostream& out, std::ostream& err) : args_(args), out_(out), err_(err) {}
+  Command(const Arguments& args, const WindowHook& window, std::ostream& out, std::ostream& err)
+      : args_(args), window_(window), out_(out), err_(err) {}
 
   int Init();
   int Run();
@@ -77,6 +80,7 @@ class Command {
   int ShowClock();
 
   const Arguments& args_;
+  const WindowHook& window_;
   std::ostream& out_;
   std::ostream& err_;
 };
@@ -100,6 +104,8 @@ int Command::Run() {
   const StateFolder state(args_.state);
   if (StateIsServed(state)) return Usage(args_.state + " is served by another k5210-emu already");
   std::string error;
+  if (args_.window && !window_.show) return Usage("--window: this k5210-emu was built without its window");
+  if (args_.window && window_.canShow && !window_.canShow(&error)) return Usage("--window: " + error);
   std::shared_ptr<EmulatedHandheld> handheld = EmulatedHandheld::Open(args_.state, &error);
   if (!handheld) return Usage(error);
 
@@ -123,6 +129,17 @@ int Command::Run() {
     handheld->RequestStop();
   }).detach();
   out_ << "ready " << handheld->PortLink().string() << " " << handheld->PortDevice().string() << std::endl;
+  if (args_.window) {
+    // The window runs on this thread; closing it leaves the handheld served
+    // until SIGTERM or `ctl off`, which also close the window.
+    ServedPanel panel(*handheld, args_.state);
+    std::thread waiter([&handheld, &panel] {
+      handheld->WaitForStop();
+      panel.MarkEnded();
+    });
+    window_.show(panel);
+    waiter.join();
+  }
   handheld->WaitForStop();
   handheld->Stop();
   return kDone;
@@ -246,7 +263,8 @@ int Command::ShowFlash() {
 
 }  // namespace
 
-int RunCommandLine(int argc, const char* const* argv, std::ostream& out, std::ostream& err) {
+int RunCommandLine(int argc, const char* const* argv, std::ostream& out, std::ostream& err,
+                   const WindowHook& window) {
   Arguments args;
   CLI::App app{"k5210-emu: a virtual Quor 5210 handheld for tests and demos", "k5210-emu"};
   app.require_subcommand(1);
@@ -264,6 +282,7 @@ int RunCommandLine(int argc, const char* const* argv, std::ostream& out, std::os
   run->add_option("--prefix", args.prefix, "corvash prefix whose dosdevices/ gets the port")->required();
   run->add_option("--port", args.port, "com1, com2, wceusbsh001 or wceusbsh002")->capture_default_str();
   run->add_option("--baud", args.baud, "line speed (10 bits a byte); 0 = unthrottled")->capture_default_str();
+  run->add_flag("--window", args.window, "show the handheld in a window (closing it keeps the handheld served)");
 
   auto* ctl = app.add_subcommand("ctl", "act on the handheld as its user would");
   ctl->add_option("STATE", args.state, "state folder")->required();
@@ -295,7 +314,7 @@ int RunCommandLine(int argc, const char* const* argv, std::ostream& out, std::os
     err << "k5210-emu: " << error.what() << "\n";
     return kUsage;
   }
-  Command command(args, out, err);
+  Command command(args, window, out, err);
   if (init->parsed()) return command.Init();
   if (run->parsed()) return command.Run();
   if (ctl->parsed()) return command.Ctl();

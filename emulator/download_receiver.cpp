@@ -18,6 +18,22 @@ void DownloadReceiver::Reset() {
   headerFill_ = 0;
   start_ = total_ = 0;
   recordAddress_ = recordLength_ = recordFill_ = 0;
+  records_ = stored_ = firstRecordLength_ = 0;
+}
+
+DownloadProgress DownloadReceiver::Progress() const {
+  DownloadProgress progress;
+  progress.active = stage_ == Stage::RecordHeader || stage_ == Stage::RecordData;
+  if (!progress.active) return progress;
+  progress.startAddress = start_;
+  progress.total = total_;
+  progress.bytesStored = stored_;
+  progress.records = records_;
+  if (firstRecordLength_ != 0) {
+    progress.expectedRecords =
+        static_cast<uint32_t>((uint64_t{total_} + firstRecordLength_ - 1) / firstRecordLength_);
+  }
+  return progress;
 }
 
 void DownloadReceiver::MissSyncHeader() {
@@ -41,6 +57,7 @@ void DownloadReceiver::StoreData(std::span<const uint8_t> data, FlashImage& flas
   if (from >= to) return;
   flash.Store(static_cast<uint32_t>(from), data.subspan(static_cast<size_t>(from - first),
                                                          static_cast<size_t>(to - from)));
+  stored_ += static_cast<uint32_t>(to - from);
 }
 
 size_t DownloadReceiver::Take(std::span<const uint8_t> bytes, FlashImage& flash, Event* event) {
@@ -90,10 +107,12 @@ size_t DownloadReceiver::Take(std::span<const uint8_t> bytes, FlashImage& flash,
       recordAddress_ = record.address;
       recordLength_ = record.length;
       recordFill_ = 0;
+      if (!record.IsEnd() && firstRecordLength_ == 0) firstRecordLength_ = record.length;
       if (record.IsEnd()) {
         stage_ = Stage::Idle;
         *event = Event::EndRecord;
       } else if (recordLength_ == 0) {
+        ++records_;
         *event = Event::Record;  // an empty record: nothing to wait for
       } else {
         stage_ = Stage::RecordData;
@@ -105,6 +124,7 @@ size_t DownloadReceiver::Take(std::span<const uint8_t> bytes, FlashImage& flash,
       StoreData(bytes.first(count), flash);
       recordFill_ += static_cast<uint32_t>(count);
       if (recordFill_ == recordLength_) {
+        ++records_;
         stage_ = Stage::RecordHeader;
         *event = Event::Record;
       }

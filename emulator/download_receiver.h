@@ -14,6 +14,16 @@
 
 namespace corvash::emulator {
 
+// How far the current download has come, for whoever shows it.
+struct DownloadProgress {
+  bool active = false;          // a file header came and the end record has not
+  uint32_t startAddress = 0;    // from the file header
+  uint32_t total = 0;           // bytes the file header announced
+  uint32_t bytesStored = 0;     // of them, in flash so far
+  uint32_t records = 0;         // data records taken
+  uint32_t expectedRecords = 0; // total over the first record's length, rounded up; 0 before it
+};
+
 class DownloadReceiver {
  public:
   enum class Event {
@@ -39,6 +49,7 @@ class DownloadReceiver {
 
   uint32_t StartAddress() const { return start_; }
   uint32_t Total() const { return total_; }
+  DownloadProgress Progress() const;
 
  private:
   enum class Stage { Idle, Sync, FileHeader, RecordHeader, RecordData };
@@ -54,6 +65,9 @@ class DownloadReceiver {
   uint32_t recordAddress_ = 0;
   uint32_t recordLength_ = 0;
   uint32_t recordFill_ = 0;
+  uint32_t records_ = 0;
+  uint32_t stored_ = 0;
+  uint32_t firstRecordLength_ = 0;
 };
 
 }  // namespace corvash::emulator

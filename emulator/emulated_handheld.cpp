@@ -343,4 +343,9 @@ LoaderStats EmulatedHandheld::Stats() const {
   return peer_.Stats();
 }
 
+HandheldSnapshot EmulatedHandheld::Snapshot() const {
+  std::lock_guard lock(mutex_);
+  return TakeSnapshot(config_, *flash_, screen_, peer_);
+}
+
 }  // namespace corvash::emulator

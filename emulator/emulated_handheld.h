@@ -27,6 +27,7 @@
 
 #include "emulator/fault_plan.h"
 #include "emulator/flash_image.h"
+#include "emulator/handheld_snapshot.h"
 #include "emulator/handheld_state.h"
 #include "emulator/loader_peer.h"
 #include "emulator/text_screen.h"
@@ -83,6 +84,9 @@ class EmulatedHandheld {
   // prefix/dosdevices/<port>.
   std::filesystem::path PortLink() const;
   LoaderStats Stats() const;
+  // What a person looking at the handheld sees now: mode, power, cable, the
+  // ROM version its flash holds, the loader's screen, a download's progress.
+  HandheldSnapshot Snapshot() const;
   FlashImage& Flash() { return *flash_; }
   TextScreen& Screen() { return screen_; }
 

@@ -50,6 +50,7 @@ class BootLoaderPeer {
 
   bool Silent() const { return silent_; }
   const LoaderStats& Stats() const { return stats_; }
+  DownloadProgress Progress() const { return download_.Progress(); }
 
  private:
   enum class Mode { Prompt, Session, Download };

@@ -3,7 +3,8 @@
 set -euo pipefail
 packages=(cmake ninja-build g++ pkg-config libgtest-dev libgmock-dev googletest libbenchmark-dev
           libcli11-dev qt6-base-dev libgl-dev
-          fonts-liberation2)  # a face with Arial's metrics, the pages' dialog font
+          fonts-liberation2   # a face with Arial's metrics, the pages' dialog font
+          xvfb xauth xdotool) # a real X server for the tests of real windows, and input through it
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
