@@ -32,18 +32,18 @@ constexpr DeviceLanguage kDeviceLanguages[] = {
     {"ITA", "Italian"}, {"SPA", "Spanish"},  {"CHT", "TChinese"}, {"CHS", "SChinese"},
 };
 
-// One field as the desktop keeps it: at most 24 characters.
-std::string Field(std::span<const uint8_t> answer, size_t at) {
+// One field as the handheld sends it: at most 24 characters, counted in
+// UTF-16 units so that the positions below are the handheld's.
+std::u16string Field(std::span<const uint8_t> answer, size_t at) {
   const std::span<const uint8_t> rest = at < answer.size() ? answer.subspan(at) : std::span<const uint8_t>();
-  std::string text = text::FromUtf16(text::ReadUtf16Field(rest, kAnswerFieldUnits));
-  text.resize(platform::CleanCut(text, kAnswerFieldUnits - 1));
-  return text;
+  return text::ReadUtf16Field(rest, kAnswerFieldUnits - 1);
 }
 
-// The characters of `text` at `from` .. `to` (inclusive) that exist.
-std::string Chars(const std::string& text, size_t from, size_t to) {
-  if (from >= text.size()) return {};
-  return text.substr(from, std::min(to, text.size() - 1) - from + 1);
+// The characters of `field` at `from` .. `to` (inclusive) that exist, as text.
+std::string Chars(const std::u16string& field, size_t from, size_t to = std::u16string::npos) {
+  if (from >= field.size()) return {};
+  const size_t last = std::min(to, field.size() - 1);
+  return text::FromUtf16(field.substr(from, last - from + 1));
 }
 
 uint8_t DecimalByte(const std::string& text) {
@@ -72,14 +72,14 @@ std::string_view DeviceLanguageName(std::string_view code) {
 
 IdentificationAnswer ParseIdentificationAnswer(std::span<const uint8_t> answer) {
   IdentificationAnswer parsed;
-  const std::string version = Field(answer, kVersionFieldAt);
-  const std::string model = Field(answer, kModelFieldAt);
+  const std::u16string version = Field(answer, kVersionFieldAt);
+  const std::u16string model = Field(answer, kModelFieldAt);
   parsed.version = Chars(version, 0, 3);
-  parsed.langCode = version.size() > 8 ? version.substr(8) : std::string();
-  parsed.serialLink = model.find("Ser") != std::string::npos;
+  parsed.langCode = Chars(version, 8);
+  parsed.serialLink = model.find(u"Ser") != std::u16string::npos;
   parsed.model = Chars(model, 7, 11) + Chars(model, 13, 16);
   parsed.variant = Chars(model, 17, 19);
-  parsed.flashSizeMB = DecimalByte(Field(answer, kSizeFieldAt));
+  parsed.flashSizeMB = DecimalByte(Chars(Field(answer, kSizeFieldAt), 0));
   return parsed;
 }
 

@@ -134,6 +134,14 @@ TEST_F(DeviceServicesTest, SerialLinkLanguageAndModelRules) {
   EXPECT_EQ(session::Session().serialLink.load(), 0u);  // "Ser" counts only as written
 }
 
+TEST(IdentificationAnswer, PositionsCountTheHandheldsCharactersNotBytes) {
+  // Accented letters before the model take two bytes each in UTF-8.
+  const IdentificationAnswer answer = ParseIdentificationAnswer(Answer("2.04 -- FRE", "Téléph Quor K5210WBT", "32"));
+  EXPECT_EQ(answer.model, "Quor 5210");
+  EXPECT_EQ(answer.variant, "WBT");
+  EXPECT_EQ(answer.langCode, "FRE");
+}
+
 TEST_F(DeviceServicesTest, FailuresLeaveTheDeviceFieldsAlone) {
   fs::remove(dir_ / "Havlok.dll");
   EXPECT_EQ(IdentifyDevice({}), 0u);
