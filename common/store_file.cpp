@@ -6,8 +6,10 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <optional>
 
 #include "common/device_errors.h"
+#include "common/refuse_file_record.h"
 
 namespace corvash::handheld {
 namespace {
@@ -119,6 +121,18 @@ std::unique_ptr<StoreFile> StoreFile::Open(const std::filesystem::path& storeRoo
     *lastError = ERROR_PATH_NOT_FOUND;
     return nullptr;
   }
+  // An armed refuse-file fault is decided here, under the gate, for every
+  // creator of the store alike.
+  const bool creates = disposition == kCreateNew || disposition == kCreateAlways ||
+                       (disposition == kOpenAlways && !existed);
+  std::optional<CreationCheck> creation;
+  if (creates) {
+    creation.emplace(RefuseFileRecordPath(storeRoot), hostPath.filename().string());
+    if (!creation->Allowed()) {
+      *lastError = ERROR_ACCESS_DENIED;
+      return nullptr;
+    }
+  }
   int flags = O_CLOEXEC | O_NOFOLLOW;
   if (disposition == kCreateNew) flags |= O_CREAT | O_EXCL;
   if (disposition == kCreateAlways || disposition == kOpenAlways) flags |= O_CREAT;
@@ -134,6 +148,7 @@ std::unique_ptr<StoreFile> StoreFile::Open(const std::filesystem::path& storeRoo
     *lastError = ErrorOf(errno);
     return nullptr;
   }
+  if (creation) creation->Count();
   *lastError = existed && (disposition == kCreateAlways || disposition == kOpenAlways) ? ERROR_ALREADY_EXISTS
                                                                                        : ERROR_SUCCESS;
   return file;

@@ -47,8 +47,11 @@ class StoreFile {
   // `*lastError` (device error code) on failure: ERROR_FILE_EXISTS for
   // create-new on an existing file, ERROR_FILE_NOT_FOUND / PATH_NOT_FOUND,
   // ERROR_SHARING_VIOLATION while another open file forbids it (nothing is
-  // truncated then), ERROR_ACCESS_DENIED for a folder, ERROR_INVALID_PARAMETER
-  // for an unknown disposition. On success `*lastError` is
+  // truncated then), ERROR_ACCESS_DENIED for a folder or a creation that the
+  // armed refuse-file fault refuses (refuse_file_record.h; a creation is
+  // create-new, create-always, or open-always of a missing file, and each
+  // one that succeeds is counted), ERROR_INVALID_PARAMETER for an unknown
+  // disposition. On success `*lastError` is
   // ERROR_ALREADY_EXISTS when create-always or open-always found the file,
   // else 0.
   static std::unique_ptr<StoreFile> Open(const std::filesystem::path& storeRoot,

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "common/file_store_paths.h"
+#include "device/platform/system_time.h"
 #include "emulator/control_socket.h"
 #include "emulator/emulated_handheld.h"
 #include "emulator/fault_plan.h"
@@ -181,6 +182,17 @@ int Command::Fault() {
   if (!fault) return Usage(error);
   HandheldConfig config;
   if (!StateFolder(args_.state).Load(&config, &error)) return Usage(error);
+  if (fault->kind == FaultKind::RefuseTime || fault->kind == FaultKind::Clear) {
+    // The clock is set by the device libraries against the state folder,
+    // which take this flag as the fault; it waits there for the next call.
+    const std::filesystem::path flag = StateFolder(args_.state).Dir() / ce::kRefuseTimeFlag;
+    if (fault->kind == FaultKind::RefuseTime) {
+      if (!ReplaceFile(flag, "\n")) return Failure("cannot write " + flag.string());
+      return kDone;
+    }
+    std::error_code code;
+    std::filesystem::remove(flag, code);
+  }
   if (const auto done = Request("fault " + FaultText(*fault))) return *done;
   return Usage("no handheld runs in " + args_.state + " (start it with run)");
 }
@@ -292,7 +304,7 @@ int RunCommandLine(int argc, const char* const* argv, std::ostream& out, std::os
   fault->add_option("STATE", args.state, "state folder")->required();
   fault->add_option("KIND", args.faultKind,
                     "silent, silent-after-records, drop-after-records, no-record-request, no-header-ack, "
-                    "busy-port, refuse-file, clear")
+                    "busy-port, refuse-file, refuse-time, clear")
       ->required();
   fault->add_option("ARGS", args.faultArgs, "record count N, or for refuse-file: NAME N")->expected(0, 2);
 

@@ -13,7 +13,7 @@ struct KindInfo {
   bool needsCount;
 };
 
-constexpr std::array<KindInfo, 8> kKinds{{
+constexpr std::array<KindInfo, 9> kKinds{{
     {FaultKind::Silent, "silent", false, false},
     {FaultKind::SilentAfterRecords, "silent-after-records", true, true},
     {FaultKind::DropAfterRecords, "drop-after-records", true, true},
@@ -21,6 +21,7 @@ constexpr std::array<KindInfo, 8> kKinds{{
     {FaultKind::NoHeaderAck, "no-header-ack", false, false},
     {FaultKind::BusyPort, "busy-port", false, false},
     {FaultKind::RefuseFile, "refuse-file", true, true},
+    {FaultKind::RefuseTime, "refuse-time", false, false},
     {FaultKind::Clear, "clear", false, false},
 }};
 
@@ -53,7 +54,7 @@ std::optional<Fault> ParseFault(std::string_view kind, std::optional<std::string
   }
   *error = "unknown fault \"" + std::string(kind) +
            "\" (silent, silent-after-records N, drop-after-records N, no-record-request [N], "
-           "no-header-ack, busy-port, refuse-file NAME N, clear)";
+           "no-header-ack, busy-port, refuse-file NAME N, refuse-time, clear)";
   return std::nullopt;
 }
 

@@ -15,10 +15,14 @@
 //   no-header-ack             never answers the next sync header with 0x01
 //   busy-port                 another program holds the port: the desktop's
 //                             exclusive open fails with access denied
-//   refuse-file NAME N        after N more successful creations (CeCreateFile
-//                             through the remote API) of a file named NAME
-//                             (any folder, letter case ignored), creating it
-//                             fails with access denied, until `clear`
+//   refuse-file NAME N        after N more successful creations of a file
+//                             named NAME in the file store (any folder,
+//                             letter case ignored; by the desktop or a device
+//                             program), creating it fails with access denied,
+//                             until `clear`
+//   refuse-time               the next set-system-time on the handheld refuses
+//                             (a flag file in the state folder, which the
+//                             refusal consumes); no running handheld needed
 //   clear                     lifts every fault (a silent loader answers again,
 //                             a held port is freed)
 //
@@ -40,6 +44,7 @@ enum class FaultKind {
   NoHeaderAck,
   BusyPort,
   RefuseFile,
+  RefuseTime,
   Clear,
 };
 

@@ -52,6 +52,7 @@ void BootLoaderPeer::Arm(const Fault& fault) {
     case FaultKind::None:
     case FaultKind::BusyPort:
     case FaultKind::RefuseFile:  // the file store's, not the loader's
+    case FaultKind::RefuseTime:  // the clock's
       return;
     case FaultKind::Clear:
       armed_ = Fault{};

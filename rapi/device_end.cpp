@@ -95,14 +95,10 @@ wire::Answer DeviceSession::CreateFile(const wire::Request& request) {
   if (!path) {
     return Answer(static_cast<int32_t>(kInvalidHandle), handheld::ERROR_INVALID_NAME);
   }
-  if (config_.allowCreate && !config_.allowCreate(path->filename().string())) {
-    return Answer(static_cast<int32_t>(kInvalidHandle), handheld::ERROR_ACCESS_DENIED);
-  }
   uint32_t error = 0;
   auto file = handheld::StoreFile::Open(config_.storeRoot, *path, request.access, request.share,
                                         request.disposition, &error);
   if (!file) return Answer(static_cast<int32_t>(kInvalidHandle), error);
-  if (config_.created) config_.created(path->filename().string());
   const uint32_t handle = nextHandle_;
   nextHandle_ += 4;
   if (nextHandle_ == kInvalidHandle || nextHandle_ < 0x100) nextHandle_ = 0x100;

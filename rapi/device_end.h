@@ -25,11 +25,6 @@ struct DeviceEndConfig {
   std::filesystem::path stateDir;   // named to device programs and libraries
   // The power status the handheld reports now. Unset: mains.
   std::function<CePowerStatus()> powerStatus;
-  // Asked before every file create with the file's name (last component);
-  // false makes the create fail with ERROR_ACCESS_DENIED. Unset: always true.
-  std::function<bool(std::string_view name)> allowCreate;
-  // Told after every successful file create, with the file's name.
-  std::function<void(std::string_view name)> created;
   // How long a library call may take before its helper is killed.
   uint32_t invokeLimitMs = 120000;
 };

@@ -11,9 +11,7 @@
 namespace corvash::emulator {
 
 CommService::CommService(std::filesystem::path prefix, ServedHandheld served)
-    : prefix_(std::move(prefix)),
-      served_(std::move(served)),
-      refuse_(StateFolder(served_.state).RefuseFilePath()) {}
+    : prefix_(std::move(prefix)), served_(std::move(served)) {}
 
 CommService::~CommService() {
   remoteApi_.reset();
@@ -64,8 +62,6 @@ void CommService::ServeRemoteApi(bool serve) {
     status.BatteryLifePercent = 100;
     return status;
   };
-  config.allowCreate = [this](std::string_view name) { return refuse_.AllowCreate(name); };
-  config.created = [this](std::string_view name) { refuse_.Created(name); };
   std::error_code code;
   std::filesystem::create_directories(config.storeRoot, code);
   std::string error;

@@ -7,7 +7,6 @@
 #include <filesystem>
 #include <memory>
 
-#include "emulator/refuse_file_fault.h"
 #include "emulator/served_prefix.h"
 
 namespace corvash::rapi {
@@ -35,7 +34,6 @@ class CommService {
 
   std::filesystem::path prefix_;
   ServedHandheld served_;
-  RefuseFileFault refuse_;
   std::filesystem::path heldDevice_;
   int portFd_ = -1;
   std::unique_ptr<rapi::DeviceServer> remoteApi_;
