@@ -8,16 +8,22 @@
 //                       "Serial " on a COM port, "USB    " on the USB device
 //   byte 100  size      the flash size in MiB, decimal ("32")
 //
-// The values come from handheld.conf in the state folder (variant, language,
-// version, flash_mb, and port: the emulator's port name, USB when absent).
+// Variant, language and version are those of the identity record the flash
+// holds (the current slot of the reserve area, which a flash rewrites), or
+// handheld.conf's when the flash holds none; flash_mb and port (the
+// emulator's port name, USB when absent) come from handheld.conf.
 // Returns 0 with the output allocated by DeviceLocalAlloc; a negative status
 // and no output when there is no state folder or handheld.conf lacks a value.
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <array>
 #include <optional>
 #include <string>
 #include <type_traits>
 
 #include "common/device_extension.h"
+#include "common/flash_layout.h"
 #include "common/handheld_folder.h"
 #include "common/utf16_text.h"
 
@@ -34,14 +40,42 @@ struct Identity {
   std::string variant, language, version, flashMb, port;
 };
 
+// The text of the reserve area's current slot (the last used one), read
+// from the flash file; empty when there is none.
+std::string RecordInFlash(const Folder& folder) {
+  namespace flash = corvash::flash;
+  const int fd = ::open(folder.FlashPath().c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return {};
+  std::array<uint8_t, flash::kSlotLength> current{};
+  bool found = false;
+  for (uint32_t slot = flash::kReserveArea.first; slot <= flash::kReserveArea.lastStart; slot += flash::kSlotLength) {
+    std::array<uint8_t, flash::kSlotLength> bytes{};
+    if (::pread(fd, bytes.data(), bytes.size(), slot - flash::kFlashBase) != static_cast<ssize_t>(bytes.size())) break;
+    if (bytes[0] == 0xFF && bytes[1] == 0xFF && bytes[2] == 0xFF && bytes[3] == 0xFF) break;
+    current = bytes;
+    found = true;
+  }
+  ::close(fd);
+  if (!found) return {};
+  return corvash::text::FromUtf16(corvash::text::ReadUtf16Field(current, flash::kSlotLength / 2));
+}
+
 std::optional<Identity> ReadIdentity(const Folder& folder) {
-  Identity identity;
   const auto variant = folder.ConfigValue("variant");
   const auto language = folder.ConfigValue("language");
   const auto version = folder.ConfigValue("version");
   const auto flashMb = folder.ConfigValue("flash_mb");
   if (!variant || !language || !version || !flashMb) return std::nullopt;
-  return Identity{*variant, *language, *version, *flashMb, folder.ConfigValue("port").value_or("wceusbsh001")};
+  Identity identity{*variant, *language, *version, *flashMb, folder.ConfigValue("port").value_or("wceusbsh001")};
+  // "Quor 5210" + variant + language + version, as the reserved-area writer keeps it.
+  const std::string record = RecordInFlash(folder);
+  const size_t model = corvash::flash::kModelName.size();
+  if (record.size() == model + 10 && record.compare(0, model, corvash::flash::kModelName) == 0) {
+    identity.variant = record.substr(model, 3);
+    identity.language = record.substr(model + 3, 3);
+    identity.version = record.substr(model + 6, 4);
+  }
+  return identity;
 }
 
 // `text` cut or padded with blanks to exactly `width` characters.

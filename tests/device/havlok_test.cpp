@@ -4,6 +4,7 @@
 
 #include <cstdlib>
 
+#include "common/utf16_text.h"
 #include "tests/device/handheld_fixture.h"
 
 #ifdef HAVLOK_PATH
@@ -70,6 +71,16 @@ TEST_F(HavlokTest, AnswersTheHandheldsIdentityAndLink) {
 
   WriteConfig({{"variant", "NBT"}, {"language", "ENG"}, {"version", "2.04"}, {"flash_mb", "32"}, {"port", "wceusbsh002"}});
   EXPECT_FALSE(Decode(Call(library_.function(), {}).output).serialLink);
+}
+
+TEST_F(HavlokTest, TheVersionIsTheOneTheFlashCarries) {
+  // A flash rewrote the reserve area: a retired record, then the current one.
+  std::vector<uint8_t> retired(flash::kSlotLength, 0);
+  std::vector<uint8_t> current(flash::kSlotLength, 0);
+  text::WriteUtf16Field(current, u"Quor 5210NBTENG2.05");
+  Store(flash::kReserveArea.first, retired);
+  Store(flash::kReserveArea.first + flash::kSlotLength, current);
+  EXPECT_EQ(Decode(Call(library_.function(), {}).output).version, "2.05");
 }
 
 TEST_F(HavlokTest, AHandheldWithoutItsConfigurationFailsTheCall) {
