@@ -6,6 +6,7 @@
 #   world_image VERSION OUT [SIZE]   an image file of a generated ROM (payload in OUT.payload)
 #   world_serve [run options]        k5210-emu run in the background until the shell ends
 #   world_corvash SCRIPT             corvash under the autopilot; sets corvash_status
+#                                    (started through the command corvash_wrapper holds, if any)
 #   world_pages                      the templates corvash opened, in order, one line
 world_setup() {
   build="$(cd "$1" && pwd)"
@@ -57,7 +58,8 @@ world_serve() {
 world_corvash() {
   corvash_status=0
   (cd "$program" && CORVASH_AUTOPILOT="$1" CORVASH_TRANSCRIPT="$work/transcript.txt" \
-     CORVASH_TRACE="$work/trace.txt" ./corvash) || corvash_status=$?
+     CORVASH_TRACE="$work/trace.txt" ${corvash_wrapper[@]+"${corvash_wrapper[@]}"} ./corvash) ||
+    corvash_status=$?
 }
 
 world_pages() { grep -E '^open ' "$work/transcript.txt" | cut -d' ' -f2 | tr '\n' ' '; }

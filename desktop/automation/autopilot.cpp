@@ -234,8 +234,11 @@ bool Autopilot::Click(const AutopilotStep& step, const std::shared_ptr<Scriptabl
   shared_->changed.wait(lock, [&] {
     return shared_->clickOutcome.has_value() || openings_ != openedBefore || FileRequestPending() || Stopping();
   });
+  // A click whose command ended the program is done: its outcome arrives
+  // before the program's end can stop us, but we may wake after both.
+  if (shared_->clickOutcome == ClickOutcome::kHandled) return true;
   if (Stopping()) return false;
-  if (shared_->clickOutcome.has_value() && *shared_->clickOutcome != ClickOutcome::kHandled) {
+  if (shared_->clickOutcome.has_value()) {
     Fail(lock, "cannot click control " + std::to_string(step.controlId) + " of page " +
                    std::to_string(step.templateId) + ": " + OutcomeText(*shared_->clickOutcome) + ", " + Where(step));
     return false;
