@@ -24,6 +24,7 @@ cases_init() {
 
 case_begin() {
   case_name="$1"
+  case_started=$(date +%s%N)
   world_end
   world_setup "$cases_build" "$cases_dir/$1"
   transcript="$work/transcript.txt"
@@ -87,7 +88,10 @@ expect_flashed() {
 }
 
 # The pending-flash record of an unfinished flash, as the user's hive holds it.
-has_pending_flash() { grep -qi 'DadivUzizova' "$prefix/user.reg" 2>/dev/null; }
+has_pending_flash() {
+  sed -n '/^\[HKEY_CURRENT_USER\\Software\\DadivUzizova\]$/,/^\[/p' "$prefix/user.reg" 2>/dev/null |
+    grep -qxF '"Flash"=dword:00000001'
+}
 
 case_intro() {
   printf '%s\n' '103 check 1203' '103 press 1' '121 press 1' '161 press 1'
@@ -112,5 +116,5 @@ expect_screen() {
 
 case_pass() {
   cases_passed+=("$case_name")
-  echo "e2e: $case_name passed"
+  echo "e2e: $case_name passed ($(( ($(date +%s%N) - case_started) / 1000000 )) ms)"
 }
