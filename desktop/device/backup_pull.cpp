@@ -223,7 +223,15 @@ void BackupWorker(pages::WorkerPage& page) {
       Fail(page, pages::kScreenBackupFailed, false);
       return;
     }
-    api.CeDeleteFile(DevicePath(kChunkName));  // asks the agent for the next
+    // The deletion asks the agent for the next chunk. A chunk that stays
+    // would be taken again as the next one, and the backup would hold it
+    // twice under a checksum that agrees.
+    if (api.CeDeleteFile(DevicePath(kChunkName)) == 0 && pulled + kChunkSize < kBackupPayload) {
+      platform::TraceF("\r\n BackupWorker: chunk at 0x%x cannot be deleted (error %u)\r\n", pulled,
+                       api.CeGetLastError());
+      Fail(page, pages::kScreenBackupFailed, true);
+      return;
+    }
     page.SetBarPosition(pulled + kChunkSize);
     page.SetFigure(static_cast<uint32_t>((uint64_t{pulled} + kChunkSize) * 100 / kBackupPayload));
   }

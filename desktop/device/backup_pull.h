@@ -29,8 +29,9 @@ uint32_t CopyAgentToDevice(std::string_view pcPath, std::string_view devicePath)
 // figure and ends it with 1 after success. Failures: the agent cannot be
 // started (FEHLER 106, page hidden, the remote API shut down, main window
 // closed); the backup file cannot be made (page ended with 2, FEHLER 104);
-// a chunk does not come within 501 looks 100 ms apart, or comes short
-// (page hidden, FEHLER 109, main window closed); writing the backup fails
+// a chunk does not come within 501 looks 100 ms apart, comes short, or
+// cannot be deleted while more are due (page hidden, FEHLER 109, main
+// window closed); writing the backup fails
 // (page ended with 2, FEHLER 109).
 void BackupWorker(pages::WorkerPage& page);
 

@@ -3,15 +3,12 @@
 // remote API's device end) and the device programs (the real backup.exe)
 // alike, each creation counted once; refuse-time as `k5210-emu fault` leaves
 // it for the handheld's set-system-time.
-#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <filesystem>
-#include <fstream>
 #include <optional>
-#include <sstream>
 #include <string>
 
 #include "common/clock.h"
@@ -24,6 +21,7 @@
 #include "emulator/command_line.h"
 #include "emulator/refuse_file_fault.h"
 #include "rapi/device_end.h"
+#include "tests/backup_road/handheld_store_fixture.h"
 
 extern char** environ;
 
@@ -37,32 +35,8 @@ constexpr uint32_t kChunk = 0x40000;
 constexpr int kLooks = 501;            // the desktop's looks for a chunk, 100 ms apart
 constexpr uint32_t kAgentEndMs = 600000;  // system ms; the agent gives up after 2001 x 100 ms
 
-// A handheld state folder of its own, named in K5210_STATE, as `init` lays
-// it out (a sparse flash is enough: the agent only reads it).
-class HandheldStoreTest : public ::testing::Test {
+class HandheldStoreTest : public HandheldStoreFixture {
  protected:
-  void SetUp() override {
-    std::string pattern = (fs::temp_directory_path() / "roadXXXXXX").string();
-    ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-    dir_ = pattern;
-    fs::create_directories(Store() / "Windows");
-    fs::create_directories(Store() / "Temp");
-    std::ofstream(dir_ / "handheld.conf") << "variant=NBT\nlanguage=ENG\nversion=2.04\nflash_mb=32\n"
-                                          << "mode=system\npower=mains\ncable=plugged\n";
-    const int fd = ::open((dir_ / "flash.bin").c_str(), O_RDWR | O_CREAT | O_TRUNC, 0644);
-    ASSERT_GE(fd, 0);
-    ASSERT_EQ(::ftruncate(fd, 48 << 20), 0);
-    ::close(fd);
-    ASSERT_EQ(::setenv(handheld::kStateVariable, dir_.c_str(), 1), 0);
-    config_.storeRoot = Store();
-    config_.stateDir = dir_;
-  }
-  void TearDown() override {
-    ::unsetenv(handheld::kStateVariable);
-    std::error_code code;
-    fs::remove_all(dir_, code);
-  }
-  fs::path Store() const { return dir_ / "files"; }
   // The emulator's arming, as `k5210-emu fault STATE refuse-file NAME N` does it.
   void ArmRefuseFile(const std::string& name, uint32_t count) {
     std::string error;
@@ -102,8 +76,6 @@ class HandheldStoreTest : public ::testing::Test {
     return static_cast<uint32_t>(answer.result) != rapi::kInvalidHandle;
   }
 
-  fs::path dir_;
-  rapi::DeviceEndConfig config_;
   rapi::DeviceSession desktop_{config_};
 };
 
@@ -179,10 +151,7 @@ TEST_F(HandheldStoreTest, RefuseFileStopsTheRealAgentAfterNChunks) {
   }
   if (status == -1) ::kill(agent, SIGKILL);
   EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
-  std::ifstream log(dir_ / "debug.log");
-  std::ostringstream text;
-  text << log.rdbuf();
-  EXPECT_NE(text.str().find("Create File, fail and error code = 5"), std::string::npos) << text.str();
+  EXPECT_NE(DebugLog().find("Create File, fail and error code = 5"), std::string::npos) << DebugLog();
   EXPECT_FALSE(fs::exists(Store() / "Temp" / "image.nb"));
 }
 
