@@ -34,7 +34,10 @@ world_image 2.04 "$image"
 payload_size=$(stat -c %s "$image.payload")
 "$nbf" info "$image"
 
-"$emu" init "$state" --variant NBT --language ENG --version 2.03 >/dev/null
+# ROM 2.03 of random bytes, so that a flash shows in every byte it writes.
+head -c "$payload_size" /dev/urandom >"$work/old.payload"
+"$nbf" create --model "Quor 5210" --variant NBT --lang ENG --version 2.03 "$work/old.payload" "$work/old.nbf" >/dev/null
+"$emu" init "$state" --rom "$work/old.nbf" >/dev/null
 touch "$prefix/windows/MERLIX.ZPF"
 if [ "$mode" = recovery ]; then
   echo "== Handheld with ROM 2.03, left in its boot loader by an interrupted flash"

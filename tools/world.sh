@@ -50,9 +50,25 @@ world_serve() {
   "$emu" run "$state" --prefix "$prefix" "$@" >"$work/emu.out" 2>&1 &
   world_pids+=($!)
   local _
-  for _ in $(seq 100); do grep -q '^ready' "$work/emu.out" 2>/dev/null && return 0; sleep 0.1; done
+  for _ in $(seq 100); do
+    if grep -q '^ready' "$work/emu.out" 2>/dev/null; then
+      world_block_other_ports
+      return 0
+    fi
+    sleep 0.1
+  done
   cat "$work/emu.out" >&2
   return 1
+}
+
+# The ports no handheld serves lead nowhere, so that corvash's port test never
+# reaches the machine's own serial ports.
+world_block_other_ports() {
+  local port
+  for port in com1 com2 wceusbsh001 wceusbsh002; do
+    [ -e "$prefix/dosdevices/$port" ] || [ -L "$prefix/dosdevices/$port" ] ||
+      ln -s /nonexistent/no-handheld "$prefix/dosdevices/$port"
+  done
 }
 
 world_corvash() {
