@@ -21,17 +21,7 @@ if ! [[ "$seconds" =~ ^[0-9]+$ ]] || [ "$seconds" -lt 1 ]; then
 fi
 
 # Debian's clang with its runtime libraries (libFuzzer and the sanitizers).
-packages=(cmake ninja-build clang libclang-rt-dev libgtest-dev libgmock-dev googletest)
-missing=()
-for p in "${packages[@]}"; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
-done
-if ((${#missing[@]})); then
-  sudo=""
-  [ "$(id -u)" -eq 0 ] || sudo="sudo"
-  $sudo apt-get update
-  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y --no-install-recommends "${missing[@]}"
-fi
+tools/install-deps.sh clang libclang-rt-dev
 
 # Only the folders whose libraries the targets link.
 dirs="common;desktop/platform;desktop/session;rapi;device/common;desktop/device;desktop/image;desktop/bootlink;desktop/resources"

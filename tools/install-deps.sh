@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
-# Installs the Debian packages that building and testing Corvash needs.
+# Installs the Debian packages that building and testing Corvash needs, and
+# the packages named as arguments (tools/fuzz.sh adds clang's), when missing.
 set -euo pipefail
-packages=(cmake ninja-build g++ pkg-config libgtest-dev libgmock-dev googletest libbenchmark-dev
+packages=("$@"
+          cmake ninja-build g++ pkg-config libgtest-dev libgmock-dev googletest libbenchmark-dev
           libcli11-dev qt6-base-dev libgl-dev
           fonts-liberation2   # a face with Arial's metrics, the pages' dialog font
           xvfb xauth xdotool) # a real X server for the tests of real windows, and input through it
