@@ -5,7 +5,10 @@
 // folder. The pull is held against the floor of its own fixed waits: 5000 ms
 // after the agent starts, then 100 ms on each side per chunk (the agent's
 // wait before its create, the desktop's before its look), 124 chunks:
-// 5000 + 124 x 200 = 29800 ms. It may take at most 1.1 times that.
+// 5000 + 124 x 200 = 29800 ms. It may take at most 1.1 times that. The two
+// sides' waits mostly overlap (the agent waits before its next create while
+// the desktop waits before its next look), so a pull that loses no time
+// comes near 5000 + 124 x 100 ms, which the program prints beside the verdict.
 //
 // The program prints the ratio of the median wall time to the floor, with
 // where the time went (up to the first chunk, then per chunk), and exits 1
@@ -39,6 +42,7 @@ namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
 
 constexpr double kFloorMs = 5000 + 124 * 200;
+constexpr double kOverlappedMs = 5000 + 124 * 100;
 constexpr double kLimit = 1.1;
 constexpr uint32_t kLinkWaitMs = 60000;
 constexpr uint64_t kBackupSize = 32 + uint64_t{device::kBackupPayload};
@@ -181,8 +185,10 @@ int main(int argc, char** argv) {
   }
   const double ratio = reporter.medianMs / kFloorMs;
   std::printf("backup pull: %.0f ms against a floor of %.0f ms of fixed waits: %.3f (limit %.2f); "
+              "%.3f of the %.0f ms that the waits take where they overlap; "
               "%.0f ms to the first chunk, then %.1f ms a chunk\n",
-              reporter.medianMs, kFloorMs, ratio, kLimit, static_cast<double>(reporter.counters["to_first_chunk_ms"]),
+              reporter.medianMs, kFloorMs, ratio, kLimit, reporter.medianMs / kOverlappedMs, kOverlappedMs,
+              static_cast<double>(reporter.counters["to_first_chunk_ms"]),
               static_cast<double>(reporter.counters["per_chunk_ms"]));
   return ratio <= kLimit ? 0 : 1;
 }
