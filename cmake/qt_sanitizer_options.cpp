@@ -1,5 +1,5 @@
-// Built into the programs that run Qt (not into a library, so that the
-// linker keeps it).
+// Built into every program that runs Qt, the desktop's and the emulator's
+// (not into a library, so that the linker keeps it).
 //
 // Thread sanitizer: Qt's own libraries are not built with it, so their locks
 // and atomics are invisible to it and memory that Qt allocates on one thread
