@@ -9,6 +9,7 @@
 #include <string>
 
 #include "common/fixed_text.h"
+#include "common/utf16_text.h"
 #include "desktop/device/device_identification.h"
 #include "desktop/session/update_session.h"
 
@@ -22,15 +23,16 @@ void Require(bool condition, const char* what) {
   std::abort();
 }
 
+// At most `most` of the handheld's characters (UTF-16 units), no zero.
 bool Plain(const std::string& text, size_t most) {
-  return text.size() <= most && text.find('\0') == std::string::npos;
+  return text::ToUtf16(text).size() <= most && text.find('\0') == std::string::npos;
 }
 
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const device::IdentificationAnswer answer = device::ParseIdentificationAnswer(std::span(data, size));
-  // Fields are cut to 24 characters (bytes of UTF-8 here) before they are taken apart.
+  // Fields are cut to 24 characters (UTF-16 units) before they are taken apart.
   constexpr size_t kField = device::kAnswerFieldUnits - 1;
   Require(Plain(answer.version, 4), "the version is characters 0-3");
   Require(Plain(answer.langCode, kField), "the language code lies in its field");
