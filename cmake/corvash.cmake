@@ -11,12 +11,18 @@ function(corvash_library name)
   target_link_libraries(${name} PUBLIC Threads::Threads ${ARG_DEPS})
 endfunction()
 
-# corvash_test(NAME DEPS ...): one GoogleTest program of every *_test.cpp in a folder.
+# corvash_test(NAME [LOCK RESOURCE] DEPS ...): one GoogleTest program of every
+# *_test.cpp in a folder. LOCK keeps its tests from running beside other tests
+# that hold the same resource.
 function(corvash_test name)
-  cmake_parse_arguments(ARG "" "" "DEPS" ${ARGN})
+  cmake_parse_arguments(ARG "" "LOCK" "DEPS" ${ARGN})
   file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
   add_executable(${name} ${sources})
   target_link_libraries(${name} PRIVATE GTest::gtest GTest::gtest_main GTest::gmock ${ARG_DEPS})
+  set(lock)
+  if(ARG_LOCK)
+    set(lock RESOURCE_LOCK ${ARG_LOCK})
+  endif()
   gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60
-    PROPERTIES ENVIRONMENT "CORVASH_TIME_SCALE=0.01")
+    PROPERTIES ENVIRONMENT "CORVASH_TIME_SCALE=0.01" ${lock})
 endfunction()
