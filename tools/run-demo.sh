@@ -82,13 +82,19 @@ fi
 
 world_serve --port wceusbsh001
 
-echo "== corvash (autopilot)"
+echo "== corvash (autopilot): each page as it opens and ends"
+# The transcript, followed while corvash writes it, until the run is over.
+sleep 86400 &
+running=$!
+tail -s 0.1 --pid="$running" -n +1 -F "$work/transcript.txt" 2>/dev/null |
+  sed -un 's/^open \([0-9]*\)$/  page \1 opens/p; s/^end \([0-9]*\) \(.*\)$/  page \1 ends with \2/p' &
+follower=$!
 world_corvash "$work/autopilot.txt"
 status=$corvash_status
 pc_time="$(date -u '+%Y-%m-%d %H:%M')"
+kill "$running"
+wait "$follower" 2>/dev/null || true
 echo "corvash exit code: $status"
-echo "pages shown:"
-grep -E '^(open|end) ' "$work/transcript.txt" | sed 's/^/  /'
 
 echo "== Result"
 flashed=$((payload_size - 0x40000))

@@ -100,6 +100,7 @@ bool StartProgram(const std::string& program) {
     if (null >= 0) {
       ::dup2(null, STDIN_FILENO);
       ::dup2(null, STDOUT_FILENO);
+      ::dup2(null, STDERR_FILENO);  // it has no console of ours to write to
     }
     char* const argv[] = {const_cast<char*>(program.c_str()), nullptr};
     ::execv(program.c_str(), argv);
