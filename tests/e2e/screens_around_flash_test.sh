@@ -84,7 +84,7 @@ case_small_image 2.04 "$program/QUORROM204.nbf"
   # Weiter opens with the page; the watch closes it at its first look.
   echo "105 run timeout 20 sh -c 'until sed -n \"/^open 105\\\$/,\\\$p\" \"$transcript\" | grep -qx \"enable 1 0\"; do sleep 0.01; done'"
   echo "105 run \"$emu\" ctl \"$state\" mains && date +%s%N >\"$work/mains-at\""
-  echo '105 wait-enabled 1 1000'
+  echo '105 wait-enabled 1 5000'  # a guard; the limit is checked below
   echo "105 run date +%s%N >\"$work/enabled-at\""
   echo '105 press 1'
   echo '169 press 2'; } >"$work/autopilot.txt"
