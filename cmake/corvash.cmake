@@ -26,3 +26,14 @@ function(corvash_test name)
   gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60
     PROPERTIES ENVIRONMENT "CORVASH_TIME_SCALE=0.01" ${lock})
 endfunction()
+
+# The time scale of the runs of the real programs (end-to-end tests): small
+# enough to keep them quick, wider in a sanitizer build, whose instrumented
+# programs (corvash, k5210-emu, its sync software, the device programs) run
+# several times slower, so that no wait of the system runs out before a slow
+# program has answered.
+if(CORVASH_SANITIZE)
+  set(CORVASH_E2E_TIME_SCALE 0.2)
+else()
+  set(CORVASH_E2E_TIME_SCALE 0.05)
+endif()

@@ -17,7 +17,7 @@ cases_init "$1" "$2" interruption-matrix
 # The loader's silence ends a run only through the link watchdog (150 s);
 # a smaller scale than the other groups keeps that short (not in a sanitizer
 # build, whose slowness the loader's shorter waits would not allow for).
-if [ "${E2E_SLOW:-0}" = 1 ]; then matrix_scale=0.05; else matrix_scale=0.02; fi
+if [ "${E2E_SLOW:-0}" = 1 ]; then matrix_scale=0.1; else matrix_scale=0.02; fi
 export CORVASH_TIME_SCALE="${CORVASH_MATRIX_TIME_SCALE:-$matrix_scale}"
 size=$((0x120000))
 record=$((0x20000))
