@@ -20,6 +20,8 @@ extern "C" const char* __tsan_default_suppressions() {
          "called_from_lib:libQt6Widgets.so.6\n"
          "called_from_lib:libQt6XcbQpa.so.6\n"
          "called_from_lib:libglib-2.0.so.0\n"
+         "called_from_lib:libxcb.so.1\n"
+         "deadlock:libxcb.so.1\n"
          "race:QEvent::type\n";
 }
 

@@ -84,7 +84,10 @@ HandheldWindow::HandheldWindow(HandheldPanel& panel, QWidget* parent) : QWidget(
   poll_ = new QTimer(this);
   const auto period = std::chrono::duration_cast<std::chrono::milliseconds>(platform::ScaledDuration(kPollMs));
   poll_->start(std::max<int>(10, static_cast<int>(period.count())));
-  connect(poll_, &QTimer::timeout, this, [this] { Refresh(); });
+  connect(poll_, &QTimer::timeout, this, [this] {
+    TakeActionOutcome();
+    Refresh();
+  });
   Refresh();
 }
 
@@ -174,12 +177,23 @@ void HandheldWindow::Act(const std::string& action) {
   EnableControls(false);
   status_->clear();
   if (action_.joinable()) action_.join();
+  // The outcome is taken by the poll on the GUI thread: nothing of the
+  // action's thread crosses through Qt's event queue.
   action_ = std::thread([this, action] {
     std::string error;
     const bool done = panel_.Act(action, &error);
-    const QString text = QString::fromStdString(error);
-    QMetaObject::invokeMethod(this, [this, done, text] { ActionDone(done, text); }, Qt::QueuedConnection);
+    std::lock_guard lock(outcomeMutex_);
+    outcome_.emplace(done, std::move(error));
   });
+}
+
+void HandheldWindow::TakeActionOutcome() {
+  std::optional<std::pair<bool, std::string>> outcome;
+  {
+    std::lock_guard lock(outcomeMutex_);
+    outcome.swap(outcome_);
+  }
+  if (outcome) ActionDone(outcome->first, QString::fromStdString(outcome->second));
 }
 
 void HandheldWindow::ActionDone(bool done, const QString& error) {

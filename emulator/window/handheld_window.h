@@ -11,8 +11,11 @@
 // GUI thread only.
 #include <QWidget>
 #include <atomic>
+#include <mutex>
+#include <optional>
 #include <string>
 #include <thread>
+#include <utility>
 
 #include "emulator/handheld_snapshot.h"
 
@@ -52,6 +55,7 @@ class HandheldWindow final : public QWidget {
   // Runs `action` on the handheld off the GUI thread; one at a time.
   void Act(const std::string& action);
   void ActionDone(bool done, const QString& error);
+  void TakeActionOutcome();
   void EnableControls(bool enable);
 
   HandheldPanel& panel_;
@@ -67,6 +71,10 @@ class HandheldWindow final : public QWidget {
   QTimer* poll_ = nullptr;
   std::thread action_;
   bool acting_ = false;
+  // The action's outcome, handed from its thread to the GUI thread, which
+  // takes it at its next poll.
+  std::mutex outcomeMutex_;
+  std::optional<std::pair<bool, std::string>> outcome_;
 };
 
 }  // namespace corvash::emulator::window
