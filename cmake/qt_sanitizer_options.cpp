@@ -1,8 +1,7 @@
 // Built into every program that runs Qt, the desktop's and the emulator's
 // (not into a library, so that the linker keeps it).
 //
-// Thread sanitizer: Qt's own libraries (its X11 platform and the GLib event
-// loop under it among them) are not built with it, so their locks
+// Thread sanitizer: Qt's own libraries are not built with it, so their locks
 // and atomics are invisible to it and memory that Qt allocates on one thread
 // and frees on another looks unordered. It is told to leave the allocations
 // and frees that Qt itself makes alone; every access of this program's own
@@ -18,10 +17,6 @@ extern "C" const char* __tsan_default_suppressions() {
   return "called_from_lib:libQt6Core.so.6\n"
          "called_from_lib:libQt6Gui.so.6\n"
          "called_from_lib:libQt6Widgets.so.6\n"
-         "called_from_lib:libQt6XcbQpa.so.6\n"
-         "called_from_lib:libglib-2.0.so.0\n"
-         "called_from_lib:libxcb.so.1\n"
-         "deadlock:libxcb.so.1\n"
          "race:QEvent::type\n";
 }
 
