@@ -60,6 +60,12 @@ class TempPrefix {
     dir_ = ::mkdtemp(pattern);
     std::filesystem::create_directories(dir_ / "dosdevices");
     ::setenv("CORVASH_PREFIX", dir_.c_str(), 1);
+    // The sync-process stop that the port test runs finds the sync software
+    // by its windows on this desktop family: the windows of this prefix,
+    // which has none. By process name it would end the emulated sync
+    // software of any other test running on the machine.
+    std::ofstream(dir_ / "system.reg") << "REGEDIT4\n\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion]\n"
+                                       << "\"CurrentVersion\"=\"4.0\"\n";
   }
   ~TempPrefix() {
     ::unsetenv("CORVASH_PREFIX");
