@@ -88,6 +88,8 @@ HandheldWindow::HandheldWindow(HandheldPanel& panel, QWidget* parent) : QWidget(
     TakeActionOutcome();
     Refresh();
   });
+  outcomePoll_ = new QTimer(this);
+  connect(outcomePoll_, &QTimer::timeout, this, [this] { TakeActionOutcome(); });
   Refresh();
 }
 
@@ -177,8 +179,10 @@ void HandheldWindow::Act(const std::string& action) {
   EnableControls(false);
   status_->clear();
   if (action_.joinable()) action_.join();
-  // The outcome is taken by the poll on the GUI thread: nothing of the
-  // action's thread crosses through Qt's event queue.
+  // The outcome is taken on the GUI thread by a quick look every 10 ms while
+  // the action runs: nothing of the action's thread crosses through Qt's
+  // event queue, and the controls come back as soon as it is done.
+  outcomePoll_->start(10);
   action_ = std::thread([this, action] {
     std::string error;
     const bool done = panel_.Act(action, &error);
@@ -193,7 +197,9 @@ void HandheldWindow::TakeActionOutcome() {
     std::lock_guard lock(outcomeMutex_);
     outcome.swap(outcome_);
   }
-  if (outcome) ActionDone(outcome->first, QString::fromStdString(outcome->second));
+  if (!outcome) return;
+  outcomePoll_->stop();
+  ActionDone(outcome->first, QString::fromStdString(outcome->second));
 }
 
 void HandheldWindow::ActionDone(bool done, const QString& error) {

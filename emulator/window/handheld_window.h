@@ -69,6 +69,7 @@ class HandheldWindow final : public QWidget {
   QPushButton* cable_ = nullptr;
   QLabel* status_ = nullptr;
   QTimer* poll_ = nullptr;
+  QTimer* outcomePoll_ = nullptr;  // runs while an action runs
   std::thread action_;
   bool acting_ = false;
   // The action's outcome, handed from its thread to the GUI thread, which
