@@ -28,7 +28,7 @@ class BoundedOut {
   size_t length_ = 0;
 };
 
-struct Spec {
+struct Directive {
   bool left = false;
   bool zero = false;
   size_t width = 0;
@@ -46,10 +46,10 @@ std::u16string Digits(uint64_t value, unsigned base, bool upper) {
 }
 
 // The text of one conversion, before padding.
-std::u16string Convert(const Spec& spec, const FormatArg* arg) {
+std::u16string Convert(const Directive& directive, const FormatArg* arg) {
   const bool text = arg != nullptr && arg->kind() == FormatArg::Kind::Text;
   const int64_t number = (arg != nullptr && !text) ? arg->number() : 0;
-  switch (spec.conversion) {
+  switch (directive.conversion) {
     case u'd':
     case u'i':
       return number < 0 ? u"-" + Digits(static_cast<uint64_t>(-number), 10, false)
@@ -64,14 +64,14 @@ std::u16string Convert(const Spec& spec, const FormatArg* arg) {
   }
 }
 
-void Pad(BoundedOut& out, const Spec& spec, const std::u16string& value) {
-  const size_t fill = spec.width > value.size() ? spec.width - value.size() : 0;
-  if (spec.left) {
+void Pad(BoundedOut& out, const Directive& directive, const std::u16string& value) {
+  const size_t fill = directive.width > value.size() ? directive.width - value.size() : 0;
+  if (directive.left) {
     out.Put(value);
     for (size_t i = 0; i < fill; ++i) out.Put(u' ');
     return;
   }
-  const bool zeros = spec.zero && spec.conversion != u's' && spec.conversion != u'S';
+  const bool zeros = directive.zero && directive.conversion != u's' && directive.conversion != u'S';
   size_t start = 0;
   if (zeros && !value.empty() && value[0] == u'-') {
     out.Put(u'-');
@@ -98,18 +98,18 @@ int FormatWide(std::span<WCHAR> buffer, std::u16string_view format, std::initial
       ++i;
       continue;
     }
-    Spec spec;
+    Directive directive;
     for (; i < format.size() && (format[i] == u'-' || format[i] == u'0'); ++i) {
-      (format[i] == u'-' ? spec.left : spec.zero) = true;
+      (format[i] == u'-' ? directive.left : directive.zero) = true;
     }
     for (; i < format.size() && format[i] >= u'0' && format[i] <= u'9'; ++i) {
-      spec.width = std::min<size_t>(spec.width * 10 + (format[i] - u'0'), 1024);
+      directive.width = std::min<size_t>(directive.width * 10 + (format[i] - u'0'), 1024);
     }
     while (i < format.size() && (format[i] == u'l' || format[i] == u'h' || format[i] == u'w')) ++i;
     if (i >= format.size()) break;
-    spec.conversion = format[i++];
+    directive.conversion = format[i++];
     const FormatArg* arg = next != args.end() ? next++ : nullptr;
-    Pad(out, spec, Convert(spec, arg));
+    Pad(out, directive, Convert(directive, arg));
   }
   return out.Finish();
 }
