@@ -4,7 +4,6 @@
 #include <poll.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
-#include <sys/un.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -12,6 +11,7 @@
 #include <cstring>
 
 #include "common/clock.h"
+#include "common/local_socket.h"
 
 namespace corvash::emulator {
 namespace {
@@ -20,15 +20,6 @@ constexpr size_t kMaxRequest = 256;
 // How long either side waits for the other's line.
 constexpr uint32_t kRequestWaitMs = 5000;
 constexpr uint32_t kAnswerWaitMs = 60000;
-
-bool FillAddress(const std::filesystem::path& path, sockaddr_un* address) {
-  std::memset(address, 0, sizeof *address);
-  address->sun_family = AF_UNIX;
-  const std::string text = path.string();
-  if (text.size() >= sizeof address->sun_path) return false;
-  std::memcpy(address->sun_path, text.c_str(), text.size() + 1);
-  return true;
-}
 
 // Reads up to the first LF (not kept), or to the end of the stream, within
 // `waitMs` system milliseconds.
@@ -66,28 +57,15 @@ void WriteAll(int fd, std::string_view text) {
 
 std::unique_ptr<ControlServer> ControlServer::Start(const std::filesystem::path& socketPath, Handler handler,
                                                     std::string* error) {
-  sockaddr_un address{};
-  if (!FillAddress(socketPath, &address)) {
-    *error = "state folder path too long for its control socket: " + socketPath.string();
-    return nullptr;
-  }
   std::unique_ptr<ControlServer> server(new ControlServer());
   server->path_ = socketPath;
   server->handler_ = std::move(handler);
-  server->listen_ = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
-  if (server->listen_ < 0 || ::pipe2(server->wake_, O_CLOEXEC | O_NONBLOCK) != 0) {
+  if (::pipe2(server->wake_, O_CLOEXEC | O_NONBLOCK) != 0) {
     *error = std::string("cannot make the control socket: ") + std::strerror(errno);
     return nullptr;
   }
-  ::unlink(socketPath.c_str());
-  const mode_t old_mask = ::umask(0177);
-  const int bound = ::bind(server->listen_, reinterpret_cast<sockaddr*>(&address), sizeof address);
-  const int bind_error = errno;
-  ::umask(old_mask);
-  if (bound != 0 || ::listen(server->listen_, 4) != 0) {
-    *error = "cannot listen on " + socketPath.string() + ": " + std::strerror(bound != 0 ? bind_error : errno);
-    return nullptr;
-  }
+  server->listen_ = platform::ListenLocal(socketPath, 4, error);
+  if (server->listen_ < 0) return nullptr;
   server->thread_ = std::thread([raw = server.get()] { raw->Serve(); });
   return server;
 }
@@ -128,14 +106,8 @@ void ControlServer::Answer(int connection) {
 
 std::optional<std::string> SendControlRequest(const std::filesystem::path& socketPath,
                                               std::string_view request) {
-  sockaddr_un address{};
-  if (!FillAddress(socketPath, &address)) return std::nullopt;
-  const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  const int fd = platform::ConnectLocal(socketPath);
   if (fd < 0) return std::nullopt;
-  if (::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
-    ::close(fd);
-    return std::nullopt;
-  }
   WriteAll(fd, std::string(request) + "\n");
   const auto answer = ReadLine(fd, kAnswerWaitMs);
   ::close(fd);

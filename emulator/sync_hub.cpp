@@ -5,7 +5,6 @@
 #include <signal.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
-#include <sys/un.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -15,6 +14,7 @@
 #include <cstring>
 
 #include "common/clock.h"
+#include "common/local_socket.h"
 #include "emulator/socket_lines.h"
 
 extern char** environ;
@@ -45,30 +45,14 @@ std::unique_ptr<SyncHub> SyncHub::Start(SyncHubConfig config, std::string* error
       return nullptr;
     }
   }
-  sockaddr_un address{};
-  address.sun_family = AF_UNIX;
-  const std::string path = config.socket.string();
-  if (path.size() >= sizeof address.sun_path) {
-    *error = "state folder path too long for its sync socket: " + path;
-    return nullptr;
-  }
-  std::memcpy(address.sun_path, path.c_str(), path.size() + 1);
   std::unique_ptr<SyncHub> hub(new SyncHub());
   hub->config_ = std::move(config);
-  hub->listen_ = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
-  if (hub->listen_ < 0 || ::pipe2(hub->wake_, O_CLOEXEC | O_NONBLOCK) != 0) {
+  if (::pipe2(hub->wake_, O_CLOEXEC | O_NONBLOCK) != 0) {
     *error = std::string("cannot make the sync socket: ") + std::strerror(errno);
     return nullptr;
   }
-  ::unlink(path.c_str());
-  const mode_t oldMask = ::umask(0177);
-  const int bound = ::bind(hub->listen_, reinterpret_cast<sockaddr*>(&address), sizeof address);
-  const int bindError = errno;
-  ::umask(oldMask);
-  if (bound != 0 || ::listen(hub->listen_, 8) != 0) {
-    *error = "cannot listen on " + path + ": " + std::strerror(bound != 0 ? bindError : errno);
-    return nullptr;
-  }
+  hub->listen_ = platform::ListenLocal(hub->config_.socket, 8, error);
+  if (hub->listen_ < 0) return nullptr;
   hub->thread_ = std::thread([raw = hub.get()] { raw->Serve(); });
   return hub;
 }

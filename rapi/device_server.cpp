@@ -4,13 +4,13 @@
 #include <poll.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
-#include <sys/un.h>
 #include <unistd.h>
 
 #include <atomic>
 #include <cerrno>
 #include <cstring>
 
+#include "common/local_socket.h"
 #include "rapi/message_stream.h"
 
 namespace corvash::rapi {
@@ -31,32 +31,15 @@ struct DeviceServer::Connection {
 
 std::unique_ptr<DeviceServer> DeviceServer::Start(const std::filesystem::path& socketPath, DeviceEndConfig config,
                                                   std::string* error) {
-  sockaddr_un address{};
-  address.sun_family = AF_UNIX;
-  const std::string text = socketPath.string();
-  if (text.size() >= sizeof address.sun_path) {
-    *error = "path too long for the remote API socket: " + text;
-    return nullptr;
-  }
-  std::memcpy(address.sun_path, text.c_str(), text.size() + 1);
   std::unique_ptr<DeviceServer> server(new DeviceServer());
   server->path_ = socketPath;
   server->config_ = std::move(config);
-  server->listen_ = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
-  if (server->listen_ < 0 || ::pipe2(server->wake_, O_CLOEXEC | O_NONBLOCK) != 0) {
+  if (::pipe2(server->wake_, O_CLOEXEC | O_NONBLOCK) != 0) {
     *error = std::string("cannot make the remote API socket: ") + std::strerror(errno);
     return nullptr;
   }
-  ::unlink(text.c_str());
-  // Made with mode 0600 from the start: no moment in which others may connect.
-  const mode_t oldMask = ::umask(0177);
-  const int bound = ::bind(server->listen_, reinterpret_cast<sockaddr*>(&address), sizeof address);
-  const int bindError = errno;
-  ::umask(oldMask);
-  if (bound != 0 || ::listen(server->listen_, 8) != 0) {
-    *error = "cannot listen on " + text + ": " + std::strerror(bound != 0 ? bindError : errno);
-    return nullptr;
-  }
+  server->listen_ = platform::ListenLocal(socketPath, 8, error);
+  if (server->listen_ < 0) return nullptr;
   server->acceptor_ = std::thread([raw = server.get()] { raw->Accept(); });
   return server;
 }

@@ -1,12 +1,12 @@
 #include "rapi/socket_remote_api.h"
 
 #include <sys/socket.h>
-#include <sys/un.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cstring>
 
+#include "common/local_socket.h"
 #include "rapi/message_stream.h"
 
 namespace corvash::rapi {
@@ -36,17 +36,8 @@ SocketRemoteApi::~SocketRemoteApi() {
 }
 
 bool SocketRemoteApi::ConnectLocked() {
-  sockaddr_un address{};
-  address.sun_family = AF_UNIX;
-  const std::string path = socketPath_.string();
-  if (path.size() >= sizeof address.sun_path) return false;
-  std::memcpy(address.sun_path, path.c_str(), path.size() + 1);
-  const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  const int fd = platform::ConnectLocal(socketPath_);
   if (fd < 0) return false;
-  if (::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
-    ::close(fd);
-    return false;
-  }
   // The link counts as up once the handheld answers.
   wire::Request hello;
   hello.kind = wire::MessageKind::Hello;

@@ -4,7 +4,6 @@
 #include <signal.h>
 #include <sys/signalfd.h>
 #include <sys/socket.h>
-#include <sys/un.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -12,6 +11,7 @@
 #include <iostream>
 #include <memory>
 
+#include "common/local_socket.h"
 #include "emulator/handheld_state.h"
 #include "emulator/served_prefix.h"
 #include "emulator/socket_lines.h"
@@ -27,15 +27,7 @@ constexpr int kNotServed = 1;
 
 // A connection to the serving k5210-emu's sync socket; -1 when nobody listens.
 int Connect(const std::filesystem::path& socket) {
-  sockaddr_un address{};
-  address.sun_family = AF_UNIX;
-  const std::string path = socket.string();
-  if (path.size() >= sizeof address.sun_path) return -1;
-  std::memcpy(address.sun_path, path.c_str(), path.size() + 1);
-  const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
-  if (fd >= 0 && ::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0) return fd;
-  if (fd >= 0) ::close(fd);
-  return -1;
+  return platform::ConnectLocal(socket);
 }
 
 // Serves the hub's lines until a stop signal or the end of the connection.
