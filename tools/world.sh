@@ -10,7 +10,10 @@
 #   world_pages                      the templates corvash opened, in order, one line
 world_setup() {
   build="$(cd "$1" && pwd)"
-  work="$2"
+  # Absolute, as corvash runs in the program folder and the handheld in its own.
+  rm -rf "$2"
+  mkdir -p "$2"
+  work="$(cd "$2" && pwd)"
   emu="$build/bin/k5210-emu"
   nbf="$build/bin/nbf"
   package="$build/package"
@@ -21,7 +24,6 @@ world_setup() {
   export CORVASH_TIME_SCALE="${CORVASH_TIME_SCALE:-0.2}"
   [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ] || export QT_QPA_PLATFORM=offscreen
   export XDG_RUNTIME_DIR="${XDG_RUNTIME_DIR:-$(mktemp -d)}"
-  rm -rf "$work"
   prefix="$work/prefix"
   state="$work/handheld"
   program="$work/program"

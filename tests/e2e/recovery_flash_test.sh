@@ -6,7 +6,8 @@ set -euo pipefail
 source_dir="$1"
 build_dir="$2"
 work="$build_dir/e2e-recovery"
-"$source_dir/tools/run-demo.sh" "$build_dir" "$work" --recovery
+# Folders relative to where it starts, as the README's demo command gives them.
+(cd "$build_dir" && "$source_dir/tools/run-demo.sh" . e2e-recovery --recovery)
 transcript="$work/transcript.txt"
 fail() { echo "e2e: $*" >&2; exit 1; }
 expect_line() { grep -qxF -- "$1" "$transcript" || fail "transcript lacks: $1"; }
