@@ -118,15 +118,16 @@ class FakePageDialog final : public PageDialog {
   std::optional<int> result_;
 };
 
-// Like a real host, the fake keeps every dialog it made until the process
-// ends: a worker that still holds a page after it closed reaches a live
-// object that ignores it.
+// Like a real host, the fake keeps every dialog it made for the life of the
+// process and never destroys it, not even at exit: a worker that still holds
+// a page after it closed (its thread detached) reaches a live object that
+// ignores it.
 inline FakePageDialog& RetainedDialog(int templateId) {
   static std::mutex mutex;
-  static std::vector<std::unique_ptr<FakePageDialog>> dialogs;
+  static auto* dialogs = new std::vector<std::unique_ptr<FakePageDialog>>();
   std::lock_guard lock(mutex);
-  dialogs.push_back(std::make_unique<FakePageDialog>(templateId));
-  return *dialogs.back();
+  dialogs->push_back(std::make_unique<FakePageDialog>(templateId));
+  return *dialogs->back();
 }
 
 // One page as a host runs it: the catalogue's procedure, made with
