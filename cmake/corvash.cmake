@@ -11,11 +11,15 @@ function(corvash_library name)
   target_link_libraries(${name} PUBLIC Threads::Threads ${ARG_DEPS})
 endfunction()
 
-# corvash_test(NAME [LOCK RESOURCE] DEPS ...): one GoogleTest program of every
-# *_test.cpp in a folder. LOCK keeps its tests from running beside other tests
-# that hold the same resource.
+# corvash_test(NAME [LOCK RESOURCE] [SCALE S] DEPS ...): one GoogleTest program
+# of every *_test.cpp in a folder. LOCK keeps its tests from running beside
+# other tests that hold the same resource. SCALE is its time scale (0.01 when
+# not given).
 function(corvash_test name)
-  cmake_parse_arguments(ARG "" "LOCK" "DEPS" ${ARGN})
+  cmake_parse_arguments(ARG "" "LOCK;SCALE" "DEPS" ${ARGN})
+  if(NOT ARG_SCALE)
+    set(ARG_SCALE 0.01)
+  endif()
   file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
   add_executable(${name} ${sources})
   target_link_libraries(${name} PRIVATE GTest::gtest GTest::gtest_main GTest::gmock ${ARG_DEPS})
@@ -24,7 +28,7 @@ function(corvash_test name)
     set(lock RESOURCE_LOCK ${ARG_LOCK})
   endif()
   gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60
-    PROPERTIES ENVIRONMENT "CORVASH_TIME_SCALE=0.01" ${lock})
+    PROPERTIES ENVIRONMENT "CORVASH_TIME_SCALE=${ARG_SCALE}" ${lock})
 endfunction()
 
 # The time scale of the runs of the real programs (end-to-end tests): small
