@@ -1,10 +1,8 @@
 #include "rapi/socket_remote_api.h"
 
-#include <sys/socket.h>
 #include <unistd.h>
 
 #include <algorithm>
-#include <cstring>
 
 #include "common/local_socket.h"
 #include "rapi/message_stream.h"

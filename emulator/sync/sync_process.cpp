@@ -3,11 +3,9 @@
 #include <poll.h>
 #include <signal.h>
 #include <sys/signalfd.h>
-#include <sys/socket.h>
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstring>
 #include <iostream>
 #include <memory>
 
