@@ -47,12 +47,12 @@ void KeepImageHandle(int fd) {
 // watchdog at once: the page ends with its failure result and FEHLER 113 is
 // shown once, by the wizard driver.
 bool SendLoad(std::string_view command, uint32_t state) {
-  const uint32_t before = S().flashState.exchange(state);
+  const uint32_t before = S().flow.flashState.exchange(state);
   if (SendString(command) == 1) {
     ArmWatchdog(WATCHDOG_PROGRESS_MS);
     return true;
   }
-  S().flashState.store(before);
+  S().flow.flashState.store(before);
   EndProgressPageAfterFault();
   return false;
 }
@@ -70,7 +70,7 @@ void ShowIncompatible(std::atomic<uint32_t>& flag) {
 void EndProgressPageAfterFault() { ArmWatchdog(WATCHDOG_LINK_FAILED_MS); }
 
 uint32_t GetImageBodySize() {
-  const int fd = ::open(S().imagePath, O_RDONLY | O_CLOEXEC);
+  const int fd = ::open(S().image.imagePath, O_RDONLY | O_CLOEXEC);
   if (fd < 0) {
     DeclareLinkClosed();
     if (auto port = S().linkHandle.exchange(nullptr)) port->Close();
@@ -112,8 +112,8 @@ void RunFlashSequence() {
   // least every 10 ms also catches a change nobody announces.
   for (;;) {
     const uint64_t seen = LinkChangeCount();
-    if (S().linkClosed.load() == 1 || S().flashState.load() == 3) break;
-    if (S().flashState.load() == 2) {
+    if (S().linkClosed.load() == 1 || S().flow.flashState.load() == 3) break;
+    if (S().flow.flashState.load() == 2) {
       if (!SendLoad(wire::SECOND_LOAD_COMMAND, 3)) return;
       continue;
     }
@@ -125,7 +125,7 @@ void RunFlashSequence() {
 }
 
 void IdentifyAndFlashThread() {
-  S().imageSizeKB = image::FirstImageSize() / 1024;
+  S().image.imageSizeKB = image::FirstImageSize() / 1024;
   OpenCommandSession();
   if (ReadDeviceIdentity() == 0) {
     CloseCommandSession();
@@ -141,29 +141,29 @@ void IdentifyAndFlashThread() {
     return;
   }
   if (image::CheckVariant() == 0) {
-    ShowIncompatible(S().versionMismatch);
+    ShowIncompatible(S().flow.versionMismatch);
     return;
   }
   RunFlashSequence();
 }
 
 void CheckAndFlashThread() {
-  if (image::ReadImageHeader(platform::TextOf(S().imagePath)) == 0) {
+  if (image::ReadImageHeader(platform::TextOf(S().image.imagePath)) == 0) {
     session::CloseMainWindow();
     EndProgressPageAfterFault();
     return;
   }
-  if (!platform::EqualsNoCase(platform::TextOf(S().deviceModel), platform::TextOf(S().imageModel))) {
-    ShowIncompatible(S().modelMismatch);
+  if (!platform::EqualsNoCase(platform::TextOf(S().handheld.deviceModel), platform::TextOf(S().image.imageModel))) {
+    ShowIncompatible(S().flow.modelMismatch);
     return;
   }
-  if (!platform::EqualsNoCase(platform::TextOf(S().deviceLangCode), platform::TextOf(S().imageLangCode))) {
-    ShowIncompatible(S().languageMismatch);
+  if (!platform::EqualsNoCase(platform::TextOf(S().handheld.deviceLangCode), platform::TextOf(S().image.imageLangCode))) {
+    ShowIncompatible(S().flow.languageMismatch);
     return;
   }
-  S().imageSizeKB = image::FirstImageSize() / 1024;
+  S().image.imageSizeKB = image::FirstImageSize() / 1024;
   if (pages::WorkerPage* page = S().progressPage.load()) {
-    page->SetBarRange(0, S().imageSizeKB * 1024);
+    page->SetBarRange(0, S().image.imageSizeKB * 1024);
     page->SetBarPosition(0);
     page->SetFigure(0);
   }

@@ -129,21 +129,21 @@ bool IsIdentityRecord(std::string_view reply) {
 }
 
 void TakeIdentityFields(std::string_view reply, session::UpdateSession& session) {
-  platform::CopyText(session.deviceModel, Slice(reply, kModelAt, kModelLength));
-  platform::CopyText(session.deviceVariant, Slice(reply, kVariantAt, kCodeLength));
-  platform::CopyText(session.deviceLangCode, Slice(reply, kLangCodeAt, kCodeLength));
-  platform::CopyText(session.deviceVersion, Slice(reply, kVersionAt, kVersionLength));
+  platform::CopyText(session.handheld.deviceModel, Slice(reply, kModelAt, kModelLength));
+  platform::CopyText(session.handheld.deviceVariant, Slice(reply, kVariantAt, kCodeLength));
+  platform::CopyText(session.handheld.deviceLangCode, Slice(reply, kLangCodeAt, kCodeLength));
+  platform::CopyText(session.handheld.deviceVersion, Slice(reply, kVersionAt, kVersionLength));
 }
 
 uint32_t ReadDeviceIdentity() {
   session::UpdateSession& session = session::Session();
   const Search search = SearchIdentityRecord();
   if (search != Search::kFound) {
-    platform::ClearText(session.deviceModel);
-    platform::ClearText(session.deviceVersion);
-    platform::ClearText(session.deviceLangCode);
+    platform::ClearText(session.handheld.deviceModel);
+    platform::ClearText(session.handheld.deviceVersion);
+    platform::ClearText(session.handheld.deviceLangCode);
   }
-  if (!platform::TextOf(session.deviceModel).empty() && !platform::TextOf(session.deviceLangCode).empty()) {
+  if (!platform::TextOf(session.handheld.deviceModel).empty() && !platform::TextOf(session.handheld.deviceLangCode).empty()) {
     return 1;
   }
   KillWatchdog();

@@ -98,7 +98,7 @@ class Download {
   }
 
   void StartProgress() {
-    if (session_.flashState.load() == 1) {
+    if (session_.flow.flashState.load() == 1) {
       SetFlashProgress(0);
       return;
     }
@@ -149,7 +149,7 @@ class Download {
       platform::Trace("\nLine 537: i < BLOCK_LENGTH/TXQUEUE\n");
       return Step::kEnd;
     }
-    if (session_.flashState.load() == 1) {
+    if (session_.flow.flashState.load() == 1) {
       const uint32_t percent = DownloadPercent(remaining_, plan_.total);
       if (percent != 100) SetFlashProgress(percent);
     }
@@ -217,7 +217,7 @@ class Download {
     }
     if (!completed_) return 1;
     if (MoveFlashState(1, 2)) return 1;
-    if (session_.flashState.load() == 3) SetFlashProgress(100);
+    if (session_.flow.flashState.load() == 3) SetFlashProgress(100);
     return 1;
   }
 

@@ -100,7 +100,7 @@ void DeclareLinkClosed() {
 }
 
 bool MoveFlashState(uint32_t from, uint32_t to) {
-  if (!session::Session().flashState.compare_exchange_strong(from, to)) return false;
+  if (!session::Session().flow.flashState.compare_exchange_strong(from, to)) return false;
   NotifyLinkChange();
   return true;
 }

@@ -44,7 +44,7 @@ void ActOnReplyLine(std::string_view line, DownloadContext& context) {
   if (context.DownloadActive.load() != 0) return;
   auto& session = session::Session();
   if (Contains(line, wire::KEY_FILE)) {
-    CopyText(context.fileName, platform::TextOf(session.imagePath));
+    CopyText(context.fileName, platform::TextOf(session.image.imagePath));
     Trace("\r\n Port Receive filenameKey\r\n");
   }
   TakeKey(line, wire::KEY_ADDRESS, context.addressText, "\r\n Port Receive addressKey\r\n");

@@ -58,7 +58,7 @@ void DrawVersionBox() {
     SendString(wire::CR_BURST);
     session.commandSessionOpen.store(0);
   }
-  const auto lines = VersionBoxLines(platform::TextOf(session.imageVersion));
+  const auto lines = VersionBoxLines(platform::TextOf(session.image.imageVersion));
   for (size_t i = 0; i < lines.size(); ++i) {
     SendString(lines[i]);
     if (const uint32_t pause = PauseAfterLine(i); pause != 0) platform::SleepMs(pause);

@@ -121,7 +121,7 @@ uint32_t ReadChunk(rapi::CeHandle chunk, std::vector<uint8_t>& buffer) {
 }
 
 void CopyAgent() {
-  const std::string folder(platform::TextOf(session::Session().programDir));
+  const std::string folder(platform::TextOf(session::Session().paths.programDir));
   std::error_code error;
   for (const auto& entry : fs::directory_iterator(folder, error)) {
     const std::string name = entry.path().filename().string();
@@ -134,13 +134,13 @@ void CopyAgent() {
 // when a field does not fill its slot.
 std::optional<std::array<char, image::kHeaderSize>> Header(uint32_t payloadSum) {
   const session::UpdateSession& s = session::Session();
-  const std::string fields = std::string(platform::TextOf(s.deviceModel)) + "-" +
-                             std::string(platform::TextOf(s.deviceVariant)) + "-" +
-                             std::string(platform::TextOf(s.deviceLangCode)) + "-" +
-                             std::string(platform::TextOf(s.deviceVersion));
+  const std::string fields = std::string(platform::TextOf(s.handheld.deviceModel)) + "-" +
+                             std::string(platform::TextOf(s.handheld.deviceVariant)) + "-" +
+                             std::string(platform::TextOf(s.handheld.deviceLangCode)) + "-" +
+                             std::string(platform::TextOf(s.handheld.deviceVersion));
   const uint32_t sum = image::AddToSum(payloadSum, std::span(reinterpret_cast<const uint8_t*>(fields.data()), fields.size()));
-  return image::FormatImageHeader(platform::TextOf(s.deviceModel), platform::TextOf(s.deviceVariant),
-                                  platform::TextOf(s.deviceLangCode), platform::TextOf(s.deviceVersion),
+  return image::FormatImageHeader(platform::TextOf(s.handheld.deviceModel), platform::TextOf(s.handheld.deviceVariant),
+                                  platform::TextOf(s.handheld.deviceLangCode), platform::TextOf(s.handheld.deviceVersion),
                                   static_cast<uint16_t>(sum & 0xFFFF));
 }
 
@@ -198,7 +198,7 @@ void BackupWorker(pages::WorkerPage& page) {
   platform::SleepMs(kAgentStartWaitMs);
 
   BackupFile backup;
-  if (!backup.Create(std::string(platform::TextOf(session::Session().backupPath)))) {
+  if (!backup.Create(std::string(platform::TextOf(session::Session().paths.backupPath)))) {
     platform::TraceF("\r\n BackupWorker: cannot create the backup file (errno %d)\r\n", errno);
     Fail(page, pages::kScreenImageNotOpened, false);
     return;

@@ -30,7 +30,7 @@ bool CopyContents(image::ImageFile& source, rapi::CeHandle target) {
 }  // namespace
 
 std::string ProgramFilePath(std::string_view name) {
-  std::string path(platform::TextOf(session::Session().programDir));
+  std::string path(platform::TextOf(session::Session().paths.programDir));
   if (!path.empty() && path.back() != '/') path.push_back('/');
   path.append(name);
   return path;

@@ -54,11 +54,11 @@ uint8_t DecimalByte(const std::string& text) {
 
 void TakeAnswer(const IdentificationAnswer& answer) {
   session::UpdateSession& s = session::Session();
-  platform::CopyText(s.deviceVersion, answer.version);
-  platform::CopyText(s.deviceLangCode, answer.langCode);
+  platform::CopyText(s.handheld.deviceVersion, answer.version);
+  platform::CopyText(s.handheld.deviceLangCode, answer.langCode);
   s.serialLink.store(answer.serialLink ? 1 : 0);
-  platform::CopyText(s.deviceModel, answer.model);
-  platform::CopyText(s.deviceVariant, answer.variant);
+  platform::CopyText(s.handheld.deviceModel, answer.model);
+  platform::CopyText(s.handheld.deviceVariant, answer.variant);
 }
 
 }  // namespace
@@ -102,12 +102,12 @@ uint32_t IdentifyDevice(const std::function<uint32_t()>& firstImageSize) {
     session::CloseMainWindow();
     return 0;
   }
-  platform::CopyText(s.identityText, answer.model + answer.variant + answer.langCode + answer.version);
+  platform::CopyText(s.handheld.identityText, answer.model + answer.variant + answer.langCode + answer.version);
   if (const std::string_view name = DeviceLanguageName(answer.langCode); !name.empty()) {
-    platform::CopyText(s.deviceLanguage, name);
-    s.imageSizeKB = (firstImageSize ? firstImageSize() : 0) >> 10;
+    platform::CopyText(s.handheld.deviceLanguage, name);
+    s.image.imageSizeKB = (firstImageSize ? firstImageSize() : 0) >> 10;
   }
-  s.flashSizeMB = answer.flashSizeMB;
+  s.handheld.flashSizeMB = answer.flashSizeMB;
   rapi::Api().CeRapiUninit();
   InvokeWriteArea();
   return 1;

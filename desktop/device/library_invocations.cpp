@@ -74,7 +74,7 @@ uint32_t WriteAreaLength(std::string_view identityText) {
 int InvokeWriteArea() {
   if (!OpenRemoteSession()) return 0;
   const QueryReservedArea record =
-      MakeQueryReservedArea(text::ToUtf16(platform::TextOf(session::Session().identityText)));
+      MakeQueryReservedArea(text::ToUtf16(platform::TextOf(session::Session().handheld.identityText)));
   if (CopyLibrary("Zembra.dll")) Invoke("Zembra.dll", u"WriteArea", Pack(record));
   rapi::Api().CeRapiUninit();
   return 1;

@@ -12,22 +12,22 @@ using platform::TextOf;
 
 uint32_t CheckVariant() {
   const session::UpdateSession& session = session::Session();
-  return EqualsNoCase(TextOf(session.deviceVariant), TextOf(session.imageVariant)) ? 1 : 0;
+  return EqualsNoCase(TextOf(session.handheld.deviceVariant), TextOf(session.image.imageVariant)) ? 1 : 0;
 }
 
 uint32_t CheckStoredImage() {
   session::UpdateSession& session = session::Session();
-  if (TextOf(session.imagePath).empty()) return 0;
-  if (ReadImageHeader(TextOf(session.imagePath)) == 0) {
+  if (TextOf(session.image.imagePath).empty()) return 0;
+  if (ReadImageHeader(TextOf(session.image.imagePath)) == 0) {
     session::CloseMainWindow();
     return 0;
   }
-  const bool sameModel = EqualsNoCase(TextOf(session.deviceModel), TextOf(session.imageModel));
-  const bool sameLanguage = EqualsNoCase(TextOf(session.deviceLangCode), TextOf(session.imageLangCode));
+  const bool sameModel = EqualsNoCase(TextOf(session.handheld.deviceModel), TextOf(session.image.imageModel));
+  const bool sameLanguage = EqualsNoCase(TextOf(session.handheld.deviceLangCode), TextOf(session.image.imageLangCode));
   if (sameModel && sameLanguage) return 1;
-  if (session.recoveryMode.load() != 0) return 0;
-  if (sameModel) session.languageMismatch = 1;
-  else session.modelMismatch = 1;
+  if (session.flow.recoveryMode.load() != 0) return 0;
+  if (sameModel) session.flow.languageMismatch = 1;
+  else session.flow.modelMismatch = 1;
   pages::RunPage(kIncompatibleImageDialog);
   session::CloseMainWindow();
   return 0;

@@ -16,7 +16,7 @@ namespace corvash::image {
 
 uint32_t VerifyImageChecksum() {
   session::UpdateSession& session = session::Session();
-  const std::string path(platform::TextOf(session.imagePath));
+  const std::string path(platform::TextOf(session.image.imagePath));
   ImageFile file;
   if (!file.Open(path)) {
     platform::TraceF("\r\n VerifyImageChecksum: cannot open %s (errno %d)\r\n", path.c_str(), file.error());
@@ -31,7 +31,7 @@ uint32_t VerifyImageChecksum() {
     platform::TraceF("\r\n VerifyImageChecksum: read error on %s (errno %d)\r\n", path.c_str(), checksum.error);
     return 0;
   }
-  const std::optional<uint16_t> stored = ParseChecksumText(platform::TextOf(session.imageChecksumText));
+  const std::optional<uint16_t> stored = ParseChecksumText(platform::TextOf(session.image.imageChecksumText));
   return stored.has_value() && *stored == checksum.sum ? 1 : 0;
 }
 

@@ -63,34 +63,34 @@ std::string ProposedBackupName(std::string_view deviceVersion) {
 
 uint32_t ChooseRestoreImage() {
   session::UpdateSession& session = session::Session();
-  platform::ClearText(session.imagePath);
+  platform::ClearText(session.image.imagePath);
   FileDialogRequest request = ImageDialogRequest(ChooserOwner::kMainWindow);
   request.mustExist = true;
   const std::optional<std::string> chosen = AskChooser(false, request);
   if (!chosen) return 0;
-  platform::CopyText(session.imagePath, *chosen);
+  platform::CopyText(session.image.imagePath, *chosen);
   return 1;
 }
 
 uint32_t ChooseBackupTarget(PageWindow* optionPage) {
   session::UpdateSession& session = session::Session();
-  platform::CopyText(session.backupPath, ProposedBackupName(platform::TextOf(session.deviceVersion)));
+  platform::CopyText(session.paths.backupPath, ProposedBackupName(platform::TextOf(session.handheld.deviceVersion)));
   FileDialogRequest request = ImageDialogRequest(ChooserOwner::kOptionPage);
   request.keepCurrentDir = true;
 
   // The chooser, then the question before an existing file is replaced.
   for (;;) {
-    request.initialName = std::string(platform::TextOf(session.backupPath));
+    request.initialName = std::string(platform::TextOf(session.paths.backupPath));
     const std::optional<std::string> chosen = AskChooser(true, request);
     if (!chosen) return 0;
-    platform::CopyText(session.backupPath, *chosen);
+    platform::CopyText(session.paths.backupPath, *chosen);
     if (!FileExists(*chosen)) break;
     HidePage(optionPage);
     if (pages::RunPage(kFileExistsWarningDialog) != kWarningCancel) break;
     ShowPage(optionPage);
   }
 
-  const std::string target(platform::TextOf(session.backupPath));
+  const std::string target(platform::TextOf(session.paths.backupPath));
   if (!EnoughForBackup(InstalledDiskSpace().AvailableBytes(target))) {
     platform::TraceF("\r\n ChooseBackupTarget: not enough free space for %s\r\n", target.c_str());
     HidePage(optionPage);

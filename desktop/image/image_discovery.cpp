@@ -79,20 +79,20 @@ std::optional<FoundImage> FindFirstImage(std::string_view folder) {
 
 uint32_t FindImageInProgramDir() {
   session::UpdateSession& session = session::Session();
-  const std::optional<FoundImage> found = FindFirstImage(platform::TextOf(session.programDir));
+  const std::optional<FoundImage> found = FindFirstImage(platform::TextOf(session.paths.programDir));
   if (!found) {
     platform::Trace("\r\n FindImageInProgramDir: no image beside the program\r\n");
     pages::RunPage(kImageNotFoundDialog);
     session::CloseMainWindow();
     return 0;
   }
-  platform::CopyText(session.imagePath, found->path);
-  platform::CopyText(session.foundImagePath, found->path);
+  platform::CopyText(session.image.imagePath, found->path);
+  platform::CopyText(session.image.foundImagePath, found->path);
   return 1;
 }
 
 uint32_t FirstImageSize() {
-  const std::optional<FoundImage> found = FindFirstImage(platform::TextOf(session::Session().programDir));
+  const std::optional<FoundImage> found = FindFirstImage(platform::TextOf(session::Session().paths.programDir));
   return found ? static_cast<uint32_t>(found->size) : 0;
 }
 

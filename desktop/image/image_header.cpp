@@ -28,7 +28,7 @@ uint32_t ReadImageHeader(std::string_view path) {
   if (!file.Open(std::string(path))) {
     platform::TraceF("\r\n ReadImageHeader: cannot open %.*s (errno %d)\r\n",
                      static_cast<int>(path.size()), path.data(), file.error());
-    if (file.error() == ENOENT && session.recoveryMode.load() != 0) return 0;
+    if (file.error() == ENOENT && session.flow.recoveryMode.load() != 0) return 0;
     ReportImageOpenFailure();
     return 0;
   }
@@ -38,13 +38,13 @@ uint32_t ReadImageHeader(std::string_view path) {
   file.Close();
 
   const ImageHeaderFields fields = ParseImageHeader(header);
-  platform::CopyText(session.imageModel, fields.model);
-  platform::CopyText(session.imageVariant, fields.variant);
-  platform::CopyText(session.imageLangCode, fields.langCode);
-  platform::CopyText(session.imageVersion, fields.version);
-  platform::CopyText(session.imageChecksumText, fields.checksumText);
+  platform::CopyText(session.image.imageModel, fields.model);
+  platform::CopyText(session.image.imageVariant, fields.variant);
+  platform::CopyText(session.image.imageLangCode, fields.langCode);
+  platform::CopyText(session.image.imageVersion, fields.version);
+  platform::CopyText(session.image.imageChecksumText, fields.checksumText);
   if (std::string_view name = ImageLanguageName(fields.langCode); !name.empty()) {
-    platform::CopyText(session.imageLanguage, name);
+    platform::CopyText(session.image.imageLanguage, name);
   }
   return 1;
 }

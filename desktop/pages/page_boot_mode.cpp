@@ -13,7 +13,7 @@ namespace corvash::pages {
 namespace {
 
 constexpr WizardButtons kButtons{
-    .nextResult = 1, .cancelResult = 0, .backResult = 0, .backFlag = &session::UpdateSession::backFromBootInstructions};
+    .nextResult = 1, .cancelResult = 0, .backResult = 0, .backFlag = &session::WizardFlow::backFromBootInstructions};
 
 // Held by a watch for its whole run: the watch of a page opened again waits
 // until the previous one has seen its stop flag, so that two port tests

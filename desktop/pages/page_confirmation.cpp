@@ -9,7 +9,7 @@ namespace corvash::pages {
 namespace {
 
 constexpr WizardButtons kButtons{
-    .nextResult = 1, .cancelResult = 2, .backResult = 2, .backFlag = &session::UpdateSession::backFromConfirm};
+    .nextResult = 1, .cancelResult = 2, .backResult = 2, .backFlag = &session::WizardFlow::backFromConfirm};
 
 class ConfirmationPage final : public PageProcedure {
  public:
@@ -22,8 +22,8 @@ class ConfirmationPage final : public PageProcedure {
                      {1054, kTextContinueOrCancel},
                      {kButtonNext, kTextWeiter},
                      {kButtonCancel, kTextAbbrechen}});
-    page.SetText(1050, LabelValue(PageText(11043), platform::TextOf(session.deviceVersion)));
-    page.SetText(1027, LabelValue(PageText(11046), platform::TextOf(session.imageVersion)));
+    page.SetText(1050, LabelValue(PageText(11043), platform::TextOf(session.handheld.deviceVersion)));
+    page.SetText(1027, LabelValue(PageText(11046), platform::TextOf(session.image.imageVersion)));
     if (!BackAllowed()) page.Enable(kButtonBack, false);
   }
 
@@ -33,7 +33,7 @@ class ConfirmationPage final : public PageProcedure {
   }
 
  private:
-  static bool BackAllowed() { return session::Session().backAllowed.load() != 0; }
+  static bool BackAllowed() { return session::Session().flow.backAllowed.load() != 0; }
 };
 
 }  // namespace

@@ -7,7 +7,7 @@ namespace corvash::pages {
 namespace {
 
 constexpr WizardButtons kButtons{
-    .nextResult = 0, .cancelResult = 1, .backResult = 0, .backFlag = &session::UpdateSession::backFromConnect};
+    .nextResult = 0, .cancelResult = 1, .backResult = 0, .backFlag = &session::WizardFlow::backFromConnect};
 
 constexpr int kConnectionWarning = 1157;
 

@@ -14,7 +14,7 @@ constexpr int kRestoreButton = 1036;
 constexpr int kBackupButton = 1030;
 constexpr int kBackupChosen = 1000;
 constexpr WizardButtons kButtons{
-    .nextResult = 0, .cancelResult = 1, .backResult = 1, .backFlag = &session::UpdateSession::backFromOptions};
+    .nextResult = 0, .cancelResult = 1, .backResult = 1, .backFlag = &session::WizardFlow::backFromOptions};
 
 class OptionsPage final : public PageProcedure {
  public:
@@ -33,9 +33,9 @@ class OptionsPage final : public PageProcedure {
                      {1072, 11172},
                      {1071, 11031},
                      {kButtonCancel, kTextAbbrechen}});
-    page.SetText(1066, LabelValue(PageText(11042), platform::TextOf(session.deviceModel)));
-    page.SetText(1067, LabelValue(PageText(11043), platform::TextOf(session.deviceVersion)));
-    page.SetText(1068, LanguageLineByName(platform::TextOf(session.deviceLanguage)));
+    page.SetText(1066, LabelValue(PageText(11042), platform::TextOf(session.handheld.deviceModel)));
+    page.SetText(1067, LabelValue(PageText(11043), platform::TextOf(session.handheld.deviceVersion)));
+    page.SetText(1068, LanguageLineByName(platform::TextOf(session.handheld.deviceLanguage)));
   }
 
   void OnCommand(PageDialog& page, int commandId) override {

@@ -8,7 +8,7 @@ namespace corvash::pages {
 namespace {
 
 constexpr WizardButtons kButtons{
-    .nextResult = 0, .cancelResult = 1, .backResult = 1, .backFlag = &session::UpdateSession::backFromPrepare};
+    .nextResult = 0, .cancelResult = 1, .backResult = 1, .backFlag = &session::WizardFlow::backFromPrepare};
 
 class PreparationPage final : public PageProcedure {
  public:

@@ -48,7 +48,7 @@ ProgressPageAdapter& Adapter() {
 int DurationTextId() {
   const session::UpdateSession& session = session::Session();
   const bool serial = session.serialLink.load() == 1;
-  if (platform::TextOf(session.deviceVariant) == "NBT") return serial ? 11113 : 11112;
+  if (platform::TextOf(session.handheld.deviceVariant) == "NBT") return serial ? 11113 : 11112;
   return serial ? 11096 : 11097;
 }
 
@@ -67,7 +67,7 @@ class FlashProgressPage final : public PageProcedure {
     session.progressPage.store(&Adapter());
     // The recovery run flashes with the identity already read from the boot
     // loader; the driver marks it while it opens this page.
-    const bool recovery = session.recoveryFlash.load() == 1;
+    const bool recovery = session.flow.recoveryFlash.load() == 1;
     // The record of the pending flash is written before the worker starts:
     // the normal run's worker rewrites the device fields that it records.
     settings_.WriteFlashSettings();

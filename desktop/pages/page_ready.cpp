@@ -8,7 +8,7 @@ namespace corvash::pages {
 namespace {
 
 constexpr WizardButtons kButtons{
-    .nextResult = 1, .cancelResult = 2, .backResult = 2, .backFlag = &session::UpdateSession::backFromReady};
+    .nextResult = 1, .cancelResult = 2, .backResult = 2, .backFlag = &session::WizardFlow::backFromReady};
 
 // Languages of the first pair of duration texts; all others take the second.
 bool HasWesternDurationText(std::string_view language) {
@@ -21,7 +21,7 @@ bool HasWesternDurationText(std::string_view language) {
 int DurationTextId() {
   const session::UpdateSession& session = session::Session();
   const bool serial = session.serialLink.load() == 1;
-  if (HasWesternDurationText(platform::TextOf(session.deviceLanguage))) return serial ? 11062 : 11063;
+  if (HasWesternDurationText(platform::TextOf(session.handheld.deviceLanguage))) return serial ? 11062 : 11063;
   return serial ? 11094 : 11095;
 }
 

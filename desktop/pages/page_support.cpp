@@ -38,12 +38,12 @@ bool HandleWizardButton(PageDialog& page, int commandId, const WizardButtons& bu
       page.End(buttons.nextResult);
       return true;
     case kButtonCancel:
-      session.cancelled.store(1);
+      session.flow.cancelled.store(1);
       page.End(buttons.cancelResult);
       return true;
     case kButtonBack:
       if (buttons.backFlag == nullptr) return false;
-      (session.*buttons.backFlag).store(1);
+      (session.flow.*buttons.backFlag).store(1);
       page.End(buttons.backResult);
       return true;
     default:

@@ -13,6 +13,7 @@
 
 namespace corvash::session {
 struct UpdateSession;
+struct WizardFlow;
 }
 
 namespace corvash::pages {
@@ -54,7 +55,7 @@ struct WizardButtons {
   int nextResult = 0;
   int cancelResult = 0;
   int backResult = 0;
-  std::atomic<uint32_t> session::UpdateSession::*backFlag = nullptr;
+  std::atomic<uint32_t> session::WizardFlow::*backFlag = nullptr;
 };
 
 // Commands 1, 2 and 1221 (1221 only with a back flag): sets the button's

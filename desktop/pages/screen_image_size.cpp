@@ -20,8 +20,8 @@ class ImageTooLargeScreen final : public PageProcedure {
   void OnOpen(PageDialog& page) override {
     const session::UpdateSession& session = session::Session();
     OpenScreen(page, {{1116, 11098}, {{1138, 11125}, {1118, 11099}, {1119, 11100}, {1117, kTextClickToQuit}}});
-    page.SetText(1120, SizeLine(session.imageSizeKB >> 10));
-    page.SetText(1121, SizeLine(session.flashSizeMB));
+    page.SetText(1120, SizeLine(session.image.imageSizeKB >> 10));
+    page.SetText(1121, SizeLine(session.handheld.flashSizeMB));
   }
 
   void OnCommand(PageDialog& page, int commandId) override {

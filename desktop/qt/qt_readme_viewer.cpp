@@ -11,7 +11,7 @@
 namespace corvash::pages {
 
 void DesktopReadmeViewer::OpenReadme() {
-  std::string folder(platform::TextOf(session::Session().programDir));
+  std::string folder(platform::TextOf(session::Session().paths.programDir));
   if (folder.empty()) folder = ".";
   const QString path = QString::fromStdString(folder + "/readme.doc");
   if (!QProcess::startDetached(QStringLiteral("xdg-open"), QStringList{path})) {

@@ -27,20 +27,20 @@ using corvash::platform::CopyText;
 
 void FillSampleSession() {
   corvash::session::UpdateSession& session = corvash::session::Session();
-  CopyText(session.deviceModel, "K5210");
-  CopyText(session.deviceVariant, "WBT");
-  CopyText(session.deviceLangCode, "ger");
-  CopyText(session.deviceLanguage, "German");
-  CopyText(session.deviceVersion, "2.04");
-  CopyText(session.imageModel, "K5210");
-  CopyText(session.imageVariant, "WBT");
-  CopyText(session.imageLangCode, "ENG");
-  CopyText(session.imageLanguage, "English");
-  CopyText(session.imageVersion, "2.10");
-  session.imageSizeKB = 40960;
-  session.flashSizeMB = 32;
+  CopyText(session.handheld.deviceModel, "K5210");
+  CopyText(session.handheld.deviceVariant, "WBT");
+  CopyText(session.handheld.deviceLangCode, "ger");
+  CopyText(session.handheld.deviceLanguage, "German");
+  CopyText(session.handheld.deviceVersion, "2.04");
+  CopyText(session.image.imageModel, "K5210");
+  CopyText(session.image.imageVariant, "WBT");
+  CopyText(session.image.imageLangCode, "ENG");
+  CopyText(session.image.imageLanguage, "English");
+  CopyText(session.image.imageVersion, "2.10");
+  session.image.imageSizeKB = 40960;
+  session.handheld.flashSizeMB = 32;
   session.serialLink.store(0);
-  session.languageMismatch.store(1);
+  session.flow.languageMismatch.store(1);
 }
 
 // The default backup pull gives up at once and its page ends before it can

@@ -39,12 +39,12 @@ void WriteFlashSettings() {
   platform::Hive hive = platform::LoadUserHive();
   hive.CreateKey(kSettingsKey);
   hive.SetValue(kSettingsKey, HiveValue::Dword("Flash", 1));
-  hive.SetValue(kSettingsKey, FixedString("Language", TextOf(session.deviceLanguage), 20));
-  hive.SetValue(kSettingsKey, FixedString("ModelID", TextOf(session.deviceModel), 15));
-  hive.SetValue(kSettingsKey, FixedString("Lang", TextOf(session.deviceLangCode), 10));
-  hive.SetValue(kSettingsKey, FixedString("Version", TextOf(session.deviceVersion), 20));
+  hive.SetValue(kSettingsKey, FixedString("Language", TextOf(session.handheld.deviceLanguage), 20));
+  hive.SetValue(kSettingsKey, FixedString("ModelID", TextOf(session.handheld.deviceModel), 15));
+  hive.SetValue(kSettingsKey, FixedString("Lang", TextOf(session.handheld.deviceLangCode), 10));
+  hive.SetValue(kSettingsKey, FixedString("Version", TextOf(session.handheld.deviceVersion), 20));
   hive.SetValue(kSettingsKey, HiveValue::Dword("USB", session.serialLink.load() == 0 ? 1 : 0));
-  hive.SetValue(kSettingsKey, HiveValue::StringBytes("FlashFile", TextOf(session.imagePath)));
+  hive.SetValue(kSettingsKey, HiveValue::StringBytes("FlashFile", TextOf(session.image.imagePath)));
   if (!platform::SaveUserHive(hive)) platform::Trace("\r\n WriteFlashSettings: user.reg not saved\r\n");
 }
 
@@ -64,8 +64,8 @@ uint32_t ReadFlashSettings() {
       std::string_view path(reinterpret_cast<const char*>(value.data.data()), value.data.size());
       path = path.substr(0, path.find('\0'));
       if (path.size() >= kPathCapacity) continue;
-      platform::CopyText(session.imagePath, path);
-      session.recoveryMode = 1;
+      platform::CopyText(session.image.imagePath, path);
+      session.flow.recoveryMode = 1;
     }
   }
   return pending;

@@ -8,37 +8,27 @@ using platform::ClearText;
 using platform::CopyText;
 using platform::TextOf;
 
+void ResetFlow(WizardFlow& flow) {
+  for (auto* flag : {&flow.mainWindow, &flow.cancelled, &flow.backFromPrepare, &flow.backFromConnect,
+                     &flow.backFromOptions, &flow.backFromConfirm, &flow.backFromReady,
+                     &flow.backFromBootInstructions, &flow.pendingFlash, &flow.recoveryMode, &flow.modelMismatch,
+                     &flow.versionMismatch, &flow.languageMismatch, &flow.flashState, &flow.recoveryFlash}) {
+    flag->store(0);
+  }
+  flow.backAllowed = 1;
+}
+
 UpdateSession::UpdateSession() { Reset(); }
 
 void UpdateSession::Reset() {
-  mainWindow = 0;
   waitDialog = 0;
   rapiInit = RapiInit{};
-  for (char* path : {programDir, windowsDir, markerPath, imagePath, foundImagePath, backupPath}) {
-    std::memset(path, 0, kPathCapacity);
-  }
-  ClearText(imageModel);
-  ClearText(imageVariant);
-  ClearText(imageLangCode);
-  ClearText(imageLanguage);
-  ClearText(imageVersion);
-  ClearText(imageChecksumText);
-  imageSizeKB = 0;
-  ClearText(deviceModel);
-  ClearText(deviceVariant);
-  ClearText(deviceLangCode);
-  ClearText(deviceLanguage);
-  ClearText(deviceVersion);
-  flashSizeMB = 0;
-  ClearText(identityText);
+  paths = RunPaths{};
+  image = ChosenImage{};
+  handheld = HandheldIdentity{};
+  ResetFlow(flow);
   serialLink = 1;
-  for (auto* flag : {&cancelled, &backFromPrepare, &backFromConnect, &backFromOptions, &backFromConfirm,
-                     &backFromReady, &backFromBootInstructions, &pendingFlash, &recoveryMode,
-                     &modelMismatch, &versionMismatch, &languageMismatch, &flashState, &recoveryFlash, &linkClosed,
-                     &commandSessionOpen, &readerRunning}) {
-    flag->store(0);
-  }
-  backAllowed = 1;
+  for (auto* flag : {&linkClosed, &commandSessionOpen, &readerRunning}) flag->store(0);
   linkHandle.store(nullptr);
   ClearText(rxLine);
   progressPage = nullptr;

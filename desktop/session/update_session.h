@@ -31,29 +31,10 @@ struct RapiInit {
   int32_t hrRapiInit = 0;
 };
 
-struct UpdateSession {
-  UpdateSession();
-  UpdateSession(const UpdateSession&) = delete;
-  UpdateSession& operator=(const UpdateSession&) = delete;
-
-  // Puts every field back to its default (the state at program start).
-  void Reset();
-
-  // Process and window fields. mainWindow is 1 while the hidden main window
-  // exists; closing it (CloseMainWindow) ends the run.
-  std::atomic<uint32_t> mainWindow{0};
-  std::atomic<uint32_t> waitDialog{0};
-  RapiInit rapiInit;
-
-  // Paths.
-  char programDir[kPathCapacity] = {};
-  char windowsDir[kPathCapacity] = {};
-  char markerPath[kPathCapacity] = {};
+// The image chosen for this run: its path and the fields of its header.
+struct ChosenImage {
   char imagePath[kPathCapacity] = {};
   char foundImagePath[kPathCapacity] = {};
-  char backupPath[kPathCapacity] = {};
-
-  // Image fields, from the image header.
   char imageModel[10] = {};
   char imageVariant[4] = {};
   char imageLangCode[4] = {};
@@ -61,8 +42,11 @@ struct UpdateSession {
   char imageVersion[5] = {};
   char imageChecksumText[5] = {};
   uint32_t imageSizeKB = 0;
+};
 
-  // Device fields, from identification or the boot loader's identity read.
+// The handheld's identity, from identification over the remote API or from
+// the boot loader's identity read.
+struct HandheldIdentity {
   char deviceModel[16] = {};
   char deviceVariant[4] = {};
   char deviceLangCode[16] = {};
@@ -70,9 +54,21 @@ struct UpdateSession {
   char deviceVersion[20] = {};
   uint8_t flashSizeMB = 0;
   char identityText[32] = {};
-  std::atomic<uint32_t> serialLink{1};
+};
 
-  // Flow flags set by the pages and the driver.
+// Folders and files of the run beside the image.
+struct RunPaths {
+  char programDir[kPathCapacity] = {};
+  char windowsDir[kPathCapacity] = {};
+  char markerPath[kPathCapacity] = {};
+  char backupPath[kPathCapacity] = {};
+};
+
+// The wizard's flow: flags set by the pages and the driver, and the state of
+// the flash. mainWindow is 1 while the hidden main window exists; closing it
+// ends the run.
+struct WizardFlow {
+  std::atomic<uint32_t> mainWindow{0};
   std::atomic<uint32_t> cancelled{0};
   std::atomic<uint32_t> backFromPrepare{0};
   std::atomic<uint32_t> backFromConnect{0};
@@ -91,6 +87,27 @@ struct UpdateSession {
   // starts CheckAndFlashThread instead of IdentifyAndFlashThread. Set by the
   // wizard driver.
   std::atomic<uint32_t> recoveryFlash{0};
+};
+
+// Puts every flag back to its start value.
+void ResetFlow(WizardFlow& flow);
+
+struct UpdateSession {
+  UpdateSession();
+  UpdateSession(const UpdateSession&) = delete;
+  UpdateSession& operator=(const UpdateSession&) = delete;
+
+  // Puts every field back to its default (the state at program start).
+  void Reset();
+
+  std::atomic<uint32_t> waitDialog{0};
+  RapiInit rapiInit;
+
+  RunPaths paths;
+  ChosenImage image;
+  HandheldIdentity handheld;
+  WizardFlow flow;
+  std::atomic<uint32_t> serialLink{1};
 
   // Boot-loader link fields. linkHandle is swapped atomically: the receive
   // thread, the watchdog and the sequences all reach the open port.
@@ -121,5 +138,5 @@ UpdateSession& Session();
 
 namespace corvash::session {
 // Asks the hidden main window to close: the run ends after the current page.
-inline void CloseMainWindow() { Session().mainWindow.store(0); }
+inline void CloseMainWindow() { Session().flow.mainWindow.store(0); }
 }  // namespace corvash::session

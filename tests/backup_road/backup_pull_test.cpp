@@ -43,12 +43,12 @@ class BackupPullTest : public HandheldStoreFixture {
     fs::create_symlink(BACKUP_EXE, dir_ / "program" / "backup.exe");
     session::UpdateSession& s = session::Session();
     s.Reset();
-    platform::CopyText(s.programDir, (dir_ / "program").string());
-    platform::CopyText(s.backupPath, Backup().string());
-    platform::CopyText(s.deviceModel, "Quor 5210");
-    platform::CopyText(s.deviceVariant, "NBT");
-    platform::CopyText(s.deviceLangCode, "ENG");
-    platform::CopyText(s.deviceVersion, "2.04");
+    platform::CopyText(s.paths.programDir, (dir_ / "program").string());
+    platform::CopyText(s.paths.backupPath, Backup().string());
+    platform::CopyText(s.handheld.deviceModel, "Quor 5210");
+    platform::CopyText(s.handheld.deviceVariant, "NBT");
+    platform::CopyText(s.handheld.deviceLangCode, "ENG");
+    platform::CopyText(s.handheld.deviceVersion, "2.04");
   }
   void TearDown() override {
     api_->CeRapiUninit();

@@ -73,7 +73,7 @@ void BM_PlainRead(benchmark::State& state) {
 
 void BM_VerifyImageChecksum(benchmark::State& state) {
   session::Session().Reset();
-  platform::CopyText(session::Session().imagePath, g_imagePath);
+  platform::CopyText(session::Session().image.imagePath, g_imagePath);
   if (image::ReadImageHeader(g_imagePath) != 1) state.SkipWithError("header not read");
   for (auto _ : state) {
     if (image::VerifyImageChecksum() != 1) state.SkipWithError("checksum does not verify");

@@ -52,7 +52,7 @@ TEST_F(ReplyParserTest, OffsetKeepsItsLfWithoutCr) {
 }
 
 TEST_F(ReplyParserTest, FileKeyTakesThePcsImagePath) {
-  platform::CopyText(Session().imagePath, "/home/user/rom.nbf");
+  platform::CopyText(Session().image.imagePath, "/home/user/rom.nbf");
   Feed(":F=c:\\test.nbf\r\n");
   EXPECT_EQ(TextOf(context_.fileName), "/home/user/rom.nbf");
 }

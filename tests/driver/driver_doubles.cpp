@@ -20,12 +20,12 @@ uint32_t Fail(int screen) {
 std::atomic<uint32_t>* BackFlag(int page) {
   session::UpdateSession& s = Session();
   switch (page) {
-    case kPagePrepare: return &s.backFromPrepare;
-    case kPageConnect: return &s.backFromConnect;
-    case kPageOptions: return &s.backFromOptions;
-    case kPageConfirm: return &s.backFromConfirm;
-    case kPageReady: return &s.backFromReady;
-    case kPageBootInstructions: return &s.backFromBootInstructions;
+    case kPagePrepare: return &s.flow.backFromPrepare;
+    case kPageConnect: return &s.flow.backFromConnect;
+    case kPageOptions: return &s.flow.backFromOptions;
+    case kPageConfirm: return &s.flow.backFromConfirm;
+    case kPageReady: return &s.flow.backFromReady;
+    case kPageBootInstructions: return &s.flow.backFromBootInstructions;
     default: return nullptr;
   }
 }
@@ -53,7 +53,7 @@ PageAction Forward(int page) {
 
 PageAction Cancel(int page) {
   return [page] {
-    Session().cancelled = 1;
+    Session().flow.cancelled = 1;
     switch (page) {
       case kPageConfirm:
       case kPageReady: return 2;
@@ -82,7 +82,7 @@ PageAction Choose(int optionResult) {
 
 PageAction Progress(int result, uint32_t flashState) {
   return [result, flashState] {
-    Session().flashState = flashState;
+    Session().flow.flashState = flashState;
     return result;
   };
 }
@@ -133,20 +133,20 @@ bool ScriptedPageHost::ScriptUsedUp() const {
 
 void ApplyIdentity(const Identity& identity) {
   session::UpdateSession& s = Session();
-  CopyText(s.deviceModel, identity.model);
-  CopyText(s.deviceVariant, identity.variant);
-  CopyText(s.deviceLangCode, identity.langCode);
-  CopyText(s.deviceLanguage, identity.language);
-  CopyText(s.deviceVersion, identity.version);
-  s.flashSizeMB = identity.flashSizeMB;
-  s.imageSizeKB = identity.imageSizeKB;
+  CopyText(s.handheld.deviceModel, identity.model);
+  CopyText(s.handheld.deviceVariant, identity.variant);
+  CopyText(s.handheld.deviceLangCode, identity.langCode);
+  CopyText(s.handheld.deviceLanguage, identity.language);
+  CopyText(s.handheld.deviceVersion, identity.version);
+  s.handheld.flashSizeMB = identity.flashSizeMB;
+  s.image.imageSizeKB = identity.imageSizeKB;
 }
 
 uint32_t FakeSettings::ReadFlashSettings() {
   ++reads;
   if (storedPath) {
-    CopyText(Session().imagePath, *storedPath);
-    Session().recoveryMode = 1;
+    CopyText(Session().image.imagePath, *storedPath);
+    Session().flow.recoveryMode = 1;
   }
   return (flash & 0xFF) == 1 ? 1 : 0;
 }
@@ -155,57 +155,57 @@ uint32_t FakeImages::ReadImageHeader(std::string_view path) {
   headersRead.emplace_back(path);
   auto found = files.find(std::string(path));
   if (found == files.end()) {
-    if (Session().recoveryMode.load() != 0) return 0;  // a vanished stored image
+    if (Session().flow.recoveryMode.load() != 0) return 0;  // a vanished stored image
     return Fail(kScreenImageNotOpened);
   }
   if (!found->second.readable) return Fail(kScreenImageNotOpened);
   session::UpdateSession& s = Session();
-  CopyText(s.imageModel, found->second.model);
-  CopyText(s.imageVariant, found->second.variant);
-  CopyText(s.imageLangCode, found->second.langCode);
-  CopyText(s.imageVersion, found->second.version);
+  CopyText(s.image.imageModel, found->second.model);
+  CopyText(s.image.imageVariant, found->second.variant);
+  CopyText(s.image.imageLangCode, found->second.langCode);
+  CopyText(s.image.imageVersion, found->second.version);
   return 1;
 }
 
 uint32_t FakeImages::VerifyImageChecksum() {
-  auto found = files.find(std::string(TextOf(Session().imagePath)));
+  auto found = files.find(std::string(TextOf(Session().image.imagePath)));
   if (found == files.end() || !found->second.readable) return Fail(kScreenImageNotOpened);
   return found->second.checksumOk ? 1 : 0;
 }
 
 uint32_t FakeImages::CheckVariant() {
-  return platform::EqualsNoCase(TextOf(Session().deviceVariant), TextOf(Session().imageVariant)) ? 1 : 0;
+  return platform::EqualsNoCase(TextOf(Session().handheld.deviceVariant), TextOf(Session().image.imageVariant)) ? 1 : 0;
 }
 
 uint32_t FakeImages::CheckStoredImage() {
   session::UpdateSession& s = Session();
-  if (TextOf(s.imagePath).empty()) return 0;
-  if (ReadImageHeader(TextOf(s.imagePath)) == 0) {
+  if (TextOf(s.image.imagePath).empty()) return 0;
+  if (ReadImageHeader(TextOf(s.image.imagePath)) == 0) {
     session::CloseMainWindow();
     return 0;
   }
-  const bool modelsEqual = platform::EqualsNoCase(TextOf(s.deviceModel), TextOf(s.imageModel));
-  if (modelsEqual && platform::EqualsNoCase(TextOf(s.deviceLangCode), TextOf(s.imageLangCode))) return 1;
-  if (s.recoveryMode.load() != 0) return 0;
-  (modelsEqual ? s.languageMismatch : s.modelMismatch) = 1;
+  const bool modelsEqual = platform::EqualsNoCase(TextOf(s.handheld.deviceModel), TextOf(s.image.imageModel));
+  if (modelsEqual && platform::EqualsNoCase(TextOf(s.handheld.deviceLangCode), TextOf(s.image.imageLangCode))) return 1;
+  if (s.flow.recoveryMode.load() != 0) return 0;
+  (modelsEqual ? s.flow.languageMismatch : s.flow.modelMismatch) = 1;
   return Fail(kScreenIncompatibleImage);
 }
 
 uint32_t FakeImages::FindImageInProgramDir() {
   ++finds;
   if (besideProgram.empty()) return Fail(kScreenImageNotFound);
-  CopyText(Session().imagePath, besideProgram);
-  CopyText(Session().foundImagePath, besideProgram);
+  CopyText(Session().image.imagePath, besideProgram);
+  CopyText(Session().image.foundImagePath, besideProgram);
   return 1;
 }
 
 uint32_t FakeImages::ChooseRestoreImage() {
-  platform::ClearText(Session().imagePath);
+  platform::ClearText(Session().image.imagePath);
   if (chooserAnswers.empty()) return 0;
   const std::string answer = chooserAnswers.front();
   chooserAnswers.pop_front();
   if (answer.empty()) return 0;
-  CopyText(Session().imagePath, answer);
+  CopyText(Session().image.imagePath, answer);
   return 1;
 }
 
@@ -245,16 +245,16 @@ uint32_t FakeBootLink::ReadDeviceIdentity() {
   ++identityReads;
   session::UpdateSession& s = Session();
   if (!loaderIdentity) {
-    platform::ClearText(s.deviceModel);
-    platform::ClearText(s.deviceVersion);
-    platform::ClearText(s.deviceLangCode);
+    platform::ClearText(s.handheld.deviceModel);
+    platform::ClearText(s.handheld.deviceVersion);
+    platform::ClearText(s.handheld.deviceLangCode);
     return Fail(kScreenIdentityReadError);
   }
-  CopyText(s.deviceModel, loaderIdentity->model);
-  CopyText(s.deviceVariant, loaderIdentity->variant);
-  CopyText(s.deviceLangCode, loaderIdentity->langCode);
-  CopyText(s.deviceVersion, loaderIdentity->version);
-  s.flashSizeMB = loaderIdentity->flashSizeMB;
+  CopyText(s.handheld.deviceModel, loaderIdentity->model);
+  CopyText(s.handheld.deviceVariant, loaderIdentity->variant);
+  CopyText(s.handheld.deviceLangCode, loaderIdentity->langCode);
+  CopyText(s.handheld.deviceVersion, loaderIdentity->version);
+  s.handheld.flashSizeMB = loaderIdentity->flashSizeMB;
   return 1;
 }
 

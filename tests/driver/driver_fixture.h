@@ -33,7 +33,7 @@ class DriverTest : public ::testing::Test {
     WriteActiveSyncVersion(4, 0);
 
     session::Session().Reset();
-    session::Session().mainWindow = 1;
+    session::Session().flow.mainWindow = 1;
     previousHost_ = pages::g_pageHost.exchange(&host);
     previousApi_ = rapi::InstallRemoteApi(&api);
     api.linked = true;
@@ -77,7 +77,7 @@ class DriverTest : public ::testing::Test {
     host.Then(kPageProgress, Progress(1, flashState));
   }
 
-  void ExpectRunClosed() { EXPECT_EQ(session::Session().mainWindow.load(), 0u); }
+  void ExpectRunClosed() { EXPECT_EQ(session::Session().flow.mainWindow.load(), 0u); }
 
   std::filesystem::path prefix_;
   ScriptedPageHost host;

@@ -109,9 +109,9 @@ TEST_F(FailureScreenTest, VariantMismatchMarksTheVersionRow) {
   ScriptUpdateAfterOptions();
   RunWizard();
   ExpectOnlyScreen(kScreenIncompatibleImage);
-  EXPECT_EQ(session::Session().versionMismatch.load(), 1u);
-  EXPECT_EQ(session::Session().modelMismatch.load(), 0u);
-  EXPECT_EQ(session::Session().languageMismatch.load(), 0u);
+  EXPECT_EQ(session::Session().flow.versionMismatch.load(), 1u);
+  EXPECT_EQ(session::Session().flow.modelMismatch.load(), 0u);
+  EXPECT_EQ(session::Session().flow.languageMismatch.load(), 0u);
 }
 
 TEST_F(FailureScreenTest, ModelMismatchMarksTheModelRow) {
@@ -119,8 +119,8 @@ TEST_F(FailureScreenTest, ModelMismatchMarksTheModelRow) {
   ScriptUpdateAfterOptions();
   RunWizard();
   ExpectOnlyScreen(kScreenIncompatibleImage);
-  EXPECT_EQ(session::Session().modelMismatch.load(), 1u);
-  EXPECT_EQ(session::Session().versionMismatch.load(), 0u);
+  EXPECT_EQ(session::Session().flow.modelMismatch.load(), 1u);
+  EXPECT_EQ(session::Session().flow.versionMismatch.load(), 0u);
 }
 
 TEST_F(FailureScreenTest, LanguageMismatchMarksTheLanguageRow) {
@@ -128,15 +128,15 @@ TEST_F(FailureScreenTest, LanguageMismatchMarksTheLanguageRow) {
   ScriptUpdateAfterOptions();
   RunWizard();
   ExpectOnlyScreen(kScreenIncompatibleImage);
-  EXPECT_EQ(session::Session().languageMismatch.load(), 1u);
-  EXPECT_EQ(session::Session().modelMismatch.load(), 0u);
+  EXPECT_EQ(session::Session().flow.languageMismatch.load(), 1u);
+  EXPECT_EQ(session::Session().flow.modelMismatch.load(), 0u);
 }
 
 TEST_F(FailureScreenTest, RestoreImageLargerThanTheFlashEndsOnImageTooLarge) {
   ChooseRestore(FakeImage{.sizeBytes = (33u << 20)});  // 33 MiB onto 32 MiB of flash
   RunWizard();
   ExpectOnlyScreen(kScreenImageTooLarge);
-  EXPECT_EQ(session::Session().imageSizeKB, 33u * 1024);
+  EXPECT_EQ(session::Session().image.imageSizeKB, 33u * 1024);
 }
 
 TEST_F(FailureScreenTest, RestoreImageOfExactlyTheFlashSizePasses) {

@@ -98,9 +98,9 @@ class RunPathsTest : public DriverTest {};
 TEST_F(RunPathsTest, MarkerLiesInThePrefixWindowsFolder) {
   SetUpRunPaths();
   const session::UpdateSession& s = session::Session();
-  EXPECT_EQ(platform::TextOf(s.windowsDir), (prefix_ / "windows").string());
-  EXPECT_EQ(platform::TextOf(s.markerPath), MarkerFile().string());
-  EXPECT_EQ(platform::TextOf(s.programDir), std::filesystem::current_path().string());
+  EXPECT_EQ(platform::TextOf(s.paths.windowsDir), (prefix_ / "windows").string());
+  EXPECT_EQ(platform::TextOf(s.paths.markerPath), MarkerFile().string());
+  EXPECT_EQ(platform::TextOf(s.paths.programDir), std::filesystem::current_path().string());
 }
 
 TEST_F(RunPathsTest, ReadOnlyMarkerIsRemoved) {
@@ -137,7 +137,7 @@ TEST_F(RunPathsTest, MarkerPathThatDoesNotFitIsNotCutToAnotherFile) {
   SetUpRunPaths();
   RemoveMarker();
 
-  EXPECT_EQ(platform::TextOf(session::Session().markerPath), "");
+  EXPECT_EQ(platform::TextOf(session::Session().paths.markerPath), "");
   EXPECT_TRUE(std::filesystem::exists(cutName));
 }
 

@@ -20,10 +20,10 @@ class RecoveryTest : public DriverTest {
     ops.settings.storedPath = kStoredImage;
     ops.images.files[kStoredImage] = FakeImage{.version = "2.03"};
     host.onOpen = [this](int page) {
-      if (page == kPageConfirm) backAllowedAtConfirm = session::Session().backAllowed.load();
+      if (page == kPageConfirm) backAllowedAtConfirm = session::Session().flow.backAllowed.load();
       if (page == kPageProgress) {
-        recoveryFlashAtProgress = session::Session().recoveryFlash.load();
-        imageAtProgress = std::string(platform::TextOf(session::Session().imagePath));
+        recoveryFlashAtProgress = session::Session().flow.recoveryFlash.load();
+        imageAtProgress = std::string(platform::TextOf(session::Session().image.imagePath));
       }
     };
   }
@@ -34,7 +34,7 @@ class RecoveryTest : public DriverTest {
                                       kPageResetInstructions, kPageFinish));
     EXPECT_EQ(backAllowedAtConfirm, 0u);
     EXPECT_EQ(recoveryFlashAtProgress, 1u);
-    EXPECT_EQ(session::Session().recoveryFlash.load(), 0u);
+    EXPECT_EQ(session::Session().flow.recoveryFlash.load(), 0u);
     EXPECT_EQ(ops.bootLink.versionBoxes, 1);
     EXPECT_EQ(ops.bootLink.opens, ops.bootLink.closes);
     ExpectRunClosed();
@@ -68,7 +68,7 @@ TEST_F(RecoveryTest, StoredImageOfAnotherLanguageFallsBackWithoutAScreen) {
   ExpectCompletedRecovery();
   EXPECT_EQ(imageAtProgress, kImageBesideProgram);
   EXPECT_EQ(ops.bootLink.identityReads, 2);
-  EXPECT_EQ(session::Session().recoveryMode.load(), 0u);
+  EXPECT_EQ(session::Session().flow.recoveryMode.load(), 0u);
 }
 
 TEST_F(RecoveryTest, StoredImageOfAnotherVariantFallsBackWithoutAScreen) {
@@ -79,7 +79,7 @@ TEST_F(RecoveryTest, StoredImageOfAnotherVariantFallsBackWithoutAScreen) {
 
   ExpectCompletedRecovery();
   EXPECT_EQ(imageAtProgress, kImageBesideProgram);
-  EXPECT_EQ(session::Session().versionMismatch.load(), 0u);
+  EXPECT_EQ(session::Session().flow.versionMismatch.load(), 0u);
 }
 
 TEST_F(RecoveryTest, StoredImageWrongInModelAndVariantFallsBackWithoutAScreen) {
@@ -149,7 +149,7 @@ TEST_F(RecoveryTest, ImageBesideTheProgramOfAnotherVariantEndsOnIncompatibleImag
 
   // The wait box goes before the screen shows.
   EXPECT_THAT(host.log, ElementsAre(kWaitBoxShown, kWaitBoxClosed, kScreenIncompatibleImage));
-  EXPECT_EQ(session::Session().versionMismatch.load(), 1u);
+  EXPECT_EQ(session::Session().flow.versionMismatch.load(), 1u);
   ExpectRunClosed();
 }
 
@@ -160,7 +160,7 @@ TEST_F(RecoveryTest, ImageBesideTheProgramOfAnotherLanguageEndsOnIncompatibleIma
   RunWizard();
 
   EXPECT_THAT(host.Screens(), ElementsAre(kScreenIncompatibleImage));
-  EXPECT_EQ(session::Session().languageMismatch.load(), 1u);
+  EXPECT_EQ(session::Session().flow.languageMismatch.load(), 1u);
   EXPECT_FALSE(host.WaitBoxOpen());
   ExpectRunClosed();
 }
@@ -193,7 +193,7 @@ TEST_F(RecoveryTest, FailedRecoveryFlashEndsOnUpdateError) {
   host.Then(kPageProgress, Progress(2, 1));
   RunWizard();
   EXPECT_THAT(host.Pages(), ElementsAre(kPageConfirm, kPageProgress, kScreenUpdateError));
-  EXPECT_EQ(session::Session().recoveryFlash.load(), 0u);
+  EXPECT_EQ(session::Session().flow.recoveryFlash.load(), 0u);
   ExpectRunClosed();
 }
 

@@ -18,7 +18,7 @@ TEST_F(WizardFlowTest, UpdateRunsEveryPageOnceAndFinishes) {
   uint32_t recoveryFlashAtProgress = 99;
   host.onOpen = [&](int page) {
     if (page == kPageProgress) {
-      recoveryFlashAtProgress = session::Session().recoveryFlash.load();
+      recoveryFlashAtProgress = session::Session().flow.recoveryFlash.load();
       // The sync software is stopped and the session ended before the flash.
       EXPECT_EQ(ops.device.stops, 1);
       EXPECT_EQ(api.uninits.load(), 1);
@@ -31,7 +31,7 @@ TEST_F(WizardFlowTest, UpdateRunsEveryPageOnceAndFinishes) {
                                     kPageOptions, kPageConfirm, kPageReady, kPageBootInstructions, kPageProgress,
                                     kPageResetInstructions, kPageFinish));
   EXPECT_EQ(recoveryFlashAtProgress, 0u);
-  EXPECT_EQ(platform::TextOf(session::Session().imagePath), kImageBesideProgram);
+  EXPECT_EQ(platform::TextOf(session::Session().image.imagePath), kImageBesideProgram);
   EXPECT_EQ(ops.device.identifications, 1);
   EXPECT_EQ(ops.settings.deletes, 1);  // the device was found running
   EXPECT_EQ(ops.bootLink.versionBoxes, 1);
@@ -53,8 +53,8 @@ TEST_F(WizardFlowTest, RestoreReturnsToOptionsWhenTheChooserIsCancelled) {
   EXPECT_THAT(host.Pages(), ElementsAre(kPageWelcome, kPagePrepare, kPageConnect, kPageOptions, kPageOptions,
                                         kPageConfirm, kPageReady, kPageBootInstructions, kPageProgress,
                                         kPageResetInstructions, kPageFinish));
-  EXPECT_EQ(platform::TextOf(session::Session().imagePath), kBackupImage);
-  EXPECT_EQ(session::Session().imageSizeKB, 0x1F00020u >> 10);
+  EXPECT_EQ(platform::TextOf(session::Session().image.imagePath), kBackupImage);
+  EXPECT_EQ(session::Session().image.imageSizeKB, 0x1F00020u >> 10);
   EXPECT_EQ(ops.device.identifications, 1);
   ExpectRunClosed();
 }
@@ -97,7 +97,7 @@ TEST_F(WizardFlowTest, BackFromOptionsSkipsASecondIdentification) {
                                     kPageOptions, kPageConnect, kPageOptions));
   EXPECT_EQ(ops.device.identifications, 1);
   EXPECT_EQ(api.inits.load(), 1);
-  EXPECT_EQ(session::Session().backFromOptions.load(), 0u);
+  EXPECT_EQ(session::Session().flow.backFromOptions.load(), 0u);
   ExpectRunClosed();
 }
 
@@ -131,8 +131,8 @@ TEST_F(WizardFlowTest, BackButtonsLeadToTheirPagesAndClearTheirFlags) {
                           kPageBootInstructions, kPageReady, kPageBootInstructions, kPageProgress,
                           kPageResetInstructions, kPageFinish));
   const session::UpdateSession& s = session::Session();
-  for (const auto* flag : {&s.backFromPrepare, &s.backFromConnect, &s.backFromOptions, &s.backFromConfirm,
-                           &s.backFromReady, &s.backFromBootInstructions}) {
+  for (const auto* flag : {&s.flow.backFromPrepare, &s.flow.backFromConnect, &s.flow.backFromOptions, &s.flow.backFromConfirm,
+                           &s.flow.backFromReady, &s.flow.backFromBootInstructions}) {
     EXPECT_EQ(flag->load(), 0u);
   }
   EXPECT_EQ(ops.device.stops, 1);

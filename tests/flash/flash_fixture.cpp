@@ -88,7 +88,7 @@ void FlashTest::SetUp() {
   ResetAll();
   pages::SetPageHost(&host_);
   bootlink::InstallImageDownload();
-  session::Session().mainWindow.store(1);
+  session::Session().flow.mainWindow.store(1);
 }
 
 void FlashTest::TearDown() {
@@ -139,14 +139,14 @@ bool FlashTest::SettingsStored() { return platform::LoadUserHive().HasKey(sessio
 
 void FlashTest::PrepareRecovery(const std::string& imagePath) {
   auto& session = session::Session();
-  platform::CopyText(session.imagePath, imagePath);
-  platform::CopyText(session.programDir, std::filesystem::path(imagePath).parent_path().string());
-  platform::CopyText(session.deviceModel, "Quor 5210");
-  platform::CopyText(session.deviceVariant, "NBT");
-  platform::CopyText(session.deviceLangCode, "ENG");
-  platform::CopyText(session.deviceVersion, "2.03");
-  platform::CopyText(session.deviceLanguage, "English");
-  session.flashState.store(0);
+  platform::CopyText(session.image.imagePath, imagePath);
+  platform::CopyText(session.paths.programDir, std::filesystem::path(imagePath).parent_path().string());
+  platform::CopyText(session.handheld.deviceModel, "Quor 5210");
+  platform::CopyText(session.handheld.deviceVariant, "NBT");
+  platform::CopyText(session.handheld.deviceLangCode, "ENG");
+  platform::CopyText(session.handheld.deviceVersion, "2.03");
+  platform::CopyText(session.handheld.deviceLanguage, "English");
+  session.flow.flashState.store(0);
 }
 
 int FlashTest::RunPage(bootlink::FlashWorker worker) {

@@ -44,7 +44,7 @@ class FlashSequenceTest : public FlashTest {
   }
   int Recover() {
     PrepareRecovery(path_);
-    session::Session().mainWindow.store(1);
+    session::Session().flow.mainWindow.store(1);
     return RunPage(&CheckAndFlashThread);
   }
   void ExpectFlashEqualsImage() {
@@ -62,7 +62,7 @@ class FlashSequenceTest : public FlashTest {
 TEST_F(FlashSequenceTest, RecoveryRunFlashesBothLoads) {
   Connect(loader_->port);
   EXPECT_EQ(Recover(), 1);
-  EXPECT_EQ(session::Session().flashState.load(), 3u);
+  EXPECT_EQ(session::Session().flow.flashState.load(), 3u);
   EXPECT_FALSE(SettingsStored());
   ExpectFlashEqualsImage();
   EXPECT_EQ(loader_->peer.Stats().recordsReceived, 4u + 2u);
@@ -70,7 +70,7 @@ TEST_F(FlashSequenceTest, RecoveryRunFlashesBothLoads) {
   const std::string written = loader_->port->Written();
   EXPECT_EQ(written.rfind("lnb c:\\test.nbf A0000000 e1234 00080000\r", 0), 0u);
   EXPECT_NE(written.find("lnb c:\\test.nbf A0000000 80000 00040000\r"), std::string::npos);
-  EXPECT_EQ(session::Session().imageSizeKB, (kPayloadBytes + 32) / 1024);
+  EXPECT_EQ(session::Session().image.imageSizeKB, (kPayloadBytes + 32) / 1024);
   EXPECT_EQ(host_.Total(), 0u);
 }
 
@@ -78,11 +78,11 @@ TEST_F(FlashSequenceTest, NormalRunIdentifiesThroughTheLoaderFirst) {
   emulator::HandheldIdentity identity;
   ASSERT_TRUE(emulator::RecordInArea(*loader_->flash, emulator::kReserveArea, emulator::ReserveRecord(identity)));
   Connect(loader_->port);
-  platform::CopyText(session::Session().imagePath, path_);
-  platform::CopyText(session::Session().programDir, images_.Path().string());
+  platform::CopyText(session::Session().image.imagePath, path_);
+  platform::CopyText(session::Session().paths.programDir, images_.Path().string());
   EXPECT_EQ(RunPage(&IdentifyAndFlashThread), 1);
-  EXPECT_EQ(platform::TextOf(session::Session().deviceModel), "Quor 5210");
-  EXPECT_EQ(session::Session().flashState.load(), 3u);
+  EXPECT_EQ(platform::TextOf(session::Session().handheld.deviceModel), "Quor 5210");
+  EXPECT_EQ(session::Session().flow.flashState.load(), 3u);
   EXPECT_EQ(session::Session().commandSessionOpen.load(), 0u);
   ExpectFlashEqualsImage();
 }
@@ -92,13 +92,13 @@ TEST_F(FlashSequenceTest, VariantMismatchShowsIncompatibleImageAndSendsNoLoad) {
   identity.variant = "WBT";
   ASSERT_TRUE(emulator::RecordInArea(*loader_->flash, emulator::kReserveArea, emulator::ReserveRecord(identity)));
   Connect(loader_->port);
-  platform::CopyText(session::Session().imagePath, path_);
-  platform::CopyText(session::Session().programDir, images_.Path().string());
+  platform::CopyText(session::Session().image.imagePath, path_);
+  platform::CopyText(session::Session().paths.programDir, images_.Path().string());
   EXPECT_EQ(RunPage(&IdentifyAndFlashThread), 2);
   EXPECT_EQ(host_.Count(123), 1);
   EXPECT_EQ(host_.Total(), 1u);
-  EXPECT_EQ(session::Session().versionMismatch.load(), 1u);
-  EXPECT_EQ(session::Session().mainWindow.load(), 0u);
+  EXPECT_EQ(session::Session().flow.versionMismatch.load(), 1u);
+  EXPECT_EQ(session::Session().flow.mainWindow.load(), 0u);
   EXPECT_EQ(loader_->port->Written().find("lnb"), std::string::npos);
   EXPECT_TRUE(SettingsStored());
 }
@@ -108,12 +108,12 @@ TEST_F(FlashSequenceTest, LoadThatCannotBeSentFailsThePage) {
   loader_->port->FailWritesAfter(0);
   EXPECT_EQ(Recover(), 2);  // the driver shows FEHLER 113 for it, once
   EXPECT_EQ(host_.Total(), 0u);
-  EXPECT_EQ(session::Session().flashState.load(), 0u);
+  EXPECT_EQ(session::Session().flow.flashState.load(), 0u);
   EXPECT_TRUE(SettingsStored());
 }
 
 TEST_F(FlashSequenceTest, ImageBodySize) {
-  platform::CopyText(session::Session().imagePath, path_);
+  platform::CopyText(session::Session().image.imagePath, path_);
   EXPECT_EQ(bootlink::GetImageBodySize(), kPayloadBytes);
   EXPECT_GE(session::Session().imageFileHandle.load(), 0);
 
@@ -121,17 +121,17 @@ TEST_F(FlashSequenceTest, ImageBodySize) {
   FILE* file = std::fopen(tiny.c_str(), "wb");
   std::fputs("Quor 5210-NBT-ENG-2.04", file);  // shorter than its header
   std::fclose(file);
-  platform::CopyText(session::Session().imagePath, tiny);
+  platform::CopyText(session::Session().image.imagePath, tiny);
   EXPECT_EQ(bootlink::GetImageBodySize(), 0u);
   EXPECT_EQ(session::Session().imageFileHandle.load(), -1);
   EXPECT_EQ(host_.Total(), 0u);
 
   Connect(loader_->port);
-  platform::CopyText(session::Session().imagePath, (images_.Path() / "gone.nbf").string());
+  platform::CopyText(session::Session().image.imagePath, (images_.Path() / "gone.nbf").string());
   EXPECT_EQ(bootlink::GetImageBodySize(), 0u);
   EXPECT_EQ(host_.Count(pages::kScreenImageNotOpened), 1);
   EXPECT_EQ(session::Session().linkHandle.load(), nullptr);
-  EXPECT_EQ(session::Session().mainWindow.load(), 0u);
+  EXPECT_EQ(session::Session().flow.mainWindow.load(), 0u);
 }
 
 TEST_F(FlashSequenceTest, UnsizableImageEndsThePageInsteadOfHanging) {
@@ -154,7 +154,7 @@ TEST_F(FlashSequenceTest, UnsizableImageEndsThePageInsteadOfHanging) {
 TEST_F(FlashSequenceTest, SecondLoadGoesOutAsSoonAsTheFirstDownloadEnds) {
   auto scripted = std::make_shared<LoaderPort>(nullptr);  // no loader: no download of its own
   Connect(scripted);
-  platform::CopyText(session::Session().imagePath, path_);
+  platform::CopyText(session::Session().image.imagePath, path_);
   std::thread sequence(&bootlink::RunFlashSequence);
   const std::string first = "lnb c:\\test.nbf A0000000 e1234 00080000\r";
   const std::string second = "lnb c:\\test.nbf A0000000 80000 00040000\r";
@@ -173,7 +173,7 @@ TEST_F(FlashSequenceTest, SecondLoadGoesOutAsSoonAsTheFirstDownloadEnds) {
   EXPECT_TRUE(secondSent);
   EXPECT_LT(took, std::chrono::milliseconds(500));
   EXPECT_EQ(scripted->Written(), first + second);
-  EXPECT_EQ(session::Session().flashState.load(), 3u);
+  EXPECT_EQ(session::Session().flow.flashState.load(), 3u);
 }
 
 struct Phase {
@@ -189,7 +189,7 @@ TEST_P(FlashFailureTest, FailsKeepsTheSettingsAndARecoveryFlashCompletes) {
   Connect(loader_->port);
   loader_->peer.Arm({phase.kind, phase.records, {}});
   EXPECT_EQ(Recover(), 2);
-  EXPECT_LT(session::Session().flashState.load(), 3u);
+  EXPECT_LT(session::Session().flow.flashState.load(), 3u);
   EXPECT_TRUE(SettingsStored());
   EXPECT_EQ(session::Session().linkClosed.load(), 1u);
   EXPECT_EQ(session::Session().imageFileHandle.load(), -1);
@@ -199,7 +199,7 @@ TEST_P(FlashFailureTest, FailsKeepsTheSettingsAndARecoveryFlashCompletes) {
   loader_->peer.Restart();
   Reconnect();
   EXPECT_EQ(Recover(), 1);
-  EXPECT_EQ(session::Session().flashState.load(), 3u);
+  EXPECT_EQ(session::Session().flow.flashState.load(), 3u);
   EXPECT_FALSE(SettingsStored());
   ExpectFlashEqualsImage();
 }
@@ -227,7 +227,7 @@ TEST_F(FlashSequenceTest, PieceThatCannotBeSentEndsThePage) {
   const size_t lnb = std::string("lnb c:\\test.nbf A0000000 e1234 00080000\r").size();
   loader_->port->FailWritesAfter(lnb + 7 + 8 + 12 + 5 * 1024 + 100);
   EXPECT_EQ(Recover(), 2);
-  EXPECT_EQ(session::Session().flashState.load(), 1u);
+  EXPECT_EQ(session::Session().flow.flashState.load(), 1u);
   EXPECT_TRUE(SettingsStored());
   EXPECT_EQ(host_.Total(), 0u);
 }

@@ -38,10 +38,10 @@ TEST_F(HeadlessPageTest, ExpiryClosesImageSetsLinkClosedAndFails) {
 
 TEST_F(HeadlessPageTest, ExpiryDuringTheSecondLoadIsNoCompletedFlash) {
   Publish();
-  session::Session().flashState.store(3);
+  session::Session().flow.flashState.store(3);
   bootlink::ArmWatchdog(10);
   ASSERT_TRUE(page_->WaitEnded(100000));
-  EXPECT_EQ(session::Session().flashState.load(), 2u);
+  EXPECT_EQ(session::Session().flow.flashState.load(), 2u);
 }
 
 TEST_F(HeadlessPageTest, RearmPostponesAndKillStops) {
@@ -71,7 +71,7 @@ void EndingWorker() {
 }
 
 TEST_F(HeadlessPageTest, RunRecordsThePendingFlashAndWithdrawsThePage) {
-  platform::CopyText(session::Session().imagePath, "/tmp/some.nbf");
+  platform::CopyText(session::Session().image.imagePath, "/tmp/some.nbf");
   EXPECT_EQ(RunPage(&EndingWorker), 1);
   EXPECT_TRUE(SettingsStored());
   EXPECT_EQ(session::Session().progressPage.load(), nullptr);

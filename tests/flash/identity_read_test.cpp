@@ -33,15 +33,15 @@ TEST(IdentityRecord, Recognised) {
 
 TEST(IdentityRecord, FieldsAreCutCleanly) {
   session::UpdateSession session;
-  platform::CopyText(session.deviceVersion, "12.345678");  // longer text of an earlier identification
+  platform::CopyText(session.handheld.deviceVersion, "12.345678");  // longer text of an earlier identification
   bootlink::TakeIdentityFields("KVOS Quor 5210NBTENG2.04KVOE", session);
-  EXPECT_EQ(platform::TextOf(session.deviceModel), "Quor 5210");
-  EXPECT_EQ(platform::TextOf(session.deviceVariant), "NBT");
-  EXPECT_EQ(platform::TextOf(session.deviceLangCode), "ENG");
-  EXPECT_EQ(platform::TextOf(session.deviceVersion), "2.04");
+  EXPECT_EQ(platform::TextOf(session.handheld.deviceModel), "Quor 5210");
+  EXPECT_EQ(platform::TextOf(session.handheld.deviceVariant), "NBT");
+  EXPECT_EQ(platform::TextOf(session.handheld.deviceLangCode), "ENG");
+  EXPECT_EQ(platform::TextOf(session.handheld.deviceVersion), "2.04");
   bootlink::TakeIdentityFields("KVOS Quor 52", session);  // short reply: fields end early
-  EXPECT_EQ(platform::TextOf(session.deviceModel), "Quor 52");
-  EXPECT_EQ(platform::TextOf(session.deviceVariant), "");
+  EXPECT_EQ(platform::TextOf(session.handheld.deviceModel), "Quor 52");
+  EXPECT_EQ(platform::TextOf(session.handheld.deviceVariant), "");
 }
 
 TEST(IdentityRecord, SearchWalksNinetyFiveAddresses) {
@@ -64,7 +64,7 @@ class IdentityReadTest : public FlashTest {
   void SetUp() override {
     FlashTest::SetUp();
     loader_ = std::make_unique<MemoryLoader>(0x100000);  // areas 1 and 2 lie beyond: erased
-    platform::CopyText(session::Session().deviceVariant, "WBT");
+    platform::CopyText(session::Session().handheld.deviceVariant, "WBT");
   }
   void Start() {
     Connect(loader_->port);
@@ -88,10 +88,10 @@ class IdentityReadTest : public FlashTest {
     return addresses;
   }
   void ExpectClearedAfterOneScreen() {
-    EXPECT_EQ(platform::TextOf(session::Session().deviceModel), "");
-    EXPECT_EQ(platform::TextOf(session::Session().deviceLangCode), "");
-    EXPECT_EQ(platform::TextOf(session::Session().deviceVersion), "");
-    EXPECT_EQ(platform::TextOf(session::Session().deviceVariant), "WBT");
+    EXPECT_EQ(platform::TextOf(session::Session().handheld.deviceModel), "");
+    EXPECT_EQ(platform::TextOf(session::Session().handheld.deviceLangCode), "");
+    EXPECT_EQ(platform::TextOf(session::Session().handheld.deviceVersion), "");
+    EXPECT_EQ(platform::TextOf(session::Session().handheld.deviceVariant), "WBT");
     EXPECT_EQ(host_.Count(bootlink::kIdentityFailedDialog), 1);
     EXPECT_EQ(host_.Total(), 1u);
   }
@@ -107,10 +107,10 @@ TEST_F(IdentityReadTest, RecordWrittenByTheHandheldIsFound) {
   ASSERT_TRUE(emulator::RecordInArea(*loader_->flash, emulator::kReserveArea, emulator::ReserveRecord(identity)));
   Start();
   EXPECT_EQ(ReadDeviceIdentity(), 1u);
-  EXPECT_EQ(platform::TextOf(session::Session().deviceModel), "Quor 5210");
-  EXPECT_EQ(platform::TextOf(session::Session().deviceVariant), "NBT");
-  EXPECT_EQ(platform::TextOf(session::Session().deviceLangCode), "GER");
-  EXPECT_EQ(platform::TextOf(session::Session().deviceVersion), "2.05");
+  EXPECT_EQ(platform::TextOf(session::Session().handheld.deviceModel), "Quor 5210");
+  EXPECT_EQ(platform::TextOf(session::Session().handheld.deviceVariant), "NBT");
+  EXPECT_EQ(platform::TextOf(session::Session().handheld.deviceLangCode), "GER");
+  EXPECT_EQ(platform::TextOf(session::Session().handheld.deviceVersion), "2.05");
   EXPECT_EQ(Reads(), std::vector<uint32_t>{kArea0});
   EXPECT_EQ(host_.Total(), 0u);
 }
@@ -130,7 +130,7 @@ TEST_F(IdentityReadTest, RecordInTheLastSlotOfAreaZero) {
   const auto reads = Reads();
   EXPECT_EQ(reads.size(), 73u);
   EXPECT_EQ(reads.back(), kLastSlot0);
-  EXPECT_EQ(platform::TextOf(session::Session().deviceLangCode), "ENG");
+  EXPECT_EQ(platform::TextOf(session::Session().handheld.deviceLangCode), "ENG");
 }
 
 // Each reply is taken as soon as the receive thread has it, even one that
@@ -165,15 +165,15 @@ TEST_F(IdentityReadTest, ModelAndVariantWithoutLanguageAreSkipped) {
   Start();
   EXPECT_EQ(ReadDeviceIdentity(), 1u);
   EXPECT_EQ(Reads(), (std::vector<uint32_t>{kArea0, kArea0 + 0x34}));
-  EXPECT_EQ(platform::TextOf(session::Session().deviceLangCode), "FRE");
-  EXPECT_EQ(platform::TextOf(session::Session().deviceVersion), "2.01");
+  EXPECT_EQ(platform::TextOf(session::Session().handheld.deviceLangCode), "FRE");
+  EXPECT_EQ(platform::TextOf(session::Session().handheld.deviceVersion), "2.01");
 }
 
 TEST_F(IdentityReadTest, FailedSearchClearsTheFieldsAndShowsOneScreen) {
   FillArea0();
-  platform::CopyText(session::Session().deviceModel, "Quor 5210");
-  platform::CopyText(session::Session().deviceLangCode, "ENG");
-  platform::CopyText(session::Session().deviceVersion, "2.04");
+  platform::CopyText(session::Session().handheld.deviceModel, "Quor 5210");
+  platform::CopyText(session::Session().handheld.deviceLangCode, "ENG");
+  platform::CopyText(session::Session().handheld.deviceVersion, "2.04");
   Start();
   EXPECT_EQ(ReadDeviceIdentity(), 0u);
   EXPECT_EQ(Reads().size(), 75u);  // all of area 0, then one erased read in areas 1 and 2

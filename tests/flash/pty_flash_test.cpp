@@ -56,9 +56,9 @@ class PtyFlashTest : public FlashTest {
     ASSERT_EQ(bootlink::ReadDeviceIdentity(), 1u);
     bootlink::CloseCommandSession();
     auto& session = session::Session();
-    platform::CopyText(session.imagePath, path_);
-    platform::CopyText(session.programDir, images_.Path().string());
-    session.mainWindow.store(1);
+    platform::CopyText(session.image.imagePath, path_);
+    platform::CopyText(session.paths.programDir, images_.Path().string());
+    session.flow.mainWindow.store(1);
   }
   std::vector<uint8_t> Flash(uint32_t address, size_t length) {
     std::vector<uint8_t> bytes(length);
@@ -80,12 +80,12 @@ class PtyFlashTest : public FlashTest {
 
 TEST_F(PtyFlashTest, RecoveryFlashOfAnImageWithAShortLastBlock) {
   FindAndIdentify();
-  EXPECT_EQ(platform::TextOf(session::Session().deviceModel), "Quor 5210");
-  EXPECT_EQ(platform::TextOf(session::Session().deviceLangCode), "ENG");
+  EXPECT_EQ(platform::TextOf(session::Session().handheld.deviceModel), "Quor 5210");
+  EXPECT_EQ(platform::TextOf(session::Session().handheld.deviceLangCode), "ENG");
   const auto before = Flash(0xA0000000, 0x40000);
 
   EXPECT_EQ(RunPage(&bootlink::CheckAndFlashThread), 1);
-  EXPECT_EQ(session::Session().flashState.load(), 3u);
+  EXPECT_EQ(session::Session().flow.flashState.load(), 3u);
   EXPECT_FALSE(SettingsStored());
   ExpectFlashEqualsImage();
   EXPECT_TRUE(Flash(0xA0000000, 0x40000) == before);  // the boot loader's own blocks stay
@@ -104,18 +104,18 @@ TEST_F(PtyFlashTest, PulledCableThenARecoveryFlashCompletes) {
   std::string error;
   ASSERT_TRUE(handheld_->ArmFault({emulator::FaultKind::DropAfterRecords, 3, {}}, &error)) << error;
   EXPECT_EQ(RunPage(&bootlink::CheckAndFlashThread), 2);
-  EXPECT_LT(session::Session().flashState.load(), 3u);
+  EXPECT_LT(session::Session().flow.flashState.load(), 3u);
   EXPECT_TRUE(SettingsStored());
 
   // The user plugs the cable back in; the next run finds the loader again.
   bootlink::ShutdownLink();
   ASSERT_TRUE(handheld_->Control("plug", &error)) << error;
   ASSERT_TRUE(handheld_->Control("bootloader", &error)) << error;
-  session::Session().flashState.store(0);
+  session::Session().flow.flashState.store(0);
   ASSERT_EQ(bootlink::TestPorts(), 1u);
-  session::Session().mainWindow.store(1);
+  session::Session().flow.mainWindow.store(1);
   EXPECT_EQ(RunPage(&bootlink::CheckAndFlashThread), 1);
-  EXPECT_EQ(session::Session().flashState.load(), 3u);
+  EXPECT_EQ(session::Session().flow.flashState.load(), 3u);
   EXPECT_FALSE(SettingsStored());
   ExpectFlashEqualsImage();
 }

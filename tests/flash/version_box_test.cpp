@@ -31,7 +31,7 @@ using VersionBoxTest = FlashTest;
 TEST_F(VersionBoxTest, SixteenLinesByteForByte) {
   auto port = std::make_shared<LoaderPort>(nullptr);
   Connect(port);
-  platform::CopyText(session::Session().imageVersion, "2.04");
+  platform::CopyText(session::Session().image.imageVersion, "2.04");
   bootlink::DrawVersionBox();
   EXPECT_EQ(port->Written(), kBoxFor204);
 }
@@ -39,7 +39,7 @@ TEST_F(VersionBoxTest, SixteenLinesByteForByte) {
 TEST_F(VersionBoxTest, OpenSessionGetsTheCrBurstFirstAndIsClosed) {
   auto port = std::make_shared<LoaderPort>(nullptr);
   Connect(port);
-  platform::CopyText(session::Session().imageVersion, "2.04");
+  platform::CopyText(session::Session().image.imageVersion, "2.04");
   session::Session().commandSessionOpen.store(1);
   bootlink::DrawVersionBox();
   EXPECT_EQ(port->Written(), std::string("\r\r\r\r\r\r\r\r") + std::string(kBoxFor204));
@@ -49,7 +49,7 @@ TEST_F(VersionBoxTest, OpenSessionGetsTheCrBurstFirstAndIsClosed) {
 TEST_F(VersionBoxTest, DrawnOnTheEmulatedScreen) {
   MemoryLoader loader(0x100000);
   Connect(loader.port);
-  platform::CopyText(session::Session().imageVersion, "2.04");
+  platform::CopyText(session::Session().image.imageVersion, "2.04");
   bootlink::DrawVersionBox();
   const auto lines = loader.screen.Lines();
   ASSERT_GT(lines.size(), 0x11u);

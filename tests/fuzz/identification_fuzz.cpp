@@ -40,13 +40,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   Require(Plain(answer.variant, 3), "the variant is characters 17-19");
 
   session::UpdateSession& s = session::Session();
-  platform::CopyText(s.deviceVersion, answer.version);
-  platform::CopyText(s.deviceLangCode, answer.langCode);
-  platform::CopyText(s.deviceModel, answer.model);
-  platform::CopyText(s.deviceVariant, answer.variant);
-  platform::CopyText(s.identityText, answer.model + answer.variant + answer.langCode + answer.version);
+  platform::CopyText(s.handheld.deviceVersion, answer.version);
+  platform::CopyText(s.handheld.deviceLangCode, answer.langCode);
+  platform::CopyText(s.handheld.deviceModel, answer.model);
+  platform::CopyText(s.handheld.deviceVariant, answer.variant);
+  platform::CopyText(s.handheld.identityText, answer.model + answer.variant + answer.langCode + answer.version);
   const std::string_view language = device::DeviceLanguageName(answer.langCode);
-  if (!language.empty()) platform::CopyText(s.deviceLanguage, language);
-  Require(s.identityText[sizeof s.identityText - 1] == '\0', "the identity text stays terminated");
+  if (!language.empty()) platform::CopyText(s.handheld.deviceLanguage, language);
+  Require(s.handheld.identityText[sizeof s.handheld.identityText - 1] == '\0', "the identity text stays terminated");
   return 0;
 }

@@ -84,11 +84,11 @@ void CheckFileReaders(std::span<const uint8_t> file, const ImageHeaderFields& fi
   WriteScratch(file);
   Require(ReadImageHeader(ScratchPath()) == 1, "ReadImageHeader reads an existing file");
   const session::UpdateSession& s = session::Session();
-  Require(fields.model.starts_with(platform::TextOf(s.imageModel)), "imageModel is the model field");
-  Require(fields.variant.starts_with(platform::TextOf(s.imageVariant)), "imageVariant is the variant field");
-  Require(fields.langCode.starts_with(platform::TextOf(s.imageLangCode)), "imageLangCode is the language field");
-  Require(fields.version.starts_with(platform::TextOf(s.imageVersion)), "imageVersion is the version field");
-  Require(fields.checksumText.starts_with(platform::TextOf(s.imageChecksumText)),
+  Require(fields.model.starts_with(platform::TextOf(s.image.imageModel)), "imageModel is the model field");
+  Require(fields.variant.starts_with(platform::TextOf(s.image.imageVariant)), "imageVariant is the variant field");
+  Require(fields.langCode.starts_with(platform::TextOf(s.image.imageLangCode)), "imageLangCode is the language field");
+  Require(fields.version.starts_with(platform::TextOf(s.image.imageVersion)), "imageVersion is the version field");
+  Require(fields.checksumText.starts_with(platform::TextOf(s.image.imageChecksumText)),
           "imageChecksumText is the checksum text");
 
   const ImageChecksum sum = ComputeImageChecksum(ScratchPath());

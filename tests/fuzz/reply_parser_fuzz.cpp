@@ -125,7 +125,7 @@ void FeedWithEndingDownload(const uint8_t* data, size_t size) {
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
   ::unsetenv("CORVASH_TRACE");
   // A longest path, so that ":F=" copies a full field.
-  platform::CopyText(session::Session().imagePath, std::string(300, 'p'));
+  platform::CopyText(session::Session().image.imagePath, std::string(300, 'p'));
   // The download "runs" until the harness ends it: DownloadActive stays 1.
   SetDownloadThreadProc([](DownloadContext&) -> uint32_t {
     ++g_downloadsStarted;

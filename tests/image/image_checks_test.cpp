@@ -13,16 +13,16 @@ class ImageChecksTest : public testing::ImageFixture {
   void SetUp() override {
     ImageFixture::SetUp();
     session::UpdateSession& s = session::Session();
-    CopyText(s.deviceModel, "Quor 5210");
-    CopyText(s.deviceVariant, "NBT");
-    CopyText(s.deviceLangCode, "ENG");
+    CopyText(s.handheld.deviceModel, "Quor 5210");
+    CopyText(s.handheld.deviceVariant, "NBT");
+    CopyText(s.handheld.deviceLangCode, "ENG");
   }
   void UseImage(const std::string& model, const std::string& lang, const std::string& variant = "NBT") {
-    CopyText(session::Session().imagePath, MakeImage("stored.nbf", testing::PatternPayload(64), model, variant, lang));
+    CopyText(session::Session().image.imagePath, MakeImage("stored.nbf", testing::PatternPayload(64), model, variant, lang));
   }
   bool AnyMismatchFlag() const {
     const session::UpdateSession& s = session::Session();
-    return s.modelMismatch.load() || s.languageMismatch.load() || s.versionMismatch.load();
+    return s.flow.modelMismatch.load() || s.flow.languageMismatch.load() || s.flow.versionMismatch.load();
   }
 };
 
@@ -30,7 +30,7 @@ TEST_F(ImageChecksTest, VariantComparesWithoutRegardToCase) {
   UseImage("Quor 5210", "ENG", "nbt");
   ASSERT_EQ(CheckStoredImage(), 1u);
   EXPECT_EQ(CheckVariant(), 1u);
-  CopyText(session::Session().deviceVariant, "WBT");
+  CopyText(session::Session().handheld.deviceVariant, "WBT");
   EXPECT_EQ(CheckVariant(), 0u);
   EXPECT_TRUE(host.log.empty());
 }
@@ -49,7 +49,7 @@ TEST_F(ImageChecksTest, EmptyImagePathFailsWithoutAScreen) {
 }
 
 TEST_F(ImageChecksTest, MisfitInRecoveryIsDroppedSilently) {
-  session::Session().recoveryMode = 1;
+  session::Session().flow.recoveryMode = 1;
   UseImage("Quor 5210", "GER");
   EXPECT_EQ(CheckStoredImage(), 0u);
   EXPECT_TRUE(host.log.empty());
@@ -61,8 +61,8 @@ TEST_F(ImageChecksTest, LanguageMisfitMarksOnlyTheLanguageRow) {
   UseImage("Quor 5210", "GER");
   EXPECT_EQ(CheckStoredImage(), 0u);
   EXPECT_EQ(host.log, (std::vector<std::string>{"page 123"}));
-  EXPECT_EQ(session::Session().languageMismatch.load(), 1u);
-  EXPECT_EQ(session::Session().modelMismatch.load(), 0u);
+  EXPECT_EQ(session::Session().flow.languageMismatch.load(), 1u);
+  EXPECT_EQ(session::Session().flow.modelMismatch.load(), 0u);
   EXPECT_FALSE(MainWindowOpen());
 }
 
@@ -70,14 +70,14 @@ TEST_F(ImageChecksTest, ModelMisfitMarksTheModelRow) {
   UseImage("Quor 5110", "GER");
   EXPECT_EQ(CheckStoredImage(), 0u);
   EXPECT_EQ(host.log, (std::vector<std::string>{"page 123"}));
-  EXPECT_EQ(session::Session().modelMismatch.load(), 1u);
-  EXPECT_EQ(session::Session().languageMismatch.load(), 0u);
+  EXPECT_EQ(session::Session().flow.modelMismatch.load(), 1u);
+  EXPECT_EQ(session::Session().flow.languageMismatch.load(), 0u);
   EXPECT_FALSE(MainWindowOpen());
 }
 
 TEST_F(ImageChecksTest, VanishedStoredImageInRecoveryEndsWithoutAScreen) {
-  session::Session().recoveryMode = 1;
-  CopyText(session::Session().imagePath, (dir / "gone.nbf").string());
+  session::Session().flow.recoveryMode = 1;
+  CopyText(session::Session().image.imagePath, (dir / "gone.nbf").string());
   EXPECT_EQ(CheckStoredImage(), 0u);
   EXPECT_TRUE(host.log.empty());
   EXPECT_FALSE(MainWindowOpen());

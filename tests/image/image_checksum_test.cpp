@@ -20,7 +20,7 @@ class VerifyImageChecksumTest : public ImageFixture {
  protected:
   // Reads the header of `path` as the driver does, then verifies.
   uint32_t Verify(const std::string& path) {
-    CopyText(session::Session().imagePath, path);
+    CopyText(session::Session().image.imagePath, path);
     if (ReadImageHeader(path) == 0) return 0;
     return VerifyImageChecksum();
   }
@@ -88,8 +88,8 @@ TEST_F(VerifyImageChecksumTest, ChecksumFieldThatIsNoNumberFails) {
 }
 
 TEST_F(VerifyImageChecksumTest, UnopenableImageShows104WithoutTheWaitBox) {
-  CopyText(session::Session().imagePath, (dir / "gone.nbf").string());
-  CopyText(session::Session().imageChecksumText, "0");
+  CopyText(session::Session().image.imagePath, (dir / "gone.nbf").string());
+  CopyText(session::Session().image.imageChecksumText, "0");
   EXPECT_EQ(VerifyImageChecksum(), 0u);
   EXPECT_EQ(host.log, (std::vector<std::string>{"page 141"}));
   EXPECT_FALSE(MainWindowOpen());

@@ -67,7 +67,7 @@ class ChooserFixture : public testing::ImageFixture {
     std::filesystem::current_path(dir);
     SetFileChooser(&chooser);
     SetDiskSpace(&space);
-    CopyText(session::Session().deviceVersion, "2.04");
+    CopyText(session::Session().handheld.deviceVersion, "2.04");
   }
   void TearDown() override {
     SetFileChooser(nullptr);
@@ -94,7 +94,7 @@ using ChooseRestoreImageTest = ChooserFixture;
 TEST_F(ChooseRestoreImageTest, ChosenFileBecomesTheImagePath) {
   chooser.answers = {Existing("backup.nbf")};
   EXPECT_EQ(ChooseRestoreImage(), 1u);
-  EXPECT_EQ(TextOf(session::Session().imagePath), (dir / "backup.nbf").string());
+  EXPECT_EQ(TextOf(session::Session().image.imagePath), (dir / "backup.nbf").string());
   ASSERT_EQ(chooser.requests.size(), 1u);
   const FileDialogRequest& request = chooser.requests[0];
   EXPECT_EQ(request.owner, ChooserOwner::kMainWindow);
@@ -110,19 +110,19 @@ TEST_F(ChooseRestoreImageTest, ChosenFileBecomesTheImagePath) {
 }
 
 TEST_F(ChooseRestoreImageTest, CancelLeavesTheImagePathEmpty) {
-  CopyText(session::Session().imagePath, "/old/image.nbf");
+  CopyText(session::Session().image.imagePath, "/old/image.nbf");
   chooser.answers = {std::nullopt};
   EXPECT_EQ(ChooseRestoreImage(), 0u);
-  EXPECT_EQ(TextOf(session::Session().imagePath), "");
+  EXPECT_EQ(TextOf(session::Session().image.imagePath), "");
   EXPECT_TRUE(MainWindowOpen());
 }
 
 TEST_F(ChooseRestoreImageTest, PathThatTheFieldCannotHoldCountsAsCancelled) {
   chooser.answers = {"/" + std::string(259, 'p'), "/" + std::string(258, 'q')};
   EXPECT_EQ(ChooseRestoreImage(), 0u);
-  EXPECT_EQ(TextOf(session::Session().imagePath), "");
+  EXPECT_EQ(TextOf(session::Session().image.imagePath), "");
   EXPECT_EQ(ChooseRestoreImage(), 1u);
-  EXPECT_EQ(TextOf(session::Session().imagePath).size(), 259u);
+  EXPECT_EQ(TextOf(session::Session().image.imagePath).size(), 259u);
 }
 
 TEST_F(ChooseRestoreImageTest, NoChooserInstalledReadsAsCancelled) {
@@ -141,7 +141,7 @@ TEST_F(ChooseBackupTargetTest, ProposesTheNameFromTheDeviceVersion) {
   EXPECT_TRUE(chooser.requests[0].keepCurrentDir);
   EXPECT_FALSE(chooser.requests[0].mustExist);
   EXPECT_EQ(chooser.requests[0].defaultExtension, "nbf");
-  EXPECT_EQ(TextOf(session::Session().backupPath), (dir / "QUORROM204.nbf").string());
+  EXPECT_EQ(TextOf(session::Session().paths.backupPath), (dir / "QUORROM204.nbf").string());
   EXPECT_EQ(space.asked, (std::vector<std::string>{(dir / "QUORROM204.nbf").string()}));
   EXPECT_EQ(host.log, (std::vector<std::string>{"save"}));
 }
@@ -187,7 +187,7 @@ TEST_F(ChooseBackupTargetTest, ReplacingAnExistingFileIsAskedFirst) {
   host.results[kFileExistsWarningDialog] = {1};
   EXPECT_EQ(ChooseBackupTarget(&optionPage), 1u);
   EXPECT_EQ(host.log, (std::vector<std::string>{"save", "hide", "page 152"}));
-  EXPECT_EQ(TextOf(session::Session().backupPath), existing);
+  EXPECT_EQ(TextOf(session::Session().paths.backupPath), existing);
 }
 
 TEST_F(ChooseBackupTargetTest, AbbrechenOnTheWarningChoosesAgain) {
@@ -201,7 +201,7 @@ TEST_F(ChooseBackupTargetTest, AbbrechenOnTheWarningChoosesAgain) {
                                                 "show", "save"}));
   ASSERT_EQ(chooser.requests.size(), 3u);
   EXPECT_EQ(chooser.requests[1].initialName, existing);
-  EXPECT_EQ(TextOf(session::Session().backupPath), fresh);
+  EXPECT_EQ(TextOf(session::Session().paths.backupPath), fresh);
 }
 
 TEST_F(ChooseBackupTargetTest, CancelAfterTheWarningReturnsZero) {

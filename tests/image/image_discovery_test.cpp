@@ -48,7 +48,7 @@ class ImageDiscoveryTest : public testing::ImageFixture {
     ImageFixture::SetUp();
     programDir = dir / "program";
     std::filesystem::create_directory(programDir);
-    CopyText(session::Session().programDir, programDir.string());
+    CopyText(session::Session().paths.programDir, programDir.string());
   }
   void MakeFile(const std::string& name, size_t size) {
     testing::WriteFile(programDir / name, std::vector<uint8_t>(size, 0x5A));
@@ -79,8 +79,8 @@ TEST_F(ImageDiscoveryTest, ListingsFirstImageWinsForUpdateAndSize) {
   }
   ASSERT_FALSE(first.empty());
   ASSERT_EQ(FindImageInProgramDir(), 1u);
-  EXPECT_EQ(TextOf(session::Session().imagePath), (programDir / first).string());
-  EXPECT_EQ(TextOf(session::Session().foundImagePath), (programDir / first).string());
+  EXPECT_EQ(TextOf(session::Session().image.imagePath), (programDir / first).string());
+  EXPECT_EQ(TextOf(session::Session().image.foundImagePath), (programDir / first).string());
   EXPECT_EQ(FirstImageSize(), std::filesystem::file_size(programDir / first));
   EXPECT_TRUE(host.log.empty());
 }
@@ -88,7 +88,7 @@ TEST_F(ImageDiscoveryTest, ListingsFirstImageWinsForUpdateAndSize) {
 TEST_F(ImageDiscoveryTest, NameEndingInNbfWithoutADotCounts) {
   MakeFile("romxNBF", 321);
   ASSERT_EQ(FindImageInProgramDir(), 1u);
-  EXPECT_EQ(TextOf(session::Session().imagePath), (programDir / "romxNBF").string());
+  EXPECT_EQ(TextOf(session::Session().image.imagePath), (programDir / "romxNBF").string());
   EXPECT_EQ(FirstImageSize(), 321u);
 }
 
@@ -100,9 +100,9 @@ TEST_F(ImageDiscoveryTest, FolderNamedLikeAnImageIsSkipped) {
   EXPECT_FALSE(MainWindowOpen());
 
   MakeFile("new.nbf", 77);
-  session::Session().mainWindow = 1;
+  session::Session().flow.mainWindow = 1;
   EXPECT_EQ(FindImageInProgramDir(), 1u);
-  EXPECT_EQ(TextOf(session::Session().imagePath), (programDir / "new.nbf").string());
+  EXPECT_EQ(TextOf(session::Session().image.imagePath), (programDir / "new.nbf").string());
 }
 
 TEST_F(ImageDiscoveryTest, PipeNamedLikeAnImageIsSkipped) {
@@ -111,7 +111,7 @@ TEST_F(ImageDiscoveryTest, PipeNamedLikeAnImageIsSkipped) {
 }
 
 TEST_F(ImageDiscoveryTest, MissingProgramFolderShows103) {
-  CopyText(session::Session().programDir, (dir / "nowhere").string());
+  CopyText(session::Session().paths.programDir, (dir / "nowhere").string());
   EXPECT_EQ(FindImageInProgramDir(), 0u);
   EXPECT_EQ(host.log, (std::vector<std::string>{"page 140"}));
   EXPECT_EQ(FirstImageSize(), 0u);
@@ -127,7 +127,7 @@ TEST_F(ImageDiscoveryTest, EntryWhosePathWouldNotFitIsPassedOver) {
   MakeFile(fits, 20);
   EXPECT_EQ(FirstImageSize(), 20u);
   ASSERT_EQ(FindImageInProgramDir(), 1u);
-  EXPECT_EQ(TextOf(session::Session().imagePath), (programDir / fits).string());
+  EXPECT_EQ(TextOf(session::Session().image.imagePath), (programDir / fits).string());
 }
 
 class ImageFileSizeTest : public testing::ImageFixture {

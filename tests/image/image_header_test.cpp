@@ -29,57 +29,57 @@ TEST_F(ReadImageHeaderTest, FillsTheImageFieldsAndLanguage) {
   const std::string path = MakeImage("rom.nbf", testing::PatternPayload(100), "Quor 5210", "WBT", "GER", "2.04");
   ASSERT_EQ(ReadImageHeader(path), 1u);
   const session::UpdateSession& s = session::Session();
-  EXPECT_EQ(TextOf(s.imageModel), "Quor 5210");
-  EXPECT_EQ(TextOf(s.imageVariant), "WBT");
-  EXPECT_EQ(TextOf(s.imageLangCode), "GER");
-  EXPECT_EQ(TextOf(s.imageVersion), "2.04");
-  EXPECT_EQ(TextOf(s.imageLanguage), "German");
+  EXPECT_EQ(TextOf(s.image.imageModel), "Quor 5210");
+  EXPECT_EQ(TextOf(s.image.imageVariant), "WBT");
+  EXPECT_EQ(TextOf(s.image.imageLangCode), "GER");
+  EXPECT_EQ(TextOf(s.image.imageVersion), "2.04");
+  EXPECT_EQ(TextOf(s.image.imageLanguage), "German");
   EXPECT_TRUE(host.log.empty());
 }
 
 TEST_F(ReadImageHeaderTest, BothPortugueseCodesShowPortuguese) {
   for (const char* code : {"POT", "PTB", "pot"}) {
-    CopyText(session::Session().imageLanguage, "English");
+    CopyText(session::Session().image.imageLanguage, "English");
     ASSERT_EQ(ReadImageHeader(WriteHeader("p.nbf", HeaderBytes("Quor 5210", "NBT", code, "2.04", "0"))), 1u);
-    EXPECT_EQ(TextOf(session::Session().imageLanguage), "Portuguese") << code;
+    EXPECT_EQ(TextOf(session::Session().image.imageLanguage), "Portuguese") << code;
   }
 }
 
 TEST_F(ReadImageHeaderTest, UnknownLanguageCodeLeavesTheLanguageAsItWas) {
-  CopyText(session::Session().imageLanguage, "French");
+  CopyText(session::Session().image.imageLanguage, "French");
   ASSERT_EQ(ReadImageHeader(WriteHeader("x.nbf", HeaderBytes("Quor 5210", "NBT", "XYZ", "2.04", "0"))), 1u);
-  EXPECT_EQ(TextOf(session::Session().imageLangCode), "XYZ");
-  EXPECT_EQ(TextOf(session::Session().imageLanguage), "French");
+  EXPECT_EQ(TextOf(session::Session().image.imageLangCode), "XYZ");
+  EXPECT_EQ(TextOf(session::Session().image.imageLanguage), "French");
 }
 
 TEST_F(ReadImageHeaderTest, HeaderAfterALongerOneKeepsNoOldCharacters) {
   ASSERT_EQ(ReadImageHeader(WriteHeader("a.nbf", HeaderBytes("Quor 5210", "NBT", "ENG", "2.04", "beef"))), 1u);
-  EXPECT_EQ(TextOf(session::Session().imageChecksumText), "beef");
+  EXPECT_EQ(TextOf(session::Session().image.imageChecksumText), "beef");
   ASSERT_EQ(ReadImageHeader(WriteHeader("b.nbf", HeaderBytes("Quor 5210", "NBT", "ENG", "2.04", "7"))), 1u);
-  EXPECT_EQ(TextOf(session::Session().imageChecksumText), "7");
-  EXPECT_EQ(session::Session().imageChecksumText[1], '\0');
-  EXPECT_EQ(session::Session().imageChecksumText[3], '\0');
+  EXPECT_EQ(TextOf(session::Session().image.imageChecksumText), "7");
+  EXPECT_EQ(session::Session().image.imageChecksumText[1], '\0');
+  EXPECT_EQ(session::Session().image.imageChecksumText[3], '\0');
 }
 
 TEST_F(ReadImageHeaderTest, ChecksumFieldEndsAtItsFourthCharacter) {
   ASSERT_EQ(ReadImageHeader(WriteHeader("c.nbf", HeaderBytes("Quor 5210", "NBT", "ENG", "2.04", "123456789"))), 1u);
-  EXPECT_EQ(TextOf(session::Session().imageChecksumText), "1234");
+  EXPECT_EQ(TextOf(session::Session().image.imageChecksumText), "1234");
 }
 
 TEST_F(ReadImageHeaderTest, ShortFileReadsMissingBytesAsZeroAndFailsTheLaterChecks) {
   session::UpdateSession& s = session::Session();
-  CopyText(s.imageChecksumText, "ffff");
-  CopyText(s.imageVersion, "9.99");
+  CopyText(s.image.imageChecksumText, "ffff");
+  CopyText(s.image.imageVersion, "9.99");
   const std::string path = WriteHeader("short.nbf", {'Q', 'u', 'o', 'r', ' ', '5', '2', '1', '0', '-', 'N'});
   ASSERT_EQ(ReadImageHeader(path), 1u);
-  EXPECT_EQ(TextOf(s.imageModel), "Quor 5210");
-  EXPECT_EQ(TextOf(s.imageVariant), "N");
-  EXPECT_EQ(TextOf(s.imageLangCode), "");
-  EXPECT_EQ(TextOf(s.imageVersion), "");
-  EXPECT_EQ(TextOf(s.imageChecksumText), "");
+  EXPECT_EQ(TextOf(s.image.imageModel), "Quor 5210");
+  EXPECT_EQ(TextOf(s.image.imageVariant), "N");
+  EXPECT_EQ(TextOf(s.image.imageLangCode), "");
+  EXPECT_EQ(TextOf(s.image.imageVersion), "");
+  EXPECT_EQ(TextOf(s.image.imageChecksumText), "");
 
-  CopyText(s.imagePath, path);
-  CopyText(s.deviceVariant, "NBT");
+  CopyText(s.image.imagePath, path);
+  CopyText(s.handheld.deviceVariant, "NBT");
   EXPECT_EQ(VerifyImageChecksum(), 0u);
   EXPECT_EQ(CheckVariant(), 0u);
   EXPECT_EQ(host.log, (std::vector<std::string>{"wait-show", "wait-close"}));
@@ -108,14 +108,14 @@ TEST_F(ReadImageHeaderTest, MissingFileShowsError104AndHidesTheProgressPage) {
 }
 
 TEST_F(ReadImageHeaderTest, VanishedStoredImageInRecoveryIsSilent) {
-  session::Session().recoveryMode = 1;
+  session::Session().flow.recoveryMode = 1;
   EXPECT_EQ(ReadImageHeader((dir / "gone.nbf").string()), 0u);
   EXPECT_TRUE(host.log.empty());
   EXPECT_TRUE(MainWindowOpen());
 }
 
 TEST_F(ReadImageHeaderTest, ExistingButUnopenableFileInRecoveryStillShows104) {
-  session::Session().recoveryMode = 1;
+  session::Session().flow.recoveryMode = 1;
   ASSERT_EQ(::mkdir((dir / "folder.nbf").c_str(), 0755), 0);
   EXPECT_EQ(ReadImageHeader((dir / "folder.nbf").string()), 0u);
   EXPECT_EQ(host.log, (std::vector<std::string>{"page 141"}));

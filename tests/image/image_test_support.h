@@ -116,7 +116,7 @@ class ImageFixture : public ::testing::Test {
     dir = pattern;
     ::setenv("CORVASH_PREFIX", dir.c_str(), 1);
     session::Session().Reset();
-    session::Session().mainWindow = 1;
+    session::Session().flow.mainWindow = 1;
     pages::SetPageHost(&host);
   }
   void TearDown() override {
@@ -142,7 +142,7 @@ class ImageFixture : public ::testing::Test {
     return path.string();
   }
 
-  bool MainWindowOpen() const { return session::Session().mainWindow.load() != 0; }
+  bool MainWindowOpen() const { return session::Session().flow.mainWindow.load() != 0; }
 
   std::filesystem::path dir;
   RecordingPageHost host;

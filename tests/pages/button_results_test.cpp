@@ -7,7 +7,7 @@
 namespace corvash::pages::testing {
 namespace {
 
-using FlagField = std::atomic<uint32_t> session::UpdateSession::*;
+using FlagField = std::atomic<uint32_t> session::WizardFlow::*;
 
 struct ButtonCase {
   std::string name;
@@ -20,10 +20,10 @@ struct ButtonCase {
 std::ostream& operator<<(std::ostream& out, const ButtonCase& c) { return out << c.name; }
 
 constexpr FlagField kAllFlags[] = {
-    &session::UpdateSession::cancelled,       &session::UpdateSession::backFromPrepare,
-    &session::UpdateSession::backFromConnect, &session::UpdateSession::backFromOptions,
-    &session::UpdateSession::backFromConfirm, &session::UpdateSession::backFromReady,
-    &session::UpdateSession::backFromBootInstructions,
+    &session::WizardFlow::cancelled,       &session::WizardFlow::backFromPrepare,
+    &session::WizardFlow::backFromConnect, &session::WizardFlow::backFromOptions,
+    &session::WizardFlow::backFromConfirm, &session::WizardFlow::backFromReady,
+    &session::WizardFlow::backFromBootInstructions,
 };
 
 // A backup that runs until the test lets it go, so that only the button
@@ -76,35 +76,35 @@ TEST_P(ButtonResultTest, EndsWithItsResultAndSetsOnlyItsFlag) {
     EXPECT_EQ(page.Result(), c.result);
   }
   for (FlagField flag : kAllFlags) {
-    EXPECT_EQ((S().*flag).load(), flag == c.flag ? 1u : 0u);
+    EXPECT_EQ((S().flow.*flag).load(), flag == c.flag ? 1u : 0u);
   }
 }
 
 const ButtonCase kButtonCases[] = {
-    {"Welcome_Cancel", 103, 2, 1, &session::UpdateSession::cancelled},
+    {"Welcome_Cancel", 103, 2, 1, &session::WizardFlow::cancelled},
     {"Welcome_Unrelated", 103, 1030, -1},
     {"Preparation_Next", 121, 1, 0},
-    {"Preparation_Cancel", 121, 2, 1, &session::UpdateSession::cancelled},
-    {"Preparation_Back", 121, 1221, 1, &session::UpdateSession::backFromPrepare},
+    {"Preparation_Cancel", 121, 2, 1, &session::WizardFlow::cancelled},
+    {"Preparation_Back", 121, 1221, 1, &session::WizardFlow::backFromPrepare},
     {"Preparation_Unrelated", 121, 1035, -1},
     {"Connection_Next", 161, 1, 0},
-    {"Connection_Cancel", 161, 2, 1, &session::UpdateSession::cancelled},
-    {"Connection_Back", 161, 1221, 0, &session::UpdateSession::backFromConnect},
+    {"Connection_Cancel", 161, 2, 1, &session::WizardFlow::cancelled},
+    {"Connection_Back", 161, 1221, 0, &session::WizardFlow::backFromConnect},
     {"Options_Update", 109, 1035, 1035},
     {"Options_Restore", 109, 1036, 1036},
     {"Options_BackupNotChosen", 109, 1030, -1},
-    {"Options_Cancel", 109, 2, 1, &session::UpdateSession::cancelled},
-    {"Options_Back", 109, 1221, 1, &session::UpdateSession::backFromOptions},
+    {"Options_Cancel", 109, 2, 1, &session::WizardFlow::cancelled},
+    {"Options_Back", 109, 1221, 1, &session::WizardFlow::backFromOptions},
     {"Options_Enter", 109, 1, 0},
     {"Confirmation_Next", 124, 1, 1},
-    {"Confirmation_Cancel", 124, 2, 2, &session::UpdateSession::cancelled},
-    {"Confirmation_Back", 124, 1221, 2, &session::UpdateSession::backFromConfirm},
+    {"Confirmation_Cancel", 124, 2, 2, &session::WizardFlow::cancelled},
+    {"Confirmation_Back", 124, 1221, 2, &session::WizardFlow::backFromConfirm},
     {"Ready_Next", 130, 1, 1},
-    {"Ready_Cancel", 130, 2, 2, &session::UpdateSession::cancelled},
-    {"Ready_Back", 130, 1221, 2, &session::UpdateSession::backFromReady},
+    {"Ready_Cancel", 130, 2, 2, &session::WizardFlow::cancelled},
+    {"Ready_Back", 130, 1221, 2, &session::WizardFlow::backFromReady},
     {"BootMode_NextBeforeLoader", 169, 1, -1},
-    {"BootMode_Cancel", 169, 2, 0, &session::UpdateSession::cancelled},
-    {"BootMode_Back", 169, 1221, 0, &session::UpdateSession::backFromBootInstructions},
+    {"BootMode_Cancel", 169, 2, 0, &session::WizardFlow::cancelled},
+    {"BootMode_Back", 169, 1221, 0, &session::WizardFlow::backFromBootInstructions},
     {"BackupProgress_Enter", 132, 1, -1},
     {"BackupProgress_Escape", 132, 2, -1},
     {"Progress_Enter", 102, 1, -1},

@@ -38,7 +38,7 @@ class PageTest : public ::testing::Test {
  protected:
   void SetUp() override {
     session::Session().Reset();
-    session::Session().mainWindow.store(1);
+    session::Session().flow.mainWindow.store(1);
   }
   void TearDown() override { session::Session().Reset(); }
   static session::UpdateSession& S() { return session::Session(); }

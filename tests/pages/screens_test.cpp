@@ -13,31 +13,31 @@ class IncompatibleImageTest : public PageTest {
  protected:
   void SetUp() override {
     PageTest::SetUp();
-    CopyText(S().deviceModel, "Quor 5210");
-    CopyText(S().deviceVersion, "2.04");
-    CopyText(S().deviceLangCode, "ger");
-    CopyText(S().imageModel, "Quor 5210");
-    CopyText(S().imageVersion, "2.04");
-    CopyText(S().imageLanguage, "French");
+    CopyText(S().handheld.deviceModel, "Quor 5210");
+    CopyText(S().handheld.deviceVersion, "2.04");
+    CopyText(S().handheld.deviceLangCode, "ger");
+    CopyText(S().image.imageModel, "Quor 5210");
+    CopyText(S().image.imageVersion, "2.04");
+    CopyText(S().image.imageLanguage, "French");
   }
 };
 
 TEST_F(IncompatibleImageTest, OnlyTheLanguageRowsAreRedAndEveryFlagIsClearedAfter) {
-  S().languageMismatch.store(1);
+  S().flow.languageMismatch.store(1);
   OpenPage screen(123);
   const std::map<int, Colouring> expected = {{1058, Colouring::kRedBackground},
                                              {1062, Colouring::kRedBackground}};
   EXPECT_EQ(screen.dialog.Colourings(), expected);
   screen.Press(kCommandCancel);
   EXPECT_EQ(screen.Result(), 1);
-  EXPECT_EQ(S().modelMismatch.load(), 0u);
-  EXPECT_EQ(S().versionMismatch.load(), 0u);
-  EXPECT_EQ(S().languageMismatch.load(), 0u);
+  EXPECT_EQ(S().flow.modelMismatch.load(), 0u);
+  EXPECT_EQ(S().flow.versionMismatch.load(), 0u);
+  EXPECT_EQ(S().flow.languageMismatch.load(), 0u);
 }
 
 TEST_F(IncompatibleImageTest, EnterAlsoClearsEveryFlagAndEndsWithZero) {
-  S().modelMismatch.store(1);
-  S().versionMismatch.store(1);
+  S().flow.modelMismatch.store(1);
+  S().flow.versionMismatch.store(1);
   OpenPage screen(123);
   EXPECT_EQ(screen.dialog.ColouringOf(1056), Colouring::kRedBackground);
   EXPECT_EQ(screen.dialog.ColouringOf(1060), Colouring::kRedBackground);
@@ -46,7 +46,7 @@ TEST_F(IncompatibleImageTest, EnterAlsoClearsEveryFlagAndEndsWithZero) {
   EXPECT_EQ(screen.dialog.ColouringOf(1058), Colouring::kDefault);
   screen.Press(kCommandOk);
   EXPECT_EQ(screen.Result(), 0);
-  EXPECT_EQ(S().modelMismatch.load() | S().versionMismatch.load() | S().languageMismatch.load(), 0u);
+  EXPECT_EQ(S().flow.modelMismatch.load() | S().flow.versionMismatch.load() | S().flow.languageMismatch.load(), 0u);
 }
 
 TEST_F(IncompatibleImageTest, RowsShowDeviceAndImage) {
@@ -62,8 +62,8 @@ TEST_F(IncompatibleImageTest, RowsShowDeviceAndImage) {
 }
 
 TEST_F(IncompatibleImageTest, LanguageRowsFallBackClearly) {
-  CopyText(S().deviceLangCode, "PTB");
-  CopyText(S().imageLanguage, "Klingon");
+  CopyText(S().handheld.deviceLangCode, "PTB");
+  CopyText(S().image.imageLanguage, "Klingon");
   OpenPage screen(123);
   EXPECT_EQ(screen.Text(1058), "Sprache: PTB");  // a code the table lacks stands as it is
   EXPECT_EQ(screen.Text(1062), "Sprache: Englisch");
@@ -72,8 +72,8 @@ TEST_F(IncompatibleImageTest, LanguageRowsFallBackClearly) {
 class ImageTooLargeTest : public PageTest {};
 
 TEST_F(ImageTooLargeTest, SizesInWholeMegabytesRoundedDown) {
-  S().imageSizeKB = 32767;
-  S().flashSizeMB = 32;
+  S().image.imageSizeKB = 32767;
+  S().handheld.flashSizeMB = 32;
   OpenPage screen(151);
   EXPECT_EQ(screen.Text(1120), "31 MB");
   EXPECT_EQ(screen.Text(1121), "32 MB");
@@ -87,10 +87,10 @@ TEST_F(ErrorScreenTest, ImageNotFoundEndsTheRunItself) {
   OpenPage screen(140);
   screen.Press(kCommandOk);
   EXPECT_FALSE(screen.dialog.Ended());
-  EXPECT_EQ(S().mainWindow.load(), 1u);
+  EXPECT_EQ(S().flow.mainWindow.load(), 1u);
   screen.Press(kCommandCancel);
   EXPECT_EQ(screen.Result(), 1);
-  EXPECT_EQ(S().mainWindow.load(), 0u);
+  EXPECT_EQ(S().flow.mainWindow.load(), 0u);
 }
 
 TEST_F(ErrorScreenTest, OtherScreensLeaveTheMainWindowToTheirOpener) {
@@ -98,7 +98,7 @@ TEST_F(ErrorScreenTest, OtherScreensLeaveTheMainWindowToTheirOpener) {
     OpenPage screen(templateId);
     screen.Press(kCommandCancel);
     EXPECT_EQ(screen.Result(), 1) << templateId;
-    EXPECT_EQ(S().mainWindow.load(), 1u) << templateId;
+    EXPECT_EQ(S().flow.mainWindow.load(), 1u) << templateId;
   }
 }
 

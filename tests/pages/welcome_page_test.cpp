@@ -32,7 +32,7 @@ TEST_F(WelcomePageTest, EnterWithoutAcknowledgementDoesNotGoOn) {
   page.Press(1203);
   page.Press(kCommandOk);
   EXPECT_EQ(page.Result(), 0);
-  EXPECT_EQ(S().cancelled.load(), 0u);
+  EXPECT_EQ(S().flow.cancelled.load(), 0u);
 }
 
 TEST_F(WelcomePageTest, ReadmeOpensEveryTimeAndThePageStays) {
@@ -48,7 +48,7 @@ TEST_F(WelcomePageTest, AbbrechenCancelsWithOne) {
   OpenPage page(103, services);
   page.Press(kCommandCancel);
   EXPECT_EQ(page.Result(), 1);
-  EXPECT_EQ(S().cancelled.load(), 1u);
+  EXPECT_EQ(S().flow.cancelled.load(), 1u);
 }
 
 TEST_F(WelcomePageTest, TextsFontsAndPicture) {

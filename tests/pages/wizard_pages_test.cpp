@@ -31,9 +31,9 @@ class OptionsPageTest : public PageTest {
  protected:
   void SetUp() override {
     PageTest::SetUp();
-    CopyText(S().deviceModel, "Quor 5210");
-    CopyText(S().deviceVersion, "2.04");
-    CopyText(S().deviceLanguage, "English");
+    CopyText(S().handheld.deviceModel, "Quor 5210");
+    CopyText(S().handheld.deviceVersion, "2.04");
+    CopyText(S().handheld.deviceLanguage, "English");
   }
   ScriptedChooser chooser;
   const PageServices services{.backupTargetChooser = chooser};
@@ -51,7 +51,7 @@ TEST_F(OptionsPageTest, CancelledBackupChoiceLeavesThePageOpenWithEveryButton) {
   chooser.answer = 1;
   page.Press(1030);
   EXPECT_EQ(page.Result(), 1000);
-  EXPECT_EQ(S().cancelled.load(), 0u);
+  EXPECT_EQ(S().flow.cancelled.load(), 0u);
 }
 
 TEST_F(OptionsPageTest, ShowsTheConnectedDevice) {
@@ -65,13 +65,13 @@ TEST_F(OptionsPageTest, ShowsTheConnectedDevice) {
 }
 
 TEST_F(OptionsPageTest, PortugueseShowsTheTableCharacter) {
-  CopyText(S().deviceLanguage, "Portuguese");
+  CopyText(S().handheld.deviceLanguage, "Portuguese");
   EXPECT_EQ(OpenPage(109, services).Text(1068), "Sprache: 1");
-  CopyText(S().deviceLanguage, "PORTUGUESE");
+  CopyText(S().handheld.deviceLanguage, "PORTUGUESE");
   EXPECT_EQ(OpenPage(109, services).Text(1068), "Sprache: 1");
-  CopyText(S().deviceLanguage, "SChinese");
+  CopyText(S().handheld.deviceLanguage, "SChinese");
   EXPECT_EQ(OpenPage(109, services).Text(1068), "Sprache: Vereinfachtes Chinesisch");
-  CopyText(S().deviceLanguage, "");
+  CopyText(S().handheld.deviceLanguage, "");
   EXPECT_EQ(OpenPage(109, services).Text(1068), "Sprache: Englisch");
 }
 
@@ -80,8 +80,8 @@ TEST_F(OptionsPageTest, PortugueseShowsTheTableCharacter) {
 class ConfirmationPageTest : public PageTest {};
 
 TEST_F(ConfirmationPageTest, ShowsFromAndTo) {
-  CopyText(S().deviceVersion, "2.04");
-  CopyText(S().imageVersion, "2.10");
+  CopyText(S().handheld.deviceVersion, "2.04");
+  CopyText(S().image.imageVersion, "2.10");
   OpenPage page(124);
   EXPECT_EQ(page.Text(1049), "Von:");
   EXPECT_EQ(page.Text(1050), "ROM-Version: 2.04");
@@ -91,12 +91,12 @@ TEST_F(ConfirmationPageTest, ShowsFromAndTo) {
 }
 
 TEST_F(ConfirmationPageTest, RecoveryRunOffersNoWayBack) {
-  S().backAllowed.store(0);
+  S().flow.backAllowed.store(0);
   OpenPage page(124);
   EXPECT_FALSE(page.dialog.IsEnabled(1221));
   page.Press(1221);
   EXPECT_FALSE(page.dialog.Ended());
-  EXPECT_EQ(S().backFromConfirm.load(), 0u);
+  EXPECT_EQ(S().flow.backFromConfirm.load(), 0u);
   page.Press(1);
   EXPECT_EQ(page.Result(), 1);
 }
@@ -146,18 +146,18 @@ class ProgressPageTest : public PageTest {
 };
 
 TEST_F(ProgressPageTest, SerialLinkWithVariantWbtTakesEightyMinutes) {
-  CopyText(S().deviceVariant, "WBT");
+  CopyText(S().handheld.deviceVariant, "WBT");
   S().serialLink.store(1);
   EXPECT_EQ(DurationText(), "Dieser Vorgang wird etwa 80 Minuten dauern.");
 }
 
 TEST_F(ProgressPageTest, DurationsByVariantAndLink) {
-  CopyText(S().deviceVariant, "NBT");
+  CopyText(S().handheld.deviceVariant, "NBT");
   S().serialLink.store(1);
   EXPECT_EQ(DurationText(), "Dieser Vorgang wird etwa 60 Minuten dauern.");
   S().serialLink.store(0);
   EXPECT_EQ(DurationText(), "Dieser Vorgang wird etwa 8 Minuten dauern.");
-  CopyText(S().deviceVariant, "nbt");  // the variant is compared exactly
+  CopyText(S().handheld.deviceVariant, "nbt");  // the variant is compared exactly
   EXPECT_EQ(DurationText(), "Dieser Vorgang wird etwa 10 Minuten dauern.");
 }
 
@@ -177,7 +177,7 @@ TEST_F(ProgressPageTest, OpeningStartsTheNormalWorkerRecordsTheFlashAndArmsTheWa
 }
 
 TEST_F(ProgressPageTest, RecoveryRunStartsTheCheckingWorker) {
-  S().recoveryFlash.store(1);
+  S().flow.recoveryFlash.store(1);
   auto page = Open();
   ASSERT_TRUE(WaitFor([] { return Flash().check.load() == 1; }));
   EXPECT_EQ(Flash().identify.load(), 0);
@@ -213,7 +213,7 @@ TEST_F(ProgressPageTest, WatchdogExpiryClosesTheImageDeclaresTheLinkDeadAndFails
   int fds[2];
   ASSERT_EQ(::pipe(fds), 0);
   S().imageFileHandle.store(fds[0]);
-  S().flashState.store(3);  // second load sent, its download not finished
+  S().flow.flashState.store(3);  // second load sent, its download not finished
   auto opened = Open();
   OpenPage& page = *opened;
   page.Tick(2);
@@ -221,13 +221,13 @@ TEST_F(ProgressPageTest, WatchdogExpiryClosesTheImageDeclaresTheLinkDeadAndFails
   EXPECT_EQ(S().imageFileHandle.load(), -1);
   EXPECT_EQ(::fcntl(fds[0], F_GETFD), -1);  // closed
   EXPECT_EQ(S().linkClosed.load(), 1u);
-  EXPECT_EQ(S().flashState.load(), 2u);
+  EXPECT_EQ(S().flow.flashState.load(), 2u);
   EXPECT_EQ(page.dialog.Timer(2), std::nullopt);
   ::close(fds[1]);
 }
 
 TEST_F(ProgressPageTest, OtherTimersAndCommandsDoNothing) {
-  S().flashState.store(1);
+  S().flow.flashState.store(1);
   auto opened = Open();
   OpenPage& page = *opened;
   page.Tick(1);
@@ -235,7 +235,7 @@ TEST_F(ProgressPageTest, OtherTimersAndCommandsDoNothing) {
   page.Press(2);
   EXPECT_FALSE(page.dialog.Ended());
   EXPECT_EQ(S().linkClosed.load(), 0u);
-  EXPECT_EQ(S().flashState.load(), 1u);
+  EXPECT_EQ(S().flow.flashState.load(), 1u);
 }
 
 // ----- boot-mode instructions page (169) -----
@@ -301,8 +301,8 @@ TEST_F(BootModePageTest, EveryButtonStopsTheWatch) {
     EXPECT_EQ(page.Result(), 0);
     ASSERT_TRUE(WaitFor([&] { return BootWatch().running.load() == 0; })) << button;
   }
-  EXPECT_EQ(S().cancelled.load(), 1u);
-  EXPECT_EQ(S().backFromBootInstructions.load(), 1u);
+  EXPECT_EQ(S().flow.cancelled.load(), 1u);
+  EXPECT_EQ(S().flow.backFromBootInstructions.load(), 1u);
 }
 
 TEST_F(BootModePageTest, ReopenedPageWatchesOnlyAfterThePreviousWatchEnded) {
@@ -428,7 +428,7 @@ TEST_F(LastPagesTest, ResetPageIgnoresEnterAndEscape) {
   page.Press(1181);
   EXPECT_EQ(page.Result(), 0);
   EXPECT_EQ(workers.syncRestarts.load(), 1);
-  EXPECT_EQ(S().cancelled.load(), 0u);
+  EXPECT_EQ(S().flow.cancelled.load(), 0u);
 }
 
 TEST_F(LastPagesTest, FinishPageSetsTheClockOnEitherWayOut) {

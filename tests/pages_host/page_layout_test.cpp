@@ -45,16 +45,16 @@ struct PlacedControl {
 
 void FillSampleSession() {
   session::UpdateSession& session = session::Session();
-  platform::CopyText(session.deviceModel, "K5210");
-  platform::CopyText(session.deviceVariant, "WBT");
-  platform::CopyText(session.deviceLangCode, "cht");
-  platform::CopyText(session.deviceLanguage, "TChinese");
-  platform::CopyText(session.deviceVersion, "2.04");
-  platform::CopyText(session.imageModel, "K5210");
-  platform::CopyText(session.imageLanguage, "SChinese");
-  platform::CopyText(session.imageVersion, "2.10");
-  session.imageSizeKB = 40960;
-  session.flashSizeMB = 32;
+  platform::CopyText(session.handheld.deviceModel, "K5210");
+  platform::CopyText(session.handheld.deviceVariant, "WBT");
+  platform::CopyText(session.handheld.deviceLangCode, "cht");
+  platform::CopyText(session.handheld.deviceLanguage, "TChinese");
+  platform::CopyText(session.handheld.deviceVersion, "2.04");
+  platform::CopyText(session.image.imageModel, "K5210");
+  platform::CopyText(session.image.imageLanguage, "SChinese");
+  platform::CopyText(session.image.imageVersion, "2.10");
+  session.image.imageSizeKB = 40960;
+  session.handheld.flashSizeMB = 32;
   session.serialLink.store(1);
 }
 

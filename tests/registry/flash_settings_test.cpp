@@ -47,11 +47,11 @@ class FlashSettingsTest : public ::testing::Test {
   }
   void FillDevice() {
     UpdateSession& s = Session();
-    CopyText(s.deviceLanguage, "English");
-    CopyText(s.deviceModel, "Quor 5210");
-    CopyText(s.deviceLangCode, "ENG");
-    CopyText(s.deviceVersion, "2.04");
-    CopyText(s.imagePath, "/home/user/rom/QUORROM204.nbf");
+    CopyText(s.handheld.deviceLanguage, "English");
+    CopyText(s.handheld.deviceModel, "Quor 5210");
+    CopyText(s.handheld.deviceLangCode, "ENG");
+    CopyText(s.handheld.deviceVersion, "2.04");
+    CopyText(s.image.imagePath, "/home/user/rom/QUORROM204.nbf");
   }
 
   std::filesystem::path dir;
@@ -83,7 +83,7 @@ TEST_F(FlashSettingsTest, WritesTheSevenValuesWithTheirTypesSizesAndOrder) {
 
 TEST_F(FlashSettingsTest, SerialLinkWritesUsbZeroAndLongTextsAreCutToTheirSize) {
   FillDevice();
-  CopyText(Session().deviceModel, "Quor 5210 Extra1");  // 15 of 16 fit the field, 15 go to the hive
+  CopyText(Session().handheld.deviceModel, "Quor 5210 Extra1");  // 15 of 16 fit the field, 15 go to the hive
   WriteFlashSettings();
   const std::vector<HiveValue>& values = StoredValues();
   ASSERT_EQ(values.size(), 7u);
@@ -96,22 +96,22 @@ TEST_F(FlashSettingsTest, WrittenRecordReadsBackAsAPendingFlash) {
   WriteFlashSettings();
   Session().Reset();
   EXPECT_EQ(ReadFlashSettings(), 1u);
-  EXPECT_EQ(TextOf(Session().imagePath), "/home/user/rom/QUORROM204.nbf");
-  EXPECT_EQ(Session().recoveryMode.load(), 1u);
+  EXPECT_EQ(TextOf(Session().image.imagePath), "/home/user/rom/QUORROM204.nbf");
+  EXPECT_EQ(Session().flow.recoveryMode.load(), 1u);
 }
 
 TEST_F(FlashSettingsTest, AbsentKeyReadsAsNoPendingFlashAndChangesNothing) {
-  CopyText(Session().imagePath, "/keep/me.nbf");
+  CopyText(Session().image.imagePath, "/keep/me.nbf");
   EXPECT_EQ(ReadFlashSettings(), 0u);
-  EXPECT_EQ(TextOf(Session().imagePath), "/keep/me.nbf");
-  EXPECT_EQ(Session().recoveryMode.load(), 0u);
+  EXPECT_EQ(TextOf(Session().image.imagePath), "/keep/me.nbf");
+  EXPECT_EQ(Session().flow.recoveryMode.load(), 0u);
 }
 
 TEST_F(FlashSettingsTest, FlashFileWithoutFlashSetsThePathButNoPendingFlash) {
   WriteUserHive("\"FlashFile\"=\"/data/rom.nbf\"\n");
   EXPECT_EQ(ReadFlashSettings(), 0u);
-  EXPECT_EQ(TextOf(Session().imagePath), "/data/rom.nbf");
-  EXPECT_EQ(Session().recoveryMode.load(), 1u);
+  EXPECT_EQ(TextOf(Session().image.imagePath), "/data/rom.nbf");
+  EXPECT_EQ(Session().flow.recoveryMode.load(), 1u);
 }
 
 TEST_F(FlashSettingsTest, OnlyTheLowestByteOfFlashCounts) {
@@ -126,23 +126,23 @@ TEST_F(FlashSettingsTest, OnlyTheLowestByteOfFlashCounts) {
 TEST_F(FlashSettingsTest, ValueNamesMatchWithoutRegardToCase) {
   WriteUserHive("\"flash\"=dword:00000001\n\"flashfile\"=\"/data/lower.nbf\"\n");
   EXPECT_EQ(ReadFlashSettings(), 1u);
-  EXPECT_EQ(TextOf(Session().imagePath), "/data/lower.nbf");
+  EXPECT_EQ(TextOf(Session().image.imagePath), "/data/lower.nbf");
 }
 
 TEST_F(FlashSettingsTest, PathOf259CharactersIsReadBackWhole) {
   const std::string path = "/" + std::string(258, 'p');
   WriteUserHive("\"Flash\"=dword:00000001\n\"FlashFile\"=\"" + path + "\"\n");
   EXPECT_EQ(ReadFlashSettings(), 1u);
-  EXPECT_EQ(TextOf(Session().imagePath), path);
-  EXPECT_EQ(Session().imagePath[259], '\0');
+  EXPECT_EQ(TextOf(Session().image.imagePath), path);
+  EXPECT_EQ(Session().image.imagePath[259], '\0');
 }
 
 TEST_F(FlashSettingsTest, PathTooLongForTheFieldIsSkippedNotCut) {
-  CopyText(Session().imagePath, "/before.nbf");
+  CopyText(Session().image.imagePath, "/before.nbf");
   WriteUserHive("\"Flash\"=dword:00000001\n\"FlashFile\"=\"/" + std::string(259, 'p') + "\"\n");
   EXPECT_EQ(ReadFlashSettings(), 1u);
-  EXPECT_EQ(TextOf(Session().imagePath), "/before.nbf");
-  EXPECT_EQ(Session().recoveryMode.load(), 0u);
+  EXPECT_EQ(TextOf(Session().image.imagePath), "/before.nbf");
+  EXPECT_EQ(Session().flow.recoveryMode.load(), 0u);
 }
 
 TEST_F(FlashSettingsTest, OversizedValueIsSkippedAndTheWalkGoesOn) {

@@ -53,8 +53,8 @@ class DeviceServicesTest : public ::testing::Test {
       std::ofstream(dir_ / name) << "library " << name << std::string(600, 'x');
     }
     session::Session().Reset();
-    session::Session().mainWindow = 1;
-    platform::CopyText(session::Session().programDir, dir_.string());
+    session::Session().flow.mainWindow = 1;
+    platform::CopyText(session::Session().paths.programDir, dir_.string());
     previousApi_ = rapi::InstallRemoteApi(&api);
     previousHost_ = pages::g_pageHost.exchange(&host);
     SetHavlok(Answer("2.04    ENG", "Pocket Quor K5210NBT USB", "32"));
@@ -90,15 +90,15 @@ TEST_F(DeviceServicesTest, IdentificationFillsTheDeviceAndRecordsItsIdentity) {
   const session::UpdateSession& s = session::Session();
   EXPECT_EQ(IdentifyDevice([] { return 0x1F00020u; }), 1u);
 
-  EXPECT_EQ(platform::TextOf(s.deviceModel), "Quor 5210");  // the model letter is dropped
-  EXPECT_EQ(platform::TextOf(s.deviceVariant), "NBT");
-  EXPECT_EQ(platform::TextOf(s.deviceVersion), "2.04");
-  EXPECT_EQ(platform::TextOf(s.deviceLangCode), "ENG");
-  EXPECT_EQ(platform::TextOf(s.deviceLanguage), "English");
-  EXPECT_EQ(platform::TextOf(s.identityText), "Quor 5210NBTENG2.04");
+  EXPECT_EQ(platform::TextOf(s.handheld.deviceModel), "Quor 5210");  // the model letter is dropped
+  EXPECT_EQ(platform::TextOf(s.handheld.deviceVariant), "NBT");
+  EXPECT_EQ(platform::TextOf(s.handheld.deviceVersion), "2.04");
+  EXPECT_EQ(platform::TextOf(s.handheld.deviceLangCode), "ENG");
+  EXPECT_EQ(platform::TextOf(s.handheld.deviceLanguage), "English");
+  EXPECT_EQ(platform::TextOf(s.handheld.identityText), "Quor 5210NBTENG2.04");
   EXPECT_EQ(s.serialLink.load(), 0u);
-  EXPECT_EQ(s.flashSizeMB, 32);
-  EXPECT_EQ(s.imageSizeKB, 0x1F00020u >> 10);
+  EXPECT_EQ(s.handheld.flashSizeMB, 32);
+  EXPECT_EQ(s.image.imageSizeKB, 0x1F00020u >> 10);
   EXPECT_TRUE(host.shown.empty());
 
   // Both libraries reached \Windows whole (more than one 256-byte piece).
@@ -120,17 +120,17 @@ TEST_F(DeviceServicesTest, SerialLinkLanguageAndModelRules) {
   EXPECT_EQ(IdentifyDevice([] { return 0x100000u; }), 1u);
   const session::UpdateSession& s = session::Session();
   EXPECT_EQ(s.serialLink.load(), 1u);
-  EXPECT_EQ(platform::TextOf(s.deviceLanguage), "");  // no Portuguese row on the device's table
-  EXPECT_EQ(s.imageSizeKB, 0u);
-  EXPECT_EQ(s.flashSizeMB, 64);
+  EXPECT_EQ(platform::TextOf(s.handheld.deviceLanguage), "");  // no Portuguese row on the device's table
+  EXPECT_EQ(s.image.imageSizeKB, 0u);
+  EXPECT_EQ(s.handheld.flashSizeMB, 64);
 
   session::Session().Reset();
-  session::Session().mainWindow = 1;
-  platform::CopyText(session::Session().programDir, dir_.string());
+  session::Session().flow.mainWindow = 1;
+  platform::CopyText(session::Session().paths.programDir, dir_.string());
   SetHavlok(Answer("2.04    ENG", "Pocket Quor K5310NBT ser", "32"));
   EXPECT_EQ(IdentifyDevice({}), 0u);
   EXPECT_EQ(host.shown, std::vector<int>{269});  // FEHLER 117
-  EXPECT_EQ(session::Session().mainWindow.load(), 0u);
+  EXPECT_EQ(session::Session().flow.mainWindow.load(), 0u);
   EXPECT_EQ(session::Session().serialLink.load(), 0u);  // "Ser" counts only as written
 }
 
@@ -148,7 +148,7 @@ TEST_F(DeviceServicesTest, FailuresLeaveTheDeviceFieldsAlone) {
   api.functions.erase("Havlok.dll/Havlok");
   std::ofstream(dir_ / "Havlok.dll") << "back";
   EXPECT_EQ(IdentifyDevice({}), 0u);
-  EXPECT_EQ(platform::TextOf(session::Session().deviceModel), "");
+  EXPECT_EQ(platform::TextOf(session::Session().handheld.deviceModel), "");
   EXPECT_TRUE(host.shown.empty());
 }
 

@@ -17,12 +17,12 @@ using session::Session;
 constexpr uint32_t kPauseBeforeConfirmMs = 2000;
 constexpr uint32_t kPauseAroundFlashMs = 1000;
 
-bool ImagePathEmpty() { return platform::TextOf(Session().imagePath).empty(); }
+bool ImagePathEmpty() { return platform::TextOf(Session().image.imagePath).empty(); }
 
-void ClearImagePath() { platform::ClearText(Session().imagePath); }
+void ClearImagePath() { platform::ClearText(Session().image.imagePath); }
 
 uint32_t ReadHeaderOfImagePath(ImageOperations& images) {
-  return images.ReadImageHeader(std::string(platform::TextOf(Session().imagePath)));
+  return images.ReadImageHeader(std::string(platform::TextOf(Session().image.imagePath)));
 }
 
 // Falls back to the image beside the program. False when there is none
@@ -30,7 +30,7 @@ uint32_t ReadHeaderOfImagePath(ImageOperations& images) {
 bool TakeImageBesideProgram(ImageOperations& images) {
   if (images.FindImageInProgramDir() == 0) return false;
   ReadHeaderOfImagePath(images);
-  Session().recoveryMode = 0;
+  Session().flow.recoveryMode = 0;
   return true;
 }
 
@@ -41,11 +41,11 @@ bool TakeImageBesideProgram(ImageOperations& images) {
 // when the run is over.
 bool PickRecoveryImage(const WizardOperations& ops) {
   session::UpdateSession& session = Session();
-  session.pendingFlash = ops.settings.ReadFlashSettings();
-  if (session.pendingFlash.load() != 0 && ImagePathEmpty()) return TakeImageBesideProgram(ops.images);
+  session.flow.pendingFlash = ops.settings.ReadFlashSettings();
+  if (session.flow.pendingFlash.load() != 0 && ImagePathEmpty()) return TakeImageBesideProgram(ops.images);
   if (!ImagePathEmpty() && ReadHeaderOfImagePath(ops.images) == 0) {
     ClearImagePath();
-    session.recoveryMode = 0;
+    session.flow.recoveryMode = 0;
   }
   return RunOpen();
 }
@@ -66,15 +66,15 @@ Verdict JudgeImage(const WizardOperations& ops) {
   }
   ops.bootLink.CloseCommandSession();
   if (ops.images.CheckStoredImage() == 0) {
-    if (session.recoveryMode.load() == 0 || !RunOpen()) return Verdict::kFail;
+    if (session.flow.recoveryMode.load() == 0 || !RunOpen()) return Verdict::kFail;
     // Model or language differ: dropped whatever its variant.
-    session.recoveryMode = 0;
+    session.flow.recoveryMode = 0;
     return Verdict::kTryAnother;
   }
   if (ops.images.CheckVariant() == 0) {
-    if (session.recoveryMode.load() != 0) return Verdict::kTryAnother;
+    if (session.flow.recoveryMode.load() != 0) return Verdict::kTryAnother;
     pages::CloseWaitBox();
-    session.versionMismatch = 1;
+    session.flow.versionMismatch = 1;
     EndWithScreen(kScreenIncompatibleImage);
     return Verdict::kFail;
   }
@@ -121,21 +121,21 @@ uint32_t ConnectAndIdentify(const WizardOperations& ops) {
 uint32_t RecoverFromBootLoader(const WizardOperations& ops) {
   session::UpdateSession& session = Session();
   if (!SettleOnImage(ops)) return 0;
-  session.backAllowed = 0;
+  session.flow.backAllowed = 0;
   platform::SleepMs(kPauseBeforeConfirmMs);
   pages::CloseWaitBox();
   if (pages::RunPage(kPageConfirm) != 1) return 0;
 
   platform::SleepMs(kPauseAroundFlashMs);
-  session.recoveryFlash = 1;
+  session.flow.recoveryFlash = 1;
   const int result = pages::RunPage(kPageProgress);
-  session.recoveryFlash = 0;
+  session.flow.recoveryFlash = 0;
   if (result != kPageSucceeded) {
     EndWithScreen(kScreenUpdateError);
     return 0;
   }
   platform::SleepMs(kPauseAroundFlashMs);
-  if (session.flashState.load() != kFlashCompleted) return 1;
+  if (session.flow.flashState.load() != kFlashCompleted) return 1;
   FinishAfterFlash(ops);
   return 0;
 }

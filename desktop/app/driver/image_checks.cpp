@@ -23,11 +23,11 @@ bool Incompatible(std::atomic<uint32_t>& mismatchRow) {
 bool ImageFitsFlash(ImageOperations& images, ImageSource source) {
   session::UpdateSession& session = session::Session();
   if (source == ImageSource::kChosenByUser) {
-    const uint32_t bytes = images.ImageFileSize(std::string(TextOf(session.imagePath)));
+    const uint32_t bytes = images.ImageFileSize(std::string(TextOf(session.image.imagePath)));
     if (!RunOpen()) return false;  // the size could not be read; its screen was shown
-    session.imageSizeKB = bytes >> 10;
+    session.image.imageSizeKB = bytes >> 10;
   }
-  if (session.flashSizeMB < session.imageSizeKB / 1024) {
+  if (session.handheld.flashSizeMB < session.image.imageSizeKB / 1024) {
     EndWithScreen(kScreenImageTooLarge);
     return false;
   }
@@ -38,7 +38,7 @@ bool ImageFitsFlash(ImageOperations& images, ImageSource source) {
 
 bool CheckImageForFlash(ImageOperations& images, ImageSource source) {
   session::UpdateSession& session = session::Session();
-  if (images.ReadImageHeader(std::string(TextOf(session.imagePath))) == 0) {
+  if (images.ReadImageHeader(std::string(TextOf(session.image.imagePath))) == 0) {
     // Normally its screen is up already; a silent failure still ends with one.
     EndWithScreen(kScreenImageNotOpened);
     return false;
@@ -47,12 +47,12 @@ bool CheckImageForFlash(ImageOperations& images, ImageSource source) {
     EndWithScreen(kScreenChecksumError);
     return false;
   }
-  if (images.CheckVariant() == 0) return Incompatible(session.versionMismatch);
-  if (!EqualsNoCase(TextOf(session.deviceModel), TextOf(session.imageModel))) {
-    return Incompatible(session.modelMismatch);
+  if (images.CheckVariant() == 0) return Incompatible(session.flow.versionMismatch);
+  if (!EqualsNoCase(TextOf(session.handheld.deviceModel), TextOf(session.image.imageModel))) {
+    return Incompatible(session.flow.modelMismatch);
   }
-  if (!EqualsNoCase(TextOf(session.deviceLangCode), TextOf(session.imageLangCode))) {
-    return Incompatible(session.languageMismatch);
+  if (!EqualsNoCase(TextOf(session.handheld.deviceLangCode), TextOf(session.image.imageLangCode))) {
+    return Incompatible(session.flow.languageMismatch);
   }
   return ImageFitsFlash(images, source);
 }

@@ -18,7 +18,7 @@ int RunProgram(pages::PageHost& pageHost, PageTexts& pageTexts, const WizardOper
   session.serialLink = 1;
 
   pages::PageHost* previousHost = pages::g_pageHost.exchange(&pageHost);
-  session.mainWindow = 1;
+  session.flow.mainWindow = 1;
   RunWizard(operations);
   // A box that a failing operation left open goes with the run.
   pages::CloseWaitBox();

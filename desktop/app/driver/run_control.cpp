@@ -14,7 +14,7 @@ constexpr uint32_t kLinkWaitMs = 3000;
 
 }  // namespace
 
-bool RunOpen() { return session::Session().mainWindow.load() != 0; }
+bool RunOpen() { return session::Session().flow.mainWindow.load() != 0; }
 
 void EndWithScreen(int screenId) {
   if (!RunOpen()) return;

@@ -28,20 +28,20 @@ void CopyWholePath(char (&field)[N], const std::string& path) {
 void SetUpRunPaths() {
   session::UpdateSession& session = session::Session();
   const fs::path windowsDir = platform::WindowsDir();
-  CopyWholePath(session.windowsDir, windowsDir.string());
+  CopyWholePath(session.paths.windowsDir, windowsDir.string());
   // The marker path is taken only from a whole windows folder name.
-  if (platform::TextOf(session.windowsDir).empty()) {
-    platform::ClearText(session.markerPath);
+  if (platform::TextOf(session.paths.windowsDir).empty()) {
+    platform::ClearText(session.paths.markerPath);
   } else {
-    CopyWholePath(session.markerPath, (windowsDir / "MERLIX.ZPF").string());
+    CopyWholePath(session.paths.markerPath, (windowsDir / "MERLIX.ZPF").string());
   }
   std::error_code ec;
   const fs::path current = fs::current_path(ec);
-  CopyWholePath(session.programDir, ec ? std::string() : current.string());
+  CopyWholePath(session.paths.programDir, ec ? std::string() : current.string());
 }
 
 void RemoveMarker() {
-  const std::string marker(platform::TextOf(session::Session().markerPath));
+  const std::string marker(platform::TextOf(session::Session().paths.markerPath));
   if (marker.empty()) return;
   std::error_code ec;
   const fs::file_status status = fs::symlink_status(marker, ec);

@@ -35,7 +35,7 @@ enum class Step {
 // Reads and clears a page's back flag.
 bool TakeFlag(std::atomic<uint32_t>& flag) { return flag.exchange(0) != 0; }
 
-bool Cancelled() { return Session().cancelled.load() != 0; }
+bool Cancelled() { return Session().flow.cancelled.load() != 0; }
 
 // One run of the page graph. Each step opens its page (or does its work) and
 // names the step that follows; kDone ends the run.
@@ -73,14 +73,14 @@ class WizardRun {
   Step Prepare() {
     pages::RunPage(kPagePrepare);
     if (Cancelled()) return Step::kDone;
-    if (TakeFlag(Session().backFromPrepare)) return Step::kWelcome;
+    if (TakeFlag(Session().flow.backFromPrepare)) return Step::kWelcome;
     return Step::kConnectPage;
   }
 
   Step ConnectPage() {
     pages::RunPage(kPageConnect);
     if (Cancelled()) return Step::kDone;
-    if (TakeFlag(Session().backFromConnect)) return Step::kPrepare;
+    if (TakeFlag(Session().flow.backFromConnect)) return Step::kPrepare;
     // Back from the option page: the device is known already.
     return leftOptionsBackwards_ ? Step::kOptions : Step::kConnectStep;
   }
@@ -88,7 +88,7 @@ class WizardRun {
   Step ConnectStep() {
     StartRemoteApi();
     if (ConnectAndIdentify(ops_) == 0) return Step::kDone;
-    if (!platform::EqualsNoCase(platform::TextOf(Session().deviceModel), kExpectedModel)) {
+    if (!platform::EqualsNoCase(platform::TextOf(Session().handheld.deviceModel), kExpectedModel)) {
       EndWithScreen(kScreenInvalidModel);
       return Step::kDone;
     }
@@ -98,7 +98,7 @@ class WizardRun {
   Step Options() {
     const int result = pages::RunPage(kPageOptions);
     if (Cancelled()) return Step::kDone;
-    if (TakeFlag(Session().backFromOptions)) {
+    if (TakeFlag(Session().flow.backFromOptions)) {
       leftOptionsBackwards_ = true;
       return Step::kConnectPage;
     }
@@ -113,7 +113,7 @@ class WizardRun {
   Step Update() {
     if (ops_.images.FindImageInProgramDir() == 0) return Step::kDone;
     session::UpdateSession& session = Session();
-    platform::CopyText(session.imagePath, platform::TextOf(session.foundImagePath));
+    platform::CopyText(session.image.imagePath, platform::TextOf(session.image.foundImagePath));
     return CheckImageForFlash(ops_.images, ImageSource::kBesideProgram) ? Step::kConfirm : Step::kDone;
   }
 
@@ -132,21 +132,21 @@ class WizardRun {
   Step Confirm() {
     pages::RunPage(kPageConfirm);
     if (Cancelled()) return Step::kDone;
-    if (TakeFlag(Session().backFromConfirm)) return Step::kOptions;
+    if (TakeFlag(Session().flow.backFromConfirm)) return Step::kOptions;
     return Step::kReady;
   }
 
   Step Ready() {
     pages::RunPage(kPageReady);
     if (Cancelled()) return Step::kDone;
-    if (TakeFlag(Session().backFromReady)) return Step::kConfirm;
+    if (TakeFlag(Session().flow.backFromReady)) return Step::kConfirm;
     return PowerAllowsWork() ? Step::kBootInstructions : Step::kDone;
   }
 
   Step BootInstructions() {
     pages::RunPage(kPageBootInstructions);
     if (Cancelled()) return Step::kDone;
-    if (TakeFlag(Session().backFromBootInstructions)) return Step::kReady;
+    if (TakeFlag(Session().flow.backFromBootInstructions)) return Step::kReady;
     return Step::kFlash;
   }
 
@@ -154,10 +154,10 @@ class WizardRun {
     ops_.device.StopActiveSync();
     EndRemoteApi();
     session::UpdateSession& session = Session();
-    session.recoveryFlash = 0;
+    session.flow.recoveryFlash = 0;
     pages::RunPage(kPageProgress);
     platform::SleepMs(kPauseAfterFlashMs);
-    if (session.flashState.load() == kFlashCompleted) {
+    if (session.flow.flashState.load() == kFlashCompleted) {
       FinishAfterFlash(ops_);
     } else {
       EndWithScreen(kScreenUpdateError);
@@ -189,12 +189,12 @@ class WizardRun {
 void RunWizard(const WizardOperations& ops) {
   session::UpdateSession& session = Session();
   SetUpRunPaths();
-  session.pendingFlash = ops.settings.ReadFlashSettings();
+  session.flow.pendingFlash = ops.settings.ReadFlashSettings();
   if (CheckActiveSyncVersion() == 0) {
     EndWithScreen(kScreenActiveSyncTooOld);
   } else {
     // A pending flash skips the introduction pages.
-    WizardRun(ops).Run(session.pendingFlash.load() != 0 ? Step::kConnectStep : Step::kWelcome);
+    WizardRun(ops).Run(session.flow.pendingFlash.load() != 0 ? Step::kConnectStep : Step::kWelcome);
   }
   session::CloseMainWindow();
 }

@@ -2,7 +2,7 @@
 // The wizard driver: walks the user through one update, restore, backup or
 // recovery run, page by page, calling the other subsystems in between. It
 // runs on the wizard thread; every page blocks it until the page ends. Every
-// path ends with the main window closed (Session().mainWindow == 0); the
+// path ends with the main window closed (Session().flow.mainWindow == 0); the
 // first fault of a run shows exactly one screen.
 #include <cstdint>
 

@@ -95,12 +95,12 @@ bool SetUpWorld(World& world, std::string* error) {
   }
   session::UpdateSession& s = session::Session();
   s.Reset();
-  platform::CopyText(s.programDir, program.string());
-  platform::CopyText(s.backupPath, world.backup.string());
-  platform::CopyText(s.deviceModel, "Quor 5210");
-  platform::CopyText(s.deviceVariant, "NBT");
-  platform::CopyText(s.deviceLangCode, "ENG");
-  platform::CopyText(s.deviceVersion, "2.04");
+  platform::CopyText(s.paths.programDir, program.string());
+  platform::CopyText(s.paths.backupPath, world.backup.string());
+  platform::CopyText(s.handheld.deviceModel, "Quor 5210");
+  platform::CopyText(s.handheld.deviceVariant, "NBT");
+  platform::CopyText(s.handheld.deviceLangCode, "ENG");
+  platform::CopyText(s.handheld.deviceVersion, "2.04");
   return true;
 }
 

@@ -185,12 +185,12 @@ void BM_IdentitySearchAgainstLineTime(benchmark::State& state) {
   double total = 0;
   std::vector<double> ratios;
   for (auto _ : state) {
-    platform::ClearText(session.deviceModel);
-    platform::ClearText(session.deviceVersion);
+    platform::ClearText(session.handheld.deviceModel);
+    platform::ClearText(session.handheld.deviceVersion);
     const auto start = Clock::now();
     const uint32_t found = bootlink::ReadDeviceIdentity();
     const double took = std::chrono::duration<double>(Clock::now() - start).count();
-    if (found != 1 || platform::TextOf(session.deviceVersion) != "2.05") {
+    if (found != 1 || platform::TextOf(session.handheld.deviceVersion) != "2.05") {
       state.SkipWithError("the search did not find the record in the last slot");
       break;
     }

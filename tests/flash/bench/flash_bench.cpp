@@ -172,8 +172,8 @@ double RawPtyCopy(size_t bytes) {
 
 int FlashOnce() {
   auto& session = session::Session();
-  session.flashState.store(0);
-  session.mainWindow.store(1);
+  session.flow.flashState.store(0);
+  session.flow.mainWindow.store(1);
   bootlink::HeadlessProgressPage page;
   return bootlink::RunHeadlessProgressPage(page, &bootlink::CheckAndFlashThread);
 }
@@ -190,11 +190,11 @@ void BM_Flash32MiBAgainstRawPty(benchmark::State& state) {
   session.Reset();
   bootlink::InstallImageDownload();
   const std::string image = WriteImage(handheld.Dir());
-  platform::CopyText(session.imagePath, image);
-  platform::CopyText(session.programDir, handheld.Dir().string());
-  platform::CopyText(session.deviceModel, "Quor 5210");
-  platform::CopyText(session.deviceVariant, "NBT");
-  platform::CopyText(session.deviceLangCode, "ENG");
+  platform::CopyText(session.image.imagePath, image);
+  platform::CopyText(session.paths.programDir, handheld.Dir().string());
+  platform::CopyText(session.handheld.deviceModel, "Quor 5210");
+  platform::CopyText(session.handheld.deviceVariant, "NBT");
+  platform::CopyText(session.handheld.deviceLangCode, "ENG");
   if (bootlink::TestPorts() != 1) {
     state.SkipWithError("the port test found no loader");
     return;
