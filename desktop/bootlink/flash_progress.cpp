@@ -1,36 +1,27 @@
 #include "desktop/bootlink/flash_progress.h"
 
-#include "desktop/session/flash_settings.h"
-#include "desktop/session/update_session.h"
-#include "desktop/session/worker_page.h"
+#include "desktop/bootlink/flash_watch.h"
+#include "desktop/bootlink/loader_link.h"
 #include "desktop/bootlink/progress_watchdog.h"
-#include "desktop/bootlink/watchdog.h"
 
 namespace corvash::bootlink {
 
-void SetFlashProgress(uint32_t percent) {
-  ArmWatchdog(WATCHDOG_PROGRESS_MS);
-  pages::WorkerPage* page = session::Session().progressPage.load();
+void SetFlashProgress(LoaderLink& link, uint32_t percent) {
+  link.ArmWatchdog(WATCHDOG_PROGRESS_MS);
+  FlashWatch* watch = link.Watcher();
+  if (watch == nullptr) return;
   if (percent == 0) {
-    if (page != nullptr) {
-      page->SetBarRange(0, 100);
-      page->SetBarPosition(0);
-      page->SetFigure(0);
-    }
+    watch->SetBarRange(0, 100);
+    watch->SetBarPosition(0);
+    watch->SetFigure(0);
     return;
   }
   if (percent == 100) {
-    session::DeleteFlashSettings();
-    if (page != nullptr) {
-      page->Hide();
-      page->End(kProgressSucceeded);
-    }
+    watch->FlashCompleted();
     return;
   }
-  if (page != nullptr) {
-    page->SetBarPosition(percent);
-    page->SetFigure(percent);
-  }
+  watch->SetBarPosition(percent);
+  watch->SetFigure(percent);
 }
 
 }  // namespace corvash::bootlink

@@ -1,14 +1,16 @@
 #pragma once
-// Progress of a flash on page 102, as the download thread reports it.
+// Progress of a flash as the download thread reports it to the link's watch.
 #include <cstdint>
 
 namespace corvash::bootlink {
 
-// Re-arms the link watchdog at 90000 ms. 0 sets the bar's range to 0-100 and
-// bar and figure to 0; 100 deletes the stored settings of an unfinished
-// flash, hides the page and ends it with success; any other value sets bar
-// and figure to `percent`. Without an open progress page only the settings
-// are touched (at 100). Called by the download thread.
-void SetFlashProgress(uint32_t percent);
+class LoaderLink;
+
+// Re-arms the link watchdog at 90000 ms. 0 sets the bar's range to 0-100
+// and bar and figure to 0; 100 completes the flash (FlashWatch::FlashCompleted:
+// the record of the pending flash goes, the watch ends with success); any
+// other value sets bar and figure to `percent`. Without a watch nothing is
+// shown. Called by the download thread.
+void SetFlashProgress(LoaderLink& link, uint32_t percent);
 
 }  // namespace corvash::bootlink

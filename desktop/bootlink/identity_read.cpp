@@ -3,13 +3,11 @@
 #include <array>
 #include <string>
 
-#include "desktop/session/update_session.h"
-#include "desktop/bootlink/command_channel.h"
-#include "desktop/bootlink/link_waits.h"
 #include "common/loader_wire.h"
+#include "desktop/bootlink/command_channel.h"
+#include "desktop/bootlink/loader_link.h"
 #include "desktop/bootlink/progress_watchdog.h"
-#include "desktop/bootlink/watchdog.h"
-#include "desktop/session/page_host.h"
+#include "desktop/session/update_session.h"
 #include "common/clock.h"
 #include "desktop/platform/trace.h"
 
@@ -40,62 +38,60 @@ std::string_view Slice(std::string_view reply, size_t at, size_t length) {
   return reply.substr(at, length);
 }
 
-bool PageOpen() { return session::Session().progressPage.load() != nullptr; }
 
 enum class Reply { kArrived, kNoAnswer, kLinkClosed };
 
 // Waits for frameReply to hold a line with "KVOE": looks as soon as the
 // receive thread announces a reply, and at least every 10 ms.
-Reply AwaitFrameReply(std::string& reply) {
+Reply AwaitFrameReply(LoaderLink& link, std::string& reply) {
   const auto deadline = platform::DeadlineAfter(kUnwatchedReplyMs);
   for (;;) {
-    const uint64_t seen = LinkChangeCount();
-    if (session::Session().linkClosed.load() == 1) return Reply::kLinkClosed;
-    reply = session::Session().FrameReply();
+    const uint64_t seen = link.Signals().Count();
+    if (link.linkClosed.load() == 1) return Reply::kLinkClosed;
+    reply = link.FrameReply();
     if (Contains(reply, wire::FRAME_REPLY_KEY)) return Reply::kArrived;
-    if (!PageOpen() && std::chrono::steady_clock::now() >= deadline) return Reply::kNoAnswer;
-    WaitLinkChange(seen, kLookMs);
+    if (link.Watcher() == nullptr && std::chrono::steady_clock::now() >= deadline) return Reply::kNoAnswer;
+    link.Signals().Wait(seen, kLookMs);
   }
 }
 
-void RequestRead(uint32_t address) {
-  SendReadData(address);
-  ArmWatchdog(WATCHDOG_IDENTITY_MS);
+void RequestRead(LoaderLink& link, uint32_t address) {
+  SendReadData(link, address);
+  link.ArmWatchdog(WATCHDOG_IDENTITY_MS);
 }
 
 enum class Search { kFound, kNotFound, kLinkClosed };
 
-Search SearchIdentityRecord() {
-  session::UpdateSession& session = session::Session();
+Search SearchIdentityRecord(LoaderLink& link, session::HandheldIdentity& identity) {
   IdentityCursor cursor;
-  session.SetFrameReply("");  // a reply left from earlier is not this search's
-  RequestRead(cursor.address);
+  link.SetFrameReply("");  // a reply left from earlier is not this search's
+  RequestRead(link, cursor.address);
   std::string reply;
   for (;;) {
-    const Reply outcome = AwaitFrameReply(reply);
+    const Reply outcome = AwaitFrameReply(link, reply);
     if (outcome == Reply::kLinkClosed) return Search::kLinkClosed;
     if (outcome == Reply::kNoAnswer) {
       platform::TraceF("\r\n No readdata reply from %x\r\n", cursor.address);
       return Search::kNotFound;
     }
     if (IsErasedReply(reply)) {
-      ArmWatchdog(WATCHDOG_IDENTITY_MS);
-      session.SetFrameReply("");
+      link.ArmWatchdog(WATCHDOG_IDENTITY_MS);
+      link.SetFrameReply("");
       if (!cursor.SkipArea()) return Search::kNotFound;
-      RequestRead(cursor.address);
+      RequestRead(link, cursor.address);
       continue;
     }
-    KillWatchdog();
+    link.KillWatchdog();
     if (IsIdentityRecord(reply)) {
-      TakeIdentityFields(reply, session);
+      TakeIdentityFields(reply, identity);
       return Search::kFound;
     }
-    session.SetFrameReply("");
+    link.SetFrameReply("");
     if (!cursor.Advance()) {
       platform::Trace("\r\n Identity record not found: address limit passed\r\n");
       return Search::kNotFound;
     }
-    RequestRead(cursor.address);
+    RequestRead(link, cursor.address);
   }
 }
 
@@ -128,30 +124,28 @@ bool IsIdentityRecord(std::string_view reply) {
   return false;
 }
 
-void TakeIdentityFields(std::string_view reply, session::UpdateSession& session) {
-  platform::CopyText(session.handheld.deviceModel, Slice(reply, kModelAt, kModelLength));
-  platform::CopyText(session.handheld.deviceVariant, Slice(reply, kVariantAt, kCodeLength));
-  platform::CopyText(session.handheld.deviceLangCode, Slice(reply, kLangCodeAt, kCodeLength));
-  platform::CopyText(session.handheld.deviceVersion, Slice(reply, kVersionAt, kVersionLength));
+void TakeIdentityFields(std::string_view reply, session::HandheldIdentity& identity) {
+  platform::CopyText(identity.deviceModel, Slice(reply, kModelAt, kModelLength));
+  platform::CopyText(identity.deviceVariant, Slice(reply, kVariantAt, kCodeLength));
+  platform::CopyText(identity.deviceLangCode, Slice(reply, kLangCodeAt, kCodeLength));
+  platform::CopyText(identity.deviceVersion, Slice(reply, kVersionAt, kVersionLength));
 }
 
-uint32_t ReadDeviceIdentity() {
-  session::UpdateSession& session = session::Session();
-  const Search search = SearchIdentityRecord();
+IdentityOutcome ReadDeviceIdentity(LoaderLink& link, session::HandheldIdentity& identity) {
+  const Search search = SearchIdentityRecord(link, identity);
   if (search != Search::kFound) {
-    platform::ClearText(session.handheld.deviceModel);
-    platform::ClearText(session.handheld.deviceVersion);
-    platform::ClearText(session.handheld.deviceLangCode);
+    platform::ClearText(identity.deviceModel);
+    platform::ClearText(identity.deviceVersion);
+    platform::ClearText(identity.deviceLangCode);
   }
-  if (!platform::TextOf(session.handheld.deviceModel).empty() && !platform::TextOf(session.handheld.deviceLangCode).empty()) {
-    return 1;
+  if (!platform::TextOf(identity.deviceModel).empty() && !platform::TextOf(identity.deviceLangCode).empty()) {
+    return IdentityOutcome::kRead;
   }
-  KillWatchdog();
-  // With a page open, a dead link ends the page and the page's failure is
+  link.KillWatchdog();
+  // With a watch open, a dead link ends the watch and the watch's failure is
   // what the user is shown.
-  if (search == Search::kLinkClosed && PageOpen()) return 0;
-  pages::RunPage(kIdentityFailedDialog);
-  return 0;
+  if (search == Search::kLinkClosed && link.Watcher() != nullptr) return IdentityOutcome::kLinkLost;
+  return IdentityOutcome::kFailed;
 }
 
 }  // namespace corvash::bootlink

@@ -1,5 +1,4 @@
 #pragma once
-#include "desktop/session/page_ids.h"
 // The handheld's identity read from its flash through the boot loader: a
 // walk of "readdata" commands over three areas until a reply holds the
 // identity record (model, variant code, language code, version).
@@ -9,13 +8,12 @@
 #include "common/flash_layout.h"
 
 namespace corvash::session {
-struct UpdateSession;
+struct HandheldIdentity;
 }
 
 namespace corvash::bootlink {
 
-// Dialog of FEHLER 116 (identity read failed).
-inline constexpr int kIdentityFailedDialog = pages::kScreenIdentityReadError;
+class LoaderLink;
 
 // The search areas and their step are the flash layout's
 // (common/flash_layout.h): all of the reserve area, then the first eleven
@@ -42,20 +40,25 @@ bool IsErasedReply(std::string_view reply);
 // The reply is the identity record: it holds "Quor", "WBT" or "NBT", and one
 // of the known language codes, each anywhere in the line.
 bool IsIdentityRecord(std::string_view reply);
-// Copies the record's fields into the session: reply bytes 5-13 the model,
+// Copies the record's fields into `identity`: reply bytes 5-13 the model,
 // 14-16 the variant, 17-19 the language code, 20-23 the version. Each field
 // gets those characters and its terminator; bytes missing from a short reply
 // end the field early.
-void TakeIdentityFields(std::string_view reply, session::UpdateSession& session);
+void TakeIdentityFields(std::string_view reply, session::HandheldIdentity& identity);
 
-// Runs the search with the command session open. Returns 1 when deviceModel
-// and deviceLangCode are both set afterwards. Otherwise clears deviceModel,
+enum class IdentityOutcome {
+  kRead,      // deviceModel and deviceLangCode are set
+  kFailed,    // the identity could not be read: the caller shows FEHLER 116
+  kLinkLost,  // the link died while a watch was open: its failure is the report
+};
+
+// Runs the search with the command session open. kRead when deviceModel and
+// deviceLangCode are both set afterwards. Otherwise clears deviceModel,
 // deviceVersion and deviceLangCode (deviceVariant stays), stops the
-// watchdog, shows FEHLER 116 and returns 0 - except when the link was
-// declared dead while a progress page is open: then the page's failure is
-// the report, and it returns 0 without a screen. Each reply is awaited up to
-// 10 s when no progress page exists (with a page its watchdog limits the
-// wait); every wait ends when linkClosed becomes 1. Blocks; any thread.
-uint32_t ReadDeviceIdentity();
+// watchdog and returns kFailed, or kLinkLost when the link was declared dead
+// while the link has a watch. Each reply is awaited up to 10 s when the link
+// has no watch (with one its watchdog limits the wait); every wait ends when
+// linkClosed becomes 1. Blocks; any thread.
+IdentityOutcome ReadDeviceIdentity(LoaderLink& link, session::HandheldIdentity& identity);
 
 }  // namespace corvash::bootlink

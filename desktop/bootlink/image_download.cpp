@@ -5,16 +5,11 @@
 #include <new>
 
 #include "common/image_file.h"
-#include "desktop/session/update_session.h"
-#include "desktop/bootlink/command_channel.h"
-#include "desktop/bootlink/flash_progress.h"
-#include "desktop/bootlink/link_waits.h"
-#include "desktop/session/worker_page.h"
-#include "desktop/bootlink/receive_thread.h"
-#include "desktop/bootlink/watchdog.h"
-#include "desktop/session/page_host.h"
 #include "common/clock.h"
-#include "desktop/platform/serial_port.h"
+#include "desktop/bootlink/flash_progress.h"
+#include "desktop/bootlink/flash_watch.h"
+#include "desktop/bootlink/loader_link.h"
+#include "desktop/bootlink/watchdog.h"
 #include "desktop/platform/trace.h"
 
 namespace corvash::bootlink {
@@ -29,10 +24,9 @@ enum class Step { kNextRequest, kEnd, kReadFailed };
 
 class Download {
  public:
-  explicit Download(DownloadContext& context) : context_(context), session_(session::Session()) {}
+  Download(LoaderLink& link, DownloadContext& context) : link_(link), context_(context) {}
 
   uint32_t Run() {
-    sendComplete_ = platform::CreateNamedEvent(SEND_STRING_COMPLETE_EVENT, false, false);
     const uint32_t address = ParseLoaderHex(platform::TextOf(context_.addressText));
     const uint32_t offset = ParseLoaderHex(platform::TextOf(context_.offsetText));
     const uint32_t length = ParseLoaderHex(platform::TextOf(context_.lengthText));
@@ -42,8 +36,8 @@ class Download {
     const uint64_t payload = fileSize > wire::IMAGE_HEADER_LENGTH ? fileSize - wire::IMAGE_HEADER_LENGTH : 0;
     const uint64_t imageSize = LoadImageSize(length, payload);
 
-    if (SendString(wire::SYNC_HEADER) != 1) return EarlyFailure("\nSync Header Send Error\n");
-    const LinkWait header = WaitEventWhileLinkOpen(context_.NotifyHeaderEvent, SYNC_HEADER_WAIT_MS);
+    if (link_.SendString(wire::SYNC_HEADER) != 1) return EarlyFailure("\nSync Header Send Error\n");
+    const LinkWait header = link_.WaitEvent(context_.NotifyHeaderEvent, SYNC_HEADER_WAIT_MS);
     if (header == LinkWait::kTimedOut) return EarlyFailure("\nSync Header time out\n");
     if (header == LinkWait::kLinkClosed) return EarlyFailure("\nSync Header: link closed\n");
 
@@ -55,7 +49,7 @@ class Download {
     plan_ = *plan;
     if (!file_.Seek(plan_.FileOffset())) return EarlyFailure("\nImage file seek error\n");
     const FileHeader fileHeader = MakeFileHeader(plan_.startAddress, plan_.total);
-    if (SendString(fileHeader.data(), fileHeader.size()) != 1) {
+    if (link_.SendString(fileHeader.data(), fileHeader.size()) != 1) {
       platform::Trace("\r\n File Header Send Error\r\n");
     }
     block_.reset(new (std::nothrow) uint8_t[wire::BLOCK_LENGTH]);
@@ -75,11 +69,10 @@ class Download {
   // Image not opened: the run cannot go on.
   uint32_t ReportOpenFailure() {
     context_.DownloadActive.store(0);
-    DeclareLinkClosed();  // first, so the reader ends rather than mourn its port
-    if (auto port = session_.linkHandle.exchange(nullptr)) port->Close();
-    pages::RunPage(pages::kScreenImageNotOpened);
-    session::CloseMainWindow();
-    ArmWatchdog(WATCHDOG_LINK_FAILED_MS);  // the page ends behind the screen
+    link_.DeclareClosed();  // first, so the reader ends rather than mourn its port
+    link_.ClosePort();
+    if (FlashWatch* watch = link_.Watcher()) watch->ReportFault(FlashFault::kImageNotOpened);
+    link_.ArmWatchdog(WATCHDOG_LINK_FAILED_MS);  // the watch ends behind the report
     return 0;
   }
 
@@ -98,20 +91,20 @@ class Download {
   }
 
   void StartProgress() {
-    if (session_.flow.flashState.load() == 1) {
-      SetFlashProgress(0);
+    if (link_.flashState.load() == 1) {
+      SetFlashProgress(link_, 0);
       return;
     }
     // The second load shows no progress of its own.
-    if (pages::WorkerPage* page = session_.progressPage.load()) {
-      page->SetBarPosition(100);
-      page->SetFigure(100);
+    if (FlashWatch* watch = link_.Watcher()) {
+      watch->SetBarPosition(100);
+      watch->SetFigure(100);
     }
   }
 
   Step RecordLoop() {
     for (;;) {
-      const LinkWait request = WaitEventWhileLinkOpen(context_.NotifyRecordEvent, RECORD_REQUEST_WAIT_MS);
+      const LinkWait request = link_.WaitEvent(context_.NotifyRecordEvent, RECORD_REQUEST_WAIT_MS);
       if (request == LinkWait::kTimedOut) {
         platform::Trace("\r\n Record request time out\r\n");
         context_.DownloadActive.store(0);
@@ -142,16 +135,16 @@ class Download {
     const RecordHeader header = MakeRecordHeader(nextAddress_);
     nextAddress_ += wire::BLOCK_LENGTH;
     remaining_ -= wire::BLOCK_LENGTH;
-    if (SendString(header.data(), header.size()) != 1) return Step::kEnd;
+    if (link_.SendString(header.data(), header.size()) != 1) return Step::kEnd;
     if (SendPieces() < kPiecesPerBlock) {
       platform::Trace("\n line 522 : Send string Error!\n");
-      ArmWatchdog(WATCHDOG_LINK_FAILED_MS);
+      link_.ArmWatchdog(WATCHDOG_LINK_FAILED_MS);
       platform::Trace("\nLine 537: i < BLOCK_LENGTH/TXQUEUE\n");
       return Step::kEnd;
     }
-    if (session_.flow.flashState.load() == 1) {
+    if (link_.flashState.load() == 1) {
       const uint32_t percent = DownloadPercent(remaining_, plan_.total);
-      if (percent != 100) SetFlashProgress(percent);
+      if (percent != 100) SetFlashProgress(link_, percent);
     }
     return Step::kNextRequest;
   }
@@ -166,7 +159,7 @@ class Download {
     // The header names a whole block; the loader always takes BLOCK_LENGTH bytes.
     const RecordHeader header = MakeRecordHeader(nextAddress_);
     nextAddress_ += remaining_;
-    if (SendString(header.data(), header.size()) != 1) {
+    if (link_.SendString(header.data(), header.size()) != 1) {
       platform::Trace("\nLine 575: Send String fial!\n");
       return Step::kEnd;
     }
@@ -181,20 +174,20 @@ class Download {
   // The block as pieces of TXQUEUE bytes; returns how many went out.
   uint32_t SendPieces() {
     uint32_t sent = 0;
-    while (sent < kPiecesPerBlock && SendString(block_.get() + sent * wire::TXQUEUE, wire::TXQUEUE) == 1) ++sent;
+    while (sent < kPiecesPerBlock && link_.SendString(block_.get() + sent * wire::TXQUEUE, wire::TXQUEUE) == 1) ++sent;
     return sent;
   }
 
   void SendEndRecord() {
     const RecordHeader end = MakeEndRecord();
-    if (SendString(end.data(), end.size()) != 1) {
+    if (link_.SendString(end.data(), end.size()) != 1) {
       platform::Trace("\r\n End record send error\r\n");
       return;
     }
-    KillWatchdog();
+    link_.KillWatchdog();
     // A link lost just now has armed the watchdog already; keep it armed.
-    if (session_.linkClosed.load() == 1) ArmWatchdog(WATCHDOG_LINK_FAILED_MS);
-    if (!sendComplete_->Wait(END_RECORD_SENT_WAIT_MS)) {
+    if (link_.linkClosed.load() == 1) link_.ArmWatchdog(WATCHDOG_LINK_FAILED_MS);
+    if (!link_.SendCompleteEvent().Wait(END_RECORD_SENT_WAIT_MS)) {
       platform::Trace("\r\n Wait SendStringCompleteEvent time out\r\n");
     }
     platform::Trace("\nLine 559: Flash Complete!\n");
@@ -205,25 +198,24 @@ class Download {
   uint32_t Finish() {
     // A download that stopped short, or whose link died before its end, is a
     // failed flash: end the page now and leave flashState as it was.
-    if (session_.linkClosed.load() == 1) completed_ = false;
-    if (!completed_) ArmWatchdog(WATCHDOG_LINK_FAILED_MS);
+    if (link_.linkClosed.load() == 1) completed_ = false;
+    if (!completed_) link_.ArmWatchdog(WATCHDOG_LINK_FAILED_MS);
     platform::SleepMs(DOWNLOAD_END_PAUSE_MS);
     block_.reset();
     file_.Close();
     context_.DownloadActive.store(0);
-    if (session_.linkClosed.load() == 1 && completed_) {
+    if (link_.linkClosed.load() == 1 && completed_) {
       completed_ = false;
-      ArmWatchdog(WATCHDOG_LINK_FAILED_MS);
+      link_.ArmWatchdog(WATCHDOG_LINK_FAILED_MS);
     }
     if (!completed_) return 1;
     if (MoveFlashState(1, 2)) return 1;
-    if (session_.flow.flashState.load() == 3) SetFlashProgress(100);
+    if (link_.flashState.load() == 3) SetFlashProgress(link_, 100);
     return 1;
   }
 
+  LoaderLink& link_;
   DownloadContext& context_;
-  session::UpdateSession& session_;
-  std::shared_ptr<platform::Event> sendComplete_;
   image::ImageFile file_;
   DownloadPlan plan_;
   std::unique_ptr<uint8_t[]> block_;
@@ -234,8 +226,6 @@ class Download {
 
 }  // namespace
 
-uint32_t ImageDownloadThread(DownloadContext& context) { return Download(context).Run(); }
-
-void InstallImageDownload() { SetDownloadThreadProc(&ImageDownloadThread); }
+uint32_t ImageDownloadThread(LoaderLink& link, DownloadContext& context) { return Download(link, context).Run(); }
 
 }  // namespace corvash::bootlink

@@ -6,10 +6,8 @@
 #include <memory>
 #include <string>
 
-#include "desktop/session/update_session.h"
-#include "desktop/bootlink/command_channel.h"
 #include "common/loader_wire.h"
-#include "desktop/bootlink/link_waits.h"
+#include "desktop/bootlink/loader_link.h"
 #include "desktop/bootlink/receive_thread.h"
 #include "common/clock.h"
 #include "common/event.h"
@@ -41,19 +39,16 @@ constexpr uint32_t kPollMs = 10;
 constexpr uint32_t kReaderStartLimitMs = 10000;
 constexpr uint32_t kAfterLastAttemptMs = 2000;
 
-std::atomic<SyncStopper> g_syncStopper{nullptr};
-
-void StopSyncProcesses() {
-  if (SyncStopper stopper = g_syncStopper.load()) {
-    stopper();
+void StopSyncProcesses(const SyncStopper& stopSync) {
+  if (stopSync) {
+    stopSync();
   } else {
     platform::Trace("\r\n No sync-process control installed; ports not freed\r\n");
   }
 }
 
 // Opens the candidate's port into linkHandle; false when it cannot be had.
-bool OpenCandidate(const PortCandidate& candidate) {
-  auto& session = session::Session();
+bool OpenCandidate(LoaderLink& link, const PortCandidate& candidate) {
   const auto path = platform::DosDevicePath(std::string(candidate.name));
   platform::PortOpenResult opened;
   if (path.empty()) {
@@ -62,17 +57,17 @@ bool OpenCandidate(const PortCandidate& candidate) {
     opened = platform::OpenSerialPort(path);
   }
   if (opened.port) {
-    PublishLinkHandle(opened.port);
+    link.PublishPort(opened.port);
     return true;
   }
   platform::TraceF("\r\n Open %.*s failed: %s\r\n", static_cast<int>(candidate.name.size()),
                    candidate.name.data(), std::strerror(opened.error));
   if (opened.accessDenied) {
     SleepMs(kAccessDeniedMs);
-    session.linkHandle.store(nullptr);
+    link.PublishPort(nullptr);
     SleepMs(kAccessDeniedMoreMs);
   } else {
-    session.linkHandle.store(nullptr);
+    link.PublishPort(nullptr);
   }
   return false;
 }
@@ -80,70 +75,64 @@ bool OpenCandidate(const PortCandidate& candidate) {
 // Waits until the reader runs, looking as soon as the reader announces its
 // start or its end and at least every 10 ms; false when it ended without
 // running or has not started within the limit.
-bool WaitForReader() {
+bool WaitForReader(LoaderLink& link) {
   const auto deadline = platform::DeadlineAfter(kReaderStartLimitMs);
   for (;;) {
-    const uint64_t seen = LinkChangeCount();
-    if (session::Session().readerRunning.load() == 1) return true;
-    if (!ReceiveThreadAlive() || std::chrono::steady_clock::now() >= deadline) {
+    const uint64_t seen = link.Signals().Count();
+    if (link.readerRunning.load() == 1) return true;
+    if (!link.ReaderAlive() || std::chrono::steady_clock::now() >= deadline) {
       platform::Trace("\r\n Receive thread did not start\r\n");
       return false;
     }
-    WaitLinkChange(seen, kPollMs);
+    link.Signals().Wait(seen, kPollMs);
   }
 }
 
 // Waits up to 3000 ms for the echo of `testLine`. The event is waited on in
 // short slices with a look at the reply between them, so that an echo whose
 // pulse came before the wait began is taken at once.
-bool WaitForEcho(platform::Event& event, std::string_view testLine) {
-  auto& session = session::Session();
+bool WaitForEcho(LoaderLink& link, std::string_view testLine) {
   const auto deadline = platform::DeadlineAfter(kEchoWaitMs);
   for (;;) {
-    if (platform::Contains(session.PortTestReply(), testLine)) return true;
+    if (platform::Contains(link.PortTestReply(), testLine)) return true;
     if (std::chrono::steady_clock::now() >= deadline) return false;
-    event.Wait(kPollMs);
+    link.PortTestEvent().Wait(kPollMs);
   }
 }
 
 // One attempt on an opened port: line, reader, test line, echo.
-bool ProbeCandidate(const PortCandidate& candidate, platform::Event& event, bool& readerStarted) {
-  auto& session = session::Session();
-  auto port = session.linkHandle.load();
+bool ProbeCandidate(LoaderLink& link, const PortCandidate& candidate, bool& readerStarted) {
+  auto port = link.Port();
   if (!port->Configure()) {
     platform::Trace("\r\n Port settings refused\r\n");
     return false;
   }
-  session.linkClosed.store(0);
-  readerStarted = StartReceiveThread();
-  if (!readerStarted || !WaitForReader()) return false;
-  SendString(wire::CR_BURST);
-  SendString(candidate.testLine);
-  return WaitForEcho(event, candidate.testLine);
+  link.linkClosed.store(0);
+  readerStarted = StartReceiveThread(link);
+  if (!readerStarted || !WaitForReader(link)) return false;
+  link.SendString(wire::CR_BURST);
+  link.SendString(candidate.testLine);
+  return WaitForEcho(link, candidate.testLine);
 }
 
 // Gives up the port and the reader of a failed attempt.
-void AbandonAttempt(bool readerStarted) {
-  auto& session = session::Session();
-  if (session.linkHandle.load() || readerStarted) {
-    DeclareLinkClosed();
+void AbandonAttempt(LoaderLink& link, bool readerStarted) {
+  if (link.Port() || readerStarted) {
+    link.DeclareClosed();
     SleepMs(kReaderStopMs);
-    if (auto port = session.linkHandle.exchange(nullptr)) port->Close();
+    link.ClosePort();
   }
   if (readerStarted) {
     SleepMs(kReaderStopMs);
-    JoinReceiveThread();
+    link.JoinReader();
   }
 }
 
 }  // namespace
 
-void SetSyncStopper(SyncStopper stopper) { g_syncStopper.store(stopper); }
-
-uint32_t TestPorts() {
-  auto& session = session::Session();
-  if (ReceiveThreadStarted()) ShutdownLink();  // the old link goes before a new one is sought
-  StopSyncProcesses();
+uint32_t TestPorts(LoaderLink& link, const SyncStopper& stopSync) {
+  if (link.ReaderStarted()) link.Close();  // the old link goes before a new one is sought
+  StopSyncProcesses(stopSync);
   SleepMs(kSettleAfterStopMs);
 
   size_t index = PORT_CANDIDATES.size() - 1;
@@ -151,21 +140,17 @@ uint32_t TestPorts() {
     index = (index + 1) % PORT_CANDIDATES.size();
     const PortCandidate& candidate = PORT_CANDIDATES[index];
     SleepMs(kBeforeAttemptMs);
-    auto event = platform::CreateNamedEvent(PORT_TEST_EVENT, false, false);
-    if (!OpenCandidate(candidate)) continue;
+    if (!OpenCandidate(link, candidate)) continue;
     // Only an echo heard during this attempt counts.
-    session.SetPortTestReply("");
+    link.SetPortTestReply("");
     bool readerStarted = false;
-    if (ProbeCandidate(candidate, *event, readerStarted)) {
-      session.serialLink.store(candidate.serialLink);
+    if (ProbeCandidate(link, candidate, readerStarted)) {
+      link.serialLink.store(candidate.serialLink);
       return 1;
     }
-    AbandonAttempt(readerStarted);
+    AbandonAttempt(link, readerStarted);
   }
-  if (auto port = session.linkHandle.exchange(nullptr)) {
-    port->Close();
-    SleepMs(kAfterLastAttemptMs);
-  }
+  if (link.ClosePort()) SleepMs(kAfterLastAttemptMs);
   return 0;
 }
 

@@ -5,10 +5,13 @@
 // burst and the candidate's test line and accepts the port whose echo comes
 // back within 3000 ms.
 #include <array>
+#include <functional>
 #include <cstdint>
 #include <string_view>
 
 namespace corvash::bootlink {
+
+class LoaderLink;
 
 struct PortCandidate {
   std::string_view name;      // dosdevices name: "com1", "wceusbsh001", ...
@@ -20,18 +23,14 @@ struct PortCandidate {
 extern const std::array<PortCandidate, 4> PORT_CANDIDATES;
 inline constexpr int PORT_TEST_ATTEMPTS = 8;
 
-// Returns 1 when a candidate answered: its port is open in
-// Session().linkHandle, the receive thread runs and serialLink is set.
-// Returns 0 after 8 failed attempts: no port open, no receive thread left.
-// Shows nothing (the caller reports). Stops the desktop sync processes
-// first (see SetSyncStopper). A reader still running from an earlier link is
-// shut down first. Blocks for seconds; never run two at once.
-uint32_t TestPorts();
-
-// How TestPorts stops the desktop sync processes so that they release the
-// ports (normally device::StopActiveSync). With none installed TestPorts
-// only traces that it skipped the stop.
-using SyncStopper = void (*)();
-void SetSyncStopper(SyncStopper stopper);
+// Returns 1 when a candidate answered: its port is open in the link, the
+// receive thread runs and the link's serialLink is set. Returns 0 after 8
+// failed attempts: no port open, no receive thread left. Shows nothing (the
+// caller reports). Stops the desktop sync processes first through
+// `stopSync` so that they release the ports (with none it traces that the
+// ports were not freed). A reader still running from an earlier link is
+// shut down first. Blocks for seconds; never run two at once on a link.
+using SyncStopper = std::function<void()>;
+uint32_t TestPorts(LoaderLink& link, const SyncStopper& stopSync);
 
 }  // namespace corvash::bootlink

@@ -1,15 +1,15 @@
 #pragma once
-// The progress page's link watchdog, flash side: the periods that the flash
-// sequences arm it with, and what the page does when its timer 2, the link watchdog, expires:
-// close the image file kept open for the flash, stop the timer, declare the
-// link dead (the receive thread ends and closes the port) and end the page
-// with its failure result. The real page and the headless one both call it
-// on their own thread.
+// The link watchdog, flash side: the periods that the flash sequences arm
+// it with, and what happens when it expires: the image file kept open for
+// the flash is closed, the timer stopped, the link declared dead (the
+// receive thread ends and closes the port); the watch then ends with its
+// failure. The wizard's page and the test pages call it on their own thread.
 #include <cstdint>
 
-#include "desktop/session/worker_page.h"
-
 namespace corvash::bootlink {
+
+class FlashWatch;
+class LoaderLink;
 
 // Periods of the flash side, in system milliseconds (the link side's are
 // in watchdog.h). Whoever arms the watchdog replaces the previous period.
@@ -24,9 +24,10 @@ inline constexpr int kWatchdogTimerId = 2;
 inline constexpr int kProgressSucceeded = 1;
 inline constexpr int kProgressFailed = 2;
 
-// Runs the expiry on `page`. A second load whose download did not finish is
-// not a completed flash: flashState 3 is set back to 2, so that nothing that
-// reads flashState after the page takes the failure for success.
-void LinkWatchdogExpired(pages::WorkerPage& page);
+// Runs the expiry for `watch` on `link`; the caller then ends the watch with
+// kProgressFailed. A second load whose download did not finish is not a
+// completed flash: flashState 3 is set back to 2, so that nothing that reads
+// flashState after the watch takes the failure for success.
+void LinkWatchdogExpired(LoaderLink& link, FlashWatch& watch);
 
 }  // namespace corvash::bootlink

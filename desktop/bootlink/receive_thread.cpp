@@ -1,16 +1,11 @@
 #include "desktop/bootlink/receive_thread.h"
 
-#include <atomic>
 #include <memory>
-#include <mutex>
-#include <thread>
 
-#include "desktop/session/update_session.h"
-#include "desktop/bootlink/link_waits.h"
-#include "desktop/bootlink/reply_parser.h"
-#include "desktop/bootlink/watchdog.h"
 #include "common/clock.h"
-#include "common/event.h"
+#include "desktop/bootlink/loader_link.h"
+#include "desktop/bootlink/reply_actions.h"
+#include "desktop/bootlink/watchdog.h"
 #include "desktop/platform/serial_port.h"
 #include "desktop/platform/trace.h"
 
@@ -28,34 +23,19 @@ constexpr uint32_t kReadWaitMs = 10;
 constexpr uint32_t kReadErrorPauseMs = 20;
 constexpr size_t kReadChunk = 4096;
 
-struct ReaderSlot {
-  std::mutex mutex;
-  std::thread thread;
-  std::atomic<bool> alive{false};
-  std::atomic<bool> failNextStart{false};
-};
-
-ReaderSlot& Reader() {
-  static ReaderSlot* slot = new ReaderSlot();  // outlives static destruction
-  return *slot;
-}
-
 // The USB link is gone: its port is closed and everyone is told.
-void LoseLink(const std::shared_ptr<SerialPort>& port) {
-  auto& session = session::Session();
-  auto expected = port;
-  session.linkHandle.compare_exchange_strong(expected, nullptr);
+void LoseLink(LoaderLink& link, const std::shared_ptr<SerialPort>& port) {
+  link.WithdrawPort(port);
   if (port) port->Close();
   Trace("\r\n Line 572: Write file fail !\r\n");
-  DeclareLinkClosed();
-  ArmWatchdog(WATCHDOG_LINK_FAILED_MS);
+  link.DeclareClosed();
+  link.ArmWatchdog(WATCHDOG_LINK_FAILED_MS);
 }
 
 // Reads until linkClosed is set or the USB link is lost.
-void ReadLoop(const std::shared_ptr<SerialPort>& port, ReplyParser& parser) {
-  auto& session = session::Session();
+void ReadLoop(LoaderLink& link, const std::shared_ptr<SerialPort>& port, ReplyParser& parser) {
   uint8_t buffer[kReadChunk];
-  while (session.linkClosed.load() == 0) {
+  while (link.linkClosed.load() == 0) {
     if (port && !port->WaitReadable(kReadWaitMs)) continue;
     const long count = port ? port->ReadAvailable(buffer, sizeof buffer) : -1;
     if (count > 0) {
@@ -67,8 +47,8 @@ void ReadLoop(const std::shared_ptr<SerialPort>& port, ReplyParser& parser) {
       continue;
     }
     // A read error: a COM port reads on; a USB device is probed.
-    if (session.serialLink.load() == 0 && (!port || !port->Alive())) {
-      LoseLink(port);
+    if (link.serialLink.load() == 0 && (!port || !port->Alive())) {
+      LoseLink(link, port);
       return;
     }
     SleepMs(kReadErrorPauseMs);
@@ -77,77 +57,37 @@ void ReadLoop(const std::shared_ptr<SerialPort>& port, ReplyParser& parser) {
 
 }  // namespace
 
-uint32_t USBReadThread() {
-  auto& session = session::Session();
-  auto& context = TheDownloadContext();
-  ArmWatchdog(WATCHDOG_RECEIVE_MS);
-  if (Reader().failNextStart.exchange(false)) {
+uint32_t USBReadThread(LoaderLink& link) {
+  DownloadContext& context = link.Download();
+  link.ArmWatchdog(WATCHDOG_RECEIVE_MS);
+  if (link.TakeReaderStartFailure()) {
     Trace("\r\n Failed to create Notify event for thread!\r\n");
     return 0;
   }
   // Fresh notify events: nothing left over from an earlier link counts.
   context.NotifyHeaderEvent.Reset();
   context.NotifyRecordEvent.Reset();
-  auto portTestEvent = platform::CreateNamedEvent(PORT_TEST_EVENT, false, false);
-  const std::shared_ptr<SerialPort> port = session.linkHandle.load();
-  session.readerRunning.store(1);
-  NotifyLinkChange();
-  ArmWatchdog(WATCHDOG_RECEIVE_MS);
+  const std::shared_ptr<SerialPort> port = link.Port();
+  link.readerRunning.store(1);
+  link.Signals().Notify();
+  link.ArmWatchdog(WATCHDOG_RECEIVE_MS);
 
-  ReplyParser parser(context);
-  ReadLoop(port, parser);
+  LinkReplySink sink(link);
+  ReplyParser parser(sink);
+  ReadLoop(link, port, parser);
 
-  session.readerRunning.store(0);
-  NotifyLinkChange();
+  link.readerRunning.store(0);
+  link.Signals().Notify();
   if (port) {
-    auto expected = port;
-    session.linkHandle.compare_exchange_strong(expected, nullptr);
+    link.WithdrawPort(port);
     port->Close();
   }
   Trace("\r\n Exit USBReadThread!\r\n");
   return 0;
 }
 
-bool StartReceiveThread() {
-  auto& reader = Reader();
-  std::lock_guard lock(reader.mutex);
-  if (reader.alive.load()) return false;
-  if (reader.thread.joinable()) reader.thread.join();
-  reader.alive.store(true);
-  reader.thread = std::thread([&reader] {
-    USBReadThread();
-    reader.alive.store(false);
-    NotifyLinkChange();
-  });
-  return true;
+bool StartReceiveThread(LoaderLink& link) {
+  return link.StartReader([&link] { USBReadThread(link); });
 }
-
-bool ReceiveThreadStarted() {
-  auto& reader = Reader();
-  std::lock_guard lock(reader.mutex);
-  return reader.thread.joinable();
-}
-
-bool ReceiveThreadAlive() { return Reader().alive.load(); }
-
-void JoinReceiveThread() {
-  auto& reader = Reader();
-  std::thread finished;
-  {
-    std::lock_guard lock(reader.mutex);
-    finished = std::move(reader.thread);
-  }
-  if (finished.joinable()) finished.join();
-}
-
-void ShutdownLink() {
-  auto& session = session::Session();
-  DeclareLinkClosed();
-  JoinReceiveThread();
-  if (auto port = session.linkHandle.exchange(nullptr)) port->Close();
-  JoinDownloadThread(TheDownloadContext());
-}
-
-void FailNextReaderStart() { Reader().failNextStart.store(true); }
 
 }  // namespace corvash::bootlink

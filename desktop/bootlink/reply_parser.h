@@ -1,17 +1,14 @@
 #pragma once
 // The reply side of the boot-loader protocol without the port: bytes in,
-// lines out, keys acted on. The receive thread feeds it what it reads; tests
-// feed it directly.
+// lines and download requests out, handed on to a ReplySink. The receive
+// thread feeds it what it reads; tests feed it directly.
 //
 // A line is complete at an LF or as soon as it holds "KVOE". Zero bytes are
-// dropped. A line longer than Session().rxLine (999 characters) keeps its
-// first 999 characters; the rest is dropped up to the line's end, which is
-// still found. Every copy into a fixed field is cut to the field.
+// dropped. A line longer than 999 characters keeps its first 999; the rest
+// is dropped up to the line's end, which is still found.
 #include <cstddef>
 #include <cstdint>
 #include <string_view>
-
-#include "desktop/bootlink/download_context.h"
 
 namespace corvash::bootlink {
 
@@ -21,23 +18,34 @@ namespace corvash::bootlink {
 // or nothing follows it.
 std::string_view GetKeyValue(std::string_view line, std::string_view key);
 
-// Acts on every reply key of a complete line, in order: ":F=" (file name :=
-// imagePath), ":A=", ":L=", ":O=" (context texts), "start NB image download"
-// (starts the download thread), "KVOE" (frameReply := line), "Port Test"
-// (portTestReply := line, PortTestEvent pulsed). Only while DownloadActive
-// is 0; during a download the line is dropped.
-void ActOnReplyLine(std::string_view line, DownloadContext& context);
+// Where the parser hands on what it found. Called on the parser's thread.
+class ReplySink {
+ public:
+  virtual ~ReplySink() = default;
+  // Whether a download runs: then request bytes are looked for and lines
+  // are dropped.
+  virtual bool Downloading() const = 0;
+  // Bytes other than zero arrived (once per TakeBytes, before the first).
+  virtual void BytesArrived() = 0;
+  // The loader asked for the file header (0x01) or a record (0x02).
+  virtual void HeaderRequested() = 0;
+  virtual void RecordRequested() = 0;
+  // A complete line arrived while no download runs.
+  virtual void LineArrived(std::string_view line) = 0;
+};
 
-// Gathers bytes into Session().rxLine. Owned by the receive thread.
+// Gathers bytes into its line. Owned by one thread (the receive thread).
 class ReplyParser {
  public:
-  explicit ReplyParser(DownloadContext& context);
+  explicit ReplyParser(ReplySink& sink) : sink_(sink) {}
   // Takes bytes in arrival order, with the effects of each byte before the
-  // next: the watchdog re-armed (once per call, before the first non-zero
-  // byte), download requests signalled, complete lines acted on.
+  // next: BytesArrived (once per call, before the first non-zero byte),
+  // download requests, complete lines.
   void TakeBytes(const uint8_t* bytes, size_t count);
   // Characters in the line being collected.
   size_t LineLength() const { return length_; }
+
+  static constexpr size_t kLineCapacity = 999;
 
  private:
   void TakeByte(uint8_t byte);
@@ -46,7 +54,8 @@ class ReplyParser {
   void LookForRequests(uint8_t byte, bool stored);
   bool LineComplete(uint8_t byte) const;
 
-  DownloadContext& context_;
+  ReplySink& sink_;
+  char line_[kLineCapacity + 1] = {};
   size_t length_ = 0;
   char recent_[4] = {};  // the last four bytes taken into this line, stored or not
   size_t recentCount_ = 0;

@@ -1,7 +1,6 @@
 #include "desktop/bootlink/version_box.h"
 
-#include "desktop/session/update_session.h"
-#include "desktop/bootlink/command_channel.h"
+#include "desktop/bootlink/loader_link.h"
 #include "common/loader_wire.h"
 #include "common/clock.h"
 
@@ -52,15 +51,14 @@ std::array<std::string, kVersionBoxLineCount> VersionBoxLines(std::string_view v
   return lines;
 }
 
-void DrawVersionBox() {
-  session::UpdateSession& session = session::Session();
-  if (session.commandSessionOpen.load() == 1) {
-    SendString(wire::CR_BURST);
-    session.commandSessionOpen.store(0);
+void DrawVersionBox(LoaderLink& link, std::string_view version) {
+  if (link.commandSessionOpen.load() == 1) {
+    link.SendString(wire::CR_BURST);
+    link.commandSessionOpen.store(0);
   }
-  const auto lines = VersionBoxLines(platform::TextOf(session.image.imageVersion));
+  const auto lines = VersionBoxLines(version);
   for (size_t i = 0; i < lines.size(); ++i) {
-    SendString(lines[i]);
+    link.SendString(lines[i]);
     if (const uint32_t pause = PauseAfterLine(i); pause != 0) platform::SleepMs(pause);
   }
 }

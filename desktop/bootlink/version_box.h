@@ -7,6 +7,8 @@
 
 namespace corvash::bootlink {
 
+class LoaderLink;
+
 inline constexpr size_t kVersionBoxLineCount = 16;
 
 // The 16 "shmsg" lines in the order they are sent. The version characters
@@ -16,10 +18,10 @@ std::array<std::string, kVersionBoxLineCount> VersionBoxLines(std::string_view v
 
 // Sends the CR burst first when the command session is open (and marks it
 // closed), then the 16 lines with their pauses: 100 ms after lines 1-6 and
-// 10-15, lines 7-10 back to back, 1000 ms after line 16. Uses `imageVersion`
-// of the session. Send failures are left to SendString (link closed,
+// 10-15, lines 7-10 back to back, 1000 ms after line 16. `version` is the
+// new image's version. Send failures are left to SendString (link closed,
 // watchdog armed); the remaining lines are then refused. Called by the
 // wizard driver after a completed flash, on its own thread.
-void DrawVersionBox();
+void DrawVersionBox(LoaderLink& link, std::string_view version);
 
 }  // namespace corvash::bootlink

@@ -17,7 +17,6 @@
 namespace corvash::image {
 
 void ReportImageOpenFailure() {
-  if (pages::WorkerPage* page = session::Session().progressPage.load()) page->Hide();
   pages::RunPage(pages::kScreenImageNotOpened);
   session::CloseMainWindow();
 }

@@ -23,6 +23,8 @@ class IdleFlashWorkers final : public FlashWorkers {
  public:
   void IdentifyAndFlashThread() override {}
   void CheckAndFlashThread() override {}
+  void WatchFlash(bootlink::FlashWatch*) override {}
+  void LinkWatchdogExpired(bootlink::FlashWatch&) override {}
 };
 
 class IdleClockSetter final : public ClockSetter {
@@ -38,12 +40,13 @@ class IdleActiveSyncControl final : public ActiveSyncControl {
 class IdleFlashSettingsWriter final : public FlashSettingsWriter {
  public:
   void WriteFlashSettings() override {}
+  void DeleteFlashSettings() override {}
 };
 
 class IdleLinkTeardown final : public LinkTeardown {
  public:
-  void ShutDownReadThread() override {}
-  void ReleaseReadThread() override {}
+  void CloseLink() override {}
+  void ReleasePort() override {}
 };
 
 class IdleReadmeViewer final : public ReadmeViewer {

@@ -16,6 +16,10 @@
 
 #include "desktop/session/worker_page.h"
 
+namespace corvash::bootlink {
+class FlashWatch;
+}
+
 namespace corvash::pages {
 
 class PageDialog;
@@ -61,14 +65,21 @@ class BackupWorker {
 
 // The flashing workers of the progress page (102), each run on a thread
 // that the page starts: IdentifyAndFlashThread in the normal run (update or
-// restore), CheckAndFlashThread in the recovery run. They reach the page
-// through Session().progressPage. Default: both return at once (the page's
-// watchdog then ends it with 2).
+// restore), CheckAndFlashThread in the recovery run. While the page is open
+// it is the flash's watch on the boot-loader link (WatchFlash), and its
+// timer 2 is the link watchdog, whose expiry the link handles
+// (LinkWatchdogExpired) before the page ends with 2. Default: the workers
+// return at once (the page's watchdog then ends it with 2), the rest does
+// nothing.
 class FlashWorkers {
  public:
   virtual ~FlashWorkers() = default;
   virtual void IdentifyAndFlashThread() = 0;
   virtual void CheckAndFlashThread() = 0;
+  // Puts `watch` on the link (null: withdraws it).
+  virtual void WatchFlash(bootlink::FlashWatch* watch) = 0;
+  // Timer 2 expired: the link is declared dead and the image file released.
+  virtual void LinkWatchdogExpired(bootlink::FlashWatch& watch) = 0;
 };
 
 // Sets the device clock from the PC clock (InvokeSetSysTime), on leaving the
@@ -87,27 +98,27 @@ class ActiveSyncControl {
   virtual void RestartActiveSync() = 0;
 };
 
-// Records the running flash in the registry (WriteFlashSettings), called by
-// the progress page right before it starts its worker. Default: nothing.
+// The record of the running flash in the registry: written by the progress
+// page right before it starts its worker (WriteFlashSettings), deleted when
+// the flash completes (DeleteFlashSettings). Default: nothing.
 class FlashSettingsWriter {
  public:
   virtual ~FlashSettingsWriter() = default;
   virtual void WriteFlashSettings() = 0;
+  virtual void DeleteFlashSettings() = 0;
 };
 
-// What is left of the boot-loader link's receive thread when the pages take
-// the link down. The pages themselves set linkClosed and release linkHandle
-// and imageFileHandle.
+// The teardown of the boot-loader link, which the link's owner does.
 class LinkTeardown {
  public:
   virtual ~LinkTeardown() = default;
-  // Reset instructions page (167), after linkClosed has been set: wakes the
-  // receive thread, makes sure it has ended and releases what it held.
-  // Default: nothing.
-  virtual void ShutDownReadThread() = 0;
-  // FEHLER 113 on a serial link: forgets the receive thread's event and
-  // thread without ending the thread. Default: nothing.
-  virtual void ReleaseReadThread() = 0;
+  // Reset instructions page (167): takes the link down: the receive thread
+  // ended, the port and the image file closed. Default: nothing.
+  virtual void CloseLink() = 0;
+  // FEHLER 113 on a serial link: lets go of the receive thread without
+  // ending it and closes the port; a port's Close wakes a reader still
+  // waiting on it. Default: nothing.
+  virtual void ReleasePort() = 0;
 };
 
 // OpenReadme: shows readme.doc of the program folder in the desktop's

@@ -1,6 +1,5 @@
 #include "desktop/session/update_session.h"
 
-#include "desktop/platform/serial_port.h"
 
 namespace corvash::session {
 
@@ -12,7 +11,7 @@ void ResetFlow(WizardFlow& flow) {
   for (auto* flag : {&flow.mainWindow, &flow.cancelled, &flow.backFromPrepare, &flow.backFromConnect,
                      &flow.backFromOptions, &flow.backFromConfirm, &flow.backFromReady,
                      &flow.backFromBootInstructions, &flow.pendingFlash, &flow.recoveryMode, &flow.modelMismatch,
-                     &flow.versionMismatch, &flow.languageMismatch, &flow.flashState, &flow.recoveryFlash}) {
+                     &flow.versionMismatch, &flow.languageMismatch, &flow.recoveryFlash}) {
     flag->store(0);
   }
   flow.backAllowed = 1;
@@ -28,34 +27,6 @@ void UpdateSession::Reset() {
   handheld = HandheldIdentity{};
   ResetFlow(flow);
   serialLink = 1;
-  for (auto* flag : {&linkClosed, &commandSessionOpen, &readerRunning}) flag->store(0);
-  linkHandle.store(nullptr);
-  ClearText(rxLine);
-  progressPage = nullptr;
-  imageFileHandle = -1;
-  std::lock_guard lock(replyMutex_);
-  ClearText(frameReply_);
-  ClearText(portTestReply_);
-}
-
-void UpdateSession::SetFrameReply(std::string_view text) {
-  std::lock_guard lock(replyMutex_);
-  CopyText(frameReply_, text);
-}
-
-std::string UpdateSession::FrameReply() const {
-  std::lock_guard lock(replyMutex_);
-  return std::string(TextOf(frameReply_));
-}
-
-void UpdateSession::SetPortTestReply(std::string_view text) {
-  std::lock_guard lock(replyMutex_);
-  CopyText(portTestReply_, text);
-}
-
-std::string UpdateSession::PortTestReply() const {
-  std::lock_guard lock(replyMutex_);
-  return std::string(TextOf(portTestReply_));
 }
 
 UpdateSession& Session() {

@@ -13,12 +13,6 @@
 #include "common/event.h"
 #include "common/fixed_text.h"
 
-namespace corvash::platform {
-class SerialPort;
-}
-namespace corvash::pages {
-class WorkerPage;
-}
 
 namespace corvash::session {
 
@@ -82,7 +76,6 @@ struct WizardFlow {
   std::atomic<uint32_t> modelMismatch{0};
   std::atomic<uint32_t> versionMismatch{0};
   std::atomic<uint32_t> languageMismatch{0};
-  std::atomic<uint32_t> flashState{0};
   // 1 while the recovery run opens the progress page (102): the page then
   // starts CheckAndFlashThread instead of IdentifyAndFlashThread. Set by the
   // wizard driver.
@@ -107,28 +100,9 @@ struct UpdateSession {
   ChosenImage image;
   HandheldIdentity handheld;
   WizardFlow flow;
+  // How the handheld is attached: 1 a COM port, 0 the USB serial device.
   std::atomic<uint32_t> serialLink{1};
 
-  // Boot-loader link fields. linkHandle is swapped atomically: the receive
-  // thread, the watchdog and the sequences all reach the open port.
-  std::atomic<std::shared_ptr<platform::SerialPort>> linkHandle;
-  std::atomic<uint32_t> linkClosed{0};
-  std::atomic<uint32_t> commandSessionOpen{0};
-  std::atomic<uint32_t> readerRunning{0};
-  char rxLine[1000] = {};  // owned by the receive thread alone
-  std::atomic<pages::WorkerPage*> progressPage{nullptr};
-  std::atomic<int> imageFileHandle{-1};  // file descriptor, -1 = none
-
-  // Polled reply texts, written by the receive thread, read by others.
-  void SetFrameReply(std::string_view text);
-  std::string FrameReply() const;
-  void SetPortTestReply(std::string_view text);
-  std::string PortTestReply() const;
-
- private:
-  mutable std::mutex replyMutex_;
-  char frameReply_[128] = {};
-  char portTestReply_[32] = {};
 };
 
 // The process-wide instance.
