@@ -11,7 +11,7 @@ namespace {
 
 constexpr int kWarningGoOn = 0;     // "Weiter" ends the warning with 0
 constexpr int kButtonNext = 1;
-constexpr int kButtonBack = 1221;
+using pages::kButtonBack;
 constexpr uint32_t kPowerPollMs = 100;
 constexpr uint32_t kPortTestPauseMs = 500;
 constexpr uint8_t kOnMains = 1;

@@ -31,7 +31,7 @@ namespace corvash::image {
 
 inline constexpr int kFileExistsWarningDialog = pages::kScreenFileExists;  // WARNUNG 112
 inline constexpr int kBackupImpossibleDialog = pages::kScreenBackupImpossible;   // FEHLER 107
-inline constexpr int kWarningCancel = 2;              // "Abbrechen" on WARNUNG 112
+inline constexpr int kWarningCancel = pages::kButtonCancel;  // "Abbrechen" on WARNUNG 112
 
 // The page that owns the save chooser, hidden around the screens it opens.
 class PageWindow {

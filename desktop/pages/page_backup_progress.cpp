@@ -10,7 +10,6 @@
 namespace corvash::pages {
 namespace {
 
-constexpr int kBackupWarning = 1088;
 constexpr int kBackupFailed = 2;
 
 class BackupProgressPage final : public PageProcedure {
@@ -19,7 +18,9 @@ class BackupProgressPage final : public PageProcedure {
 
   void OnOpen(PageDialog& page) override {
     const bool serial = session::Session().serialLink.load() == 1;
-    FillTexts(page, {{1087, 11177}, {kBackupWarning, 11178}, {1089, serial ? 11179 : 11180}});
+    FillTexts(page, {{kBackupHeading, kTextBackupUnderWay},
+                     {kBackupWarning, kTextBackupKeepConnected},
+                     {kBackupDuration, serial ? kTextBackupSerialDuration : kTextBackupUsbDuration}});
     page.SetColouring(kBackupWarning, Colouring::kRedText);
     link_ = std::make_shared<PageLink>(page);
     std::shared_ptr<PageLink> link = link_;

@@ -29,10 +29,10 @@ class BootModePage final : public PageProcedure {
 
   void OnOpen(PageDialog& page) override {
     OpenCaptionedPage(page, Picture::kButtons);
-    FillTexts(page, {{1204, 11184},
-                     {1206, 11167},
-                     {1207, 11185},
-                     {1205, kTextContinueOrCancel},
+    FillTexts(page, {{kBootSteps, kTextBootSteps},
+                     {kBootKeys, kTextBootKeys},
+                     {kBootReconnect, kTextBootReconnect},
+                     {kBootContinueHint, kTextContinueOrCancel},
                      {kButtonNext, kTextWeiter},
                      {kButtonCancel, kTextAbbrechen}});
     page.Enable(kButtonNext, false);
@@ -79,6 +79,8 @@ class BootModePage final : public PageProcedure {
 
 }  // namespace
 
-std::unique_ptr<PageProcedure> MakeBootModePage(BootLoaderWatch& watch) { return std::make_unique<BootModePage>(watch); }
+std::unique_ptr<PageProcedure> MakeBootModePage(BootLoaderWatch& watch) {
+  return std::make_unique<BootModePage>(watch);
+}
 
 }  // namespace corvash::pages

@@ -16,14 +16,14 @@ class ConfirmationPage final : public PageProcedure {
   void OnOpen(PageDialog& page) override {
     const session::UpdateSession& session = session::Session();
     OpenCaptionedPage(page, Picture::kMain);
-    FillTexts(page, {{1048, 11041},
-                     {1049, 11013},
-                     {1051, 11014},
-                     {1054, kTextContinueOrCancel},
+    FillTexts(page, {{kConfirmHeading, kTextConfirmHeading},
+                     {kVonLabel, kTextVon},
+                     {kNachLabel, kTextNach},
+                     {kConfirmContinueHint, kTextContinueOrCancel},
                      {kButtonNext, kTextWeiter},
                      {kButtonCancel, kTextAbbrechen}});
-    page.SetText(1050, LabelValue(PageText(11043), platform::TextOf(session.handheld.deviceVersion)));
-    page.SetText(1027, LabelValue(PageText(11046), platform::TextOf(session.image.imageVersion)));
+    page.SetText(kVonVersion, LabelValue(PageText(kTextDeviceVersion), platform::TextOf(session.handheld.deviceVersion)));
+    page.SetText(kNachVersion, LabelValue(PageText(kTextImageVersion), platform::TextOf(session.image.imageVersion)));
     if (!BackAllowed()) page.Enable(kButtonBack, false);
   }
 

@@ -9,16 +9,15 @@ namespace {
 constexpr WizardButtons kButtons{
     .nextResult = 0, .cancelResult = 1, .backResult = 0, .backFlag = &session::WizardFlow::backFromConnect};
 
-constexpr int kConnectionWarning = 1157;
 
 class ConnectionPage final : public PageProcedure {
  public:
   void OnOpen(PageDialog& page) override {
     OpenCaptionedPage(page, Picture::kMain);
-    FillTexts(page, {{1045, 11037},
-                     {1046, 11038},
-                     {kConnectionWarning, 11135},
-                     {1047, kTextContinueOrCancel},
+    FillTexts(page, {{kConnectHeading, kTextConnectHeading},
+                     {kConnectSteps, kTextConnectSteps},
+                     {kConnectionWarning, kTextConnectNote},
+                     {kContinueHint, kTextContinueOrCancel},
                      {kButtonNext, kTextWeiter},
                      {kButtonCancel, kTextAbbrechen}});
     page.SetColouring(kConnectionWarning, Colouring::kRedText);

@@ -11,7 +11,7 @@ class FinishPage final : public PageProcedure {
 
   void OnOpen(PageDialog& page) override {
     OpenCaptionedPage(page, Picture::kMain);
-    FillTexts(page, {{1088, 11069}, {kButtonNext, 11070}});
+    FillTexts(page, {{kFinishText, kTextFinishCongratulations}, {kButtonNext, kTextFertigStellen}});
   }
 
   void OnCommand(PageDialog& page, int commandId) override {

@@ -6,8 +6,6 @@
 namespace corvash::pages {
 namespace {
 
-constexpr int kTextLanguageLabel = 11044;
-constexpr int kTextEnglish = 11138;
 
 struct LanguageRow {
   std::string_view name;
@@ -16,9 +14,9 @@ struct LanguageRow {
 };
 
 constexpr LanguageRow kLanguages[] = {
-    {"Japanese", "Jpn", 11145}, {"french", "fre", 11139},   {"german", "ger", 11140},
-    {"italian", "ita", 11141},  {"spanish", "spa", 11142},  {"Portuguese", "Por", 11181},
-    {"TChinese", "cht", 11143}, {"SChinese", "chs", 11144},
+    {"Japanese", "Jpn", kTextJapanese}, {"french", "fre", kTextFrench},   {"german", "ger", kTextGerman},
+    {"italian", "ita", kTextItalian},  {"spanish", "spa", kTextSpanish},  {"Portuguese", "Por", kTextPortuguese},
+    {"TChinese", "cht", kTextTraditionalChinese}, {"SChinese", "chs", kTextSimplifiedChinese},
 };
 
 }  // namespace

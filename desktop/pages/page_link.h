@@ -13,12 +13,10 @@
 #include <string_view>
 
 #include "desktop/pages/page_dialog.h"
+#include "desktop/session/page_ids.h"
 #include "desktop/session/worker_page.h"
 
 namespace corvash::pages {
-
-inline constexpr int kProgressBarControl = 1020;
-inline constexpr int kProgressFigureControl = 1023;
 
 class PageLink final : public WorkerPage {
  public:

@@ -9,9 +9,6 @@
 namespace corvash::pages {
 namespace {
 
-constexpr int kUpdateButton = 1035;
-constexpr int kRestoreButton = 1036;
-constexpr int kBackupButton = 1030;
 constexpr int kBackupChosen = 1000;
 constexpr WizardButtons kButtons{
     .nextResult = 0, .cancelResult = 1, .backResult = 1, .backFlag = &session::WizardFlow::backFromOptions};
@@ -23,19 +20,19 @@ class OptionsPage final : public PageProcedure {
   void OnOpen(PageDialog& page) override {
     const session::UpdateSession& session = session::Session();
     OpenCaptionedPage(page, Picture::kMain);
-    FillTexts(page, {{1064, 11051},
-                     {1065, 11052},
-                     {kUpdateButton, 11055},
-                     {1069, 11053},
-                     {kRestoreButton, 11056},
-                     {1070, 11054},
-                     {kBackupButton, 11018},
-                     {1072, 11172},
-                     {1071, 11031},
+    FillTexts(page, {{kDeviceInformation, kTextDeviceInformation},
+                     {kChooseOption, kTextChooseOption},
+                     {kUpdateButton, kTextAktualisieren},
+                     {kUpdateOption, kTextUpdateOption},
+                     {kRestoreButton, kTextWiederherstellen},
+                     {kRestoreOption, kTextRestoreOption},
+                     {kBackupButton, kTextSichern},
+                     {kBackupOption, kTextBackupOption},
+                     {kOptionsCancelHint, kTextClickToCancel},
                      {kButtonCancel, kTextAbbrechen}});
-    page.SetText(1066, LabelValue(PageText(11042), platform::TextOf(session.handheld.deviceModel)));
-    page.SetText(1067, LabelValue(PageText(11043), platform::TextOf(session.handheld.deviceVersion)));
-    page.SetText(1068, LanguageLineByName(platform::TextOf(session.handheld.deviceLanguage)));
+    page.SetText(kDeviceModel, LabelValue(PageText(kTextModel), platform::TextOf(session.handheld.deviceModel)));
+    page.SetText(kDeviceVersion, LabelValue(PageText(kTextDeviceVersion), platform::TextOf(session.handheld.deviceVersion)));
+    page.SetText(kDeviceLanguage, LanguageLineByName(platform::TextOf(session.handheld.deviceLanguage)));
   }
 
   void OnCommand(PageDialog& page, int commandId) override {

@@ -14,9 +14,9 @@ class PreparationPage final : public PageProcedure {
  public:
   void OnOpen(PageDialog& page) override {
     OpenCaptionedPage(page, Picture::kMain);
-    FillTexts(page, {{1044, 11036},
-                     {1212, 11183},
-                     {1047, kTextContinueOrCancel},
+    FillTexts(page, {{kPrepareSteps, kTextPrepareSteps},
+                     {kPrepareHostSteps, kTextPrepareHostSteps},
+                     {kContinueHint, kTextContinueOrCancel},
                      {kButtonNext, kTextWeiter},
                      {kButtonCancel, kTextAbbrechen}});
   }

@@ -15,7 +15,6 @@ namespace {
 
 constexpr int kWatchdogTimer = 2;
 constexpr uint32_t kWatchdogOpenMs = 90000;
-constexpr int kFlashWarning = 1131;
 
 // The page as the link and flash code see it. One object for the life of the
 // process: a thread that read Session().progressPage just before the page
@@ -48,8 +47,9 @@ ProgressPageAdapter& Adapter() {
 int DurationTextId() {
   const session::UpdateSession& session = session::Session();
   const bool serial = session.serialLink.load() == 1;
-  if (platform::TextOf(session.handheld.deviceVariant) == "NBT") return serial ? 11113 : 11112;
-  return serial ? 11096 : 11097;
+  if (platform::TextOf(session.handheld.deviceVariant) == "NBT")
+    return serial ? kTextFlashNbtSerialDuration : kTextFlashNbtUsbDuration;
+  return serial ? kTextFlashSerialDuration : kTextFlashUsbDuration;
 }
 
 class FlashProgressPage final : public PageProcedure {
@@ -58,7 +58,9 @@ class FlashProgressPage final : public PageProcedure {
 
   void OnOpen(PageDialog& page) override {
     session::UpdateSession& session = session::Session();
-    FillTexts(page, {{1043, 11033}, {kFlashWarning, 11110}, {1132, DurationTextId()}});
+    FillTexts(page, {{kFlashHeading, kTextFlashUnderWay},
+                     {kFlashWarning, kTextFlashKeepConnected},
+                     {kFlashDuration, DurationTextId()}});
     page.SetText(kProgressFigureControl, "0");
     page.SetColouring(kFlashWarning, Colouring::kRedText);
     page.SetWaitCursor(true);

@@ -21,17 +21,18 @@ bool HasWesternDurationText(std::string_view language) {
 int DurationTextId() {
   const session::UpdateSession& session = session::Session();
   const bool serial = session.serialLink.load() == 1;
-  if (HasWesternDurationText(platform::TextOf(session.handheld.deviceLanguage))) return serial ? 11062 : 11063;
-  return serial ? 11094 : 11095;
+  if (HasWesternDurationText(platform::TextOf(session.handheld.deviceLanguage)))
+    return serial ? kTextReadyWesternSerial : kTextReadyWesternUsb;
+  return serial ? kTextReadySerial : kTextReadyUsb;
 }
 
 class ReadyPage final : public PageProcedure {
  public:
   void OnOpen(PageDialog& page) override {
     OpenCaptionedPage(page, Picture::kMain);
-    FillTexts(page, {{1076, DurationTextId()},
-                     {1129, 11108},
-                     {1075, kTextContinueOrCancel},
+    FillTexts(page, {{kReadyDuration, DurationTextId()},
+                     {kReadyWhatHappens, kTextReadyWhatHappens},
+                     {kReadyContinueHint, kTextContinueOrCancel},
                      {kButtonNext, kTextWeiter},
                      {kButtonCancel, kTextAbbrechen}});
   }

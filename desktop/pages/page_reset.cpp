@@ -11,7 +11,6 @@
 namespace corvash::pages {
 namespace {
 
-constexpr int kResetNextButton = 1181;
 
 void ShutDownBootLink(LinkTeardown& teardown) {
   session::UpdateSession& session = session::Session();
@@ -29,7 +28,10 @@ class ResetPage final : public PageProcedure {
   void OnOpen(PageDialog& page) override {
     ShutDownBootLink(teardown_);
     OpenCaptionedPage(page, Picture::kButtons);
-    FillTexts(page, {{1193, 11155}, {1194, 11156}, {1195, 11188}, {kResetNextButton, kTextWeiter}});
+    FillTexts(page, {{kResetHeading, kTextResetHeading},
+                     {kResetSteps, kTextResetSteps},
+                     {kResetContinueHint, kTextClickToContinue},
+                     {kResetNextButton, kTextWeiter}});
   }
 
   // Enter and Escape do nothing: only "Weiter" leaves the page.

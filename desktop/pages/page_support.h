@@ -10,6 +10,7 @@
 #include <string_view>
 
 #include "desktop/pages/page_dialog.h"
+#include "desktop/session/page_ids.h"
 
 namespace corvash::session {
 struct UpdateSession;
@@ -18,21 +19,13 @@ struct WizardFlow;
 
 namespace corvash::pages {
 
-// Control ids that recur on many pages.
-inline constexpr int kButtonNext = 1;     // "Weiter" (also the Enter key)
-inline constexpr int kButtonCancel = 2;   // "Abbrechen" / "Beenden" (also Escape)
-inline constexpr int kButtonBack = 1221;  // "Zurück", labelled by the template
+// The buttons that recur on many pages: kButtonNext ("Weiter", also the
+// Enter key), kButtonCancel ("Abbrechen" / "Beenden", also Escape) and
+// kButtonBack ("Zurück", labelled by the template), with every other id of
+// corvash.rc, come from page_ids.h.
 // Texts without an identifier in the template (IDC_STATIC): SetText on this
 // id reaches the first such text control of the page.
 inline constexpr int kUnnamedText = -1;
-
-// Texts shared by many pages.
-inline constexpr int kTextCaption = 11035;
-inline constexpr int kTextAbbrechen = 11011;
-inline constexpr int kTextWeiter = 11012;
-inline constexpr int kTextBeenden = 11048;
-inline constexpr int kTextContinueOrCancel = 11039;
-inline constexpr int kTextClickToQuit = 11074;
 
 struct TextRow {
   int controlId;
@@ -43,7 +36,7 @@ struct TextRow {
 std::string_view PageText(int textId);
 void SetPageText(PageDialog& page, int controlId, int textId);
 void FillTexts(PageDialog& page, std::initializer_list<TextRow> rows);
-// Caption 11035 and the picture at (10, 10): every page with a caption bar.
+// Caption kTextCaption and the picture at (10, 10): every page with a caption bar.
 void OpenCaptionedPage(PageDialog& page, Picture picture);
 // "%s %s": label, blank, value.
 std::string LabelValue(std::string_view label, std::string_view value);

@@ -12,7 +12,7 @@ class WaitBox final : public PageProcedure {
   void OnOpen(PageDialog& page) override {
     // waitDialog stays set after the box has ended; closing an ended box does nothing.
     session::Session().waitDialog.store(1);
-    SetPageText(page, 1072, 11057);
+    SetPageText(page, kWaitText, kTextPleaseWait);
   }
 
   void OnCommand(PageDialog& page, int commandId) override {

@@ -7,10 +7,7 @@
 namespace corvash::pages {
 namespace {
 
-constexpr int kHeading = 1038;
-constexpr int kAttentionLabel = 1182;
-constexpr int kAcknowledgeBox = 1203;
-constexpr int kReadmeButton = 1209;
+constexpr int kHeading = kWelcomeHeading;
 constexpr WizardButtons kButtons{.nextResult = 0, .cancelResult = 1};  // no "Zurück"
 
 class WelcomePage final : public PageProcedure {
@@ -19,14 +16,14 @@ class WelcomePage final : public PageProcedure {
 
   void OnOpen(PageDialog& page) override {
     OpenCaptionedPage(page, Picture::kMain);
-    FillTexts(page, {{kHeading, 11058},
-                     {kUnnamedText, 11059},
-                     {1073, 11060},
-                     {kAttentionLabel, 11166},
-                     {1177, 11149},
-                     {1179, 11151},
-                     {1074, kTextContinueOrCancel},
-                     {kReadmeButton, 11182},
+    FillTexts(page, {{kHeading, kTextWelcomeHeading},
+                     {kUnnamedText, kTextWelcomeIntro},
+                     {kWelcomeTasks, kTextWelcomeTasks},
+                     {kAttentionLabel, kTextAttention},
+                     {kWelcomeWarning, kTextWelcomeWarning},
+                     {kAcknowledgeText, kTextWelcomeAcknowledge},
+                     {kWelcomeContinueHint, kTextContinueOrCancel},
+                     {kReadmeButton, kTextReadmeButton},
                      {kButtonNext, kTextWeiter},
                      {kButtonCancel, kTextAbbrechen}});
     page.SetTitleFont(kHeading);

@@ -9,13 +9,11 @@
 
 namespace corvash::pages {
 
-// The single "Beenden" button of the screens that have no button 2.
-inline constexpr int kScreenQuitButton = 1175;
-
 struct ScreenLayout {
   TextRow heading;
   std::vector<TextRow> texts;      // explanation and further texts
-  // 2, or 1175 (then Enter and Escape do nothing); 0 for the warnings,
+  // kButtonCancel, or kScreenQuitButton, the single "Beenden" button of the
+  // screens without button 2 (then Enter and Escape do nothing); 0 for the warnings,
   // whose buttons are "Weiter" and "Abbrechen".
   int quitButton = kButtonCancel;
   Picture picture = Picture::kMain;

@@ -17,16 +17,44 @@ struct ErrorScreenEntry {
 
 const std::vector<ErrorScreenEntry>& ErrorScreens() {
   static const std::vector<ErrorScreenEntry> screens = {
-      {138, {{1091, 11075}, {{1135, 11116}, {1092, kTextClickToQuit}}}},                       // 101
-      {139, {{1093, 11076}, {{1137, 11117}, {1094, kTextClickToQuit}}}},                       // 102
-      {140, {{1095, 11077}, {{1136, 11118}, {1096, kTextClickToQuit}}}, false, true},          // 103
-      {141, {{1097, 11078}, {{1141, 11119}, {1098, kTextClickToQuit}}}},                       // 104
-      {144, {{1106, 11083}, {{1142, 11121}, {1107, kTextClickToQuit}}}},                       // 106
-      {145, {{1108, 11084}, {{1115, 11089}, {1109, 11122}, {1143, kTextClickToQuit}}}},        // 107
-      {147, {{1113, 11088}, {{1114, 11124}, {1149, kTextClickToQuit}}}, true},                 // 109
-      {165, {{1172, 11146}, {{1173, 11147}, {1174, kTextClickToQuit}}, kScreenQuitButton}},    // 115
-      {268, {{1224, 11189}, {{1225, 11190}}, kScreenQuitButton}},                              // 116
-      {269, {{1206, 11173}, {{1207, 11174}, {1208, kTextClickToQuit}}, kScreenQuitButton}},    // 117
+      {kScreenConnectionError,
+       {{kConnectionErrorHeading, kTextConnectionErrorHeading},
+        {{kConnectionErrorChecks, kTextConnectionErrorChecks}, {kConnectionErrorQuitHint, kTextClickToQuit}}}},  // 101
+      {kScreenChecksumError,
+       {{kChecksumErrorHeading, kTextChecksumErrorHeading},
+        {{kChecksumErrorAdvice, kTextChecksumErrorAdvice}, {kChecksumErrorQuitHint, kTextClickToQuit}}}},  // 102
+      {kScreenImageNotFound,
+       {{kImageNotFoundHeading, kTextImageNotFoundHeading},
+        {{kImageNotFoundAdvice, kTextImageNotFoundAdvice}, {kImageNotFoundQuitHint, kTextClickToQuit}}},
+       false,
+       true},  // 103
+      {kScreenImageNotOpened,
+       {{kImageNotOpenedHeading, kTextImageNotOpenedHeading},
+        {{kImageNotOpenedAdvice, kTextImageNotOpenedAdvice}, {kImageNotOpenedQuitHint, kTextClickToQuit}}}},  // 104
+      {kScreenAgentNotStarted,
+       {{kAgentNotStartedHeading, kTextAgentNotStartedHeading},
+        {{kAgentNotStartedAdvice, kTextAgentNotStartedAdvice}, {kAgentNotStartedQuitHint, kTextClickToQuit}}}},  // 106
+      {kScreenBackupImpossible,
+       {{kBackupImpossibleHeading, kTextBackupImpossibleHeading},
+        {{kBackupImpossibleChecks, kTextBackupImpossibleChecks},
+         {kBackupInterruptedNote, kTextBackupInterruptedNote},
+         {kBackupImpossibleQuitHint, kTextClickToQuit}}}},  // 107
+      {kScreenBackupFailed,
+       {{kBackupFailedHeading, kTextBackupFailedHeading},
+        {{kBackupFailedAdvice, kTextBackupFailedAdvice}, {kBackupFailedQuitHint, kTextClickToQuit}}},
+       true},  // 109
+      {kScreenActiveSyncTooOld,
+       {{kActiveSyncTooOldHeading, kTextActiveSyncTooOldHeading},
+        {{kActiveSyncTooOldAdvice, kTextActiveSyncTooOldAdvice}, {kActiveSyncTooOldQuitHint, kTextClickToQuit}},
+        kScreenQuitButton}},  // 115
+      {kScreenIdentityReadError,
+       {{kIdentityReadErrorHeading, kTextIdentityReadErrorHeading},
+        {{kIdentityReadErrorAdvice, kTextIdentityReadErrorAdvice}},
+        kScreenQuitButton}},  // 116
+      {kScreenInvalidModel,
+       {{kInvalidModelHeading, kTextInvalidModelHeading},
+        {{kInvalidModelAdvice, kTextInvalidModelAdvice}, {kInvalidModelQuitHint, kTextClickToQuit}},
+        kScreenQuitButton}},  // 117
   };
   return screens;
 }

@@ -9,7 +9,6 @@
 namespace corvash::pages {
 namespace {
 
-constexpr int kTextMegabytes = 11103;
 
 std::string SizeLine(uint32_t megabytes) {
   return LabelValue(std::to_string(megabytes), PageText(kTextMegabytes));
@@ -19,9 +18,13 @@ class ImageTooLargeScreen final : public PageProcedure {
  public:
   void OnOpen(PageDialog& page) override {
     const session::UpdateSession& session = session::Session();
-    OpenScreen(page, {{1116, 11098}, {{1138, 11125}, {1118, 11099}, {1119, 11100}, {1117, kTextClickToQuit}}});
-    page.SetText(1120, SizeLine(session.image.imageSizeKB >> 10));
-    page.SetText(1121, SizeLine(session.handheld.flashSizeMB));
+    OpenScreen(page, {{kImageTooLargeHeading, kTextImageTooLargeHeading},
+                      {{kImageTooLargeAdvice, kTextImageTooLargeAdvice},
+                       {kImageSizeLabel, kTextImageSizeLabel},
+                       {kFlashSizeLabel, kTextFlashSizeLabel},
+                       {kImageTooLargeQuitHint, kTextClickToQuit}}});
+    page.SetText(kImageSize, SizeLine(session.image.imageSizeKB >> 10));
+    page.SetText(kFlashSize, SizeLine(session.handheld.flashSizeMB));
   }
 
   void OnCommand(PageDialog& page, int commandId) override {

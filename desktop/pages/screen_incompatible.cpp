@@ -10,10 +10,6 @@
 namespace corvash::pages {
 namespace {
 
-constexpr int kTextModel = 11042;
-constexpr int kTextDeviceVersion = 11043;
-constexpr int kTextImageVersion = 11046;
-
 struct MismatchRows {
   std::atomic<uint32_t> session::WizardFlow::*flag;
   int deviceRow;
@@ -21,22 +17,25 @@ struct MismatchRows {
 };
 
 constexpr MismatchRows kMismatchRows[] = {
-    {&session::WizardFlow::modelMismatch, 1056, 1060},
-    {&session::WizardFlow::versionMismatch, 1057, 1061},
-    {&session::WizardFlow::languageMismatch, 1058, 1062},
+    {&session::WizardFlow::modelMismatch, kDeviceModelRow, kImageModelRow},
+    {&session::WizardFlow::versionMismatch, kDeviceVersionRow, kImageVersionRow},
+    {&session::WizardFlow::languageMismatch, kDeviceLanguageRow, kImageLanguageRow},
 };
 
 class IncompatibleImageScreen final : public PageProcedure {
  public:
   void OnOpen(PageDialog& page) override {
     const session::UpdateSession& session = session::Session();
-    OpenScreen(page, {{1055, 11047}, {{1145, 11115}, {1059, 11049}, {1063, 11050}}});
-    page.SetText(1056, LabelValue(PageText(kTextModel), platform::TextOf(session.handheld.deviceModel)));
-    page.SetText(1057, LabelValue(PageText(kTextDeviceVersion), platform::TextOf(session.handheld.deviceVersion)));
-    page.SetText(1058, LanguageLineByCode(platform::TextOf(session.handheld.deviceLangCode)));
-    page.SetText(1060, LabelValue(PageText(kTextModel), platform::TextOf(session.image.imageModel)));
-    page.SetText(1061, LabelValue(PageText(kTextImageVersion), platform::TextOf(session.image.imageVersion)));
-    page.SetText(1062, LanguageLineByName(platform::TextOf(session.image.imageLanguage)));
+    OpenScreen(page, {{kIncompatibleHeading, kTextIncompatibleHeading},
+                      {{kIncompatibleExplanation, kTextIncompatibleExplanation},
+                       {kImageInformation, kTextImageInformation},
+                       {kIncompatibleAdvice, kTextIncompatibleAdvice}}});
+    page.SetText(kDeviceModelRow, LabelValue(PageText(kTextModel), platform::TextOf(session.handheld.deviceModel)));
+    page.SetText(kDeviceVersionRow, LabelValue(PageText(kTextDeviceVersion), platform::TextOf(session.handheld.deviceVersion)));
+    page.SetText(kDeviceLanguageRow, LanguageLineByCode(platform::TextOf(session.handheld.deviceLangCode)));
+    page.SetText(kImageModelRow, LabelValue(PageText(kTextModel), platform::TextOf(session.image.imageModel)));
+    page.SetText(kImageVersionRow, LabelValue(PageText(kTextImageVersion), platform::TextOf(session.image.imageVersion)));
+    page.SetText(kImageLanguageRow, LanguageLineByName(platform::TextOf(session.image.imageLanguage)));
     for (const MismatchRows& rows : kMismatchRows) {
       if ((session.flow.*rows.flag).load() == 0) continue;
       page.SetColouring(rows.deviceRow, Colouring::kRedBackground);

@@ -23,8 +23,11 @@ class UpdateErrorScreen final : public PageProcedure {
 
   void OnOpen(PageDialog& page) override {
     ReleaseSerialLink(teardown_);
-    OpenScreen(page, {{1039, 11028},
-                      {{1147, 11127}, {1226, 11167}, {1102, 11081}, {1103, kTextClickToQuit}},
+    OpenScreen(page, {{kUpdateErrorHeading, kTextUpdateErrorHeading},
+                      {{kUpdateErrorSteps, kTextUpdateErrorSteps},
+                       {kUpdateErrorKeys, kTextBootKeys},
+                       {kUpdateErrorReconnect, kTextUpdateErrorReconnect},
+                       {kUpdateErrorQuitHint, kTextClickToQuit}},
                       kButtonCancel,
                       Picture::kButtons});
   }

@@ -37,7 +37,10 @@ class PowerWarning final : public PageProcedure {
   explicit PowerWarning(PowerWatch& power) : power_(power) {}
 
   void OnOpen(PageDialog& page) override {
-    OpenScreen(page, {{1040, 11029}, {{1144, 11126}, {1089, kTextContinueOrCancel}}, 0});
+    OpenScreen(page,
+               {{kPowerWarningHeading, kTextPowerWarningHeading},
+                {{kPowerWarningAdvice, kTextPowerWarningAdvice}, {kPowerWarningContinueHint, kTextContinueOrCancel}},
+                0});
     SetPageText(page, kButtonNext, kTextWeiter);
     SetPageText(page, kButtonCancel, kTextAbbrechen);
     OpenPowerWarning().Attach(page);
@@ -65,7 +68,7 @@ class PowerWarning final : public PageProcedure {
 class FileExistsWarning final : public PageProcedure {
  public:
   void OnOpen(PageDialog& page) override {
-    OpenScreen(page, {{1122, 11101}, {{1123, 11102}}, 0});
+    OpenScreen(page, {{kFileExistsHeading, kTextFileExistsHeading}, {{kFileExistsChoice, kTextFileExistsChoice}}, 0});
     SetPageText(page, kButtonNext, kTextWeiter);
     SetPageText(page, kButtonCancel, kTextAbbrechen);
   }

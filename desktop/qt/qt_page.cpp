@@ -94,9 +94,9 @@ Picture DefaultPicture(const resources::DialogTemplate& dialog) {
   if (!dialog.hasCaption) return Picture::kNone;
   // The pages that explain the device's buttons show the buttons' picture.
   switch (dialog.id) {
-    case 114:
-    case 167:
-    case 169: return Picture::kButtons;
+    case kScreenUpdateError:
+    case kPageResetInstructions:
+    case kPageBootInstructions: return Picture::kButtons;
     default: return Picture::kMain;
   }
 }
@@ -151,13 +151,13 @@ void QtPage::Open() {
   }
 
   if (dialog_.hasCaption) {
-    window_->setWindowTitle(QString::fromStdString(host_.Script().String(kCaptionText)));
+    window_->setWindowTitle(QString::fromStdString(host_.Script().String(kTextCaption)));
   } else if (!dialog_.caption.empty()) {
     window_->setWindowTitle(QString::fromStdString(dialog_.caption));
   }
   SetPicture(DefaultPicture(dialog_));
   // The flash's progress page shows the wait cursor while the pointer is over it.
-  if (dialog_.id == 102) window_->setCursor(Qt::WaitCursor);
+  if (dialog_.id == kPageProgress) window_->setCursor(Qt::WaitCursor);
 
   host_.NotifyOpened(shared_from_this());
   procedure_->OnOpen(*this);

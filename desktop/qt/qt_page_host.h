@@ -19,6 +19,7 @@
 #include "desktop/pages/page_dialog.h"
 #include "desktop/pages/page_services.h"
 #include "desktop/session/page_host.h"
+#include "desktop/session/page_ids.h"
 #include "desktop/automation/page_observer.h"
 
 namespace corvash::resources {
@@ -29,8 +30,6 @@ namespace corvash::pages {
 
 class QtPage;
 class GuiDispatcher;
-
-inline constexpr int kCaptionText = 11035;
 
 using ProcedureFactory = std::function<std::unique_ptr<PageProcedure>(int templateId)>;
 

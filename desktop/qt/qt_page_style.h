@@ -9,6 +9,7 @@
 
 #include "desktop/automation/dialog_units.h"
 #include "desktop/pages/page_dialog.h"
+#include "desktop/session/page_ids.h"
 
 class QWidget;
 
@@ -21,8 +22,6 @@ namespace corvash::pages {
 // Pages are laid out for 96 dots per inch, whatever the screen reports, so
 // that a page looks the same on every display and offscreen.
 inline constexpr int kDialogDotsPerInch = 96;
-inline constexpr int kMainPictureBitmap = 171;
-inline constexpr int kButtonPictureBitmap = 169;
 inline constexpr int kPictureLeft = 10;
 inline constexpr int kPictureTop = 10;
 // Cell height and weight of the heading font (CreateTitleFont).

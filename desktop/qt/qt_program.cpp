@@ -13,6 +13,7 @@
 #include "desktop/image/file_chooser.h"
 #include "desktop/automation/autopilot.h"
 #include "desktop/session/page_host.h"
+#include "desktop/session/page_ids.h"
 #include "desktop/qt/qt_file_chooser.h"
 #include "desktop/qt/qt_page_host.h"
 #include "desktop/automation/transcript.h"
@@ -20,8 +21,6 @@
 
 namespace corvash::pages {
 namespace {
-
-constexpr int kProgramIcon = 150;
 
 bool Unset(const char* name) {
   const char* value = std::getenv(name);

@@ -4,6 +4,7 @@
 // wait box for a moment, the confirmation page and the finish page. The
 // pages have the desktop's readme viewer and the harmless default services.
 #include "desktop/session/page_host.h"
+#include "desktop/session/page_ids.h"
 #include "desktop/qt/qt_program.h"
 #include "desktop/qt/qt_readme_viewer.h"
 #include "common/clock.h"
@@ -14,11 +15,11 @@ int main(int argc, char** argv) {
   const corvash::pages::PageServices services{.readmeViewer = readme};
   return corvash::pages::RunQtProgram(argc, argv, services, [](corvash::pages::PageHost& host) {
     corvash::resources::LoadTextTable();
-    if (host.RunPage(103) != 0) return 0;
+    if (host.RunPage(corvash::pages::kPageWelcome) != 0) return 0;
     host.ShowWaitBox();
     corvash::platform::SleepMs(1500);
     host.CloseWaitBox();
-    if (host.RunPage(124) == 1) host.RunPage(133);
+    if (host.RunPage(corvash::pages::kPageConfirm) == 1) host.RunPage(corvash::pages::kPageFinish);
     return 0;
   });
 }

@@ -87,6 +87,13 @@ struct DialogTemplate {
   const DialogControl* Control(int controlId) const;
 };
 
+// A name that the script's own #define gives a value ("IDD_PAGE_WELCOME").
+struct ScriptName {
+  std::string name;
+  int64_t value = 0;
+  int line = 0;  // of the #define
+};
+
 class ResourceScript {
  public:
   // Reads a resource script (UTF-8). Never throws on bad input; what cannot be
@@ -112,6 +119,10 @@ class ResourceScript {
   // What the reader skipped or could not read, one line each ("line 12: ...").
   const std::vector<std::string>& Warnings() const { return warnings_; }
 
+  // The names the script #defines, in the order it defines them (a name
+  // defined again appears again; the last value is the one the script uses).
+  const std::vector<ScriptName>& Names() const { return names_; }
+
   // Every template id and string id present, ascending.
   std::vector<int> DialogIds() const;
   std::vector<int> StringIds() const;
@@ -131,6 +142,7 @@ class ResourceScript {
   std::map<int, std::string> iconFiles_;
   std::map<std::string, std::vector<uint8_t>> files_;
   std::vector<std::string> warnings_;
+  std::vector<ScriptName> names_;
 };
 
 }  // namespace corvash::resources

@@ -175,7 +175,10 @@ void ScriptParser::Define(const std::string& line, int lineNumber) {
   for (Token& token : tokens_) token.line = lineNumber;
   pos_ = 0;
   const Arg value = ReadArg();
-  if (!value.isString && !value.terms.empty()) defines_[name] = value.Value();
+  if (!value.isString && !value.terms.empty()) {
+    defines_[name] = value.Value();
+    script_.names_.push_back(ScriptName{name, value.Value(), lineNumber});
+  }
   tokens_ = std::move(saved);
   pos_ = savedPos;
 }

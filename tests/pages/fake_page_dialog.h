@@ -42,25 +42,36 @@ class FakePageDialog final : public PageDialog {
   void SetCaption(std::string_view text) override { Write([&] { caption_ = text; }); }
   void SetText(int controlId, std::string_view text) override {
     Write([&] {
+      touched_.insert(controlId);
       texts_[controlId] = text;
       textOrder_.emplace_back(controlId, std::string(text));
     });
   }
-  std::string Text(int controlId) const override { return Read([&] { return Find(texts_, controlId, std::string()); }); }
-  void Enable(int controlId, bool enabled) override { Write([&] { enabled_[controlId] = enabled; }); }
+  std::string Text(int controlId) const override {
+    return Read([&] { touched_.insert(controlId); return Find(texts_, controlId, std::string()); });
+  }
+  void Enable(int controlId, bool enabled) override {
+    Write([&] { touched_.insert(controlId); enabled_[controlId] = enabled; });
+  }
   // Controls are enabled unless the procedure disabled them.
-  bool IsEnabled(int controlId) const override { return Read([&] { return Find(enabled_, controlId, true); }); }
-  void ShowControl(int, bool) override {}
-  bool IsChecked(int controlId) const override { return Read([&] { return checked_.count(controlId) != 0; }); }
-  void SetTitleFont(int controlId) override { Write([&] { titleFonts_.insert(controlId); }); }
-  void SetBoldFont(int controlId) override { Write([&] { boldFonts_.insert(controlId); }); }
-  void SetColouring(int controlId, Colouring colouring) override { Write([&] { colourings_[controlId] = colouring; }); }
+  bool IsEnabled(int controlId) const override {
+    return Read([&] { touched_.insert(controlId); return Find(enabled_, controlId, true); });
+  }
+  void ShowControl(int controlId, bool) override { Write([&] { touched_.insert(controlId); }); }
+  bool IsChecked(int controlId) const override {
+    return Read([&] { touched_.insert(controlId); return checked_.count(controlId) != 0; });
+  }
+  void SetTitleFont(int controlId) override { Write([&] { touched_.insert(controlId); titleFonts_.insert(controlId); }); }
+  void SetBoldFont(int controlId) override { Write([&] { touched_.insert(controlId); boldFonts_.insert(controlId); }); }
+  void SetColouring(int controlId, Colouring colouring) override {
+    Write([&] { touched_.insert(controlId); colourings_[controlId] = colouring; });
+  }
   void SetPicture(Picture picture) override { Write([&] { picture_ = picture; }); }
   void SetProgressRange(int controlId, uint32_t low, uint32_t high) override {
-    Write([&] { ranges_[controlId] = {low, high}; });
+    Write([&] { touched_.insert(controlId); ranges_[controlId] = {low, high}; });
   }
   void SetProgressPosition(int controlId, uint32_t position) override {
-    Write([&] { positions_[controlId] = position; });
+    Write([&] { touched_.insert(controlId); positions_[controlId] = position; });
   }
   void SetTimer(int timerId, uint32_t ms) override { Write([&] { timers_[timerId] = ms; }); }
   void KillTimer(int timerId) override { Write([&] { timers_.erase(timerId); }); }
@@ -96,12 +107,15 @@ class FakePageDialog final : public PageDialog {
     return Read([&] { return Find(timers_, timerId, std::optional<uint32_t>()); });
   }
   bool Visible() const { return Read([&] { return visible_; }); }
+  // Every control id the procedure has set, read or changed.
+  std::set<int> TouchedControls() const { return Read([&] { return touched_; }); }
   bool WaitCursor() const { return Read([&] { return waitCursor_; }); }
 
  private:
   const int templateId_;
   mutable std::mutex mutex_;
   std::string caption_;
+  mutable std::set<int> touched_;
   std::map<int, std::string> texts_;
   std::vector<std::pair<int, std::string>> textOrder_;
   std::map<int, bool> enabled_;

@@ -4,6 +4,8 @@
 
 #include <random>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "desktop/resources/embedded_files.h"
 #include "desktop/resources/resource_script.h"
@@ -33,6 +35,25 @@ TEST_F(ScriptFormsTest, StringEscapesAsTheResourceCompilerReadsThem) {
   EXPECT_EQ(script.String(3), "Größe");
   EXPECT_EQ(script.String(4), "one two");
   EXPECT_EQ(script.String(5), "AB");
+  EXPECT_TRUE(script.Warnings().empty());
+}
+
+// The names a script gives its ids stand for them wherever an id goes, and
+// the reader keeps them in the order the script defines them.
+TEST_F(ScriptFormsTest, NamedIdsResolveAndAreKeptInOrder) {
+  const ResourceScript script = ResourceScript::Parse(
+      "#define IDD_PAGE 7\n#define IDC_HEADING 1038\n#define IDS_TEXT_HELLO (11000 + 58)\n"
+      "STRINGTABLE\nBEGIN\n  IDS_TEXT_HELLO, \"Hallo\"\nEND\n"
+      "IDD_PAGE DIALOGEX 0, 0, 10, 10\nBEGIN\n  LTEXT \"\",IDC_HEADING,0,0,5,5\nEND\n"
+      "#define IDC_HEADING 1039\n");
+  EXPECT_EQ(script.String(11058), "Hallo");
+  ASSERT_NE(script.Dialog(7), nullptr);
+  EXPECT_NE(script.Dialog(7)->Control(1038), nullptr);
+  std::vector<std::pair<std::string, int64_t>> names;
+  for (const ScriptName& name : script.Names()) names.emplace_back(name.name, name.value);
+  EXPECT_EQ(names, (std::vector<std::pair<std::string, int64_t>>{
+                       {"IDD_PAGE", 7}, {"IDC_HEADING", 1038}, {"IDS_TEXT_HELLO", 11058}, {"IDC_HEADING", 1039}}));
+  EXPECT_EQ(script.Names().back().line, 12);
   EXPECT_TRUE(script.Warnings().empty());
 }
 
