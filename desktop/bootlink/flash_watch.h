@@ -22,6 +22,8 @@ class FlashWatch {
   virtual void SetBarRange(uint32_t low, uint32_t high) = 0;
   virtual void SetBarPosition(uint32_t position) = 0;
   virtual void SetFigure(uint32_t percent) = 0;
+  // Hides the watch while a screen shows in its place; the run goes on.
+  virtual void Hide() = 0;
   // The second load's download ran to its end: the flash is complete. The
   // record of the pending flash goes and the watch ends with success.
   virtual void FlashCompleted() = 0;

@@ -209,7 +209,7 @@ class Download {
       link_.ArmWatchdog(WATCHDOG_LINK_FAILED_MS);
     }
     if (!completed_) return 1;
-    if (MoveFlashState(1, 2)) return 1;
+    if (link_.MoveFlashState(1, 2)) return 1;
     if (link_.flashState.load() == 3) SetFlashProgress(link_, 100);
     return 1;
   }

@@ -32,8 +32,7 @@ uint32_t CheckMainsPower() {
   return pages::RunPage(pages::kScreenPowerWarning) == kWarningGoOn ? kPowerGoOn : kPowerUserGaveUp;
 }
 
-void RunPowerWatch(pages::WorkerPage& warning) {
-  const std::atomic<uint32_t>& linkClosed = session::Session().linkClosed;
+void RunPowerWatch(pages::WorkerPage& warning, const std::atomic<uint32_t>& linkClosed) {
   while (linkClosed.load() == 0) {
     platform::SleepMs(kPowerPollMs);
     const int mains = QueryMainsStatus();

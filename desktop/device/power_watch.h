@@ -29,7 +29,7 @@ uint32_t CheckMainsPower();
 // The power watch behind WARNUNG 111: until linkClosed is set, every 100 ms
 // enables "Weiter" (1) of `warning` on mains and disables it without; a
 // failed query leaves the button as it is. Thread body.
-void RunPowerWatch(pages::WorkerPage& warning);
+void RunPowerWatch(pages::WorkerPage& warning, const std::atomic<uint32_t>& linkClosed);
 
 // The boot-loader watch behind the boot-mode instructions page (169): while
 // the power query answers (the handheld still runs its system) keeps "Zurück"

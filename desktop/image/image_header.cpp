@@ -5,7 +5,6 @@
 #include <cstring>
 
 #include "desktop/session/update_session.h"
-#include "desktop/session/worker_page.h"
 #include "desktop/image/image_failures.h"
 #include "common/image_file.h"
 #include "common/image_languages.h"

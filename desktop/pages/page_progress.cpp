@@ -1,14 +1,15 @@
 // Progress page (102): writing the ROM image. It starts the flashing worker,
-// records the running flash, and keeps timer 2 as the link watchdog. While
-// it is open, the link and flash code reach it through
-// Session().progressPage.
-#include "desktop/session/update_session.h"
-#include "desktop/session/worker_page.h"
+// records the running flash, and is the flash's watch on the boot-loader
+// link while it is open: its bar and figure show the progress and its timer
+// 2 is the link watchdog.
+#include "common/fixed_text.h"
+#include "desktop/bootlink/flash_watch.h"
 #include "desktop/bootlink/progress_watchdog.h"
 #include "desktop/pages/page_link.h"
 #include "desktop/pages/page_procedures.h"
 #include "desktop/pages/page_support.h"
-#include "common/fixed_text.h"
+#include "desktop/session/page_host.h"
+#include "desktop/session/update_session.h"
 
 namespace corvash::pages {
 namespace {
@@ -17,25 +18,36 @@ constexpr int kWatchdogTimer = 2;
 constexpr uint32_t kWatchdogOpenMs = 90000;
 
 // The page as the link and flash code see it. One object for the life of the
-// process: a thread that read Session().progressPage just before the page
-// closed still reaches a live object, which then forwards nothing.
-class ProgressPageAdapter final : public pages::WorkerPage {
+// process: a thread that took the watch just before the page closed still
+// reaches a live object, which then forwards nothing.
+class ProgressPageAdapter final : public bootlink::FlashWatch {
  public:
-  void Attach(PageDialog& page) { link_.Attach(page); }
+  void Attach(PageDialog& page, FlashSettingsWriter& settings) {
+    settings_.store(&settings);
+    link_.Attach(page);
+  }
   void DetachFrom(PageDialog& page) { link_.DetachFrom(page); }
 
-  void Enable(int controlId, bool enabled) override { link_.Enable(controlId, enabled); }
-  void SetText(int controlId, std::string_view text) override { link_.SetText(controlId, text); }
   void SetBarRange(uint32_t low, uint32_t high) override { link_.SetBarRange(low, high); }
   void SetBarPosition(uint32_t position) override { link_.SetBarPosition(position); }
   void SetFigure(uint32_t percent) override { link_.SetFigure(percent); }
   void Hide() override { link_.Hide(); }
-  void End(int result) override { link_.End(result); }
-  void ArmTimer2(uint32_t ms) override { link_.SetTimer(kWatchdogTimer, ms); }
-  void KillTimer2() override { link_.KillTimer(kWatchdogTimer); }
+  void FlashCompleted() override {
+    if (FlashSettingsWriter* settings = settings_.load()) settings->DeleteFlashSettings();
+    link_.Hide();
+    link_.End(bootlink::kProgressSucceeded);
+  }
+  void ReportFault(bootlink::FlashFault fault) override {
+    if (fault == bootlink::FlashFault::kImageNotOpened) pages::RunPage(kScreenImageNotOpened);
+    session::CloseMainWindow();
+  }
+  void ArmWatchdog(uint32_t ms) override { link_.SetTimer(kWatchdogTimer, ms); }
+  void KillWatchdog() override { link_.KillTimer(kWatchdogTimer); }
+  void End(int result) { link_.End(result); }
 
  private:
   PageLink link_;
+  std::atomic<FlashSettingsWriter*> settings_{nullptr};
 };
 
 // Never destroyed, for the same reason: link threads may outlive main().
@@ -65,8 +77,8 @@ class FlashProgressPage final : public PageProcedure {
     page.SetColouring(kFlashWarning, Colouring::kRedText);
     page.SetWaitCursor(true);
 
-    Adapter().Attach(page);
-    session.progressPage.store(&Adapter());
+    Adapter().Attach(page, settings_);
+    workers_.WatchFlash(&Adapter());
     // The recovery run flashes with the identity already read from the boot
     // loader; the driver marks it while it opens this page.
     const bool recovery = session.flow.recoveryFlash.load() == 1;
@@ -86,12 +98,13 @@ class FlashProgressPage final : public PageProcedure {
   void OnCommand(PageDialog&, int) override {}
 
   void OnTimer(PageDialog&, int timerId) override {
-    if (timerId == kWatchdogTimer) bootlink::LinkWatchdogExpired(Adapter());
+    if (timerId != kWatchdogTimer) return;
+    workers_.LinkWatchdogExpired(Adapter());
+    Adapter().End(bootlink::kProgressFailed);
   }
 
   void OnClosed(PageDialog& page) override {
-    pages::WorkerPage* published = &Adapter();
-    session::Session().progressPage.compare_exchange_strong(published, nullptr);
+    workers_.WatchFlash(nullptr);
     Adapter().DetachFrom(page);
     page.SetWaitCursor(false);
   }

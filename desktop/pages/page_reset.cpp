@@ -1,32 +1,18 @@
 // Reset instructions page (167): after a completed flash, the user takes the
 // battery out and restarts the device. The page first takes down what is
 // left of the boot-loader link; "Weiter" starts ActiveSync again.
-#include <unistd.h>
-
-#include "desktop/session/update_session.h"
 #include "desktop/pages/page_procedures.h"
 #include "desktop/pages/page_support.h"
-#include "desktop/platform/serial_port.h"
 
 namespace corvash::pages {
 namespace {
-
-
-void ShutDownBootLink(LinkTeardown& teardown) {
-  session::UpdateSession& session = session::Session();
-  session.linkClosed.store(1);
-  teardown.ShutDownReadThread();
-  if (std::shared_ptr<platform::SerialPort> port = session.linkHandle.exchange(nullptr)) port->Close();
-  const int fd = session.imageFileHandle.exchange(-1);
-  if (fd >= 0) ::close(fd);
-}
 
 class ResetPage final : public PageProcedure {
  public:
   ResetPage(LinkTeardown& teardown, ActiveSyncControl& activeSync) : teardown_(teardown), activeSync_(activeSync) {}
 
   void OnOpen(PageDialog& page) override {
-    ShutDownBootLink(teardown_);
+    teardown_.CloseLink();
     OpenCaptionedPage(page, Picture::kButtons);
     FillTexts(page, {{kResetHeading, kTextResetHeading},
                      {kResetSteps, kTextResetSteps},

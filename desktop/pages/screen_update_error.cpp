@@ -3,7 +3,6 @@
 #include "desktop/session/update_session.h"
 #include "desktop/pages/screen_common.h"
 #include "desktop/pages/screen_procedures.h"
-#include "desktop/platform/serial_port.h"
 
 namespace corvash::pages {
 namespace {
@@ -13,8 +12,7 @@ namespace {
 void ReleaseSerialLink(LinkTeardown& teardown) {
   session::UpdateSession& session = session::Session();
   if (session.serialLink.load() != 1) return;
-  teardown.ReleaseReadThread();
-  if (std::shared_ptr<platform::SerialPort> port = session.linkHandle.exchange(nullptr)) port->Close();
+  teardown.ReleasePort();
 }
 
 class UpdateErrorScreen final : public PageProcedure {

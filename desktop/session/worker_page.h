@@ -1,9 +1,8 @@
 #pragma once
-// An open page as the workers reach it: the watches, the backup pull, the
-// flash sequences and the download engine. The Qt pages implement it through
-// their page link, a headless progress page serves tests and runs without a
-// display. The open flash progress page is published in
-// Session().progressPage; null means none is open.
+// An open page as the workers reach it: the watches and the backup pull.
+// The Qt pages implement it through their page link. (The flash progress
+// page is the flash's watch on the boot-loader link instead, see
+// bootlink/flash_watch.h.)
 //
 // Every call is forwarded to the page while it is open; once it has ended,
 // calls do nothing. Any thread may call; a call blocks until the page's
@@ -28,12 +27,6 @@ class WorkerPage {
   virtual void Hide() = 0;
   // Ends the page with `result` (1 success, 2 failure); later calls do nothing.
   virtual void End(int result) = 0;
-  // Timer 2 of the flash progress page, the link watchdog: (re)arms it to
-  // fire once after `ms` system milliseconds (0: at once). Its expiry closes
-  // the image file, sets linkClosed and ends the page with 2. Pages without
-  // the watchdog ignore both calls.
-  virtual void ArmTimer2(uint32_t /*ms*/) {}
-  virtual void KillTimer2() {}
 };
 
 }  // namespace corvash::pages

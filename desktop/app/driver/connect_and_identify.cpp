@@ -58,7 +58,9 @@ enum class Verdict { kUse, kTryAnother, kFail };
 Verdict JudgeImage(const WizardOperations& ops) {
   session::UpdateSession& session = Session();
   ops.bootLink.OpenCommandSession();
-  if (ops.bootLink.ReadDeviceIdentity() == 0) {
+  const bootlink::IdentityOutcome identity = ops.bootLink.ReadDeviceIdentity(session.handheld);
+  if (identity != bootlink::IdentityOutcome::kRead) {
+    if (identity == bootlink::IdentityOutcome::kFailed) pages::RunPage(kScreenIdentityReadError);
     pages::CloseWaitBox();
     ops.bootLink.CloseCommandSession();
     session::CloseMainWindow();
@@ -135,7 +137,7 @@ uint32_t RecoverFromBootLoader(const WizardOperations& ops) {
     return 0;
   }
   platform::SleepMs(kPauseAroundFlashMs);
-  if (session.flow.flashState.load() != kFlashCompleted) return 1;
+  if (ops.bootLink.FlashState() != kFlashCompleted) return 1;
   FinishAfterFlash(ops);
   return 0;
 }

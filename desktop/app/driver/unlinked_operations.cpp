@@ -50,8 +50,11 @@ class UnlinkedBootLink final : public BootLinkOperations {
   uint32_t TestPorts() override { return 0; }
   void OpenCommandSession() override {}
   void CloseCommandSession() override {}
-  uint32_t ReadDeviceIdentity() override { return Fail(kScreenIdentityReadError); }
-  void DrawVersionBox() override {}
+  bootlink::IdentityOutcome ReadDeviceIdentity(session::HandheldIdentity&) override {
+    return bootlink::IdentityOutcome::kFailed;
+  }
+  void DrawVersionBox(std::string_view) override {}
+  uint32_t FlashState() const override { return 0; }
 };
 
 class UnlinkedTexts final : public PageTexts {

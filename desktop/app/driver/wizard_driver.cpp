@@ -157,7 +157,7 @@ class WizardRun {
     session.flow.recoveryFlash = 0;
     pages::RunPage(kPageProgress);
     platform::SleepMs(kPauseAfterFlashMs);
-    if (session.flow.flashState.load() == kFlashCompleted) {
+    if (ops_.bootLink.FlashState() == kFlashCompleted) {
       FinishAfterFlash(ops_);
     } else {
       EndWithScreen(kScreenUpdateError);
@@ -200,7 +200,7 @@ void RunWizard(const WizardOperations& ops) {
 }
 
 void FinishAfterFlash(const WizardOperations& ops) {
-  ops.bootLink.DrawVersionBox();
+  ops.bootLink.DrawVersionBox(platform::TextOf(Session().image.imageVersion));
   platform::SleepMs(kPauseAfterFlashMs);
   pages::RunPage(kPageResetInstructions);
   RemoveMarker();

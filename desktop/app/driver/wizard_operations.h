@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <string_view>
 
+#include "desktop/bootlink/identity_read.h"
 #include "desktop/device/power_watch.h"
 
 namespace corvash::driver {
@@ -77,10 +78,13 @@ class BootLinkOperations {
   virtual uint32_t TestPorts() = 0;
   virtual void OpenCommandSession() = 0;
   virtual void CloseCommandSession() = 0;
-  // 1 with the device fields read from flash; 0 after FEHLER 116.
-  virtual uint32_t ReadDeviceIdentity() = 0;
-  // Draws the new version on the device screen.
-  virtual void DrawVersionBox() = 0;
+  // Reads the device fields from flash into `identity`; kFailed asks the
+  // caller for FEHLER 116.
+  virtual bootlink::IdentityOutcome ReadDeviceIdentity(session::HandheldIdentity& identity) = 0;
+  // Draws `version` on the device screen.
+  virtual void DrawVersionBox(std::string_view version) = 0;
+  // The link's flashState (kFlashCompleted after a completed flash).
+  virtual uint32_t FlashState() const = 0;
 };
 
 // The text table of the pages, loaded once before the first page.

@@ -3,12 +3,13 @@
 #include "desktop/app/driver/unlinked_operations.h"
 #include "desktop/session/flash_settings.h"
 #include "desktop/session/update_session.h"
+#include "desktop/app/wiring/flash_workers.h"
 #include "desktop/bootlink/command_channel.h"
-#include "desktop/bootlink/flash_sequences.h"
 #include "desktop/bootlink/identity_read.h"
 #include "desktop/bootlink/image_download.h"
+#include "desktop/bootlink/loader_link.h"
 #include "desktop/bootlink/port_test.h"
-#include "desktop/bootlink/receive_thread.h"
+#include "desktop/bootlink/progress_watchdog.h"
 #include "desktop/bootlink/version_box.h"
 #include "desktop/device/activesync_control.h"
 #include "desktop/device/backup_pull.h"
@@ -28,6 +29,18 @@
 
 namespace corvash::wiring {
 namespace {
+
+using bootlink::LoaderLink;
+
+// The program's link to the boot loader. Built once; never destroyed, as
+// page workers that reach it may outlive main() (ShutDownLink closes it).
+LoaderLink& ProgramLink() {
+  static LoaderLink* const link = new LoaderLink(&bootlink::ImageDownloadThread, session::Session().serialLink);
+  return *link;
+}
+
+// The port test frees the ports by stopping the desktop sync processes.
+uint32_t TestPortsOf(LoaderLink& link) { return bootlink::TestPorts(link, [] { device::StopActiveSync(); }); }
 
 class LinkedSettings final : public driver::FlashSettingsOperations {
  public:
@@ -56,11 +69,18 @@ class LinkedDevice final : public driver::DeviceServices {
 
 class LinkedBootLink final : public driver::BootLinkOperations {
  public:
-  uint32_t TestPorts() override { return bootlink::TestPorts(); }
-  void OpenCommandSession() override { bootlink::OpenCommandSession(); }
-  void CloseCommandSession() override { bootlink::CloseCommandSession(); }
-  uint32_t ReadDeviceIdentity() override { return bootlink::ReadDeviceIdentity(); }
-  void DrawVersionBox() override { bootlink::DrawVersionBox(); }
+  explicit LinkedBootLink(LoaderLink& link) : link_(link) {}
+  uint32_t TestPorts() override { return TestPortsOf(link_); }
+  void OpenCommandSession() override { bootlink::OpenCommandSession(link_); }
+  void CloseCommandSession() override { bootlink::CloseCommandSession(link_); }
+  bootlink::IdentityOutcome ReadDeviceIdentity(session::HandheldIdentity& identity) override {
+    return bootlink::ReadDeviceIdentity(link_, identity);
+  }
+  void DrawVersionBox(std::string_view version) override { bootlink::DrawVersionBox(link_, version); }
+  uint32_t FlashState() const override { return link_.flashState.load(); }
+
+ private:
+  LoaderLink& link_;
 };
 
 class LinkedTexts final : public driver::PageTexts {
@@ -70,34 +90,53 @@ class LinkedTexts final : public driver::PageTexts {
 
 class LinkedFlashWorkers final : public pages::FlashWorkers {
  public:
-  void IdentifyAndFlashThread() override { bootlink::IdentifyAndFlashThread(); }
-  void CheckAndFlashThread() override { bootlink::CheckAndFlashThread(); }
+  explicit LinkedFlashWorkers(LoaderLink& link) : link_(link) {}
+  void IdentifyAndFlashThread() override { wiring::IdentifyAndFlashThread(link_, session::Session()); }
+  void CheckAndFlashThread() override { wiring::CheckAndFlashThread(link_, session::Session()); }
+  void WatchFlash(bootlink::FlashWatch* watch) override { link_.Watch(watch); }
+  void LinkWatchdogExpired(bootlink::FlashWatch& watch) override { bootlink::LinkWatchdogExpired(link_, watch); }
+
+ private:
+  LoaderLink& link_;
 };
 
 class LinkedSettingsWriter final : public pages::FlashSettingsWriter {
  public:
   void WriteFlashSettings() override { session::WriteFlashSettings(); }
+  void DeleteFlashSettings() override { session::DeleteFlashSettings(); }
 };
 
 class LinkedTeardown final : public pages::LinkTeardown {
  public:
-  void ShutDownReadThread() override { ShutDownLink(); }
-  // The reader ends by itself once linkClosed is set; it is joined when the
-  // program ends.
-  void ReleaseReadThread() override {}
+  explicit LinkedTeardown(LoaderLink& link) : link_(link) {}
+  void CloseLink() override { link_.Close(); }
+  // The reader ends by itself once the port is gone and the link closed; it
+  // is joined when the program ends.
+  void ReleasePort() override { link_.ClosePort(); }
+
+ private:
+  LoaderLink& link_;
 };
 
 class LinkedBootLoaderWatch final : public pages::BootLoaderWatch {
  public:
+  explicit LinkedBootLoaderWatch(LoaderLink& link) : link_(link) {}
   void RunBootLoaderWatch(pages::WorkerPage& page, std::atomic<uint32_t>& stop) override {
-    device::RunBootLoaderWatch(page, stop, &bootlink::TestPorts);
+    device::RunBootLoaderWatch(page, stop, [this] { return TestPortsOf(link_); });
   }
+
+ private:
+  LoaderLink& link_;
 };
 
 class LinkedPowerWatch final : public pages::PowerWatch {
  public:
+  explicit LinkedPowerWatch(LoaderLink& link) : link_(link) {}
   int QueryMainsStatus() override { return device::QueryMainsStatus(); }
-  void RunPowerWatch(pages::WorkerPage& warning) override { device::RunPowerWatch(warning); }
+  void RunPowerWatch(pages::WorkerPage& warning) override { device::RunPowerWatch(warning, link_.linkClosed); }
+
+ private:
+  LoaderLink& link_;
 };
 
 class LinkedBackupWorker final : public pages::BackupWorker {
@@ -136,6 +175,8 @@ class LinkedBackupTarget final : public pages::BackupTargetChooser {
 
 // What this program gives the pages beyond the harmless defaults.
 struct LinkedPageWorkers {
+  explicit LinkedPageWorkers(LoaderLink& link)
+      : flashWorkers(link), teardown(link), bootLoaderWatch(link), powerWatch(link) {}
   LinkedFlashWorkers flashWorkers;
   LinkedSettingsWriter settingsWriter;
   LinkedTeardown teardown;
@@ -153,7 +194,7 @@ const driver::WizardOperations& LinkedOperations() {
   static LinkedSettings settings;
   static LinkedImages images;
   static LinkedDevice device;
-  static LinkedBootLink bootLink;
+  static LinkedBootLink bootLink(ProgramLink());
   static const driver::WizardOperations operations{settings, images, device, bootLink};
   return operations;
 }
@@ -165,7 +206,7 @@ driver::PageTexts& LinkedPageTexts() {
 
 pages::PageServices ProgramPageServices(pages::ReadmeViewer& readme) {
   // Never destroyed: a worker that a page started may outlive main().
-  static LinkedPageWorkers* const workers = new LinkedPageWorkers;
+  static LinkedPageWorkers* const workers = new LinkedPageWorkers(ProgramLink());
   return pages::PageServices{
       .bootLoaderWatch = workers->bootLoaderWatch,
       .powerWatch = workers->powerWatch,
@@ -185,10 +226,8 @@ void BindLinkHooks() {
   // as watches that use it may outlive main().
   static rapi::SocketRemoteApi* const remoteApi = new rapi::SocketRemoteApi(platform::RapiSocketPath());
   rapi::InstallRemoteApi(remoteApi);
-  bootlink::SetSyncStopper(&device::StopActiveSync);
-  bootlink::InstallImageDownload();
 }
 
-void ShutDownLink() { bootlink::ShutdownLink(); }
+void ShutDownLink() { ProgramLink().Close(); }
 
 }  // namespace corvash::wiring

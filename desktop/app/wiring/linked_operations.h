@@ -19,14 +19,13 @@ driver::PageTexts& LinkedPageTexts();
 // pages' services are put together.
 pages::PageServices ProgramPageServices(pages::ReadmeViewer& readme);
 
-// Installs the remote API of the prefix's sync socket, the sync-process
-// stopper of the port test and the download starter of the receive thread. Call once at program start, before the
-// first page.
+// Installs the remote API of the prefix's sync socket. Call once at program
+// start, before the first page.
 void BindLinkHooks();
 
 }  // namespace corvash::wiring
 
 namespace corvash::wiring {
-// Ends the boot-loader link's threads before the program exits.
+// Closes the boot-loader link (its threads end) before the program exits.
 void ShutDownLink();
 }  // namespace corvash::wiring

@@ -1,0 +1,104 @@
+#include "desktop/app/wiring/flash_workers.h"
+
+#include <atomic>
+#include <string>
+
+#include "common/fixed_text.h"
+#include "desktop/bootlink/command_channel.h"
+#include "desktop/bootlink/flash_sequences.h"
+#include "desktop/bootlink/flash_watch.h"
+#include "desktop/bootlink/identity_read.h"
+#include "desktop/bootlink/loader_link.h"
+#include "desktop/image/image_checks.h"
+#include "desktop/image/image_discovery.h"
+#include "desktop/image/image_header.h"
+#include "desktop/session/page_host.h"
+#include "desktop/session/page_ids.h"
+#include "desktop/session/update_session.h"
+
+namespace corvash::wiring {
+namespace {
+
+using bootlink::LoaderLink;
+
+void HideWatch(LoaderLink& link) {
+  if (bootlink::FlashWatch* watch = link.Watcher()) watch->Hide();
+}
+
+// FEHLER 100 over the hidden page, with the row of `flag` marked.
+void ShowIncompatible(LoaderLink& link, std::atomic<uint32_t>& flag) {
+  HideWatch(link);
+  flag.store(1);
+  pages::RunPage(pages::kScreenIncompatibleImage);
+  session::CloseMainWindow();
+  bootlink::EndWatchAfterFault(link);
+}
+
+// The two loads; a failure shows its screen (an image that cannot be opened:
+// FEHLER 104) before the page ends.
+void Flash(LoaderLink& link, std::string_view imagePath) {
+  const bootlink::FlashOutcome outcome = bootlink::RunFlashSequence(link, imagePath);
+  if (outcome == bootlink::FlashOutcome::kLoadsSent) return;
+  if (outcome == bootlink::FlashOutcome::kImageNotOpened) {
+    pages::RunPage(pages::kScreenImageNotOpened);
+    session::CloseMainWindow();
+  }
+  bootlink::EndWatchAfterFault(link);
+}
+
+}  // namespace
+
+void IdentifyAndFlashThread(LoaderLink& link, session::UpdateSession& run) {
+  run.image.imageSizeKB = image::FirstImageSize() / 1024;
+  bootlink::OpenCommandSession(link);
+  const bootlink::IdentityOutcome identity = bootlink::ReadDeviceIdentity(link, run.handheld);
+  if (identity != bootlink::IdentityOutcome::kRead) {
+    if (identity == bootlink::IdentityOutcome::kFailed) pages::RunPage(pages::kScreenIdentityReadError);
+    bootlink::CloseCommandSession(link);
+    // A dead link has ended the page, whose failure is the report; else
+    // FEHLER 116 was shown and the run ends.
+    if (link.linkClosed.load() == 0) session::CloseMainWindow();
+    bootlink::EndWatchAfterFault(link);
+    return;
+  }
+  bootlink::CloseCommandSession(link);
+  if (image::CheckStoredImage() == 0) {
+    bootlink::EndWatchAfterFault(link);
+    return;
+  }
+  if (image::CheckVariant() == 0) {
+    ShowIncompatible(link, run.flow.versionMismatch);
+    return;
+  }
+  Flash(link, platform::TextOf(run.image.imagePath));
+}
+
+void CheckAndFlashThread(LoaderLink& link, session::UpdateSession& run) {
+  if (image::ReadImageHeader(platform::TextOf(run.image.imagePath)) == 0) {
+    session::CloseMainWindow();
+    bootlink::EndWatchAfterFault(link);
+    return;
+  }
+  if (!platform::EqualsNoCase(platform::TextOf(run.handheld.deviceModel), platform::TextOf(run.image.imageModel))) {
+    ShowIncompatible(link, run.flow.modelMismatch);
+    return;
+  }
+  if (!platform::EqualsNoCase(platform::TextOf(run.handheld.deviceLangCode),
+                              platform::TextOf(run.image.imageLangCode))) {
+    ShowIncompatible(link, run.flow.languageMismatch);
+    return;
+  }
+  run.image.imageSizeKB = image::FirstImageSize() / 1024;
+  if (bootlink::FlashWatch* watch = link.Watcher()) {
+    watch->SetBarRange(0, run.image.imageSizeKB * 1024);
+    watch->SetBarPosition(0);
+    watch->SetFigure(0);
+  }
+  if (!link.Pause(bootlink::RECOVERY_START_PAUSE_MS)) {
+    bootlink::EndWatchAfterFault(link);
+    return;
+  }
+  Flash(link, platform::TextOf(run.image.imagePath));
+}
+
+}  // namespace corvash::wiring
