@@ -193,6 +193,11 @@ void LoaderLink::KeepImageFile(int fd) {
   if (previous >= 0) ::close(previous);
 }
 
+bool LoaderLink::ImageFileOpen() const {
+  std::lock_guard lock(imageMutex_);
+  return imageFd_ >= 0;
+}
+
 // ---- The download ---------------------------------------------------------------------
 
 void LoaderLink::SetDownloadImage(std::string_view path) {

@@ -128,6 +128,7 @@ class LoaderLink {
   // Keeps `fd` open for the flash (closing one kept before); -1 releases.
   void KeepImageFile(int fd);
   void CloseImageFile() { KeepImageFile(-1); }
+  bool ImageFileOpen() const;
 
   // ---- The download ---------------------------------------------------------------------
   DownloadContext& Download() { return download_; }
@@ -166,7 +167,7 @@ class LoaderLink {
   char portTestReply_[32] = {};
   LinkSignals signals_;
   std::atomic<FlashWatch*> watch_{nullptr};
-  std::mutex imageMutex_;
+  mutable std::mutex imageMutex_;
   int imageFd_ = -1;
   mutable std::mutex downloadImageMutex_;
   std::string downloadImage_;

@@ -1,7 +1,7 @@
 #pragma once
-// Shared pieces of the link tests: a progress page that records its timer 2,
+// Shared pieces of the link tests: a flash watch that records its watchdog,
 // a prefix folder whose dosdevices links point where a test wants, trace
-// capture, and a fixture that puts the session back to its start state.
+// capture, and a fixture with a fresh loader link.
 #include <gtest/gtest.h>
 #include <stdlib.h>
 #include <unistd.h>
@@ -13,27 +13,28 @@
 #include <string>
 #include <vector>
 
+#include "desktop/bootlink/flash_watch.h"
+#include "desktop/bootlink/loader_link.h"
 #include "desktop/session/update_session.h"
-#include "desktop/bootlink/download_context.h"
-#include "desktop/session/worker_page.h"
-#include "desktop/bootlink/receive_thread.h"
 #include "common/event.h"
 #include "desktop/platform/trace.h"
 
 namespace corvash::test {
 
-class RecordingPage : public pages::WorkerPage {
+// A flash watch that records its watchdog.
+class RecordingWatch : public bootlink::FlashWatch {
  public:
   void SetBarRange(uint32_t, uint32_t) override {}
   void SetBarPosition(uint32_t) override {}
   void SetFigure(uint32_t) override {}
   void Hide() override {}
-  void End(int) override {}
-  void ArmTimer2(uint32_t ms) override {
+  void FlashCompleted() override {}
+  void ReportFault(bootlink::FlashFault) override {}
+  void ArmWatchdog(uint32_t ms) override {
     std::lock_guard lock(mutex_);
     arms_.push_back(ms);
   }
-  void KillTimer2() override {
+  void KillWatchdog() override {
     std::lock_guard lock(mutex_);
     ++kills_;
   }
@@ -120,24 +121,36 @@ class TraceCapture {
   std::string path_;
 };
 
-// Puts the link, the session and the named events back to their start
-// state around every test.
+// A fresh loader link for every test; its download procedure is the one a
+// test sets with SetDownloadProc (none: the start line is dropped).
 class LinkTest : public ::testing::Test {
  protected:
-  void SetUp() override { ResetAll(); }
-  void TearDown() override {
-    bootlink::ShutdownLink();
-    ResetAll();
-  }
-  static void ResetAll() {
-    bootlink::ShutdownLink();
-    bootlink::SetDownloadThreadProc(nullptr);
+  void SetUp() override {
     session::Session().Reset();
-    bootlink::TheDownloadContext().Reset();
     platform::ClearNamedEvents();
   }
-  // Publishes `page` as the open progress page.
-  static void OpenPage(RecordingPage& page) { session::Session().progressPage.store(&page); }
+  void TearDown() override {
+    link_.Close();
+    session::Session().Reset();
+  }
+  void SetDownloadProc(bootlink::LoaderLink::DownloadProc proc) {
+    std::lock_guard lock(procMutex_);
+    proc_ = std::move(proc);
+  }
+  std::mutex procMutex_;
+  bootlink::LoaderLink::DownloadProc proc_;
+  std::atomic<uint32_t> serialLink_{1};
+  bootlink::LoaderLink link_{[this](bootlink::LoaderLink& link, bootlink::DownloadContext& context) -> uint32_t {
+                               bootlink::LoaderLink::DownloadProc proc;
+                               {
+                                 std::lock_guard lock(procMutex_);
+                                 proc = proc_;
+                               }
+                               if (proc) return proc(link, context);
+                               context.DownloadActive.store(0);
+                               return 0;
+                             },
+                             serialLink_};
 };
 
 }  // namespace corvash::test

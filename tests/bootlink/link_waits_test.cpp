@@ -2,7 +2,7 @@
 // blocked waiter wakes on it at once, and a change nobody announces is
 // still seen within the wait's period. Periods are stretched by the time
 // scale so that "at once" and "after a period" lie far apart.
-#include "desktop/bootlink/link_waits.h"
+#include "desktop/bootlink/loader_link.h"
 
 #include <gtest/gtest.h>
 
@@ -33,9 +33,9 @@ class ScaleFor {
 };
 
 // Waits (bounded, real time) until `count` threads block in a link wait.
-bool WaitersBlocked(uint32_t count) {
+bool WaitersBlocked(bootlink::LoaderLink& link_, uint32_t count) {
   const auto deadline = Clock::now() + std::chrono::seconds(10);
-  while (LinkWaiterCount() < count) {
+  while (link_.Signals().WaiterCount() < count) {
     if (Clock::now() >= deadline) return false;
     std::this_thread::sleep_for(std::chrono::microseconds(200));
   }
@@ -49,21 +49,21 @@ double SecondsSince(Clock::time_point start) {
 class LinkWaitsTest : public test::LinkTest {};
 
 TEST_F(LinkWaitsTest, ChangeAnnouncedBeforeTheWaitIsNotMissed) {
-  const uint64_t seen = LinkChangeCount();
-  NotifyLinkChange();  // between the waiter's look and its wait
+  const uint64_t seen = link_.Signals().Count();
+  link_.Signals().Notify();  // between the waiter's look and its wait
   const auto start = Clock::now();
-  EXPECT_TRUE(WaitLinkChange(seen, kNeverMs));
+  EXPECT_TRUE(link_.Signals().Wait(seen, kNeverMs));
   EXPECT_LT(SecondsSince(start), 1.0);
   // A wait that takes the count afresh does not pass on that old change.
-  EXPECT_FALSE(WaitLinkChange(LinkChangeCount(), 10));
+  EXPECT_FALSE(link_.Signals().Wait(link_.Signals().Count(), 10));
 }
 
 TEST_F(LinkWaitsTest, EveryBlockedWaiterWakesOnOneChange) {
-  const uint64_t seen = LinkChangeCount();
-  auto first = std::async(std::launch::async, [seen] { return WaitLinkChange(seen, kNeverMs); });
-  auto second = std::async(std::launch::async, [seen] { return WaitLinkChange(seen, kNeverMs); });
-  ASSERT_TRUE(WaitersBlocked(2));
-  NotifyLinkChange();
+  const uint64_t seen = link_.Signals().Count();
+  auto first = std::async(std::launch::async, [this, seen] { return link_.Signals().Wait(seen, kNeverMs); });
+  auto second = std::async(std::launch::async, [this, seen] { return link_.Signals().Wait(seen, kNeverMs); });
+  ASSERT_TRUE(WaitersBlocked(link_, 2));
+  link_.Signals().Notify();
   ASSERT_EQ(first.wait_for(std::chrono::seconds(5)), std::future_status::ready);
   ASSERT_EQ(second.wait_for(std::chrono::seconds(5)), std::future_status::ready);
   EXPECT_TRUE(first.get());
@@ -78,10 +78,10 @@ TEST_F(LinkWaitsTest, PortPublishedWhileWaitingEndsTheWaitAtOnce) {
   double took = 0;
   {
     ScaleFor scale(1000);  // the wait looks every 1 ms: 1 s here
-    std::thread waiter([&] { gotPort = WaitForOpenPort(); });
-    EXPECT_TRUE(WaitersBlocked(1));
+    std::thread waiter([&] { gotPort = link_.WaitForPort(); });
+    EXPECT_TRUE(WaitersBlocked(link_, 1));
     const auto start = Clock::now();
-    PublishLinkHandle(opened.port);
+    link_.PublishPort(opened.port);
     waiter.join();
     took = SecondsSince(start);
   }
@@ -95,11 +95,11 @@ TEST_F(LinkWaitsTest, DeclaredDeadLinkEndsPauseAndPortWaitAtOnce) {
   double took = 0;
   {
     ScaleFor scale(100);  // the pause looks every 10 ms: 1 s here
-    std::thread pause([&] { paused = PauseWhileLinkOpen(kNeverMs); });
-    std::thread port([&] { gotPort = WaitForOpenPort(); });
-    EXPECT_TRUE(WaitersBlocked(2));
+    std::thread pause([&] { paused = link_.Pause(kNeverMs); });
+    std::thread port([&] { gotPort = link_.WaitForPort(); });
+    EXPECT_TRUE(WaitersBlocked(link_, 2));
     const auto start = Clock::now();
-    DeclareLinkClosed();
+    link_.DeclareClosed();
     pause.join();
     port.join();
     took = SecondsSince(start);
@@ -112,17 +112,17 @@ TEST_F(LinkWaitsTest, DeclaredDeadLinkEndsPauseAndPortWaitAtOnce) {
 // Others (a page, say) may set linkClosed without announcing it; the waits
 // still see it within their period.
 TEST_F(LinkWaitsTest, UnannouncedDeadLinkIsSeenWithinThePeriod) {
-  std::thread pause([] { EXPECT_FALSE(PauseWhileLinkOpen(kNeverMs)); });
-  std::thread port([] { EXPECT_FALSE(WaitForOpenPort()); });
-  ASSERT_TRUE(WaitersBlocked(2));
-  Session().linkClosed.store(1);
+  std::thread pause([this] { EXPECT_FALSE(link_.Pause(kNeverMs)); });
+  std::thread port([this] { EXPECT_FALSE(link_.WaitForPort()); });
+  ASSERT_TRUE(WaitersBlocked(link_, 2));
+  link_.linkClosed.store(1);
   pause.join();
   port.join();
 }
 
 TEST_F(LinkWaitsTest, PauseRunsItsLengthWhileTheLinkLives) {
   const auto start = Clock::now();
-  EXPECT_TRUE(PauseWhileLinkOpen(3000));
+  EXPECT_TRUE(link_.Pause(3000));
   EXPECT_GE(Clock::now() - start, platform::ScaledDuration(3000));
 }
 

@@ -27,14 +27,6 @@ constexpr const char* kCom2Wire = "\r\r\r\r\r\r\r\rCOM2 Port Test\r";
 
 class PortTestTest : public test::LinkTest {
  protected:
-  void SetUp() override {
-    LinkTest::SetUp();
-    SetSyncStopper(&device::StopActiveSync);
-  }
-  void TearDown() override {
-    SetSyncStopper(nullptr);
-    LinkTest::TearDown();
-  }
   // A peer behind candidate `name`.
   PtyPeer& Peer(const std::string& name, PtyPeer::Mode mode = PtyPeer::Mode::kEcho,
                 PtyPeer::Handler handler = {}) {
@@ -45,14 +37,14 @@ class PortTestTest : public test::LinkTest {
   uint32_t Run() {
     prefix_.LinkRestAbsent();
     const uint64_t start = platform::TickMs();
-    const uint32_t result = TestPorts();
+    const uint32_t result = TestPorts(link_, [] { device::StopActiveSync(); });
     elapsedMs_ = platform::TickMs() - start;
     return result;
   }
-  static void ExpectNothingLeft() {
-    EXPECT_FALSE(Session().linkHandle.load());
-    EXPECT_FALSE(ReceiveThreadStarted());
-    EXPECT_EQ(Session().readerRunning.load(), 0u);
+  void ExpectNothingLeft() {
+    EXPECT_FALSE(link_.Port());
+    EXPECT_FALSE(link_.ReaderStarted());
+    EXPECT_EQ(link_.readerRunning.load(), 0u);
   }
 
   test::TempPrefix prefix_;
@@ -68,7 +60,7 @@ TEST_F(PortTestTest, BusyCandidateFailsAtOnceUntouched) {
   ASSERT_EQ(::tcgetattr(holder.Descriptor(), &before), 0);
   PtyPeer& usb1 = Peer("wceusbsh001");
   ASSERT_EQ(Run(), 1u);
-  EXPECT_EQ(Session().serialLink.load(), 0u);
+  EXPECT_EQ(link_.serialLink.load(), 0u);
   EXPECT_EQ(com1.Received(), "");  // no test line
   EXPECT_EQ(usb1.Received(), kUsbWire);
   termios after{};
@@ -87,13 +79,13 @@ TEST_F(PortTestTest, EchoOfAnotherCandidatesLineDoesNotPass) {
   });
   EXPECT_EQ(Run(), 0u);
   EXPECT_EQ(com2.Received(), std::string(kCom2Wire) + kCom2Wire);
-  EXPECT_EQ(Session().PortTestReply(), "COM1 Port Test\r\n");
+  EXPECT_EQ(link_.PortTestReply(), "COM1 Port Test\r\n");
   ExpectNothingLeft();
 }
 
 TEST_F(PortTestTest, ReaderThatNeverStartsIsAFailedAttempt) {
   PtyPeer& com1 = Peer("com1");
-  FailNextReaderStart();
+  link_.FailNextReaderStart();
   ASSERT_EQ(Run(), 1u);
   // Attempt 1 sent nothing; attempt 5 found the loader.
   EXPECT_EQ(com1.Received(), kCom1Wire);
@@ -106,7 +98,7 @@ TEST_F(PortTestTest, ANewSearchReplacesALiveLink) {
   com1.ClearReceived();
   ASSERT_EQ(Run(), 1u);
   EXPECT_EQ(com1.Received(), kCom1Wire);
-  EXPECT_EQ(Session().readerRunning.load(), 1u);
+  EXPECT_EQ(link_.readerRunning.load(), 1u);
 }
 
 }  // namespace

@@ -31,9 +31,9 @@ class ReceiveThreadTest : public test::LinkTest {
     auto opened = platform::OpenSerialPort(peer.SlavePath());
     ASSERT_TRUE(opened.port);
     ASSERT_TRUE(opened.port->Configure());
-    Session().linkHandle.store(opened.port);
-    ASSERT_TRUE(StartReceiveThread());
-    ASSERT_TRUE(Eventually([] { return Session().readerRunning.load() == 1; }));
+    link_.PublishPort(opened.port);
+    ASSERT_TRUE(StartReceiveThread(link_));
+    ASSERT_TRUE(Eventually([this] { return link_.readerRunning.load() == 1; }));
   }
   PtyPeer peer_{PtyPeer::Mode::kSilent};
 };
@@ -42,59 +42,59 @@ TEST_F(ReceiveThreadTest, TakesInAReplyAsItArrives) {
   StartOn(peer_);
   peer_.Send("\xff\xff\xff\xff\xffQuor");
   peer_.Send(" 5210NBTENG2.04KVOE");
-  EXPECT_TRUE(Eventually([] { return !Session().FrameReply().empty(); }));
-  EXPECT_EQ(Session().FrameReply(), "\xff\xff\xff\xff\xffQuor 5210NBTENG2.04KVOE");
+  EXPECT_TRUE(Eventually([this] { return !link_.FrameReply().empty(); }));
+  EXPECT_EQ(link_.FrameReply(), "\xff\xff\xff\xff\xffQuor 5210NBTENG2.04KVOE");
 }
 
 TEST_F(ReceiveThreadTest, EndsOnLinkClosedAndClosesItsPort) {
   StartOn(peer_);
-  Session().linkClosed.store(1);
-  JoinReceiveThread();
-  EXPECT_EQ(Session().readerRunning.load(), 0u);
-  EXPECT_FALSE(Session().linkHandle.load());
+  link_.linkClosed.store(1);
+  link_.JoinReader();
+  EXPECT_EQ(link_.readerRunning.load(), 0u);
+  EXPECT_FALSE(link_.Port());
   // The port is free again.
   EXPECT_TRUE(platform::OpenSerialPort(peer_.SlavePath()).port);
 }
 
 TEST_F(ReceiveThreadTest, LostUsbLinkClosesTheLinkAndFiresTheWatchdog) {
-  test::RecordingPage page;
-  OpenPage(page);
+  test::RecordingWatch page;
+  link_.Watch(&page);
   test::TraceCapture trace;
-  Session().serialLink.store(0);
+  link_.serialLink.store(0);
   StartOn(peer_);
   page.ClearArms();
   peer_.Drop();
-  JoinReceiveThread();  // ends by itself
-  EXPECT_EQ(Session().linkClosed.load(), 1u);
-  EXPECT_FALSE(Session().linkHandle.load());
-  EXPECT_EQ(Session().readerRunning.load(), 0u);
+  link_.JoinReader();  // ends by itself
+  EXPECT_EQ(link_.linkClosed.load(), 1u);
+  EXPECT_FALSE(link_.Port());
+  EXPECT_EQ(link_.readerRunning.load(), 0u);
   EXPECT_EQ(page.Arms(), std::vector<uint32_t>{10});
   EXPECT_NE(trace.Text().find("\r\n Line 572: Write file fail !\r\n\r\n Exit USBReadThread!\r\n"),
             std::string::npos);
 }
 
 TEST_F(ReceiveThreadTest, ReadErrorsOnAComPortNeverEndTheThread) {
-  Session().serialLink.store(1);
+  link_.serialLink.store(1);
   StartOn(peer_);
   peer_.Drop();
   std::this_thread::sleep_for(std::chrono::milliseconds(100));
-  EXPECT_EQ(Session().readerRunning.load(), 1u);
-  EXPECT_EQ(Session().linkClosed.load(), 0u);
-  Session().linkClosed.store(1);
-  JoinReceiveThread();
-  EXPECT_EQ(Session().readerRunning.load(), 0u);
+  EXPECT_EQ(link_.readerRunning.load(), 1u);
+  EXPECT_EQ(link_.linkClosed.load(), 0u);
+  link_.linkClosed.store(1);
+  link_.JoinReader();
+  EXPECT_EQ(link_.readerRunning.load(), 0u);
 }
 
 TEST_F(ReceiveThreadTest, OnlyOneReaderAtATime) {
   StartOn(peer_);
-  EXPECT_FALSE(StartReceiveThread());
+  EXPECT_FALSE(StartReceiveThread(link_));
 }
 
 TEST_F(ReceiveThreadTest, ReaderThatCannotSetUpNeverRuns) {
-  FailNextReaderStart();
-  ASSERT_TRUE(StartReceiveThread());
-  JoinReceiveThread();
-  EXPECT_EQ(Session().readerRunning.load(), 0u);
+  link_.FailNextReaderStart();
+  ASSERT_TRUE(StartReceiveThread(link_));
+  link_.JoinReader();
+  EXPECT_EQ(link_.readerRunning.load(), 0u);
 }
 
 }  // namespace

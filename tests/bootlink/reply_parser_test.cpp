@@ -8,7 +8,7 @@
 
 #include "desktop/session/update_session.h"
 #include "common/loader_wire.h"
-#include "desktop/bootlink/receive_thread.h"
+#include "desktop/bootlink/reply_actions.h"
 #include "common/event.h"
 #include "tests/bootlink/link_fixture.h"
 
@@ -33,8 +33,9 @@ class ReplyParserTest : public test::LinkTest {
   void Feed(std::string_view bytes) {
     parser_.TakeBytes(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size());
   }
-  DownloadContext& context_ = TheDownloadContext();
-  ReplyParser parser_{context_};
+  DownloadContext& context_ = link_.Download();
+  LinkReplySink sink_{link_};
+  ReplyParser parser_{sink_};
 };
 
 TEST_F(ReplyParserTest, AddressAndLengthInOneLine) {
@@ -52,7 +53,7 @@ TEST_F(ReplyParserTest, OffsetKeepsItsLfWithoutCr) {
 }
 
 TEST_F(ReplyParserTest, FileKeyTakesThePcsImagePath) {
-  platform::CopyText(Session().image.imagePath, "/home/user/rom.nbf");
+  link_.SetDownloadImage("/home/user/rom.nbf");
   Feed(":F=c:\\test.nbf\r\n");
   EXPECT_EQ(TextOf(context_.fileName), "/home/user/rom.nbf");
 }
@@ -66,19 +67,19 @@ TEST_F(ReplyParserTest, TextsStayUntilTheKeyComesAgain) {
 
 TEST_F(ReplyParserTest, FrameReplyIsCompleteAtKvoeWithoutLf) {
   Feed("\xff\xff\xff\xff\xffQuor 5210KVO");
-  EXPECT_EQ(Session().FrameReply(), "");
+  EXPECT_EQ(link_.FrameReply(), "");
   Feed("E");
-  EXPECT_EQ(Session().FrameReply(), "\xff\xff\xff\xff\xffQuor 5210KVOE");
+  EXPECT_EQ(link_.FrameReply(), "\xff\xff\xff\xff\xffQuor 5210KVOE");
   EXPECT_EQ(parser_.LineLength(), 0u);
 }
 
 TEST_F(ReplyParserTest, ZeroByteVanishes) {
   Feed(std::string("ab\0cdKVOE", 9));
-  EXPECT_EQ(Session().FrameReply(), "abcdKVOE");
+  EXPECT_EQ(link_.FrameReply(), "abcdKVOE");
 }
 
 TEST_F(ReplyParserTest, PortTestLinePulsesAWaiter) {
-  auto event = platform::CreateNamedEvent(PORT_TEST_EVENT, false, false);
+  auto event = &link_.PortTestEvent();
   std::atomic<bool> passed{false};
   std::thread waiter([&] { passed = event->Wait(platform::kInfinite); });
   while (!passed.load()) {
@@ -86,18 +87,16 @@ TEST_F(ReplyParserTest, PortTestLinePulsesAWaiter) {
     std::this_thread::sleep_for(std::chrono::milliseconds(1));
   }
   waiter.join();
-  EXPECT_EQ(Session().PortTestReply(), "COM1 Port Test\r\n");
+  EXPECT_EQ(link_.PortTestReply(), "COM1 Port Test\r\n");
   // A pulse with nobody waiting leaves nothing signalled.
   Feed("COM1 Port Test\r\n");
   EXPECT_FALSE(event->IsSignalled());
 }
 
 TEST_F(ReplyParserTest, OverlongLineIsCutAndTheNextLineIsRead) {
-  constexpr size_t kCapacity = sizeof(Session().rxLine) - 1;
   const std::string longLine = ":A=" + std::string(1500, '7');
   Feed(longLine);
-  EXPECT_EQ(parser_.LineLength(), kCapacity);
-  EXPECT_EQ(TextOf(Session().rxLine), longLine.substr(0, kCapacity));
+  EXPECT_EQ(parser_.LineLength(), ReplyParser::kLineCapacity);
   Feed("\r\n");
   // The value was cut to its field (259 characters).
   EXPECT_EQ(TextOf(context_.addressText), std::string(sizeof(context_.addressText) - 1, '7'));
@@ -107,7 +106,7 @@ TEST_F(ReplyParserTest, OverlongLineIsCutAndTheNextLineIsRead) {
 
 TEST_F(ReplyParserTest, FrameReplyIsCutToItsField) {
   Feed(std::string(200, 'x') + "KVOE");
-  EXPECT_EQ(Session().FrameReply(), std::string(127, 'x'));
+  EXPECT_EQ(link_.FrameReply(), std::string(127, 'x'));
 }
 
 TEST_F(ReplyParserTest, LineEndPastTheCutIsStillFound) {
@@ -115,14 +114,14 @@ TEST_F(ReplyParserTest, LineEndPastTheCutIsStillFound) {
   Feed(std::string(1200, 'x'));
   Feed("KVOE");
   EXPECT_EQ(parser_.LineLength(), 0u);
-  EXPECT_EQ(Session().FrameReply(), "");
+  EXPECT_EQ(link_.FrameReply(), "");
   Feed("abcKVOE");
-  EXPECT_EQ(Session().FrameReply(), "abcKVOE");
+  EXPECT_EQ(link_.FrameReply(), "abcKVOE");
 }
 
 TEST_F(ReplyParserTest, WatchdogIsReArmedByBytesButNotByZeros) {
-  test::RecordingPage page;
-  OpenPage(page);
+  test::RecordingWatch page;
+  link_.Watch(&page);
   Feed(std::string(3, '\0'));
   EXPECT_TRUE(page.Arms().empty());
   Feed("abc");
@@ -133,7 +132,7 @@ class DownloadStartTest : public ReplyParserTest {
  protected:
   void SetUp() override {
     ReplyParserTest::SetUp();
-    SetDownloadThreadProc([this](DownloadContext& context) -> uint32_t {
+    SetDownloadProc([this](LoaderLink&, DownloadContext& context) -> uint32_t {
       ++starts_;
       seenAddress_ = std::string(TextOf(context.addressText));
       release_.Wait(platform::kInfinite);
@@ -143,7 +142,7 @@ class DownloadStartTest : public ReplyParserTest {
   }
   void TearDown() override {
     release_.Set();
-    JoinDownloadThread(context_);
+    context_.JoinThread();
     ReplyParserTest::TearDown();
   }
   std::atomic<int> starts_{0};
@@ -156,7 +155,7 @@ TEST_F(DownloadStartTest, OneStartLineStartsOneDownloadAndLaterKeysWait) {
   EXPECT_EQ(context_.DownloadActive.load(), 1u);
   Feed(":A=DEADBEEF\r\nstart NB image download\r\n");
   release_.Set();
-  JoinDownloadThread(context_);
+  context_.JoinThread();
   EXPECT_EQ(starts_.load(), 1);
   EXPECT_EQ(seenAddress_, "A0080000");
   EXPECT_EQ(TextOf(context_.addressText), "A0080000");
@@ -189,11 +188,18 @@ TEST_F(DownloadStartTest, RequestAfterNoiseIsStillSeen) {
   EXPECT_TRUE(context_.NotifyHeaderEvent.Wait(0));
 }
 
-TEST_F(ReplyParserTest, StartLineWithoutDownloadProcedureEndsTheDownloadAtOnce) {
-  Feed("start NB image download\r\n");
-  EXPECT_EQ(context_.DownloadActive.load(), 0u);
-  Feed(":A=A0040000\r\n");
-  EXPECT_EQ(TextOf(context_.addressText), "A0040000");
+TEST(LinkWithoutDownload, StartLineEndsTheDownloadAtOnce) {
+  std::atomic<uint32_t> serialLink{1};
+  LoaderLink link(nullptr, serialLink);
+  LinkReplySink sink(link);
+  ReplyParser parser(sink);
+  const auto feed = [&](std::string_view bytes) {
+    parser.TakeBytes(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size());
+  };
+  feed("start NB image download\r\n");
+  EXPECT_EQ(link.Download().DownloadActive.load(), 0u);
+  feed(":A=A0040000\r\n");
+  EXPECT_EQ(TextOf(link.Download().addressText), "A0040000");
 }
 
 }  // namespace

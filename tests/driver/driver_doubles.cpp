@@ -80,9 +80,9 @@ PageAction Choose(int optionResult) {
   return [optionResult] { return optionResult; };
 }
 
-PageAction Progress(int result, uint32_t flashState) {
-  return [result, flashState] {
-    Session().flow.flashState = flashState;
+PageAction Progress(FakeBootLink& link, int result, uint32_t flashState) {
+  return [&link, result, flashState] {
+    link.flashState = flashState;
     return result;
   };
 }
@@ -241,21 +241,20 @@ uint32_t FakeBootLink::TestPorts() {
   return loaderAnswers ? 1 : 0;
 }
 
-uint32_t FakeBootLink::ReadDeviceIdentity() {
+bootlink::IdentityOutcome FakeBootLink::ReadDeviceIdentity(session::HandheldIdentity& identity) {
   ++identityReads;
-  session::UpdateSession& s = Session();
   if (!loaderIdentity) {
-    platform::ClearText(s.handheld.deviceModel);
-    platform::ClearText(s.handheld.deviceVersion);
-    platform::ClearText(s.handheld.deviceLangCode);
-    return Fail(kScreenIdentityReadError);
+    platform::ClearText(identity.deviceModel);
+    platform::ClearText(identity.deviceVersion);
+    platform::ClearText(identity.deviceLangCode);
+    return bootlink::IdentityOutcome::kFailed;
   }
-  CopyText(s.handheld.deviceModel, loaderIdentity->model);
-  CopyText(s.handheld.deviceVariant, loaderIdentity->variant);
-  CopyText(s.handheld.deviceLangCode, loaderIdentity->langCode);
-  CopyText(s.handheld.deviceVersion, loaderIdentity->version);
-  s.handheld.flashSizeMB = loaderIdentity->flashSizeMB;
-  return 1;
+  CopyText(identity.deviceModel, loaderIdentity->model);
+  CopyText(identity.deviceVariant, loaderIdentity->variant);
+  CopyText(identity.deviceLangCode, loaderIdentity->langCode);
+  CopyText(identity.deviceVersion, loaderIdentity->version);
+  identity.flashSizeMB = loaderIdentity->flashSizeMB;
+  return bootlink::IdentityOutcome::kRead;
 }
 
 rapi::HRESULT FakeRemoteApi::CeRapiInitEx(rapi::RapiInitRecord& init) {

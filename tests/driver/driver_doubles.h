@@ -39,8 +39,9 @@ PageAction Forward(int page);
 PageAction Cancel(int page);
 PageAction Back(int page);
 PageAction Choose(int optionResult);  // option page 109
-// Progress page 102: ends with `result` after setting flashState.
-PageAction Progress(int result, uint32_t flashState);
+class FakeBootLink;
+// Progress page 102: ends with `result` after setting the flash state of `link`.
+PageAction Progress(FakeBootLink& link, int result, uint32_t flashState);
 
 // Wait-box events in the log.
 inline constexpr int kWaitBoxShown = kPageWaitBox;
@@ -140,16 +141,18 @@ class FakeBootLink : public BootLinkOperations {
   uint32_t TestPorts() override;
   void OpenCommandSession() override { ++opens; }
   void CloseCommandSession() override { ++closes; }
-  uint32_t ReadDeviceIdentity() override;
-  void DrawVersionBox() override { ++versionBoxes; }
+  bootlink::IdentityOutcome ReadDeviceIdentity(session::HandheldIdentity& identity) override;
+  void DrawVersionBox(std::string_view version) override { versionsDrawn.emplace_back(version); }
+  uint32_t FlashState() const override { return flashState.load(); }
 
   bool loaderAnswers = false;
-  std::optional<Identity> loaderIdentity = Identity{};  // nullopt: FEHLER 116
+  std::optional<Identity> loaderIdentity = Identity{};  // nullopt: the read fails
+  std::atomic<uint32_t> flashState{0};
   int portTests = 0;
   int opens = 0;
   int closes = 0;
   int identityReads = 0;
-  int versionBoxes = 0;
+  std::vector<std::string> versionsDrawn;
 };
 
 // A remote API whose link comes up at once when `linked`.

@@ -74,7 +74,7 @@ class DriverTest : public ::testing::Test {
   // The pages of an update once the options page has been reached.
   void ScriptUpdateAfterOptions(uint32_t flashState = 3) {
     host.Then(kPageOptions, Choose(kOptionUpdate));
-    host.Then(kPageProgress, Progress(1, flashState));
+    host.Then(kPageProgress, Progress(ops.bootLink, 1, flashState));
   }
 
   void ExpectRunClosed() { EXPECT_EQ(session::Session().flow.mainWindow.load(), 0u); }

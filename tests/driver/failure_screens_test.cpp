@@ -158,7 +158,7 @@ TEST_F(FailureScreenTest, IncompleteFlashEndsOnUpdateError) {
   ScriptUpdateAfterOptions(/*flashState=*/2);
   RunWizard();
   ExpectOnlyScreen(kScreenUpdateError);
-  EXPECT_EQ(ops.bootLink.versionBoxes, 0);
+  EXPECT_TRUE(ops.bootLink.versionsDrawn.empty());
 }
 
 TEST_F(FailureScreenTest, FlashWorkerScreenIsNotFollowedByASecond) {

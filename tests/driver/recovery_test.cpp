@@ -28,14 +28,15 @@ class RecoveryTest : public DriverTest {
     };
   }
 
-  // The pages of a recovery run that completes.
-  void ExpectCompletedRecovery() {
+  // The pages of a recovery run that completes; the device then shows the
+  // version of the image flashed.
+  void ExpectCompletedRecovery(const char* versionDrawn = "2.05") {
     EXPECT_THAT(host.log, ElementsAre(kWaitBoxShown, kWaitBoxClosed, kPageConfirm, kPageProgress,
                                       kPageResetInstructions, kPageFinish));
     EXPECT_EQ(backAllowedAtConfirm, 0u);
     EXPECT_EQ(recoveryFlashAtProgress, 1u);
     EXPECT_EQ(session::Session().flow.recoveryFlash.load(), 0u);
-    EXPECT_EQ(ops.bootLink.versionBoxes, 1);
+    EXPECT_THAT(ops.bootLink.versionsDrawn, ElementsAre(versionDrawn));
     EXPECT_EQ(ops.bootLink.opens, ops.bootLink.closes);
     ExpectRunClosed();
   }
@@ -47,11 +48,11 @@ class RecoveryTest : public DriverTest {
 
 TEST_F(RecoveryTest, StoredImageIsFlashedWithoutIntroductionPages) {
   std::ofstream(MarkerFile()) << "x";
-  host.Then(kPageProgress, Progress(1, 3));
+  host.Then(kPageProgress, Progress(ops.bootLink, 1, 3));
 
   RunWizard();
 
-  ExpectCompletedRecovery();
+  ExpectCompletedRecovery("2.03");
   EXPECT_EQ(imageAtProgress, kStoredImage);
   EXPECT_EQ(ops.bootLink.identityReads, 1);
   EXPECT_EQ(ops.settings.deletes, 0);  // the record stays until the flash completes
@@ -61,7 +62,7 @@ TEST_F(RecoveryTest, StoredImageIsFlashedWithoutIntroductionPages) {
 
 TEST_F(RecoveryTest, StoredImageOfAnotherLanguageFallsBackWithoutAScreen) {
   ops.images.files[kStoredImage].langCode = "GER";
-  host.Then(kPageProgress, Progress(1, 3));
+  host.Then(kPageProgress, Progress(ops.bootLink, 1, 3));
 
   RunWizard();
 
@@ -73,7 +74,7 @@ TEST_F(RecoveryTest, StoredImageOfAnotherLanguageFallsBackWithoutAScreen) {
 
 TEST_F(RecoveryTest, StoredImageOfAnotherVariantFallsBackWithoutAScreen) {
   ops.images.files[kStoredImage].variant = "WBT";
-  host.Then(kPageProgress, Progress(1, 3));
+  host.Then(kPageProgress, Progress(ops.bootLink, 1, 3));
 
   RunWizard();
 
@@ -85,7 +86,7 @@ TEST_F(RecoveryTest, StoredImageOfAnotherVariantFallsBackWithoutAScreen) {
 TEST_F(RecoveryTest, StoredImageWrongInModelAndVariantFallsBackWithoutAScreen) {
   ops.images.files[kStoredImage].model = "Quor 4100";
   ops.images.files[kStoredImage].variant = "WBT";
-  host.Then(kPageProgress, Progress(1, 3));
+  host.Then(kPageProgress, Progress(ops.bootLink, 1, 3));
 
   RunWizard();
 
@@ -95,7 +96,7 @@ TEST_F(RecoveryTest, StoredImageWrongInModelAndVariantFallsBackWithoutAScreen) {
 
 TEST_F(RecoveryTest, VanishedStoredImageFallsBackWithoutAScreen) {
   ops.images.files.erase(kStoredImage);
-  host.Then(kPageProgress, Progress(1, 3));
+  host.Then(kPageProgress, Progress(ops.bootLink, 1, 3));
 
   RunWizard();
 
@@ -110,7 +111,7 @@ TEST_F(RecoveryTest, StoredPathWithoutPendingFlagStillDropsAVanishedImage) {
   // then found in its boot loader and the missing stored file is skipped.
   ops.settings.flash = 0;
   ops.images.files.erase(kStoredImage);
-  host.Then(kPageProgress, Progress(1, 3));
+  host.Then(kPageProgress, Progress(ops.bootLink, 1, 3));
 
   RunWizard();
 
@@ -122,7 +123,7 @@ TEST_F(RecoveryTest, StoredPathWithoutPendingFlagStillDropsAVanishedImage) {
 
 TEST_F(RecoveryTest, PendingFlashWithoutStoredPathUsesTheImageBesideTheProgram) {
   ops.settings.storedPath.reset();
-  host.Then(kPageProgress, Progress(1, 3));
+  host.Then(kPageProgress, Progress(ops.bootLink, 1, 3));
 
   RunWizard();
 
@@ -190,7 +191,7 @@ TEST_F(RecoveryTest, FailedIdentityReadEndsOnItsScreenWithTheSessionClosed) {
 
 
 TEST_F(RecoveryTest, FailedRecoveryFlashEndsOnUpdateError) {
-  host.Then(kPageProgress, Progress(2, 1));
+  host.Then(kPageProgress, Progress(ops.bootLink, 2, 1));
   RunWizard();
   EXPECT_THAT(host.Pages(), ElementsAre(kPageConfirm, kPageProgress, kScreenUpdateError));
   EXPECT_EQ(session::Session().flow.recoveryFlash.load(), 0u);
@@ -199,7 +200,7 @@ TEST_F(RecoveryTest, FailedRecoveryFlashEndsOnUpdateError) {
 
 
 TEST_F(RecoveryTest, IncompleteFlashGoesOnAtTheOptionPage) {
-  host.Then(kPageProgress, Progress(1, 2));
+  host.Then(kPageProgress, Progress(ops.bootLink, 1, 2));
   host.Then(kPageOptions, Cancel(kPageOptions));
 
   RunWizard();
@@ -211,7 +212,7 @@ TEST_F(RecoveryTest, IncompleteFlashGoesOnAtTheOptionPage) {
 TEST_F(RecoveryTest, BootLoaderFoundAfterTheConnectionPageResumesFromThere) {
   ops.settings.flash = 0;
   ops.settings.storedPath.reset();
-  host.Then(kPageProgress, Progress(1, 3));
+  host.Then(kPageProgress, Progress(ops.bootLink, 1, 3));
 
   RunWizard();
 

@@ -34,7 +34,7 @@ TEST_F(WizardFlowTest, UpdateRunsEveryPageOnceAndFinishes) {
   EXPECT_EQ(platform::TextOf(session::Session().image.imagePath), kImageBesideProgram);
   EXPECT_EQ(ops.device.identifications, 1);
   EXPECT_EQ(ops.settings.deletes, 1);  // the device was found running
-  EXPECT_EQ(ops.bootLink.versionBoxes, 1);
+  EXPECT_THAT(ops.bootLink.versionsDrawn, ElementsAre("2.05"));  // the flashed image's
   EXPECT_EQ(ops.bootLink.portTests, 0);
   EXPECT_FALSE(std::filesystem::exists(MarkerFile()));
   EXPECT_TRUE(host.ScriptUsedUp());
@@ -46,7 +46,7 @@ TEST_F(WizardFlowTest, RestoreReturnsToOptionsWhenTheChooserIsCancelled) {
   ops.images.chooserAnswers = {"", kBackupImage};
   host.Then(kPageOptions, Choose(kOptionRestore));
   host.Then(kPageOptions, Choose(kOptionRestore));
-  host.Then(kPageProgress, Progress(1, 3));
+  host.Then(kPageProgress, Progress(ops.bootLink, 1, 3));
 
   RunWizard();
 
@@ -121,7 +121,7 @@ TEST_F(WizardFlowTest, BackButtonsLeadToTheirPagesAndClearTheirFlags) {
   host.Then(kPageOptions, Choose(kOptionUpdate));
   host.Then(kPageReady, Back(kPageReady));
   host.Then(kPageBootInstructions, Back(kPageBootInstructions));
-  host.Then(kPageProgress, Progress(1, 3));
+  host.Then(kPageProgress, Progress(ops.bootLink, 1, 3));
 
   RunWizard();
 

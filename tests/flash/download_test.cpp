@@ -11,12 +11,13 @@
 #include "desktop/bootlink/download_context.h"
 #include "desktop/bootlink/download_records.h"
 #include "desktop/bootlink/image_download.h"
+#include "desktop/session/page_ids.h"
 #include "tests/flash/flash_fixture.h"
 
 namespace corvash::test {
 namespace {
 
-using bootlink::TheDownloadContext;
+
 constexpr uint32_t kBlock = 0x20000;
 constexpr size_t kFlashBytes = 0x200000;
 constexpr uint32_t kWait = 200000;  // system ms: a bound, never reached when all is well
@@ -40,22 +41,22 @@ class DownloadTest : public FlashTest {
   }
   std::string UseImage(const std::vector<uint8_t>& payload) {
     const std::string path = WriteImage(images_.Path(), "rom.nbf", payload);
-    platform::CopyText(session::Session().image.imagePath, path);
+    link_.SetDownloadImage(path);  // as the flash sequence names it before its first load
     return path;
   }
   // Sends a load as the flash sequence does and waits for its download to end.
   void Load(std::string_view length, std::string_view offset) {
     const std::string lnb = "lnb c:\\test.nbf A0000000 " + std::string(length) + " " + std::string(offset) + "\r";
     lnbStart_ = loader_->port->WrittenCount() + lnb.size();
-    ASSERT_EQ(bootlink::SendString(lnb), 1u);
-    ASSERT_TRUE(WaitFor([] { return TheDownloadContext().DownloadThreadId() != std::thread::id(); }, kWait));
-    bootlink::JoinDownloadThread(TheDownloadContext());
+    ASSERT_EQ(link_.SendString(lnb), 1u);
+    ASSERT_TRUE(WaitFor([this] { return link_.Download().DownloadThreadId() != std::thread::id(); }, kWait));
+    link_.Download().JoinThread();
   }
   // What the desktop wrote after the load command.
   std::string Download() const { return loader_->port->Written().substr(lnbStart_); }
   void PublishPage() {
-    page_ = std::make_unique<bootlink::HeadlessProgressPage>();
-    session::Session().progressPage.store(page_.get());
+    page_ = std::make_unique<HeadlessProgressPage>(link_);
+    link_.Watch(page_.get());
   }
 
   std::unique_ptr<MemoryLoader> loader_;
@@ -66,7 +67,7 @@ TEST_F(DownloadTest, WholeBlocksThenTheEndRecord) {
   const auto payload = MakePayload(0x80000 + 3 * kBlock, 1);
   UseImage(payload);
   PublishPage();
-  session::Session().flow.flashState.store(1);
+  link_.flashState.store(1);
   Load("e0000", "00080000");
 
   std::string expected = "B000FF\n" + Le32(0xA0080000) + Le32(3 * kBlock);
@@ -78,7 +79,7 @@ TEST_F(DownloadTest, WholeBlocksThenTheEndRecord) {
   EXPECT_EQ(loader_->peer.Stats().recordsReceived, 3u);
   EXPECT_EQ(loader_->peer.Stats().downloadsCompleted, 1u);
   EXPECT_EQ(loader_->Read(0xA0080000, 3 * kBlock), std::vector<uint8_t>(payload.begin() + 0x80000, payload.end()));
-  EXPECT_EQ(session::Session().flow.flashState.load(), 2u);  // the second load may follow
+  EXPECT_EQ(link_.flashState.load(), 2u);  // the second load may follow
   EXPECT_EQ(page_->FigureHistory(), (std::vector<uint32_t>{0, 33, 66}));
   EXPECT_FALSE(page_->Snapshot().ended);
 }
@@ -86,7 +87,7 @@ TEST_F(DownloadTest, WholeBlocksThenTheEndRecord) {
 TEST_F(DownloadTest, ShortLastBlockNamesAWholeBlock) {
   const auto payload = MakePayload(0x80000 + 3 * kBlock + 5, 2);
   UseImage(payload);
-  session::Session().flow.flashState.store(1);
+  link_.flashState.store(1);
   Load("e0005", "00080000");
 
   const std::string download = Download();
@@ -99,13 +100,13 @@ TEST_F(DownloadTest, ShortLastBlockNamesAWholeBlock) {
   EXPECT_EQ(loader_->peer.Stats().recordsReceived, 4u);
   EXPECT_EQ(loader_->Read(0xA00E0000, 6), (std::vector<uint8_t>{payload[0xE0000], payload[0xE0001], payload[0xE0002],
                                                                payload[0xE0003], payload[0xE0004], 0xFF}));
-  EXPECT_EQ(session::Session().flow.flashState.load(), 2u);
+  EXPECT_EQ(link_.flashState.load(), 2u);
 }
 
 TEST_F(DownloadTest, WholeImageLengthSendsExactlyThePayload) {
   const auto payload = MakePayload(0x80000 + 2 * kBlock, 3);
   UseImage(payload);
-  session::Session().flow.flashState.store(1);
+  link_.flashState.store(1);
   Load("FFFFFFFF", "00080000");
 
   const std::string download = Download();
@@ -113,21 +114,21 @@ TEST_F(DownloadTest, WholeImageLengthSendsExactlyThePayload) {
   EXPECT_EQ(loader_->peer.Stats().recordsReceived, 2u);
   EXPECT_EQ(loader_->peer.Stats().downloadsCompleted, 1u);
   EXPECT_EQ(loader_->Read(0xA0080000, 2 * kBlock), std::vector<uint8_t>(payload.begin() + 0x80000, payload.end()));
-  EXPECT_EQ(session::Session().flow.flashState.load(), 2u);
+  EXPECT_EQ(link_.flashState.load(), 2u);
 }
 
 TEST_F(DownloadTest, LengthNotPastOffsetSendsNothingAfterTheSyncHeader) {
   UseImage(MakePayload(0x80000 + kBlock, 4));
-  session::Session().flow.flashState.store(1);
+  link_.flashState.store(1);
   for (std::string_view length : {"80000", "0"}) {
     Load(length, "80000");
     EXPECT_EQ(Download(), "B000FF\n");
-    EXPECT_STREQ(TheDownloadContext().statusText, "\nImgSize <= ImgBypassOffset\n");
-    EXPECT_EQ(TheDownloadContext().DownloadActive.load(), 0u);
+    EXPECT_STREQ(link_.Download().statusText, "\nImgSize <= ImgBypassOffset\n");
+    EXPECT_EQ(link_.Download().DownloadActive.load(), 0u);
     loader_->peer.Restart();  // the loader still waits for a file header
   }
   EXPECT_EQ(loader_->peer.Stats().recordsReceived, 0u);
-  EXPECT_EQ(session::Session().flow.flashState.load(), 1u);
+  EXPECT_EQ(link_.flashState.load(), 1u);
 }
 
 TEST_F(DownloadTest, SecondLoadShowsHundredFromTheStartAndEndsThePage) {
@@ -136,7 +137,7 @@ TEST_F(DownloadTest, SecondLoadShowsHundredFromTheStartAndEndsThePage) {
   session::WriteFlashSettings();
   ASSERT_TRUE(SettingsStored());
   PublishPage();
-  session::Session().flow.flashState.store(3);
+  link_.flashState.store(3);
   Load("80000", "00040000");
 
   EXPECT_EQ(loader_->Read(0xA0040000, 0x40000), std::vector<uint8_t>(payload.begin() + 0x40000, payload.begin() + 0x80000));
@@ -148,41 +149,42 @@ TEST_F(DownloadTest, SecondLoadShowsHundredFromTheStartAndEndsThePage) {
   EXPECT_TRUE(view.ended);
   EXPECT_EQ(view.result, 1);
   EXPECT_TRUE(view.hidden);
-  EXPECT_EQ(session::Session().flow.flashState.load(), 3u);
+  EXPECT_EQ(link_.flashState.load(), 3u);
   EXPECT_FALSE(SettingsStored());
 }
 
 TEST_F(DownloadTest, ImageThatCannotBeOpenedEndsTheRun) {
-  platform::CopyText(session::Session().image.imagePath, (images_.Path() / "missing.nbf").string());
-  session::Session().flow.flashState.store(1);
+  link_.SetDownloadImage((images_.Path() / "missing.nbf").string());
+  PublishPage();  // the page reports the fault
+  link_.flashState.store(1);
   Load("e0000", "00080000");
   EXPECT_EQ(host_.Count(pages::kScreenImageNotOpened), 1);
   EXPECT_EQ(host_.Total(), 1u);
   EXPECT_EQ(session::Session().flow.mainWindow.load(), 0u);
-  EXPECT_EQ(session::Session().linkHandle.load(), nullptr);
-  EXPECT_EQ(session::Session().linkClosed.load(), 1u);
+  EXPECT_EQ(link_.Port(), nullptr);
+  EXPECT_EQ(link_.linkClosed.load(), 1u);
   EXPECT_EQ(Download(), "");
-  EXPECT_EQ(session::Session().flow.flashState.load(), 1u);
+  EXPECT_EQ(link_.flashState.load(), 1u);
 }
 
 TEST_F(DownloadTest, ImageShrunkUnderTheDownloadStopsIt) {
   const auto payload = MakePayload(0x80000 + 2 * kBlock, 6);
   const std::string path = UseImage(payload);
-  session::Session().flow.flashState.store(1);
+  link_.flashState.store(1);
   // The loader answers the load but never takes the sync header, so the
   // file can be cut while the engine waits.
   loader_->peer.Arm({emulator::FaultKind::NoHeaderAck, 0, {}});
-  ASSERT_EQ(bootlink::SendString("lnb c:\\test.nbf A0000000 c0000 00080000\r"), 1u);
+  ASSERT_EQ(link_.SendString("lnb c:\\test.nbf A0000000 c0000 00080000\r"), 1u);
   const size_t lnb = 40;
   ASSERT_TRUE(loader_->port->WaitWritten(lnb + 7, kWait));
   std::filesystem::resize_file(path, 32 + 0x80000 + 0x100);
   loader_->port->Push("\x01");
-  ASSERT_TRUE(WaitFor([] { return TheDownloadContext().DownloadThreadId() != std::thread::id(); }, kWait));
-  bootlink::JoinDownloadThread(TheDownloadContext());
+  ASSERT_TRUE(WaitFor([this] { return link_.Download().DownloadThreadId() != std::thread::id(); }, kWait));
+  link_.Download().JoinThread();
   // The file header went out; no record did.
   EXPECT_EQ(loader_->port->WrittenCount(), lnb + 7 + 8);
-  EXPECT_EQ(session::Session().flow.flashState.load(), 1u);
-  EXPECT_EQ(TheDownloadContext().DownloadActive.load(), 0u);
+  EXPECT_EQ(link_.flashState.load(), 1u);
+  EXPECT_EQ(link_.Download().DownloadActive.load(), 0u);
 }
 
 // A scripted loader: the test paces the download byte by byte.
@@ -192,12 +194,12 @@ TEST_F(PacedDownloadTest, TwoRequestsWithNoRecordBetweenCountAsOne) {
   auto port = std::make_shared<LoaderPort>(nullptr);
   Connect(port);
   const auto payload = MakePayload(0x80000 + 2 * kBlock, 7);
-  platform::CopyText(session::Session().image.imagePath, WriteImage(images_.Path(), "rom.nbf", payload));
-  session::Session().flow.flashState.store(1);
+  link_.SetDownloadImage(WriteImage(images_.Path(), "rom.nbf", payload));
+  link_.flashState.store(1);
   port->Push(":F=c:\\test.nbf\r\n:A=A0000000\r\n:L=C0000\r\n:O=80000\r\nstart NB image download\r\n");
   ASSERT_TRUE(port->WaitWritten(7, kWait));           // the sync header
   port->Push("\x02\x02");                              // two requests while nobody waits
-  ASSERT_TRUE(WaitFor([] { return TheDownloadContext().NotifyRecordEvent.IsSignalled(); }, kWait));
+  ASSERT_TRUE(WaitFor([this] { return link_.Download().NotifyRecordEvent.IsSignalled(); }, kWait));
   port->Push("\x01");
   const size_t oneRecord = 7 + 8 + 12 + kBlock;
   ASSERT_TRUE(port->WaitWritten(oneRecord, kWait));
@@ -207,8 +209,8 @@ TEST_F(PacedDownloadTest, TwoRequestsWithNoRecordBetweenCountAsOne) {
   EXPECT_FALSE(port->WaitWritten(oneRecord + 12 + kBlock + 1, 3000));
   port->Push("\x02");
   ASSERT_TRUE(port->WaitWritten(oneRecord + 12 + kBlock + 12, kWait));
-  bootlink::JoinDownloadThread(TheDownloadContext());
-  EXPECT_EQ(session::Session().flow.flashState.load(), 2u);
+  link_.Download().JoinThread();
+  EXPECT_EQ(link_.flashState.load(), 2u);
 }
 
 }  // namespace

@@ -11,11 +11,11 @@
 #include "desktop/session/update_session.h"
 #include "desktop/bootlink/download_context.h"
 #include "desktop/bootlink/image_download.h"
-#include "desktop/bootlink/link_waits.h"
 #include "desktop/bootlink/receive_thread.h"
 #include "desktop/image/image_checksum.h"
 #include "desktop/image/image_header.h"
 #include "common/clock.h"
+#include "desktop/app/wiring/flash_workers.h"
 #include "common/event.h"
 #include "common/hive.h"
 #include "desktop/platform/prefix.h"
@@ -87,12 +87,11 @@ void FlashTest::SetUp() {
   ::setenv("CORVASH_PREFIX", prefix_.Path().c_str(), 1);
   ResetAll();
   pages::SetPageHost(&host_);
-  bootlink::InstallImageDownload();
   session::Session().flow.mainWindow.store(1);
 }
 
 void FlashTest::TearDown() {
-  bootlink::ShutdownLink();
+  link_.Close();
   page_.reset();
   pages::SetPageHost(nullptr);
   ResetAll();
@@ -100,21 +99,20 @@ void FlashTest::TearDown() {
 }
 
 void FlashTest::ResetAll() {
-  bootlink::ShutdownLink();
-  bootlink::SetDownloadThreadProc(nullptr);
-  if (const int fd = session::Session().imageFileHandle.exchange(-1); fd >= 0) ::close(fd);
+  link_.Close();
+  link_.flashState.store(0);
+  link_.commandSessionOpen.store(0);
   session::Session().Reset();
-  bootlink::TheDownloadContext().Reset();
+  link_.Download().Reset();
   platform::ClearNamedEvents();
 }
 
 void FlashTest::Connect(std::shared_ptr<platform::SerialPort> port, uint32_t serialLink) {
-  auto& session = session::Session();
-  session.serialLink.store(serialLink);
-  session.linkHandle.store(std::move(port));
-  session.linkClosed.store(0);
-  ASSERT_TRUE(bootlink::StartReceiveThread());
-  ASSERT_TRUE(WaitFor([] { return session::Session().readerRunning.load() == 1; }, 100000));
+  link_.serialLink.store(serialLink);
+  link_.PublishPort(std::move(port));
+  link_.linkClosed.store(0);
+  ASSERT_TRUE(bootlink::StartReceiveThread(link_));
+  ASSERT_TRUE(WaitFor([this] { return link_.readerRunning.load() == 1; }, 100000));
 }
 
 bool FlashTest::WaitFor(const std::function<bool()>& condition, uint32_t ms) {
@@ -128,7 +126,7 @@ bool FlashTest::WaitFor(const std::function<bool()>& condition, uint32_t ms) {
 
 bool FlashTest::LinkWaitersBlocked(uint32_t count) {
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-  while (bootlink::LinkWaiterCount() < count) {
+  while (link_.Signals().WaiterCount() < count) {
     if (std::chrono::steady_clock::now() >= deadline) return false;
     std::this_thread::sleep_for(std::chrono::microseconds(200));
   }
@@ -146,12 +144,16 @@ void FlashTest::PrepareRecovery(const std::string& imagePath) {
   platform::CopyText(session.handheld.deviceLangCode, "ENG");
   platform::CopyText(session.handheld.deviceVersion, "2.03");
   platform::CopyText(session.handheld.deviceLanguage, "English");
-  session.flow.flashState.store(0);
+  link_.flashState.store(0);
 }
 
-int FlashTest::RunPage(bootlink::FlashWorker worker) {
-  page_ = std::make_unique<bootlink::HeadlessProgressPage>();
-  return bootlink::RunHeadlessProgressPage(*page_, worker);
+int FlashTest::RunPage(const FlashWorker& worker) {
+  page_ = std::make_unique<HeadlessProgressPage>(link_);
+  return RunHeadlessProgressPage(*page_, link_, worker);
 }
+
+void FlashTest::IdentifyAndFlash() { wiring::IdentifyAndFlashThread(link_, session::Session()); }
+
+void FlashTest::CheckAndFlash() { wiring::CheckAndFlashThread(link_, session::Session()); }
 
 }  // namespace corvash::test

@@ -13,11 +13,14 @@
 #include <string>
 #include <vector>
 
-#include "desktop/bootlink/headless_progress_page.h"
+#include "desktop/bootlink/image_download.h"
+#include "desktop/bootlink/loader_link.h"
 #include "desktop/session/page_host.h"
+#include "desktop/session/update_session.h"
 #include "emulator/flash_image.h"
 #include "emulator/loader_peer.h"
 #include "emulator/text_screen.h"
+#include "tests/flash/headless_progress_page.h"
 #include "tests/flash/loader_port.h"
 
 namespace corvash::test {
@@ -69,26 +72,30 @@ class FlashTest : public ::testing::Test {
  protected:
   void SetUp() override;
   void TearDown() override;
-  static void ResetAll();
+  void ResetAll();
 
-  // Leaves `port` as a successful port test does: in linkHandle, linkClosed
-  // 0, the receive thread running.
+  // Leaves `port` as a successful port test does: the link's port,
+  // linkClosed 0, the receive thread running.
   void Connect(std::shared_ptr<platform::SerialPort> port, uint32_t serialLink = 0);
   // Polls `condition` until it holds or `ms` system milliseconds pass.
   static bool WaitFor(const std::function<bool()>& condition, uint32_t ms);
   // Waits (bounded in real time) until `count` threads block in a link wait.
-  static bool LinkWaitersBlocked(uint32_t count);
+  bool LinkWaitersBlocked(uint32_t count);
   // Whether the pending-flash settings are stored.
   static bool SettingsStored();
   // The session as RecoverFromBootLoader leaves it for `imagePath`.
   void PrepareRecovery(const std::string& imagePath);
   // Opens a headless page 102 with `worker` and waits for its end.
-  int RunPage(bootlink::FlashWorker worker);
+  int RunPage(const FlashWorker& worker);
+  // The wizard's two flashing workers on this test's link and session.
+  void IdentifyAndFlash();
+  void CheckAndFlash();
 
   TempFolder prefix_;
   TempFolder images_;
   CountingHost host_;
-  std::unique_ptr<bootlink::HeadlessProgressPage> page_;
+  std::unique_ptr<HeadlessProgressPage> page_;
+  bootlink::LoaderLink link_{&bootlink::ImageDownloadThread, session::Session().serialLink};
 };
 
 }  // namespace corvash::test

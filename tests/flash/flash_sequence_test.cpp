@@ -10,17 +10,16 @@
 #include "desktop/session/update_session.h"
 #include "desktop/bootlink/flash_sequences.h"
 #include "desktop/bootlink/image_download.h"
-#include "desktop/bootlink/link_waits.h"
+#include "desktop/bootlink/loader_link.h"
 #include "desktop/bootlink/receive_thread.h"
 #include "emulator/identity_record.h"
 #include "common/clock.h"
+#include "desktop/session/page_ids.h"
 #include "tests/flash/flash_fixture.h"
 
 namespace corvash::test {
 namespace {
 
-using bootlink::CheckAndFlashThread;
-using bootlink::IdentifyAndFlashThread;
 using emulator::FaultKind;
 
 constexpr uint32_t kBlock = 0x20000;
@@ -38,14 +37,14 @@ class FlashSequenceTest : public FlashTest {
   }
   // A fresh link to the loader, as after a new port test.
   void Reconnect() {
-    bootlink::ShutdownLink();
+    link_.Close();
     loader_->port = std::make_shared<LoaderPort>(&loader_->peer);
     Connect(loader_->port);
   }
   int Recover() {
     PrepareRecovery(path_);
     session::Session().flow.mainWindow.store(1);
-    return RunPage(&CheckAndFlashThread);
+    return RunPage([this] { CheckAndFlash(); });
   }
   void ExpectFlashEqualsImage() {
     EXPECT_TRUE(loader_->Read(0xA0080000, kPayloadBytes - 0x80000) ==
@@ -62,7 +61,7 @@ class FlashSequenceTest : public FlashTest {
 TEST_F(FlashSequenceTest, RecoveryRunFlashesBothLoads) {
   Connect(loader_->port);
   EXPECT_EQ(Recover(), 1);
-  EXPECT_EQ(session::Session().flow.flashState.load(), 3u);
+  EXPECT_EQ(link_.flashState.load(), 3u);
   EXPECT_FALSE(SettingsStored());
   ExpectFlashEqualsImage();
   EXPECT_EQ(loader_->peer.Stats().recordsReceived, 4u + 2u);
@@ -80,10 +79,10 @@ TEST_F(FlashSequenceTest, NormalRunIdentifiesThroughTheLoaderFirst) {
   Connect(loader_->port);
   platform::CopyText(session::Session().image.imagePath, path_);
   platform::CopyText(session::Session().paths.programDir, images_.Path().string());
-  EXPECT_EQ(RunPage(&IdentifyAndFlashThread), 1);
+  EXPECT_EQ(RunPage([this] { IdentifyAndFlash(); }), 1);
   EXPECT_EQ(platform::TextOf(session::Session().handheld.deviceModel), "Quor 5210");
-  EXPECT_EQ(session::Session().flow.flashState.load(), 3u);
-  EXPECT_EQ(session::Session().commandSessionOpen.load(), 0u);
+  EXPECT_EQ(link_.flashState.load(), 3u);
+  EXPECT_EQ(link_.commandSessionOpen.load(), 0u);
   ExpectFlashEqualsImage();
 }
 
@@ -94,7 +93,7 @@ TEST_F(FlashSequenceTest, VariantMismatchShowsIncompatibleImageAndSendsNoLoad) {
   Connect(loader_->port);
   platform::CopyText(session::Session().image.imagePath, path_);
   platform::CopyText(session::Session().paths.programDir, images_.Path().string());
-  EXPECT_EQ(RunPage(&IdentifyAndFlashThread), 2);
+  EXPECT_EQ(RunPage([this] { IdentifyAndFlash(); }), 2);
   EXPECT_EQ(host_.Count(123), 1);
   EXPECT_EQ(host_.Total(), 1u);
   EXPECT_EQ(session::Session().flow.versionMismatch.load(), 1u);
@@ -108,30 +107,31 @@ TEST_F(FlashSequenceTest, LoadThatCannotBeSentFailsThePage) {
   loader_->port->FailWritesAfter(0);
   EXPECT_EQ(Recover(), 2);  // the driver shows FEHLER 113 for it, once
   EXPECT_EQ(host_.Total(), 0u);
-  EXPECT_EQ(session::Session().flow.flashState.load(), 0u);
+  EXPECT_EQ(link_.flashState.load(), 0u);
   EXPECT_TRUE(SettingsStored());
 }
 
 TEST_F(FlashSequenceTest, ImageBodySize) {
-  platform::CopyText(session::Session().image.imagePath, path_);
-  EXPECT_EQ(bootlink::GetImageBodySize(), kPayloadBytes);
-  EXPECT_GE(session::Session().imageFileHandle.load(), 0);
+  bool notOpened = true;
+  EXPECT_EQ(bootlink::GetImageBodySize(link_, path_, notOpened), kPayloadBytes);
+  EXPECT_FALSE(notOpened);
+  EXPECT_TRUE(link_.ImageFileOpen());
 
   const std::string tiny = (images_.Path() / "tiny.nbf").string();
   FILE* file = std::fopen(tiny.c_str(), "wb");
   std::fputs("Quor 5210-NBT-ENG-2.04", file);  // shorter than its header
   std::fclose(file);
-  platform::CopyText(session::Session().image.imagePath, tiny);
-  EXPECT_EQ(bootlink::GetImageBodySize(), 0u);
-  EXPECT_EQ(session::Session().imageFileHandle.load(), -1);
-  EXPECT_EQ(host_.Total(), 0u);
+  EXPECT_EQ(bootlink::GetImageBodySize(link_, tiny, notOpened), 0u);
+  EXPECT_FALSE(notOpened);
+  EXPECT_FALSE(link_.ImageFileOpen());
 
+  // An image that cannot be opened takes the link down; the caller reports it.
   Connect(loader_->port);
-  platform::CopyText(session::Session().image.imagePath, (images_.Path() / "gone.nbf").string());
-  EXPECT_EQ(bootlink::GetImageBodySize(), 0u);
-  EXPECT_EQ(host_.Count(pages::kScreenImageNotOpened), 1);
-  EXPECT_EQ(session::Session().linkHandle.load(), nullptr);
-  EXPECT_EQ(session::Session().flow.mainWindow.load(), 0u);
+  EXPECT_EQ(bootlink::GetImageBodySize(link_, (images_.Path() / "gone.nbf").string(), notOpened), 0u);
+  EXPECT_TRUE(notOpened);
+  EXPECT_EQ(link_.Port(), nullptr);
+  EXPECT_EQ(link_.linkClosed.load(), 1u);
+  EXPECT_EQ(host_.Total(), 0u);
 }
 
 TEST_F(FlashSequenceTest, UnsizableImageEndsThePageInsteadOfHanging) {
@@ -142,9 +142,15 @@ TEST_F(FlashSequenceTest, UnsizableImageEndsThePageInsteadOfHanging) {
   Connect(loader_->port);
   PrepareRecovery(tiny);
   // The header reads short, so the model check fails first; size the file directly.
-  session::Session().progressPage.store(nullptr);
-  page_ = std::make_unique<bootlink::HeadlessProgressPage>();
-  EXPECT_EQ(bootlink::RunHeadlessProgressPage(*page_, &bootlink::RunFlashSequence), 2);
+  link_.Watch(nullptr);
+  page_ = std::make_unique<HeadlessProgressPage>(link_);
+  EXPECT_EQ(RunHeadlessProgressPage(*page_, link_, [this] {
+              if (bootlink::RunFlashSequence(link_, platform::TextOf(session::Session().image.imagePath)) !=
+                  bootlink::FlashOutcome::kLoadsSent) {
+                bootlink::EndWatchAfterFault(link_);
+              }
+            }),
+            2);
   EXPECT_EQ(loader_->port->Written().find("lnb"), std::string::npos);
   EXPECT_TRUE(SettingsStored());
 }
@@ -155,14 +161,14 @@ TEST_F(FlashSequenceTest, SecondLoadGoesOutAsSoonAsTheFirstDownloadEnds) {
   auto scripted = std::make_shared<LoaderPort>(nullptr);  // no loader: no download of its own
   Connect(scripted);
   platform::CopyText(session::Session().image.imagePath, path_);
-  std::thread sequence(&bootlink::RunFlashSequence);
+  std::thread sequence([this] { bootlink::RunFlashSequence(link_, path_); });
   const std::string first = "lnb c:\\test.nbf A0000000 e1234 00080000\r";
   const std::string second = "lnb c:\\test.nbf A0000000 80000 00040000\r";
   const bool firstSent = scripted->WaitWritten(first.size(), 1000000);
   platform::SetTimeScale(100);
   const bool blocked = LinkWaitersBlocked(1);
   const auto start = std::chrono::steady_clock::now();
-  bootlink::MoveFlashState(1, 2);  // as the download thread ends the first load
+  link_.MoveFlashState(1, 2);  // as the download thread ends the first load
   platform::SetTimeScale(0);       // the wait under way keeps its stretched period
   const bool secondSent = scripted->WaitWritten(first.size() + second.size(), 1000000);
   const auto took = std::chrono::steady_clock::now() - start;
@@ -173,7 +179,7 @@ TEST_F(FlashSequenceTest, SecondLoadGoesOutAsSoonAsTheFirstDownloadEnds) {
   EXPECT_TRUE(secondSent);
   EXPECT_LT(took, std::chrono::milliseconds(500));
   EXPECT_EQ(scripted->Written(), first + second);
-  EXPECT_EQ(session::Session().flow.flashState.load(), 3u);
+  EXPECT_EQ(link_.flashState.load(), 3u);
 }
 
 struct Phase {
@@ -189,17 +195,17 @@ TEST_P(FlashFailureTest, FailsKeepsTheSettingsAndARecoveryFlashCompletes) {
   Connect(loader_->port);
   loader_->peer.Arm({phase.kind, phase.records, {}});
   EXPECT_EQ(Recover(), 2);
-  EXPECT_LT(session::Session().flow.flashState.load(), 3u);
+  EXPECT_LT(link_.flashState.load(), 3u);
   EXPECT_TRUE(SettingsStored());
-  EXPECT_EQ(session::Session().linkClosed.load(), 1u);
-  EXPECT_EQ(session::Session().imageFileHandle.load(), -1);
+  EXPECT_EQ(link_.linkClosed.load(), 1u);
+  EXPECT_FALSE(link_.ImageFileOpen());
 
-  bootlink::ShutdownLink();  // no thread of the failed flash still talks to the loader
+  link_.Close();  // no thread of the failed flash still talks to the loader
   loader_->peer.Arm({FaultKind::Clear, 0, {}});
   loader_->peer.Restart();
   Reconnect();
   EXPECT_EQ(Recover(), 1);
-  EXPECT_EQ(session::Session().flow.flashState.load(), 3u);
+  EXPECT_EQ(link_.flashState.load(), 3u);
   EXPECT_FALSE(SettingsStored());
   ExpectFlashEqualsImage();
 }
@@ -227,7 +233,7 @@ TEST_F(FlashSequenceTest, PieceThatCannotBeSentEndsThePage) {
   const size_t lnb = std::string("lnb c:\\test.nbf A0000000 e1234 00080000\r").size();
   loader_->port->FailWritesAfter(lnb + 7 + 8 + 12 + 5 * 1024 + 100);
   EXPECT_EQ(Recover(), 2);
-  EXPECT_EQ(session::Session().flow.flashState.load(), 1u);
+  EXPECT_EQ(link_.flashState.load(), 1u);
   EXPECT_TRUE(SettingsStored());
   EXPECT_EQ(host_.Total(), 0u);
 }

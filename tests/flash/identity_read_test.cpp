@@ -16,6 +16,7 @@ namespace corvash::test {
 namespace {
 
 using bootlink::IdentityCursor;
+using bootlink::IdentityOutcome;
 using bootlink::ReadDeviceIdentity;
 
 constexpr uint32_t kArea0 = 0xA0040100;
@@ -34,12 +35,12 @@ TEST(IdentityRecord, Recognised) {
 TEST(IdentityRecord, FieldsAreCutCleanly) {
   session::UpdateSession session;
   platform::CopyText(session.handheld.deviceVersion, "12.345678");  // longer text of an earlier identification
-  bootlink::TakeIdentityFields("KVOS Quor 5210NBTENG2.04KVOE", session);
+  bootlink::TakeIdentityFields("KVOS Quor 5210NBTENG2.04KVOE", session.handheld);
   EXPECT_EQ(platform::TextOf(session.handheld.deviceModel), "Quor 5210");
   EXPECT_EQ(platform::TextOf(session.handheld.deviceVariant), "NBT");
   EXPECT_EQ(platform::TextOf(session.handheld.deviceLangCode), "ENG");
   EXPECT_EQ(platform::TextOf(session.handheld.deviceVersion), "2.04");
-  bootlink::TakeIdentityFields("KVOS Quor 52", session);  // short reply: fields end early
+  bootlink::TakeIdentityFields("KVOS Quor 52", session.handheld);  // short reply: fields end early
   EXPECT_EQ(platform::TextOf(session.handheld.deviceModel), "Quor 52");
   EXPECT_EQ(platform::TextOf(session.handheld.deviceVariant), "");
 }
@@ -68,7 +69,7 @@ class IdentityReadTest : public FlashTest {
   }
   void Start() {
     Connect(loader_->port);
-    bootlink::OpenCommandSession();
+    bootlink::OpenCommandSession(link_);
   }
   void Put(uint32_t address, std::string_view text) {
     loader_->flash->Store(address, std::span(reinterpret_cast<const uint8_t*>(text.data()), text.size()));
@@ -87,13 +88,12 @@ class IdentityReadTest : public FlashTest {
     }
     return addresses;
   }
-  void ExpectClearedAfterOneScreen() {
+  void ExpectCleared() {
     EXPECT_EQ(platform::TextOf(session::Session().handheld.deviceModel), "");
     EXPECT_EQ(platform::TextOf(session::Session().handheld.deviceLangCode), "");
     EXPECT_EQ(platform::TextOf(session::Session().handheld.deviceVersion), "");
     EXPECT_EQ(platform::TextOf(session::Session().handheld.deviceVariant), "WBT");
-    EXPECT_EQ(host_.Count(bootlink::kIdentityFailedDialog), 1);
-    EXPECT_EQ(host_.Total(), 1u);
+    EXPECT_EQ(host_.Total(), 0u);  // the caller shows FEHLER 116
   }
 
   std::unique_ptr<MemoryLoader> loader_;
@@ -106,7 +106,7 @@ TEST_F(IdentityReadTest, RecordWrittenByTheHandheldIsFound) {
   identity.version = "2.05";
   ASSERT_TRUE(emulator::RecordInArea(*loader_->flash, emulator::kReserveArea, emulator::ReserveRecord(identity)));
   Start();
-  EXPECT_EQ(ReadDeviceIdentity(), 1u);
+  EXPECT_EQ(ReadDeviceIdentity(link_, session::Session().handheld), IdentityOutcome::kRead);
   EXPECT_EQ(platform::TextOf(session::Session().handheld.deviceModel), "Quor 5210");
   EXPECT_EQ(platform::TextOf(session::Session().handheld.deviceVariant), "NBT");
   EXPECT_EQ(platform::TextOf(session::Session().handheld.deviceLangCode), "GER");
@@ -117,16 +117,16 @@ TEST_F(IdentityReadTest, RecordWrittenByTheHandheldIsFound) {
 
 TEST_F(IdentityReadTest, ErasedFirstReplyMovesOnToTheNextArea) {
   Start();
-  EXPECT_EQ(ReadDeviceIdentity(), 0u);
+  EXPECT_EQ(ReadDeviceIdentity(link_, session::Session().handheld), IdentityOutcome::kFailed);
   EXPECT_EQ(Reads(), (std::vector<uint32_t>{kArea0, 0xA2FC0000, 0xA1FC0000}));
-  ExpectClearedAfterOneScreen();
+  ExpectCleared();
 }
 
 TEST_F(IdentityReadTest, RecordInTheLastSlotOfAreaZero) {
   FillArea0();
   Put(kLastSlot0, "Quor 5210NBTENG2.04");
   Start();
-  EXPECT_EQ(ReadDeviceIdentity(), 1u);
+  EXPECT_EQ(ReadDeviceIdentity(link_, session::Session().handheld), IdentityOutcome::kRead);
   const auto reads = Reads();
   EXPECT_EQ(reads.size(), 73u);
   EXPECT_EQ(reads.back(), kLastSlot0);
@@ -141,19 +141,19 @@ TEST_F(IdentityReadTest, RepliesAreTakenAsTheyArriveNotAtTheNextLook) {
   FillArea0();
   Put(kLastSlot0, "Quor 5210NBTENG2.04");
   Start();
-  uint32_t found = 0;
+  IdentityOutcome found = IdentityOutcome::kFailed;
   std::chrono::steady_clock::duration took{};
   std::chrono::steady_clock::duration periods{};
   {
     platform::SetTimeScale(20);  // a 10 ms look is 200 ms here
     periods = platform::ScaledDuration(73 * 10);
     const auto start = std::chrono::steady_clock::now();
-    found = ReadDeviceIdentity();
+    found = ReadDeviceIdentity(link_, session::Session().handheld);
     took = std::chrono::steady_clock::now() - start;
     platform::SetTimeScale(0);
   }
   loader_->port->Close();  // wakes the reader from its stretched wait
-  EXPECT_EQ(found, 1u);
+  EXPECT_EQ(found, IdentityOutcome::kRead);
   EXPECT_EQ(Reads().size(), 73u);
   EXPECT_LT(took, periods / 4);
 }
@@ -163,46 +163,46 @@ TEST_F(IdentityReadTest, ModelAndVariantWithoutLanguageAreSkipped) {
   Put(kArea0, "Quor 5210NBTXXX2.04");
   Put(kArea0 + 0x34, "Quor 5210NBTFRE2.01");
   Start();
-  EXPECT_EQ(ReadDeviceIdentity(), 1u);
+  EXPECT_EQ(ReadDeviceIdentity(link_, session::Session().handheld), IdentityOutcome::kRead);
   EXPECT_EQ(Reads(), (std::vector<uint32_t>{kArea0, kArea0 + 0x34}));
   EXPECT_EQ(platform::TextOf(session::Session().handheld.deviceLangCode), "FRE");
   EXPECT_EQ(platform::TextOf(session::Session().handheld.deviceVersion), "2.01");
 }
 
-TEST_F(IdentityReadTest, FailedSearchClearsTheFieldsAndShowsOneScreen) {
+TEST_F(IdentityReadTest, FailedSearchClearsTheFieldsAndFails) {
   FillArea0();
   platform::CopyText(session::Session().handheld.deviceModel, "Quor 5210");
   platform::CopyText(session::Session().handheld.deviceLangCode, "ENG");
   platform::CopyText(session::Session().handheld.deviceVersion, "2.04");
   Start();
-  EXPECT_EQ(ReadDeviceIdentity(), 0u);
+  EXPECT_EQ(ReadDeviceIdentity(link_, session::Session().handheld), IdentityOutcome::kFailed);
   EXPECT_EQ(Reads().size(), 75u);  // all of area 0, then one erased read in areas 1 and 2
-  ExpectClearedAfterOneScreen();
+  ExpectCleared();
 }
 
 TEST_F(IdentityReadTest, SilentLoaderWithoutAPageGivesUpAfterTenSeconds) {
   loader_->peer.Arm({emulator::FaultKind::Silent, 0, {}});
   Start();
   const auto start = std::chrono::steady_clock::now();
-  EXPECT_EQ(ReadDeviceIdentity(), 0u);
+  EXPECT_EQ(ReadDeviceIdentity(link_, session::Session().handheld), IdentityOutcome::kFailed);
   const auto took = std::chrono::steady_clock::now() - start;
   EXPECT_GE(took, platform::ScaledDuration(10000));
   EXPECT_LT(took, platform::ScaledDuration(10000) * 4 + std::chrono::milliseconds(500));
-  ExpectClearedAfterOneScreen();
+  ExpectCleared();
 }
 
 TEST_F(IdentityReadTest, SilentLoaderWithAPageEndsThroughThePage) {
   loader_->peer.Arm({emulator::FaultKind::Silent, 0, {}});
   Start();
-  page_ = std::make_unique<bootlink::HeadlessProgressPage>();
-  session::Session().progressPage.store(page_.get());
-  EXPECT_EQ(ReadDeviceIdentity(), 0u);
+  page_ = std::make_unique<HeadlessProgressPage>(link_);
+  link_.Watch(page_.get());
+  EXPECT_EQ(ReadDeviceIdentity(link_, session::Session().handheld), IdentityOutcome::kLinkLost);
   // The expiry sets linkClosed, which ends the read, before it ends the page.
   ASSERT_TRUE(page_->WaitEnded(5000));
   EXPECT_EQ(page_->Snapshot().result, 2);  // the watchdog: FEHLER 113 follows from the driver
   EXPECT_EQ(page_->Snapshot().timer2Period, 10000u);
   EXPECT_EQ(host_.Total(), 0u);
-  EXPECT_EQ(session::Session().linkClosed.load(), 1u);
+  EXPECT_EQ(link_.linkClosed.load(), 1u);
 }
 
 }  // namespace

@@ -50,11 +50,11 @@ class PtyFlashTest : public FlashTest {
   // What RecoverFromBootLoader does before page 102: find the loader,
   // read the identity in a command session, take the stored image.
   void FindAndIdentify() {
-    ASSERT_EQ(bootlink::TestPorts(), 1u);
-    EXPECT_EQ(session::Session().serialLink.load(), 0u);
-    bootlink::OpenCommandSession();
-    ASSERT_EQ(bootlink::ReadDeviceIdentity(), 1u);
-    bootlink::CloseCommandSession();
+    ASSERT_EQ(bootlink::TestPorts(link_, nullptr), 1u);
+    EXPECT_EQ(link_.serialLink.load(), 0u);
+    bootlink::OpenCommandSession(link_);
+    ASSERT_EQ(bootlink::ReadDeviceIdentity(link_, session::Session().handheld), bootlink::IdentityOutcome::kRead);
+    bootlink::CloseCommandSession(link_);
     auto& session = session::Session();
     platform::CopyText(session.image.imagePath, path_);
     platform::CopyText(session.paths.programDir, images_.Path().string());
@@ -84,8 +84,8 @@ TEST_F(PtyFlashTest, RecoveryFlashOfAnImageWithAShortLastBlock) {
   EXPECT_EQ(platform::TextOf(session::Session().handheld.deviceLangCode), "ENG");
   const auto before = Flash(0xA0000000, 0x40000);
 
-  EXPECT_EQ(RunPage(&bootlink::CheckAndFlashThread), 1);
-  EXPECT_EQ(session::Session().flow.flashState.load(), 3u);
+  EXPECT_EQ(RunPage([this] { CheckAndFlash(); }), 1);
+  EXPECT_EQ(link_.flashState.load(), 3u);
   EXPECT_FALSE(SettingsStored());
   ExpectFlashEqualsImage();
   EXPECT_TRUE(Flash(0xA0000000, 0x40000) == before);  // the boot loader's own blocks stay
@@ -93,7 +93,7 @@ TEST_F(PtyFlashTest, RecoveryFlashOfAnImageWithAShortLastBlock) {
   EXPECT_EQ(handheld_->Stats().downloadsCompleted, 2u);
   EXPECT_EQ(host_.Total(), 0u);
 
-  bootlink::DrawVersionBox();
+  bootlink::DrawVersionBox(link_, platform::TextOf(session::Session().image.imageVersion));
   const auto lines = handheld_->Screen().Lines();
   ASSERT_GT(lines.size(), 0x11u);
   EXPECT_EQ(lines[0xE], " *   2.05   *");
@@ -103,19 +103,19 @@ TEST_F(PtyFlashTest, PulledCableThenARecoveryFlashCompletes) {
   FindAndIdentify();
   std::string error;
   ASSERT_TRUE(handheld_->ArmFault({emulator::FaultKind::DropAfterRecords, 3, {}}, &error)) << error;
-  EXPECT_EQ(RunPage(&bootlink::CheckAndFlashThread), 2);
-  EXPECT_LT(session::Session().flow.flashState.load(), 3u);
+  EXPECT_EQ(RunPage([this] { CheckAndFlash(); }), 2);
+  EXPECT_LT(link_.flashState.load(), 3u);
   EXPECT_TRUE(SettingsStored());
 
   // The user plugs the cable back in; the next run finds the loader again.
-  bootlink::ShutdownLink();
+  link_.Close();
   ASSERT_TRUE(handheld_->Control("plug", &error)) << error;
   ASSERT_TRUE(handheld_->Control("bootloader", &error)) << error;
-  session::Session().flow.flashState.store(0);
-  ASSERT_EQ(bootlink::TestPorts(), 1u);
+  link_.flashState.store(0);
+  ASSERT_EQ(bootlink::TestPorts(link_, nullptr), 1u);
   session::Session().flow.mainWindow.store(1);
-  EXPECT_EQ(RunPage(&bootlink::CheckAndFlashThread), 1);
-  EXPECT_EQ(session::Session().flow.flashState.load(), 3u);
+  EXPECT_EQ(RunPage([this] { CheckAndFlash(); }), 1);
+  EXPECT_EQ(link_.flashState.load(), 3u);
   EXPECT_FALSE(SettingsStored());
   ExpectFlashEqualsImage();
 }

@@ -32,7 +32,7 @@ TEST_F(VersionBoxTest, SixteenLinesByteForByte) {
   auto port = std::make_shared<LoaderPort>(nullptr);
   Connect(port);
   platform::CopyText(session::Session().image.imageVersion, "2.04");
-  bootlink::DrawVersionBox();
+  bootlink::DrawVersionBox(link_, platform::TextOf(session::Session().image.imageVersion));
   EXPECT_EQ(port->Written(), kBoxFor204);
 }
 
@@ -40,17 +40,17 @@ TEST_F(VersionBoxTest, OpenSessionGetsTheCrBurstFirstAndIsClosed) {
   auto port = std::make_shared<LoaderPort>(nullptr);
   Connect(port);
   platform::CopyText(session::Session().image.imageVersion, "2.04");
-  session::Session().commandSessionOpen.store(1);
-  bootlink::DrawVersionBox();
+  link_.commandSessionOpen.store(1);
+  bootlink::DrawVersionBox(link_, platform::TextOf(session::Session().image.imageVersion));
   EXPECT_EQ(port->Written(), std::string("\r\r\r\r\r\r\r\r") + std::string(kBoxFor204));
-  EXPECT_EQ(session::Session().commandSessionOpen.load(), 0u);
+  EXPECT_EQ(link_.commandSessionOpen.load(), 0u);
 }
 
 TEST_F(VersionBoxTest, DrawnOnTheEmulatedScreen) {
   MemoryLoader loader(0x100000);
   Connect(loader.port);
   platform::CopyText(session::Session().image.imageVersion, "2.04");
-  bootlink::DrawVersionBox();
+  bootlink::DrawVersionBox(link_, platform::TextOf(session::Session().image.imageVersion));
   const auto lines = loader.screen.Lines();
   ASSERT_GT(lines.size(), 0x11u);
   EXPECT_EQ(lines[0xB], " ************");

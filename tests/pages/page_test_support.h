@@ -58,8 +58,9 @@ class CountingWorkers final : public ClockSetter,
   void RestartActiveSync() override { ++syncRestarts; }
   void OpenReadme() override { ++readmeOpens; }
   void WriteFlashSettings() override { ++settingsWrites; }
-  void ShutDownReadThread() override { ++readThreadShutdowns; }
-  void ReleaseReadThread() override { ++readThreadReleases; }
+  void DeleteFlashSettings() override { ++settingsDeletes; }
+  void CloseLink() override { ++linkCloses; }
+  void ReleasePort() override { ++portReleases; }
 
   // The defaults with every service this object counts.
   PageServices Services() {
@@ -74,8 +75,9 @@ class CountingWorkers final : public ClockSetter,
   std::atomic<int> syncRestarts{0};
   std::atomic<int> readmeOpens{0};
   std::atomic<int> settingsWrites{0};
-  std::atomic<int> readThreadShutdowns{0};
-  std::atomic<int> readThreadReleases{0};
+  std::atomic<int> settingsDeletes{0};
+  std::atomic<int> linkCloses{0};
+  std::atomic<int> portReleases{0};
 };
 
 // A one-shot gate a worker double waits on.

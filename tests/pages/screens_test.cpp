@@ -1,6 +1,5 @@
 #include <memory>
 
-#include "desktop/platform/serial_port.h"
 #include "desktop/pages/screen_procedures.h"
 #include "tests/pages/page_test_support.h"
 
@@ -133,46 +132,24 @@ TEST_F(ErrorScreenTest, HeadingsInTheTitleFontWithTheirTexts) {
   }
 }
 
-// A serial port that only notes that it was closed.
-class NotedPort final : public platform::SerialPort {
- public:
-  explicit NotedPort(std::atomic<int>& closes) : closes_(closes) {}
-  bool Configure() override { return true; }
-  long ReadAvailable(uint8_t*, size_t) override { return 0; }
-  bool WriteAll(const uint8_t*, size_t) override { return true; }
-  bool Alive() override { return true; }
-  void Close() override { ++closes_; }
-
- private:
-  std::atomic<int>& closes_;
-};
-
 class UpdateErrorTest : public PageTest {
  protected:
   CountingWorkers workers;
   const PageServices services = workers.Services();
-  std::atomic<int> closes{0};
 };
 
-TEST_F(UpdateErrorTest, SerialLinkReleasesTheReaderAndClosesThePort) {
-  auto port = std::make_shared<NotedPort>(closes);
-  S().linkHandle.store(port);
+TEST_F(UpdateErrorTest, SerialLinkReleasesThePortAndLeavesTheLinkUp) {
   S().serialLink.store(1);
   OpenPage screen(114, services);
-  EXPECT_EQ(S().linkHandle.load(), nullptr);
-  EXPECT_EQ(workers.readThreadReleases.load(), 1);
-  EXPECT_EQ(workers.readThreadShutdowns.load(), 0);
-  EXPECT_EQ(closes.load(), 1);
+  EXPECT_EQ(workers.portReleases.load(), 1);
+  EXPECT_EQ(workers.linkCloses.load(), 0);
 }
 
 TEST_F(UpdateErrorTest, UsbLinkIsLeftAlone) {
-  auto port = std::make_shared<NotedPort>(closes);
-  S().linkHandle.store(port);
   S().serialLink.store(0);
   OpenPage screen(114, services);
-  EXPECT_EQ(S().linkHandle.load(), port);
-  EXPECT_EQ(workers.readThreadReleases.load(), 0);
-  EXPECT_EQ(closes.load(), 0);
+  EXPECT_EQ(workers.portReleases.load(), 0);
+  EXPECT_EQ(workers.linkCloses.load(), 0);
 }
 
 // Power status as the device would report it, and a watch that forwards

@@ -4,8 +4,12 @@
 
 #include <memory>
 
+#include "desktop/bootlink/flash_watch.h"
+#include "desktop/bootlink/loader_link.h"
+#include "desktop/bootlink/progress_watchdog.h"
+#include "desktop/session/page_host.h"
+#include "desktop/session/page_ids.h"
 #include "desktop/session/worker_page.h"
-#include "desktop/platform/serial_port.h"
 #include "tests/pages/page_test_support.h"
 
 namespace corvash::pages::testing {
@@ -103,18 +107,31 @@ TEST_F(ConfirmationPageTest, RecoveryRunOffersNoWayBack) {
 
 // ----- progress page (102) -----
 
+// The flashing workers over a real boot-loader link: the page is put on the
+// link as the flash's watch, and the watchdog's expiry is the link's own.
 class RecordingFlash final : public FlashWorkers {
  public:
   void IdentifyAndFlashThread() override { Run(identify); }
   void CheckAndFlashThread() override { Run(check); }
+  void WatchFlash(bootlink::FlashWatch* watch) override { link.load()->Watch(watch); }
+  void LinkWatchdogExpired(bootlink::FlashWatch& watch) override {
+    const FakePageDialog* page = expiringPage.load();
+    pageEndedBeforeExpiry.store(page != nullptr && page->Ended());
+    bootlink::LinkWatchdogExpired(*link.load(), watch);
+    ++expiries;
+  }
   void Run(std::atomic<int>& counter) {
     // The worker reaches the page the way the flash code does.
-    sawPublishedPage.store(session::Session().progressPage.load() != nullptr);
+    sawWatch.store(link.load()->Watcher() != nullptr);
     ++counter;
   }
+  std::atomic<bootlink::LoaderLink*> link{nullptr};
+  std::atomic<const FakePageDialog*> expiringPage{nullptr};
   std::atomic<int> identify{0};
   std::atomic<int> check{0};
-  std::atomic<bool> sawPublishedPage{false};
+  std::atomic<int> expiries{0};
+  std::atomic<bool> sawWatch{false};
+  std::atomic<bool> pageEndedBeforeExpiry{false};
 };
 
 RecordingFlash& Flash() {
@@ -122,12 +139,27 @@ RecordingFlash& Flash() {
   return *flash;
 }
 
+// Screens that a page opens over itself.
+class NotedScreens final : public PageHost {
+ public:
+  int RunPage(int templateId) override {
+    shown.push_back(templateId);
+    return 1;
+  }
+  void ShowWaitBox() override {}
+  void CloseWaitBox() override {}
+  std::vector<int> shown;
+};
+
 class ProgressPageTest : public PageTest {
  protected:
   void SetUp() override {
     PageTest::SetUp();
+    Flash().link = &link;
+    Flash().expiringPage = nullptr;
     Flash().identify = 0;
     Flash().check = 0;
+    Flash().expiries = 0;
   }
   // Every page opened here started a worker; none may outlive the test.
   void TearDown() override {
@@ -140,6 +172,7 @@ class ProgressPageTest : public PageTest {
   }
   std::string DurationText() { return Open()->Text(1132); }
 
+  bootlink::LoaderLink link{nullptr, session::Session().serialLink};
   CountingWorkers workers;
   const PageServices services{.flashWorkers = Flash(), .flashSettingsWriter = workers};
   int opened = 0;
@@ -172,7 +205,7 @@ TEST_F(ProgressPageTest, OpeningStartsTheNormalWorkerRecordsTheFlashAndArmsTheWa
   EXPECT_EQ(page.dialog.Caption(), "");
   EXPECT_EQ(workers.settingsWrites.load(), 1);
   ASSERT_TRUE(WaitFor([] { return Flash().identify.load() == 1; }));
-  EXPECT_TRUE(Flash().sawPublishedPage.load());
+  EXPECT_TRUE(Flash().sawWatch.load());
   EXPECT_EQ(Flash().check.load(), 0);
 }
 
@@ -183,59 +216,77 @@ TEST_F(ProgressPageTest, RecoveryRunStartsTheCheckingWorker) {
   EXPECT_EQ(Flash().identify.load(), 0);
 }
 
-TEST_F(ProgressPageTest, PublishedWhileOpenAndDrivenThroughTheLinkInterface) {
+TEST_F(ProgressPageTest, WatchesTheLinkWhileOpenAndEndsWithTheCompletedFlash) {
   auto page = Open();
-  pages::WorkerPage* progress = S().progressPage.load();
-  ASSERT_NE(progress, nullptr);
-  progress->SetBarRange(0, 100);
-  progress->SetBarPosition(42);
-  progress->SetFigure(42);
-  progress->ArmTimer2(150000);
+  bootlink::FlashWatch* watch = link.Watcher();
+  ASSERT_NE(watch, nullptr);
+  watch->SetBarRange(0, 100);
+  watch->SetBarPosition(42);
+  watch->SetFigure(42);
+  watch->ArmWatchdog(150000);
   EXPECT_EQ(page->dialog.Range(1020), (std::pair<uint32_t, uint32_t>{0, 100}));
   EXPECT_EQ(page->dialog.Position(1020), 42u);
   EXPECT_EQ(page->Text(1023), "42");
   EXPECT_EQ(page->dialog.Timer(2), 150000u);
-  progress->KillTimer2();
+  watch->KillWatchdog();
   EXPECT_EQ(page->dialog.Timer(2), std::nullopt);
-  progress->Hide();
+  watch->Hide();
   EXPECT_FALSE(page->dialog.Visible());
-  progress->End(1);
+  page->dialog.SetPageVisible(true);  // shown again, to see the completion hide it
+  EXPECT_EQ(workers.settingsDeletes.load(), 0);
+  watch->FlashCompleted();
+  EXPECT_EQ(workers.settingsDeletes.load(), 1);
+  EXPECT_FALSE(page->dialog.Visible());
   EXPECT_EQ(page->Result(), 1);
-  progress->ArmTimer2(10);  // after the end: reaches nothing
+  watch->ArmWatchdog(10);  // after the end: reaches nothing
   EXPECT_EQ(page->dialog.Timer(2), std::nullopt);
   page->Close();
-  EXPECT_EQ(S().progressPage.load(), nullptr);
-  progress->SetFigure(7);  // a worker still holding the old pointer
+  EXPECT_EQ(link.Watcher(), nullptr);
+  watch->SetFigure(7);  // a worker still holding the old watch
   EXPECT_EQ(page->Text(1023), "42");
 }
 
-TEST_F(ProgressPageTest, WatchdogExpiryClosesTheImageDeclaresTheLinkDeadAndFails) {
+TEST_F(ProgressPageTest, UnopenedImageShowsItsScreenAndEndsTheRunWhileThePageWaitsForItsWatchdog) {
+  NotedScreens screens;
+  PageHost* previous = g_pageHost.exchange(&screens);
+  auto page = Open();
+  link.Watcher()->ReportFault(bootlink::FlashFault::kImageNotOpened);
+  SetPageHost(previous);
+  EXPECT_EQ(screens.shown, std::vector<int>{kScreenImageNotOpened});
+  EXPECT_EQ(S().flow.mainWindow.load(), 0u);
+  EXPECT_FALSE(page->dialog.Ended());
+}
+
+TEST_F(ProgressPageTest, WatchdogExpiryLetsTheLinkGoFirstThenFails) {
   int fds[2];
   ASSERT_EQ(::pipe(fds), 0);
-  S().imageFileHandle.store(fds[0]);
-  S().flow.flashState.store(3);  // second load sent, its download not finished
+  link.KeepImageFile(fds[0]);
+  link.flashState.store(3);  // second load sent, its download not finished
   auto opened = Open();
   OpenPage& page = *opened;
+  Flash().expiringPage = &page.dialog;
   page.Tick(2);
+  EXPECT_EQ(Flash().expiries.load(), 1);
+  EXPECT_FALSE(Flash().pageEndedBeforeExpiry.load());
   EXPECT_EQ(page.Result(), 2);
-  EXPECT_EQ(S().imageFileHandle.load(), -1);
   EXPECT_EQ(::fcntl(fds[0], F_GETFD), -1);  // closed
-  EXPECT_EQ(S().linkClosed.load(), 1u);
-  EXPECT_EQ(S().flow.flashState.load(), 2u);
+  EXPECT_EQ(link.linkClosed.load(), 1u);
+  EXPECT_EQ(link.flashState.load(), 2u);
   EXPECT_EQ(page.dialog.Timer(2), std::nullopt);
   ::close(fds[1]);
 }
 
 TEST_F(ProgressPageTest, OtherTimersAndCommandsDoNothing) {
-  S().flow.flashState.store(1);
+  link.flashState.store(1);
   auto opened = Open();
   OpenPage& page = *opened;
   page.Tick(1);
   page.Press(1);
   page.Press(2);
   EXPECT_FALSE(page.dialog.Ended());
-  EXPECT_EQ(S().linkClosed.load(), 0u);
-  EXPECT_EQ(S().flow.flashState.load(), 1u);
+  EXPECT_EQ(Flash().expiries.load(), 0);
+  EXPECT_EQ(link.linkClosed.load(), 0u);
+  EXPECT_EQ(link.flashState.load(), 1u);
 }
 
 // ----- boot-mode instructions page (169) -----
@@ -385,38 +436,18 @@ TEST_F(BackupProgressPageTest, DurationByLinkAndRedWarning) {
 
 // ----- reset instructions (167), finish (133), wait box (122) -----
 
-class NotedPort final : public platform::SerialPort {
- public:
-  bool Configure() override { return true; }
-  long ReadAvailable(uint8_t*, size_t) override { return 0; }
-  bool WriteAll(const uint8_t*, size_t) override { return true; }
-  bool Alive() override { return true; }
-  void Close() override { ++closes; }
-  std::atomic<int> closes{0};
-};
-
 class LastPagesTest : public PageTest {
  protected:
   CountingWorkers workers;
   const PageServices services = workers.Services();
 };
 
-TEST_F(LastPagesTest, ResetPageTakesTheLinkDownBeforeItShowsAnything) {
-  auto port = std::make_shared<NotedPort>();
-  S().linkHandle.store(port);
-  int fds[2];
-  ASSERT_EQ(::pipe(fds), 0);
-  S().imageFileHandle.store(fds[0]);
+TEST_F(LastPagesTest, ResetPageTakesTheLinkDownWhenItOpens) {
   OpenPage page(167, services);
-  EXPECT_EQ(S().linkClosed.load(), 1u);
-  EXPECT_EQ(workers.readThreadShutdowns.load(), 1);
-  EXPECT_EQ(port->closes.load(), 1);
-  EXPECT_EQ(S().linkHandle.load(), nullptr);
-  EXPECT_EQ(S().imageFileHandle.load(), -1);
-  EXPECT_EQ(::fcntl(fds[0], F_GETFD), -1);
+  EXPECT_EQ(workers.linkCloses.load(), 1);
+  EXPECT_EQ(workers.portReleases.load(), 0);
   EXPECT_EQ(page.dialog.PictureShown(), Picture::kButtons);
   EXPECT_EQ(page.Text(1181), "Weiter");
-  ::close(fds[1]);
 }
 
 TEST_F(LastPagesTest, ResetPageIgnoresEnterAndEscape) {

@@ -43,16 +43,12 @@ TEST(FixedTextTest, CaseFreeComparison) {
   EXPECT_FALSE(EqualsNoCase("ENG", "GER"));
 }
 
-TEST(UpdateSessionTest, DefaultsAndBoundedReplies) {
+TEST(UpdateSessionTest, DefaultsAndBoundedPath) {
   auto& s = session::Session();
   s.Reset();
   EXPECT_EQ(1u, s.serialLink.load());
   EXPECT_EQ(1u, s.flow.backAllowed.load());
   EXPECT_EQ(12u, s.rapiInit.cbSize);
-  s.SetPortTestReply(std::string(300, 'P'));
-  EXPECT_EQ(31u, s.PortTestReply().size());
-  s.SetFrameReply(std::string(1000, 'K'));
-  EXPECT_EQ(127u, s.FrameReply().size());
   CopyText(s.image.imagePath, std::string(400, 'a'));
   EXPECT_EQ(259u, TextOf(s.image.imagePath).size());
   s.Reset();

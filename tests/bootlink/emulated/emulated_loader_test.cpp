@@ -26,15 +26,10 @@ using test::PtyPeer;
 
 class EmulatedLoaderTest : public test::LinkTest {
  protected:
-  void SetUp() override {
-    LinkTest::SetUp();
-    SetSyncStopper(&device::StopActiveSync);
-  }
   void TearDown() override {
-    ShutdownLink();
+    link_.Close();
     if (handheld_) handheld_->Stop();
     handheld_.reset();
-    SetSyncStopper(nullptr);
     LinkTest::TearDown();
   }
   // Serves a handheld in its boot loader behind candidate `port`.
@@ -54,7 +49,7 @@ class EmulatedLoaderTest : public test::LinkTest {
   }
   uint32_t Run() {
     prefix_.LinkRestAbsent();
-    return TestPorts();
+    return TestPorts(link_, [] { device::StopActiveSync(); });
   }
 
   test::TempPrefix prefix_;
@@ -63,12 +58,12 @@ class EmulatedLoaderTest : public test::LinkTest {
 };
 
 TEST_F(EmulatedLoaderTest, LoaderOnCom1AnswersAtTheFirstAttempt) {
-  Session().serialLink.store(0);
+  link_.serialLink.store(0);
   ServeLoader("com1");
   ASSERT_EQ(Run(), 1u);
-  EXPECT_EQ(Session().serialLink.load(), 1u);
-  EXPECT_EQ(Session().PortTestReply(), "COM1 Port Test\r\n");
-  EXPECT_EQ(Session().readerRunning.load(), 1u);
+  EXPECT_EQ(link_.serialLink.load(), 1u);
+  EXPECT_EQ(link_.PortTestReply(), "COM1 Port Test\r\n");
+  EXPECT_EQ(link_.readerRunning.load(), 1u);
 }
 
 TEST_F(EmulatedLoaderTest, SecondUsbDeviceAnswersAtTheThirdAttempt) {
@@ -76,7 +71,7 @@ TEST_F(EmulatedLoaderTest, SecondUsbDeviceAnswersAtTheThirdAttempt) {
   PtyPeer& usb1 = Silent("wceusbsh001");
   ServeLoader("wceusbsh002");
   ASSERT_EQ(Run(), 1u);
-  EXPECT_EQ(Session().serialLink.load(), 0u);
+  EXPECT_EQ(link_.serialLink.load(), 0u);
   EXPECT_EQ(com1.Received(), "\r\r\r\r\r\r\r\rCOM1 Port Test\r");
   EXPECT_EQ(usb1.Received(), "\r\r\r\r\r\r\r\rUSB Port Test\r");
 }
@@ -85,10 +80,10 @@ TEST_F(EmulatedLoaderTest, Com2AnswersAtTheFourthAttempt) {
   ServeLoader("com2");
   const uint64_t start = platform::TickMs();
   ASSERT_EQ(Run(), 1u);
-  EXPECT_EQ(Session().serialLink.load(), 1u);
+  EXPECT_EQ(link_.serialLink.load(), 1u);
   // Attempt 8 would have come after four more attempts of 500 ms at least.
   EXPECT_GE(platform::TickMs() - start, 5000u + 4 * 500u);
-  EXPECT_EQ(Session().PortTestReply(), "COM2 Port Test\r\n");
+  EXPECT_EQ(link_.PortTestReply(), "COM2 Port Test\r\n");
 }
 
 TEST_F(EmulatedLoaderTest, BusyPortFailsAtOnceAndTheRotationGoesOn) {
@@ -98,7 +93,7 @@ TEST_F(EmulatedLoaderTest, BusyPortFailsAtOnceAndTheRotationGoesOn) {
   peers_.push_back(std::make_unique<PtyPeer>(PtyPeer::Mode::kEcho));
   prefix_.Link("wceusbsh001", peers_.back()->SlavePath());
   ASSERT_EQ(Run(), 1u);
-  EXPECT_EQ(Session().serialLink.load(), 0u);
+  EXPECT_EQ(link_.serialLink.load(), 0u);
   EXPECT_EQ(peers_.back()->Received(), "\r\r\r\r\r\r\r\rUSB Port Test\r");
 }
 
@@ -110,43 +105,43 @@ TEST_F(EmulatedLoaderTest, HandheldInItsSystemDoesNotAnswer) {
   EXPECT_EQ(Run(), 0u);
   // Two tries of com1 without an answer, 5500 ms each, after the 5000 ms start.
   EXPECT_GE(platform::TickMs() - start, 5000u + 2 * 5500u);
-  EXPECT_FALSE(Session().linkHandle.load());
-  EXPECT_FALSE(ReceiveThreadStarted());
-  EXPECT_EQ(Session().readerRunning.load(), 0u);
+  EXPECT_FALSE(link_.Port());
+  EXPECT_FALSE(link_.ReaderStarted());
+  EXPECT_EQ(link_.readerRunning.load(), 0u);
 }
 
 TEST_F(EmulatedLoaderTest, ReadDataInTheCommandSession) {
   ServeLoader("wceusbsh001");
   ASSERT_EQ(Run(), 1u);
-  OpenCommandSession();
-  Session().SetFrameReply("");
-  ASSERT_EQ(SendReadData(0xA0040100), 1u);
+  OpenCommandSession(link_);
+  link_.SetFrameReply("");
+  ASSERT_EQ(SendReadData(link_, 0xA0040100), 1u);
   const auto deadline = platform::DeadlineAfter(10000);
-  while (Session().FrameReply().find("KVOE") == std::string::npos &&
+  while (link_.FrameReply().find("KVOE") == std::string::npos &&
          std::chrono::steady_clock::now() < deadline) {
     platform::SleepMs(10);
   }
-  const std::string reply = Session().FrameReply();
+  const std::string reply = link_.FrameReply();
   ASSERT_NE(reply.find("KVOE"), std::string::npos);
   EXPECT_GT(reply.size(), wire::READDATA_REPLY_SKIP + wire::FRAME_END.size());
-  EXPECT_EQ(CloseCommandSession(), 1u);
+  EXPECT_EQ(CloseCommandSession(link_), 1u);
 }
 
 TEST_F(EmulatedLoaderTest, PulledCableDuringASessionClosesTheLink) {
   ServeLoader("wceusbsh001");
   ASSERT_EQ(Run(), 1u);
-  ASSERT_EQ(Session().serialLink.load(), 0u);
-  test::RecordingPage page;
-  OpenPage(page);
-  OpenCommandSession();
+  ASSERT_EQ(link_.serialLink.load(), 0u);
+  test::RecordingWatch page;
+  link_.Watch(&page);
+  OpenCommandSession(link_);
   std::string error;
   ASSERT_TRUE(handheld_->Control("unplug", &error)) << error;
-  JoinReceiveThread();  // ends by itself
-  EXPECT_EQ(Session().linkClosed.load(), 1u);
-  EXPECT_FALSE(Session().linkHandle.load());
+  link_.JoinReader();  // ends by itself
+  EXPECT_EQ(link_.linkClosed.load(), 1u);
+  EXPECT_FALSE(link_.Port());
   ASSERT_FALSE(page.Arms().empty());
   EXPECT_EQ(page.Arms().back(), 10u);
-  EXPECT_EQ(SendString("x"), 0u);
+  EXPECT_EQ(link_.SendString("x"), 0u);
 }
 
 }  // namespace

@@ -174,8 +174,8 @@ int FlashOnce() {
   auto& session = session::Session();
   session.flow.flashState.store(0);
   session.flow.mainWindow.store(1);
-  bootlink::HeadlessProgressPage page;
-  return bootlink::RunHeadlessProgressPage(page, &bootlink::CheckAndFlashThread);
+  HeadlessProgressPage page;
+  return RunHeadlessProgressPage(page, &bootlink::CheckAndFlashThread);
 }
 
 void BM_Flash32MiBAgainstRawPty(benchmark::State& state) {
