@@ -11,7 +11,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 build="$(cd "${1:-build}" && pwd)"
-tools/install-deps.sh dpkg-dev file lintian appstream desktop-file-utils
+tools/install-deps.sh lintian appstream desktop-file-utils
 sudo=""
 [ "$(id -u)" -eq 0 ] || sudo="sudo"
 fail() { echo "package-test: $*" >&2; exit 1; }
