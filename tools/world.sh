@@ -48,7 +48,8 @@ world_setup() {
     program="$package"
   fi
   world_pids=()
-  world_placed=()
+  # Files placed by an earlier world of this shell stay listed for removal.
+  [ -n "${world_placed+x}" ] || world_placed=()
   trap world_end EXIT
 }
 
