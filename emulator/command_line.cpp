@@ -279,6 +279,7 @@ int RunCommandLine(int argc, const char* const* argv, std::ostream& out, std::os
                    const WindowHook& window) {
   Arguments args;
   CLI::App app{"k5210-emu: a virtual Quor 5210 handheld for tests and demos", "k5210-emu"};
+  app.set_version_flag("--version", "k5210-emu " CORVASH_VERSION);
   app.require_subcommand(1);
 
   auto* init = app.add_subcommand("init", "make a handheld in folder STATE");
@@ -322,6 +323,8 @@ int RunCommandLine(int argc, const char* const* argv, std::ostream& out, std::os
     return app.exit(help, out, err);
   } catch (const CLI::CallForAllHelp& help) {
     return app.exit(help, out, err);
+  } catch (const CLI::CallForVersion& version) {
+    return app.exit(version, out, err);
   } catch (const CLI::ParseError& error) {
     err << "k5210-emu: " << error.what() << "\n";
     return kUsage;
