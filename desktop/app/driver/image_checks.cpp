@@ -58,7 +58,9 @@ bool CheckImageForFlash(ImageOperations& images, ImageSource source) {
     EndWithScreen(kScreenChecksumError);  // only while the run is still open
     return false;
   }
-  if (images.CheckVariant(session.image, session.handheld) != ImageOutcome::kOk) return Incompatible(session.flow.versionMismatch);
+  if (images.CheckVariant(session.image, session.handheld) != ImageOutcome::kOk) {
+    return Incompatible(session.flow.versionMismatch);
+  }
   if (!EqualsNoCase(TextOf(session.handheld.deviceModel), TextOf(session.image.imageModel))) {
     return Incompatible(session.flow.modelMismatch);
   }
