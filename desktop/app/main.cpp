@@ -46,11 +46,14 @@ int main(int argc, char** argv) {
   if (const std::optional<int> answered = AnswerCommandLine(argc, argv)) return *answered;
   // Lives until the process ends, as the page services must.
   static corvash::pages::DesktopReadmeViewer readme;
-  const corvash::pages::PageServices services = corvash::wiring::ProgramPageServices(readme);
-  return corvash::pages::RunQtProgram(argc, argv, services, [](corvash::pages::PageHost& host) {
+  const auto services = [](corvash::image::FileChooser& chooser) {
+    return corvash::wiring::ProgramPageServices(readme, chooser);
+  };
+  return corvash::pages::RunQtProgram(argc, argv, services, [](corvash::pages::PageHost& host,
+                                                               corvash::image::FileChooser& chooser) {
     corvash::wiring::BindLinkHooks();
-    const int code =
-        corvash::driver::RunProgram(host, corvash::wiring::LinkedPageTexts(), corvash::wiring::LinkedOperations());
+    const int code = corvash::driver::RunProgram(host, corvash::wiring::LinkedPageTexts(),
+                                                 corvash::wiring::LinkedOperations(chooser));
     // The boot-loader link's threads end before the pages and the process do.
     corvash::wiring::ShutDownLink();
     return code;

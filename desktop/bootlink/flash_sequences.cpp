@@ -65,6 +65,29 @@ void ShowIncompatible(std::atomic<uint32_t>& flag) {
   EndProgressPageAfterFault();
 }
 
+// An image that cannot be read: FEHLER 104 over the hidden page, except for
+// a vanished stored image in a recovery run.
+void ShowUnreadableImage(image::ImageOutcome outcome) {
+  if (outcome == image::ImageOutcome::kNotFound && S().flow.recoveryMode.load() != 0) return;
+  HideProgressPage();
+  pages::RunPage(pages::kScreenImageNotOpened);
+  session::CloseMainWindow();
+}
+
+// What a failed stored-image check shows; a recovery run drops an image that
+// does not fit without a screen.
+void ShowStoredImageCheck(image::ImageOutcome outcome) {
+  if (image::IsUnreadable(outcome)) {
+    ShowUnreadableImage(outcome);
+    session::CloseMainWindow();
+    return;
+  }
+  if (!image::IsMismatch(outcome) || S().flow.recoveryMode.load() != 0) return;
+  (outcome == image::ImageOutcome::kLanguageMismatch ? S().flow.languageMismatch : S().flow.modelMismatch) = 1;
+  pages::RunPage(image::kIncompatibleImageDialog);
+  session::CloseMainWindow();
+}
+
 }  // namespace
 
 void EndProgressPageAfterFault() { ArmWatchdog(WATCHDOG_LINK_FAILED_MS); }
@@ -125,7 +148,7 @@ void RunFlashSequence() {
 }
 
 void IdentifyAndFlashThread() {
-  S().image.imageSizeKB = image::FirstImageSize() / 1024;
+  S().image.imageSizeKB = image::FirstImageSize(S().paths) / 1024;
   OpenCommandSession();
   if (ReadDeviceIdentity() == 0) {
     CloseCommandSession();
@@ -136,11 +159,13 @@ void IdentifyAndFlashThread() {
     return;
   }
   CloseCommandSession();
-  if (image::CheckStoredImage() == 0) {
+  if (const image::ImageOutcome stored = image::CheckStoredImage(S().image, S().handheld);
+      stored != image::ImageOutcome::kOk) {
+    ShowStoredImageCheck(stored);
     EndProgressPageAfterFault();
     return;
   }
-  if (image::CheckVariant() == 0) {
+  if (image::CheckVariant(S().image, S().handheld) != image::ImageOutcome::kOk) {
     ShowIncompatible(S().flow.versionMismatch);
     return;
   }
@@ -148,7 +173,9 @@ void IdentifyAndFlashThread() {
 }
 
 void CheckAndFlashThread() {
-  if (image::ReadImageHeader(platform::TextOf(S().image.imagePath)) == 0) {
+  if (const image::ImageOutcome header = image::ReadImageHeader(platform::TextOf(S().image.imagePath), S().image);
+      header != image::ImageOutcome::kOk) {
+    ShowUnreadableImage(header);
     session::CloseMainWindow();
     EndProgressPageAfterFault();
     return;
@@ -161,7 +188,7 @@ void CheckAndFlashThread() {
     ShowIncompatible(S().flow.languageMismatch);
     return;
   }
-  S().image.imageSizeKB = image::FirstImageSize() / 1024;
+  S().image.imageSizeKB = image::FirstImageSize(S().paths) / 1024;
   if (pages::WorkerPage* page = S().progressPage.load()) {
     page->SetBarRange(0, S().image.imageSizeKB * 1024);
     page->SetBarPosition(0);

@@ -131,7 +131,7 @@ int RunHeadlessProgressPage(HeadlessProgressPage& page, FlashWorker worker) {
   session.progressPage.store(&page);
   // The pending flash is recorded before the worker starts: the normal
   // run's worker rewrites the device fields that the record is made of.
-  session::WriteFlashSettings();
+  session::WriteFlashSettings(session.handheld, session.image, session.serialLink.load());
   page.ArmTimer2(WATCHDOG_PAGE_OPEN_MS);
   std::thread workerThread(worker);
   const int result = page.WaitResult();

@@ -1,7 +1,8 @@
 #pragma once
 // Doubles for walking the wizard's page graph: a page host that answers each
 // template from a script and sets the flags the real page would, operations
-// that act on the session as the real subsystems do, and a remote API whose
+// that fill the values they are handed and return outcomes as the real
+// subsystems do, and a remote API whose
 // link comes up or not.
 #include <atomic>
 #include <cstdint>
@@ -96,7 +97,7 @@ struct FakeImage {
 
 class FakeSettings : public FlashSettingsOperations {
  public:
-  uint32_t ReadFlashSettings() override;
+  session::FlashRecord ReadFlashSettings() override;
   void DeleteFlashSettings() override { ++deletes; }
 
   uint32_t flash = 0;                 // the "Flash" value
@@ -107,13 +108,13 @@ class FakeSettings : public FlashSettingsOperations {
 
 class FakeImages : public ImageOperations {
  public:
-  uint32_t ReadImageHeader(std::string_view path) override;
-  uint32_t VerifyImageChecksum() override;
-  uint32_t CheckVariant() override;
-  uint32_t CheckStoredImage() override;
-  uint32_t FindImageInProgramDir() override;
-  uint32_t ChooseRestoreImage() override;
-  uint32_t ImageFileSize(std::string_view path) override;
+  ImageOutcome ReadImageHeader(std::string_view path, session::ChosenImage& image) override;
+  ImageOutcome VerifyImageChecksum(const session::ChosenImage& image) override;
+  ImageOutcome CheckVariant(const session::ChosenImage& image, const session::HandheldIdentity& handheld) override;
+  ImageOutcome CheckStoredImage(session::ChosenImage& image, const session::HandheldIdentity& handheld) override;
+  ImageOutcome FindImageInProgramDir(const session::RunPaths& paths, session::ChosenImage& image) override;
+  ImageOutcome ChooseRestoreImage(session::ChosenImage& image) override;
+  std::optional<uint32_t> ImageFileSize(std::string_view path) override;
 
   std::map<std::string, FakeImage> files;
   std::string besideProgram;            // "" = none

@@ -91,10 +91,11 @@ TEST_F(FailureScreenTest, RestoreImageThatCannotBeOpenedEndsOnItsScreen) {
   ExpectOnlyScreen(kScreenImageNotOpened);
 }
 
-TEST_F(FailureScreenTest, RestoreImageWhoseSizeCannotBeReadEndsOnItsScreen) {
+TEST_F(FailureScreenTest, RestoreImageWhoseSizeCannotBeReadEndsTheRemoteApiAndShowsItsScreen) {
   ChooseRestore(FakeImage{.sizeKnown = false});
   RunWizard();
   ExpectOnlyScreen(kScreenImageNotOpened);
+  EXPECT_EQ(api.uninits.load(), 1);
 }
 
 TEST_F(FailureScreenTest, ChecksumMismatchEndsOnChecksumError) {

@@ -3,7 +3,6 @@
 #include "desktop/session/page_ids.h"
 #include "desktop/session/update_session.h"
 #include "desktop/session/page_host.h"
-#include "rapi/remote_api.h"
 
 namespace corvash::driver {
 
@@ -19,22 +18,26 @@ uint32_t Fail(int screenId) {
 
 class UnlinkedSettings final : public FlashSettingsOperations {
  public:
-  uint32_t ReadFlashSettings() override { return 0; }
+  session::FlashRecord ReadFlashSettings() override { return {}; }
   void DeleteFlashSettings() override {}
 };
 
+// Every image reads as unopenable or absent; a stored image is never checked.
 class UnlinkedImages final : public ImageOperations {
  public:
-  uint32_t ReadImageHeader(std::string_view) override { return Fail(kScreenImageNotOpened); }
-  uint32_t VerifyImageChecksum() override { return Fail(kScreenImageNotOpened); }
-  uint32_t CheckVariant() override { return 0; }
-  uint32_t CheckStoredImage() override { return 0; }
-  uint32_t FindImageInProgramDir() override { return Fail(kScreenImageNotFound); }
-  uint32_t ChooseRestoreImage() override { return 0; }
-  uint32_t ImageFileSize(std::string_view) override {
-    rapi::Api().CeRapiUninit();
-    return Fail(kScreenImageNotOpened);
+  ImageOutcome ReadImageHeader(std::string_view, session::ChosenImage&) override { return ImageOutcome::kNotOpened; }
+  ImageOutcome VerifyImageChecksum(const session::ChosenImage&) override { return ImageOutcome::kNotOpened; }
+  ImageOutcome CheckVariant(const session::ChosenImage&, const session::HandheldIdentity&) override {
+    return ImageOutcome::kVariantMismatch;
   }
+  ImageOutcome CheckStoredImage(session::ChosenImage&, const session::HandheldIdentity&) override {
+    return ImageOutcome::kNoStoredImage;
+  }
+  ImageOutcome FindImageInProgramDir(const session::RunPaths&, session::ChosenImage&) override {
+    return ImageOutcome::kNoImage;
+  }
+  ImageOutcome ChooseRestoreImage(session::ChosenImage&) override { return ImageOutcome::kCancelled; }
+  std::optional<uint32_t> ImageFileSize(std::string_view) override { return std::nullopt; }
 };
 
 class UnlinkedDevice final : public DeviceServices {

@@ -2,6 +2,7 @@
 
 #include "desktop/app/driver/activesync_check.h"
 #include "desktop/app/driver/image_checks.h"
+#include "desktop/app/driver/image_screens.h"
 #include "desktop/session/page_ids.h"
 #include "desktop/app/driver/run_control.h"
 #include "desktop/app/driver/run_paths.h"
@@ -111,14 +112,17 @@ class WizardRun {
   }
 
   Step Update() {
-    if (ops_.images.FindImageInProgramDir() == 0) return Step::kDone;
     session::UpdateSession& session = Session();
+    if (ops_.images.FindImageInProgramDir(session.paths, session.image) != image::ImageOutcome::kOk) {
+      ShowImageNotFound();
+      return Step::kDone;
+    }
     platform::CopyText(session.image.imagePath, platform::TextOf(session.image.foundImagePath));
     return CheckImageForFlash(ops_.images, ImageSource::kBesideProgram) ? Step::kConfirm : Step::kDone;
   }
 
   Step Restore() {
-    if (ops_.images.ChooseRestoreImage() == 0) return Step::kOptions;
+    if (ops_.images.ChooseRestoreImage(Session().image) != image::ImageOutcome::kOk) return Step::kOptions;
     return CheckImageForFlash(ops_.images, ImageSource::kChosenByUser) ? Step::kConfirm : Step::kDone;
   }
 
@@ -189,7 +193,7 @@ class WizardRun {
 void RunWizard(const WizardOperations& ops) {
   session::UpdateSession& session = Session();
   SetUpRunPaths();
-  session.flow.pendingFlash = ops.settings.ReadFlashSettings();
+  session.flow.pendingFlash = TakeFlashRecord(ops.settings.ReadFlashSettings());
   if (CheckActiveSyncVersion() == 0) {
     EndWithScreen(kScreenActiveSyncTooOld);
   } else {

@@ -1,6 +1,7 @@
 #include "desktop/app/wiring/linked_operations.h"
 
 #include "desktop/app/driver/unlinked_operations.h"
+#include "desktop/image/disk_space.h"
 #include "desktop/session/flash_settings.h"
 #include "desktop/session/update_session.h"
 #include "desktop/bootlink/command_channel.h"
@@ -25,31 +26,58 @@
 #include "desktop/image/image_discovery.h"
 #include "desktop/image/image_header.h"
 #include "desktop/resources/text_table.h"
+#include "desktop/session/page_host.h"
 
 namespace corvash::wiring {
 namespace {
 
 class LinkedSettings final : public driver::FlashSettingsOperations {
  public:
-  uint32_t ReadFlashSettings() override { return session::ReadFlashSettings(); }
+  session::FlashRecord ReadFlashSettings() override { return session::ReadFlashSettings(); }
   void DeleteFlashSettings() override { session::DeleteFlashSettings(); }
+};
+
+// The wizard's wait box, shown while an image is summed.
+class WaitBox final : public image::WaitIndicator {
+ public:
+  void Show() override { pages::ShowWaitBox(); }
+  void Close() override { pages::CloseWaitBox(); }
 };
 
 class LinkedImages final : public driver::ImageOperations {
  public:
-  uint32_t ReadImageHeader(std::string_view path) override { return image::ReadImageHeader(path); }
-  uint32_t VerifyImageChecksum() override { return image::VerifyImageChecksum(); }
-  uint32_t CheckVariant() override { return image::CheckVariant(); }
-  uint32_t CheckStoredImage() override { return image::CheckStoredImage(); }
-  uint32_t FindImageInProgramDir() override { return image::FindImageInProgramDir(); }
-  uint32_t ChooseRestoreImage() override { return image::ChooseRestoreImage(); }
-  uint32_t ImageFileSize(std::string_view path) override { return image::ImageFileSize(path); }
+  explicit LinkedImages(image::FileChooser& chooser) : chooser_(chooser) {}
+  ImageOutcome ReadImageHeader(std::string_view path, session::ChosenImage& image) override {
+    return image::ReadImageHeader(path, image);
+  }
+  ImageOutcome VerifyImageChecksum(const session::ChosenImage& image) override {
+    WaitBox wait;
+    return image::VerifyImageChecksum(image, wait);
+  }
+  ImageOutcome CheckVariant(const session::ChosenImage& image, const session::HandheldIdentity& handheld) override {
+    return image::CheckVariant(image, handheld);
+  }
+  ImageOutcome CheckStoredImage(session::ChosenImage& image, const session::HandheldIdentity& handheld) override {
+    return image::CheckStoredImage(image, handheld);
+  }
+  ImageOutcome FindImageInProgramDir(const session::RunPaths& paths, session::ChosenImage& image) override {
+    return image::FindImageInProgramDir(paths, image);
+  }
+  ImageOutcome ChooseRestoreImage(session::ChosenImage& image) override {
+    return image::ChooseRestoreImage(chooser_, image);
+  }
+  std::optional<uint32_t> ImageFileSize(std::string_view path) override { return image::ImageFileSize(path); }
+
+ private:
+  image::FileChooser& chooser_;
 };
 
 // The running handheld's services over the remote API and the sync software.
 class LinkedDevice final : public driver::DeviceServices {
  public:
-  uint32_t IdentifyDevice() override { return device::IdentifyDevice(&image::FirstImageSize); }
+  uint32_t IdentifyDevice() override {
+    return device::IdentifyDevice([] { return image::FirstImageSize(session::Session().paths); });
+  }
   void StopActiveSync() override { device::StopActiveSync(); }
   uint32_t CheckMainsPower() override { return device::CheckMainsPower(); }
 };
@@ -76,7 +104,10 @@ class LinkedFlashWorkers final : public pages::FlashWorkers {
 
 class LinkedSettingsWriter final : public pages::FlashSettingsWriter {
  public:
-  void WriteFlashSettings() override { session::WriteFlashSettings(); }
+  void WriteFlashSettings() override {
+    const session::UpdateSession& run = session::Session();
+    session::WriteFlashSettings(run.handheld, run.image, run.serialLink.load());
+  }
 };
 
 class LinkedTeardown final : public pages::LinkTeardown {
@@ -115,12 +146,17 @@ class LinkedActiveSync final : public pages::ActiveSyncControl {
   void RestartActiveSync() override { device::RestartActiveSync(); }
 };
 
-// The options page as the backup target's chooser hides and shows it.
-class OptionsPageWindow final : public image::PageWindow {
+// WARNUNG 112 before an existing backup file is replaced, with the options
+// page hidden; "Abbrechen" shows the page again for another choice.
+class ReplaceWarning final : public image::ReplaceQuestion {
  public:
-  explicit OptionsPageWindow(pages::PageDialog& page) : page_(page) {}
-  void Hide() override { page_.SetPageVisible(false); }
-  void Show() override { page_.SetPageVisible(true); }
+  explicit ReplaceWarning(pages::PageDialog& page) : page_(page) {}
+  bool MayReplace() override {
+    page_.SetPageVisible(false);
+    if (pages::RunPage(image::kFileExistsWarningDialog) != image::kWarningCancel) return true;
+    page_.SetPageVisible(true);
+    return false;
+  }
 
  private:
   pages::PageDialog& page_;
@@ -128,14 +164,28 @@ class OptionsPageWindow final : public image::PageWindow {
 
 class LinkedBackupTarget final : public pages::BackupTargetChooser {
  public:
+  explicit LinkedBackupTarget(image::FileChooser& chooser) : chooser_(chooser) {}
   int ChooseBackupTarget(pages::PageDialog& optionsPage) override {
-    OptionsPageWindow window(optionsPage);
-    return static_cast<int>(image::ChooseBackupTarget(&window));
+    ReplaceWarning warning(optionsPage);
+    session::UpdateSession& run = session::Session();
+    const image::ImageOutcome outcome =
+        image::ChooseBackupTarget(run.handheld, {chooser_, space_, warning}, run.paths);
+    if (outcome == image::ImageOutcome::kNoSpace) {
+      optionsPage.SetPageVisible(false);
+      pages::RunPage(image::kBackupImpossibleDialog);
+      optionsPage.SetPageVisible(true);
+    }
+    return outcome == image::ImageOutcome::kOk ? 1 : 0;
   }
+
+ private:
+  image::FileChooser& chooser_;
+  image::StatvfsDiskSpace space_;
 };
 
 // What this program gives the pages beyond the harmless defaults.
 struct LinkedPageWorkers {
+  explicit LinkedPageWorkers(image::FileChooser& chooser) : backupTarget(chooser) {}
   LinkedFlashWorkers flashWorkers;
   LinkedSettingsWriter settingsWriter;
   LinkedTeardown teardown;
@@ -149,9 +199,9 @@ struct LinkedPageWorkers {
 
 }  // namespace
 
-const driver::WizardOperations& LinkedOperations() {
+const driver::WizardOperations& LinkedOperations(image::FileChooser& chooser) {
   static LinkedSettings settings;
-  static LinkedImages images;
+  static LinkedImages images(chooser);
   static LinkedDevice device;
   static LinkedBootLink bootLink;
   static const driver::WizardOperations operations{settings, images, device, bootLink};
@@ -163,9 +213,9 @@ driver::PageTexts& LinkedPageTexts() {
   return texts;
 }
 
-pages::PageServices ProgramPageServices(pages::ReadmeViewer& readme) {
+pages::PageServices ProgramPageServices(pages::ReadmeViewer& readme, image::FileChooser& chooser) {
   // Never destroyed: a worker that a page started may outlive main().
-  static LinkedPageWorkers* const workers = new LinkedPageWorkers;
+  static LinkedPageWorkers* const workers = new LinkedPageWorkers(chooser);
   return pages::PageServices{
       .bootLoaderWatch = workers->bootLoaderWatch,
       .powerWatch = workers->powerWatch,
