@@ -1,14 +1,24 @@
 // Program start: single instance, text table and link kind before the first
 // page, the run's folders and the marker file.
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/un.h>
+#include <unistd.h>
 
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <cstring>
 #include <fstream>
+#include <future>
+#include <vector>
 
 #include "desktop/app/driver/program_start.h"
 #include "desktop/app/driver/run_paths.h"
 #include "common/clock.h"
 #include "desktop/platform/instance_lock.h"
 #include "desktop/platform/prefix.h"
+#include "rapi/socket_remote_api.h"
 #include "tests/driver/driver_fixture.h"
 
 namespace corvash::driver::doubles {
@@ -38,6 +48,19 @@ TEST_F(ProgramStartTest, SecondStartEndsAtOnceShowingNothing) {
   EXPECT_THAT(host.log, IsEmpty());
   EXPECT_EQ(texts.loads, 0);
   EXPECT_EQ(ops.settings.reads, 0);
+}
+
+TEST_F(ProgramStartTest, ALockFileThatCannotBeOpenedStopsTheStart) {
+  std::filesystem::create_directories(platform::InstanceLockPath());  // a folder in its place
+  ::testing::internal::CaptureStderr();
+  const int code = Run();
+  const std::string said = ::testing::internal::GetCapturedStderr();
+
+  EXPECT_NE(code, 0);
+  EXPECT_EQ(std::count(said.begin(), said.end(), '\n'), 1) << said;
+  EXPECT_NE(said.find(platform::InstanceLockPath().string()), std::string::npos) << said;
+  EXPECT_THAT(host.log, IsEmpty());
+  EXPECT_EQ(texts.loads, 0);
 }
 
 TEST_F(ProgramStartTest, TextsAndSerialLinkAreReadyBeforeTheFirstPage) {
@@ -91,6 +114,58 @@ TEST_F(ProgramStartTest, WithNothingLinkedTheRunEndsOnConnectionError) {
                                     kScreenConnectionError));
   EXPECT_GE(screenAt - connectPageAt, 2990u);
   ExpectRunClosed();
+}
+
+// A remote-API socket whose listener never accepts, its backlog full: a
+// blocking connect to it would wait for ever.
+class ListenerThatNeverAccepts {
+ public:
+  explicit ListenerThatNeverAccepts(const std::filesystem::path& path) {
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    std::strncpy(address.sun_path, path.c_str(), sizeof address.sun_path - 1);
+    listen_ = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    ::bind(listen_, reinterpret_cast<sockaddr*>(&address), sizeof address);
+    ::listen(listen_, 0);
+    for (;;) {
+      const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+      if (::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
+        full_ = errno == EAGAIN;
+        ::close(fd);
+        break;
+      }
+      waiting_.push_back(fd);
+    }
+  }
+  ~ListenerThatNeverAccepts() { Close(); }
+  bool Full() const { return full_; }
+  // Ends a connect still waiting for room (it fails then).
+  void Close() {
+    for (int fd : waiting_) ::close(fd);
+    waiting_.clear();
+    if (listen_ >= 0) ::close(listen_);
+    listen_ = -1;
+  }
+
+ private:
+  int listen_ = -1;
+  std::vector<int> waiting_;
+  bool full_ = false;
+};
+
+TEST_F(ProgramStartTest, ASyncLinkThatNeverAcceptsEndsOnConnectionErrorInBoundedTime) {
+  ListenerThatNeverAccepts listener(platform::PrefixDir() / "rapi.sock");
+  ASSERT_TRUE(listener.Full());
+  rapi::SocketRemoteApi remote(platform::PrefixDir() / "rapi.sock");
+  rapi::InstallRemoteApi(&remote);
+
+  auto run = std::async(std::launch::async, [&] { return RunProgram(host); });
+  const bool ended = run.wait_for(std::chrono::seconds(60)) == std::future_status::ready;
+  if (!ended) listener.Close();
+  EXPECT_TRUE(ended);
+  run.get();
+  EXPECT_THAT(host.log, ElementsAre(kPageWelcome, kPagePrepare, kPageConnect, kWaitBoxShown, kWaitBoxClosed,
+                                    kScreenConnectionError));
 }
 
 class RunPathsTest : public DriverTest {};

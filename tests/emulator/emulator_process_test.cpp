@@ -7,6 +7,9 @@
 #include <string>
 #include <vector>
 
+#include "common/local_socket.h"
+#include "emulator/served_prefix.h"
+#include "rapi/socket_remote_api.h"
 #include "tests/emulator/child_process.h"
 #include "tests/emulator/temp_folder.h"
 
@@ -62,6 +65,52 @@ TEST_F(EmulatorProcessTest, SigtermEndsRunAndLeavesNoPortBehind) {
   EXPECT_EQ(run.Wait(), 0);
   EXPECT_FALSE(std::filesystem::exists(std::filesystem::symlink_status(Prefix() + "/dosdevices/wceusbsh001")));
   EXPECT_FALSE(std::filesystem::exists(Deep() / "state" / "control.sock"));
+}
+
+// Two handhelds, one prefix: the second is refused while the first serves;
+// once the first is dead, the second takes the prefix over.
+TEST(ServedPrefixTest, ASecondRunOnAServedPrefixIsRefusedUntilTheFirstIsGone) {
+  test::TempFolder folder;
+  const std::string first = (folder.Path() / "first").string();
+  const std::string second = (folder.Path() / "second").string();
+  const std::filesystem::path prefix = folder.Path() / "prefix";
+  const std::filesystem::path socket = prefix / "rapi.sock";
+  ASSERT_EQ(RunTool({"init", first}), 0);
+  ASSERT_EQ(RunTool({"init", second}), 0);
+  const auto served = [&] { return ReadServedHandheld(prefix); };
+  const auto linkable = [&] {
+    rapi::SocketRemoteApi desktop(socket);
+    rapi::RapiInitRecord init;
+    desktop.CeRapiInitEx(init);
+    const bool linked = init.heRapiInit->Wait(test::kChildLimitMs);
+    desktop.CeRapiUninit();
+    return linked;
+  };
+
+  Child serving({K5210_EMU_PATH, "run", first, "--prefix", prefix.string()});
+  ASSERT_EQ(serving.ReadLine().rfind("ready ", 0), 0u);
+  ASSERT_TRUE(linkable());
+  const auto portLink = std::filesystem::read_symlink(prefix / "dosdevices" / "wceusbsh001");
+
+  EXPECT_EQ(RunTool({"run", second, "--prefix", prefix.string()}), 2);
+  EXPECT_EQ(RunTool({"run", second, "--prefix", prefix.string(), "--port", "com1"}), 2);
+  ASSERT_TRUE(served().has_value());
+  EXPECT_TRUE(std::filesystem::equivalent(served()->state, first));
+  EXPECT_EQ(std::filesystem::read_symlink(prefix / "dosdevices" / "wceusbsh001"), portLink);
+  EXPECT_TRUE(linkable());
+
+  // Dead without a word: its socket and record are stale and taken over.
+  ::kill(serving.Pid(), SIGKILL);
+  EXPECT_EQ(serving.Wait(), 128 + SIGKILL);
+  const auto deadline = platform::DeadlineAfter(test::kChildLimitMs);
+  while (platform::LocalSocketServed(socket) && std::chrono::steady_clock::now() < deadline) platform::SleepMs(10);
+  Child next({K5210_EMU_PATH, "run", second, "--prefix", prefix.string()});
+  EXPECT_EQ(next.ReadLine().rfind("ready ", 0), 0u);
+  EXPECT_TRUE(linkable());
+  ASSERT_TRUE(served().has_value());
+  EXPECT_TRUE(std::filesystem::equivalent(served()->state, second));
+  ::kill(next.Pid(), SIGTERM);
+  EXPECT_EQ(next.Wait(), 0);
 }
 
 }  // namespace

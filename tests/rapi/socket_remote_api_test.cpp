@@ -174,6 +174,14 @@ TEST_F(RemoteApiTest, PathsLeavingTheStoreAreRefused) {
     EXPECT_EQ(desktop.CeGetLastError(), handheld::ERROR_INVALID_NAME);
     EXPECT_EQ(desktop.CeMoveFile(u"\\Temp\\x", path), 0);
   }
+  // The length limit counts UTF-16 units: 207 units here, but 407 UTF-8 bytes.
+  const std::u16string wide(100, u'\u00e9');
+  fs::create_directories(Store() / "Temp" / fs::path(wide));
+  const std::u16string deep = u"\\Temp\\" + wide + u"\\" + wide;
+  const CeHandle file = desktop.CeCreateFile(deep, GENERIC_WRITE, 0, CREATE_ALWAYS, 0);
+  EXPECT_NE(file, kInvalidHandle);
+  EXPECT_NE(desktop.CeCloseHandle(file), 0);
+  EXPECT_EQ(desktop.CeCreateFile(deep + u"\\" + wide, GENERIC_WRITE, 0, CREATE_ALWAYS, 0), kInvalidHandle);
   EXPECT_EQ(desktop.CeCreateProcess(u"\\Temp\\out\\escape"), 0);
   EXPECT_FALSE(fs::exists(temp_.Path() / "escape"));
   EXPECT_FALSE(fs::exists(Store().parent_path() / "escape"));
@@ -264,8 +272,11 @@ TEST_F(RemoteApiTest, LibrariesRunInAHelperThatMayFail) {
   const std::vector<uint8_t> input = {1, 2, 3, 4, 5};
   EXPECT_EQ(desktop.CeRapiInvoke(u"zembra.DLL", u"Echo", input, output), 5);
   EXPECT_EQ(output, input);
-  EXPECT_LT(desktop.CeRapiInvoke(u"Zembra.dll", u"NoSuchExport", input, output), 0);
-  EXPECT_EQ(desktop.CeGetLastError(), handheld::ERROR_PROC_NOT_FOUND);
+  // Names the library does not define itself are not looked up in what it links.
+  for (const std::u16string function : {u"NoSuchExport", u"exit", u"abort"}) {
+    EXPECT_LT(desktop.CeRapiInvoke(u"Zembra.dll", function, input, output), 0);
+    EXPECT_EQ(desktop.CeGetLastError(), handheld::ERROR_PROC_NOT_FOUND);
+  }
   EXPECT_LT(desktop.CeRapiInvoke(u"Zembra.dll", u"Crash", input, output), 0);
   EXPECT_TRUE(output.empty());
   // The handheld lives on.
