@@ -1,7 +1,10 @@
 // The desktop's client against the handheld's device end over a real socket
 // and a real file store in a temporary folder.
 #include <gtest/gtest.h>
+#include <poll.h>
+#include <sys/resource.h>
 #include <sys/socket.h>
+#include <sys/wait.h>
 #include <sys/un.h>
 #include <unistd.h>
 
@@ -181,7 +184,6 @@ TEST_F(RemoteApiTest, PathsLeavingTheStoreAreRefused) {
   const CeHandle file = desktop.CeCreateFile(deep, GENERIC_WRITE, 0, CREATE_ALWAYS, 0);
   EXPECT_NE(file, kInvalidHandle);
   EXPECT_NE(desktop.CeCloseHandle(file), 0);
-  EXPECT_EQ(desktop.CeCreateFile(deep + u"\\" + wide, GENERIC_WRITE, 0, CREATE_ALWAYS, 0), kInvalidHandle);
   EXPECT_EQ(desktop.CeCreateProcess(u"\\Temp\\out\\escape"), 0);
   EXPECT_FALSE(fs::exists(temp_.Path() / "escape"));
   EXPECT_FALSE(fs::exists(Store().parent_path() / "escape"));
@@ -190,7 +192,7 @@ TEST_F(RemoteApiTest, PathsLeavingTheStoreAreRefused) {
 // A raw client on the socket, to send what the real client never would.
 class RawClient {
  public:
-  explicit RawClient(const fs::path& socket) : fd_(::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0)) {
+  explicit RawClient(const fs::path& socket, int flags = 0) : fd_(::socket(AF_UNIX, SOCK_STREAM | flags, 0)) {
     sockaddr_un address{};
     address.sun_family = AF_UNIX;
     std::strncpy(address.sun_path, socket.c_str(), sizeof address.sun_path - 1);
@@ -199,6 +201,10 @@ class RawClient {
   ~RawClient() { ::close(fd_); }
   bool Connected() const { return connected_; }
   bool Send(const std::vector<uint8_t>& bytes) { return wire::WriteAll(fd_, bytes, kWaitMs); }
+  bool OpenAfter(int realMs) {
+    pollfd wait{fd_, POLLIN, 0};
+    return ::poll(&wait, 1, realMs) == 0;
+  }
   // The kind of the next answer; 0 when none comes.
   uint16_t AnswerKind() {
     wire::RawMessage message;
@@ -326,6 +332,53 @@ TEST_F(RemoteApiTest, WithoutTheSocketCallsFailAtOnceAndAStartWaitsForTheLink) {
   EXPECT_TRUE(init.heRapiInit->Wait(kWaitMs));
   EXPECT_NE(desktop.CeGetSystemPowerStatusEx(status, 1), 0);
   desktop.CeRapiUninit();
+}
+
+TEST_F(RemoteApiTest, AtItsDescriptorLimitTheServerRecoversAndAnswers) {
+  const fs::path limited = temp_.Path() / "limited.sock";
+  int stop[2];
+  ASSERT_EQ(::pipe(stop), 0);
+  if (::fork() == 0) {  // a server with a dozen descriptors to spare, until the test ends
+    const auto open = std::distance(fs::directory_iterator("/proc/self/fd"), fs::directory_iterator());
+    const rlimit limit{static_cast<rlim_t>(open + 12), static_cast<rlim_t>(open + 12)};
+    DeviceEndConfig config{Store(), {}, {}, 120000};
+    std::string error;
+    auto server = ::setrlimit(RLIMIT_NOFILE, &limit) == 0 ? DeviceServer::Start(limited, config, &error) : nullptr;
+    char byte;
+    ::close(stop[1]);
+    ::_exit(::read(stop[0], &byte, 1) == 0 && server ? 0 : 1);
+  }
+  ::close(stop[0]);
+  while (!fs::exists(limited)) platform::SleepMs(1);
+  std::vector<std::unique_ptr<RawClient>> clients;  // more than it has descriptors, then gone
+  for (int i = 0; i < 40; ++i) clients.push_back(std::make_unique<RawClient>(limited, SOCK_NONBLOCK));
+  platform::SleepMs(30000);
+  clients.clear();
+  SocketRemoteApi desktop(limited);
+  Link(desktop);
+  ::close(stop[1]);
+  int status = -1;
+  EXPECT_TRUE(::wait(&status) > 0 && status == 0);
+}
+
+TEST_F(RemoteApiTest, IdleSilentAndHalfSentConnectionsStayBounded) {
+  wire::Request hello;
+  hello.kind = wire::MessageKind::Hello;
+  std::vector<std::unique_ptr<RawClient>> idle;
+  for (size_t i = 0; i < 3 * DeviceServer::kMaxConnections; ++i) {
+    idle.push_back(std::make_unique<RawClient>(Socket()));
+    if (idle.back()->Send(wire::EncodeRequest(hello))) idle.back()->AnswerKind();
+  }
+  EXPECT_LE(std::count_if(idle.begin(), idle.end(), [](auto& c) { return c->OpenAfter(0); }),
+            static_cast<long>(DeviceServer::kMaxConnections));
+  SocketRemoteApi desktop(Socket());  // let in once the oldest has idled long enough
+  Link(desktop);
+  idle.clear();
+  RawClient silent(Socket());
+  RawClient halfway(Socket());
+  ASSERT_TRUE(halfway.Send({1, 2, 3}));  // inside a header
+  EXPECT_FALSE(silent.OpenAfter(20000));
+  EXPECT_FALSE(halfway.OpenAfter(20000));
 }
 
 }  // namespace
