@@ -1,13 +1,14 @@
 // The desktop's client against the handheld's device end over a real socket
 // and a real file store in a temporary folder.
 #include <gtest/gtest.h>
+#include <fcntl.h>
 #include <poll.h>
 #include <sys/resource.h>
 #include <sys/socket.h>
-#include <sys/wait.h>
 #include <sys/un.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -192,7 +193,7 @@ TEST_F(RemoteApiTest, PathsLeavingTheStoreAreRefused) {
 // A raw client on the socket, to send what the real client never would.
 class RawClient {
  public:
-  explicit RawClient(const fs::path& socket, int flags = 0) : fd_(::socket(AF_UNIX, SOCK_STREAM | flags, 0)) {
+  explicit RawClient(const fs::path& socket) : fd_(::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0)) {
     sockaddr_un address{};
     address.sun_family = AF_UNIX;
     std::strncpy(address.sun_path, socket.c_str(), sizeof address.sun_path - 1);
@@ -335,31 +336,27 @@ TEST_F(RemoteApiTest, WithoutTheSocketCallsFailAtOnceAndAStartWaitsForTheLink) {
 }
 
 TEST_F(RemoteApiTest, AtItsDescriptorLimitTheServerRecoversAndAnswers) {
-  const fs::path limited = temp_.Path() / "limited.sock";
-  int stop[2];
-  ASSERT_EQ(::pipe(stop), 0);
-  if (::fork() == 0) {  // a server with a dozen descriptors to spare, until the test ends
-    const auto open = std::distance(fs::directory_iterator("/proc/self/fd"), fs::directory_iterator());
-    const rlimit limit{static_cast<rlim_t>(open + 12), static_cast<rlim_t>(open + 12)};
-    DeviceEndConfig config{Store(), {}, {}, 120000};
-    std::string error;
-    auto server = ::setrlimit(RLIMIT_NOFILE, &limit) == 0 ? DeviceServer::Start(limited, config, &error) : nullptr;
-    char byte;
-    ::close(stop[1]);
-    ::_exit(::read(stop[0], &byte, 1) == 0 && server ? 0 : 1);
+  rlimit before{};
+  ASSERT_EQ(::getrlimit(RLIMIT_NOFILE, &before), 0);
+  std::vector<int> clients;  // numbered above the limit set below: closed, they free no room under it
+  for (int i = 0, fd = -1; i < 40; ++i, ::close(fd)) {
+    fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK, 0);
+    clients.push_back(::fcntl(fd, F_DUPFD_CLOEXEC, static_cast<int>(std::min<rlim_t>(before.rlim_cur, 4096) - 64)));
   }
-  ::close(stop[0]);
-  std::vector<std::unique_ptr<RawClient>> clients;  // more than it has descriptors, then gone
-  for (int i = 0; i < 2000 && clients.size() < 40; ++i) {
-    clients.push_back(std::make_unique<RawClient>(limited, SOCK_NONBLOCK));
-    if (!clients.back()->Connected()) clients.pop_back(), platform::SleepMs(100);
+  const int lowestFree = ::dup(0);
+  ::close(lowestFree);
+  const rlimit low{static_cast<rlim_t>(lowestFree + 6), before.rlim_max};  // six connections' worth
+  ASSERT_EQ(::setrlimit(RLIMIT_NOFILE, &low), 0);
+  sockaddr_un address{AF_UNIX, {}};
+  std::strncpy(address.sun_path, Socket().c_str(), sizeof address.sun_path - 1);
+  for (size_t i = 0, done = 0; i < 2000 && done < clients.size(); ++i) {  // until the server has run out
+    if (::connect(clients[done], reinterpret_cast<sockaddr*>(&address), sizeof address) == 0) ++done;
+    else platform::SleepMs(100);
   }
-  clients.clear();
-  SocketRemoteApi desktop(limited);
+  for (int fd : clients) ::close(fd);
+  SocketRemoteApi desktop(Socket());
   Link(desktop);
-  ::close(stop[1]);
-  int status = -1;
-  EXPECT_TRUE(::wait(&status) > 0 && status == 0);
+  ::setrlimit(RLIMIT_NOFILE, &before);
 }
 
 TEST_F(RemoteApiTest, IdleSilentAndHalfSentConnectionsStayBounded) {
