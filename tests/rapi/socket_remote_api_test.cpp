@@ -336,6 +336,9 @@ TEST_F(RemoteApiTest, WithoutTheSocketCallsFailAtOnceAndAStartWaitsForTheLink) {
 }
 
 TEST_F(RemoteApiTest, AtItsDescriptorLimitTheServerRecoversAndAnswers) {
+#if defined(__SANITIZE_ADDRESS__)
+  GTEST_SKIP() << "this build's type checks open a pipe of their own, which a process out of descriptors lacks";
+#endif
   rlimit before{};
   ASSERT_EQ(::getrlimit(RLIMIT_NOFILE, &before), 0);
   std::vector<int> clients;  // numbered above the limit set below: closed, they free no room under it
