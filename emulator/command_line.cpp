@@ -23,6 +23,7 @@
 #include "emulator/loader_commands.h"
 #include "emulator/pty_endpoint.h"
 #include "emulator/served_panel.h"
+#include "emulator/served_prefix.h"
 #include "emulator/text_screen.h"
 
 namespace corvash::emulator {
@@ -104,6 +105,7 @@ int Command::Run() {
   if (!ValidPortName(args_.port)) return Usage("unknown port \"" + args_.port + "\"");
   const StateFolder state(args_.state);
   if (StateIsServed(state)) return Usage(args_.state + " is served by another k5210-emu already");
+  if (const std::string served = PrefixServedBy(args_.prefix); !served.empty()) return Usage(served);
   std::string error;
   if (args_.window && !window_.show) return Usage("--window: this k5210-emu was built without its window");
   if (args_.window && window_.canShow && !window_.canShow(&error)) return Usage("--window: " + error);
