@@ -96,13 +96,13 @@ uint32_t FirstImageSize() {
   return found ? static_cast<uint32_t>(found->size) : 0;
 }
 
-uint32_t ImageFileSize(std::string_view path) {
+uint32_t ImageFileSize(rapi::RemoteApi& api, std::string_view path) {
   ImageFile file;
   uint64_t size = 0;
   if (!file.Open(std::string(path)) || !file.Size(size)) {
     platform::TraceF("\r\n ImageFileSize: cannot size %.*s (errno %d)\r\n", static_cast<int>(path.size()),
                      path.data(), file.error());
-    rapi::Api().CeRapiUninit();
+    api.CeRapiUninit();
     ReportImageOpenFailure();
     return 0;
   }

@@ -17,9 +17,9 @@
 // FirstImageSize() -> the size in bytes (low 32 bits) of the entry the same
 //   rule finds, 0 when there is none. No screen.
 //
-// ImageFileSize(path) -> the file's size in bytes (low 32 bits). When the
-//   file cannot be opened or sized: the remote API session is shut down
-//   (CeRapiUninit), FEHLER 104 (dialog 141) is shown, the main window closed, and 0
+// ImageFileSize(api, path) -> the file's size in bytes (low 32 bits). When the
+//   file cannot be opened or sized: the remote API session on `api` is shut
+//   down (CeRapiUninit), FEHLER 104 (dialog 141) is shown, the main window closed, and 0
 //   returned.
 //
 // Any thread; the screens go through the page host.
@@ -27,6 +27,8 @@
 #include <optional>
 #include <string>
 #include <string_view>
+
+#include "rapi/remote_api.h"
 
 namespace corvash::image {
 
@@ -47,6 +49,6 @@ bool HasImageName(std::string_view name);
 
 uint32_t FindImageInProgramDir();
 uint32_t FirstImageSize();
-uint32_t ImageFileSize(std::string_view path);
+uint32_t ImageFileSize(rapi::RemoteApi& api, std::string_view path);
 
 }  // namespace corvash::image

@@ -2,6 +2,7 @@
 // no buttons; BackupWorker, started when the page opens, ends it.
 #include <memory>
 
+#include "desktop/session/page_host.h"
 #include "desktop/session/update_session.h"
 #include "desktop/pages/page_link.h"
 #include "desktop/pages/page_procedures.h"
@@ -11,7 +12,24 @@ namespace corvash::pages {
 namespace {
 
 constexpr int kBackupWarning = 1088;
+constexpr int kBackupDone = 1;
 constexpr int kBackupFailed = 2;
+
+// Ends the page as `ending` says, showing its screen.
+void Conclude(const BackupEnding& ending, WorkerPage& page) {
+  if (ending.complete) {
+    page.End(kBackupDone);
+    return;
+  }
+  if (ending.screen == 0) return;
+  if (ending.endsRun) {
+    page.Hide();
+  } else {
+    page.End(kBackupFailed);
+  }
+  RunPage(ending.screen);
+  if (ending.endsRun) session::CloseMainWindow();
+}
 
 class BackupProgressPage final : public PageProcedure {
  public:
@@ -24,8 +42,8 @@ class BackupProgressPage final : public PageProcedure {
     link_ = std::make_shared<PageLink>(page);
     std::shared_ptr<PageLink> link = link_;
     const bool started = StartWorkerThread([&worker = worker_, link] {
-      worker.RunBackupWorker(*link);
-      // A worker that gave up without ending the page must not leave it open.
+      Conclude(worker.RunBackupWorker(*link), *link);
+      // A pull that gave up must not leave the page open.
       link->End(kBackupFailed);
     });
     if (!started) page.End(kBackupFailed);

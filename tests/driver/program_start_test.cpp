@@ -77,7 +77,7 @@ TEST_F(ProgramStartTest, WaitBoxIsClosedWhenTheRunEndsOnAnOperationsScreen) {
 }
 
 TEST_F(ProgramStartTest, WithNothingLinkedTheRunEndsOnConnectionError) {
-  rapi::InstallRemoteApi(nullptr);  // no sync link: the start never signals
+  // Nothing linked: no sync link, so the start never signals.
   uint64_t connectPageAt = 0;
   uint64_t screenAt = 0;
   host.onOpen = [&](int page) {

@@ -132,21 +132,12 @@ TEST_F(ImageDiscoveryTest, EntryWhosePathWouldNotFitIsPassedOver) {
 
 class ImageFileSizeTest : public testing::ImageFixture {
  protected:
-  void SetUp() override {
-    ImageFixture::SetUp();
-    previous = rapi::InstallRemoteApi(&api);
-  }
-  void TearDown() override {
-    rapi::InstallRemoteApi(previous);
-    ImageFixture::TearDown();
-  }
   CountingRemoteApi api;
-  rapi::RemoteApi* previous = nullptr;
 };
 
 TEST_F(ImageFileSizeTest, GivesTheSizeInBytes) {
   testing::WriteFile(dir / "a.nbf", std::vector<uint8_t>(4097, 1));
-  EXPECT_EQ(ImageFileSize((dir / "a.nbf").string()), 4097u);
+  EXPECT_EQ(ImageFileSize(api, (dir / "a.nbf").string()), 4097u);
   EXPECT_EQ(api.uninits, 0);
   EXPECT_TRUE(host.log.empty());
 }
@@ -157,11 +148,11 @@ TEST_F(ImageFileSizeTest, KeepsTheLow32BitsOfAHugeFile) {
   ASSERT_GE(fd, 0);
   ASSERT_EQ(::ftruncate(fd, (off_t{1} << 32) + 5), 0);
   ::close(fd);
-  EXPECT_EQ(ImageFileSize(path), 5u);
+  EXPECT_EQ(ImageFileSize(api, path), 5u);
 }
 
 TEST_F(ImageFileSizeTest, UnopenableFileEndsTheSessionAndShows104) {
-  EXPECT_EQ(ImageFileSize((dir / "gone.nbf").string()), 0u);
+  EXPECT_EQ(ImageFileSize(api, (dir / "gone.nbf").string()), 0u);
   EXPECT_EQ(api.uninits, 1);
   EXPECT_EQ(host.log, (std::vector<std::string>{"page 141"}));
   EXPECT_FALSE(MainWindowOpen());

@@ -3,7 +3,7 @@
 #include "desktop/session/page_ids.h"
 #include "desktop/session/update_session.h"
 #include "desktop/session/page_host.h"
-#include "rapi/remote_api.h"
+#include "rapi/no_device_remote_api.h"
 
 namespace corvash::driver {
 
@@ -25,6 +25,7 @@ class UnlinkedSettings final : public FlashSettingsOperations {
 
 class UnlinkedImages final : public ImageOperations {
  public:
+  explicit UnlinkedImages(device::RemoteSession& remote) : remote_(remote) {}
   uint32_t ReadImageHeader(std::string_view) override { return Fail(kScreenImageNotOpened); }
   uint32_t VerifyImageChecksum() override { return Fail(kScreenImageNotOpened); }
   uint32_t CheckVariant() override { return 0; }
@@ -32,15 +33,18 @@ class UnlinkedImages final : public ImageOperations {
   uint32_t FindImageInProgramDir() override { return Fail(kScreenImageNotFound); }
   uint32_t ChooseRestoreImage() override { return 0; }
   uint32_t ImageFileSize(std::string_view) override {
-    rapi::Api().CeRapiUninit();
+    remote_.End();
     return Fail(kScreenImageNotOpened);
   }
+
+ private:
+  device::RemoteSession& remote_;
 };
 
 class UnlinkedDevice final : public DeviceServices {
  public:
   // Learns nothing: deviceModel stays empty.
-  uint32_t IdentifyDevice() override { return 0; }
+  device::Identification IdentifyDevice(std::string_view, session::HandheldIdentity&) override { return {}; }
   void StopActiveSync() override {}
   uint32_t CheckMainsPower() override { return kPowerUnknown; }
 };
@@ -62,11 +66,13 @@ class UnlinkedTexts final : public PageTexts {
 }  // namespace
 
 WizardOperations UnlinkedOperations() {
+  static rapi::NoDeviceRemoteApi noDevice;
+  static device::RemoteSession remote(noDevice);
   static UnlinkedSettings settings;
-  static UnlinkedImages images;
+  static UnlinkedImages images(remote);
   static UnlinkedDevice device;
   static UnlinkedBootLink bootLink;
-  return WizardOperations{settings, images, device, bootLink};
+  return WizardOperations{settings, images, device, bootLink, remote};
 }
 
 PageTexts& UnlinkedPageTexts() {

@@ -18,6 +18,7 @@ using session::Session;
 
 constexpr const char* kExpectedModel = "Quor 5210";
 constexpr uint32_t kPauseAfterFlashMs = 1000;
+constexpr int kPowerWarningGoOn = 0;  // "Weiter" ends the power warning with 0
 
 enum class Step {
   kWelcome,
@@ -86,7 +87,7 @@ class WizardRun {
   }
 
   Step ConnectStep() {
-    StartRemoteApi();
+    StartRemoteApi(ops_.remote);
     if (ConnectAndIdentify(ops_) == 0) return Step::kDone;
     if (!platform::EqualsNoCase(platform::TextOf(Session().handheld.deviceModel), kExpectedModel)) {
       EndWithScreen(kScreenInvalidModel);
@@ -152,7 +153,7 @@ class WizardRun {
 
   Step Flash() {
     ops_.device.StopActiveSync();
-    EndRemoteApi();
+    EndRemoteApi(ops_.remote);
     session::UpdateSession& session = Session();
     session.flow.recoveryFlash = 0;
     pages::RunPage(kPageProgress);
@@ -165,14 +166,16 @@ class WizardRun {
     return Step::kDone;
   }
 
-  // The mains check before a backup or a flash. False ends the run.
+  // The mains check before a backup or a flash; without mains WARNUNG 111
+  // lets the user go on ("Weiter") or give up. False ends the run.
   bool PowerAllowsWork() {
     switch (ops_.device.CheckMainsPower()) {
       case kPowerGoOn: return true;
+      case kPowerNoMains: return pages::RunPage(kScreenPowerWarning) == kPowerWarningGoOn;
       case kPowerUnknown:
         if (RunOpen()) {
           pages::RunPage(kScreenConnectionError);
-          EndRemoteApi();
+          EndRemoteApi(ops_.remote);
           session::CloseMainWindow();
         }
         return false;

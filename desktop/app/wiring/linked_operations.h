@@ -19,8 +19,8 @@ driver::PageTexts& LinkedPageTexts();
 // pages' services are put together.
 pages::PageServices ProgramPageServices(pages::ReadmeViewer& readme);
 
-// Installs the remote API of the prefix's sync socket, the sync-process
-// stopper of the port test and the download starter of the receive thread. Call once at program start, before the
+// Installs the sync-process stopper of the port test and the download
+// starter of the receive thread. Call once at program start, before the
 // first page.
 void BindLinkHooks();
 
