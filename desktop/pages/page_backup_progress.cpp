@@ -1,5 +1,7 @@
 // Backup progress page (132): the bar and figure of the backup pull. It has
-// no buttons; BackupWorker, started when the page opens, ends it.
+// no buttons; BackupWorker, started when the page opens, drives them and
+// says how the pull ended, and the page then ends itself and shows the
+// screen the pull names.
 #include <memory>
 
 #include "desktop/session/page_host.h"

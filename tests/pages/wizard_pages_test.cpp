@@ -422,6 +422,7 @@ TEST_F(BackupProgressPageTest, FailedPullShowsItsScreenAndEndsTheRunOnlyWhenItSa
     EXPECT_EQ(screens.Opened(), (std::vector<std::pair<int, uint32_t>>{{kScreenBackupFailed, 1u}}));
     EXPECT_EQ(page.dialog.Visible(), !endsRun);
     ASSERT_TRUE(WaitFor([&] { return S().flow.mainWindow.load() == (endsRun ? 0u : 1u); }));
+    std::lock_guard lock(screens.mutex);
     screens.opened.clear();
   }
   SetPageHost(previous);
