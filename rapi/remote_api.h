@@ -6,10 +6,10 @@
 // UTF-16. The calls keep the results the desktop relies on: HRESULT-style
 // results are negative on failure; BOOL-style results are nonzero when done.
 //
-// One implementation is installed for the process (InstallRemoteApi). Until
-// another is installed, a NoDeviceRemoteApi answers: no handheld is linked.
-// Implementations must accept calls from any thread (the power watch queries
-// while the wizard thread makes other calls).
+// The program builds one implementation (over the prefix's sync socket) and
+// hands it to those that reach the handheld; a NoDeviceRemoteApi answers as
+// when no handheld is linked. Implementations must accept calls from any
+// thread (the power watch queries while the wizard thread makes other calls).
 #include <cstdint>
 #include <memory>
 #include <span>
@@ -110,11 +110,5 @@ class RemoteApi {
   // Fills `status`; fresh values when `update` is 1. Nonzero when answered.
   virtual int32_t CeGetSystemPowerStatusEx(CePowerStatus& status, int32_t update) = 0;
 };
-
-// The implementation of the process. Never null.
-RemoteApi& Api();
-// Installs `api` for the process (null: back to the no-device one) and
-// returns the one it replaces. The caller keeps `api` alive while installed.
-RemoteApi* InstallRemoteApi(RemoteApi* api);
 
 }  // namespace corvash::rapi

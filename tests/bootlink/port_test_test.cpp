@@ -11,6 +11,7 @@
 #include "desktop/session/update_session.h"
 #include "desktop/bootlink/receive_thread.h"
 #include "desktop/device/activesync_control.h"
+#include "desktop/device/windows_family.h"
 #include "common/clock.h"
 #include "tests/bootlink/link_fixture.h"
 #include "tests/bootlink/pty_peer.h"
@@ -29,7 +30,7 @@ class PortTestTest : public test::LinkTest {
  protected:
   void SetUp() override {
     LinkTest::SetUp();
-    SetSyncStopper(&device::StopActiveSync);
+    SetSyncStopper([] { device::StopActiveSync(device::QueryWindowsFamily()); });
   }
   void TearDown() override {
     SetSyncStopper(nullptr);

@@ -131,15 +131,13 @@ bool ScriptedPageHost::ScriptUsedUp() const {
   return true;
 }
 
-void ApplyIdentity(const Identity& identity) {
-  session::UpdateSession& s = Session();
-  CopyText(s.handheld.deviceModel, identity.model);
-  CopyText(s.handheld.deviceVariant, identity.variant);
-  CopyText(s.handheld.deviceLangCode, identity.langCode);
-  CopyText(s.handheld.deviceLanguage, identity.language);
-  CopyText(s.handheld.deviceVersion, identity.version);
-  s.handheld.flashSizeMB = identity.flashSizeMB;
-  s.image.imageSizeKB = identity.imageSizeKB;
+void ApplyIdentity(const Identity& identity, session::HandheldIdentity& handheld) {
+  CopyText(handheld.deviceModel, identity.model);
+  CopyText(handheld.deviceVariant, identity.variant);
+  CopyText(handheld.deviceLangCode, identity.langCode);
+  CopyText(handheld.deviceLanguage, identity.language);
+  CopyText(handheld.deviceVersion, identity.version);
+  handheld.flashSizeMB = identity.flashSizeMB;
 }
 
 session::FlashRecord FakeSettings::ReadFlashSettings() {
@@ -211,15 +209,19 @@ std::optional<uint32_t> FakeImages::ImageFileSize(std::string_view path) {
   return found->second.sizeBytes;
 }
 
-uint32_t FakeDevice::IdentifyDevice() {
+device::Identification FakeDevice::IdentifyDevice(std::string_view, session::HandheldIdentity& handheld) {
   ++identifications;
-  if (!identity) return 0;
-  ApplyIdentity(*identity);
+  device::Identification found;
+  if (!identity) return found;
+  ApplyIdentity(*identity, handheld);
+  found.answered = true;
+  found.imageSizeKB = identity->imageSizeKB;
   if (!platform::EqualsNoCase(identity->model, "Quor 5210")) {
-    if (showsInvalidModel) return Fail(kScreenInvalidModel);
-    return 0;
+    if (namesInvalidModel) found.screen = kScreenInvalidModel;
+    return found;
   }
-  return 1;
+  found.identified = true;
+  return found;
 }
 
 uint32_t FakeDevice::CheckMainsPower() {

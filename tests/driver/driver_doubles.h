@@ -82,7 +82,8 @@ struct Identity {
   uint32_t imageSizeKB = 0;  // what identification found beside the program
 };
 
-void ApplyIdentity(const Identity& identity);
+// Fills `handheld` as identification of `identity` does.
+void ApplyIdentity(const Identity& identity, session::HandheldIdentity& handheld);
 
 struct FakeImage {
   std::string model = "Quor 5210";
@@ -116,6 +117,7 @@ class FakeImages : public ImageOperations {
   ImageOutcome ChooseRestoreImage(session::ChosenImage& image) override;
   std::optional<uint32_t> ImageFileSize(std::string_view path) override;
 
+  rapi::RemoteApi* api = nullptr;  // the run's remote API, ended when a size cannot be read
   std::map<std::string, FakeImage> files;
   std::string besideProgram;            // "" = none
   std::deque<std::string> chooserAnswers;  // "" = cancelled
@@ -125,12 +127,12 @@ class FakeImages : public ImageOperations {
 
 class FakeDevice : public DeviceServices {
  public:
-  uint32_t IdentifyDevice() override;
+  device::Identification IdentifyDevice(std::string_view programDir, session::HandheldIdentity& identity) override;
   void StopActiveSync() override { ++stops; }
   uint32_t CheckMainsPower() override;
 
   std::optional<Identity> identity = Identity{};  // nullopt: nothing learnt
-  bool showsInvalidModel = false;                // shows FEHLER 117 itself
+  bool namesInvalidModel = false;                // names FEHLER 117 for the driver to show
   std::deque<uint32_t> powerAnswers;             // empty: kPowerGoOn
   int identifications = 0;
   int stops = 0;
@@ -168,11 +170,13 @@ class FakeRemoteApi : public rapi::NoDeviceRemoteApi {
 };
 
 struct FakeOperations {
+  explicit FakeOperations(rapi::RemoteApi& api) : remote(api) { images.api = &api; }
   FakeSettings settings;
   FakeImages images;
   FakeDevice device;
   FakeBootLink bootLink;
-  WizardOperations Bind() { return WizardOperations{settings, images, device, bootLink}; }
+  device::RemoteSession remote;
+  WizardOperations Bind() { return WizardOperations{settings, images, device, bootLink, remote}; }
 };
 
 }  // namespace corvash::driver::doubles

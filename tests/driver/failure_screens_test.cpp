@@ -70,9 +70,9 @@ TEST_F(FailureScreenTest, OtherModelEndsOnInvalidModel) {
   ExpectOnlyScreen(kScreenInvalidModel);
 }
 
-TEST_F(FailureScreenTest, InvalidModelShownByIdentificationIsNotShownTwice) {
+TEST_F(FailureScreenTest, InvalidModelNamedByIdentificationIsNotShownTwice) {
   ops.device.identity->model = "Quor 4100";
-  ops.device.showsInvalidModel = true;
+  ops.device.namesInvalidModel = true;
   RunWizard();
   ExpectOnlyScreen(kScreenInvalidModel);
 }

@@ -12,6 +12,7 @@
 
 #include "desktop/app/driver/program_start.h"
 #include "desktop/app/driver/run_paths.h"
+#include "desktop/app/driver/unlinked_operations.h"
 #include "common/clock.h"
 #include "desktop/platform/instance_lock.h"
 #include "desktop/platform/prefix.h"
@@ -93,7 +94,7 @@ TEST_F(ProgramStartTest, WaitBoxIsClosedWhenTheRunEndsOnAnOperationsScreen) {
 }
 
 TEST_F(ProgramStartTest, WithNothingLinkedTheRunEndsOnConnectionError) {
-  rapi::InstallRemoteApi(nullptr);  // no sync link: the start never signals
+  // Nothing linked: no sync link, so the start never signals.
   uint64_t connectPageAt = 0;
   uint64_t screenAt = 0;
   host.onOpen = [&](int page) {
@@ -119,9 +120,11 @@ TEST_F(ProgramStartTest, ASyncLinkThatNeverAcceptsEndsOnConnectionErrorInBounded
   do fds.push_back(::socket(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK, 0));
   while (::connect(fds.back(), name, sizeof address) == 0);
   ASSERT_EQ(errno, EAGAIN);
-  rapi::SocketRemoteApi remote(platform::PrefixDir() / "rapi.sock");
-  rapi::InstallRemoteApi(&remote);
-  EXPECT_EQ(RunProgram(host), 0);
+  rapi::SocketRemoteApi api(platform::PrefixDir() / "rapi.sock");
+  device::RemoteSession remote(api);
+  const WizardOperations unlinked = UnlinkedOperations();
+  const WizardOperations linked{unlinked.settings, unlinked.images, unlinked.device, unlinked.bootLink, remote};
+  EXPECT_EQ(RunProgram(host, UnlinkedPageTexts(), linked), 0);
   EXPECT_THAT(host.log, ElementsAre(kPageWelcome, kPagePrepare, kPageConnect, kWaitBoxShown, kWaitBoxClosed,
                                     kScreenConnectionError));
   for (int fd : fds) ::close(fd);

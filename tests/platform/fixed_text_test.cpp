@@ -48,7 +48,6 @@ TEST(UpdateSessionTest, DefaultsAndBoundedReplies) {
   s.Reset();
   EXPECT_EQ(1u, s.serialLink.load());
   EXPECT_EQ(1u, s.flow.backAllowed.load());
-  EXPECT_EQ(12u, s.rapiInit.cbSize);
   s.SetPortTestReply(std::string(300, 'P'));
   EXPECT_EQ(31u, s.PortTestReply().size());
   s.SetFrameReply(std::string(1000, 'K'));

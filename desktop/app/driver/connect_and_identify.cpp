@@ -61,6 +61,20 @@ bool PickRecoveryImage(const WizardOperations& ops) {
   return RunOpen();
 }
 
+// Identifies the device linked through the sync software into the run's
+// values, showing the screen identification names (the run then ends).
+void IdentifyLinkedDevice(DeviceServices& device) {
+  session::UpdateSession& session = Session();
+  const device::Identification found =
+      device.IdentifyDevice(platform::TextOf(session.paths.programDir), session.handheld);
+  if (found.answered) session.serialLink = found.serialLink ? 1 : 0;
+  if (found.imageSizeKB) session.image.imageSizeKB = *found.imageSizeKB;
+  if (found.screen != 0) {
+    pages::RunPage(found.screen);
+    session::CloseMainWindow();
+  }
+}
+
 enum class Verdict { kUse, kTryAnother, kFail };
 
 // Reads the device's identity through the loader and judges imagePath
@@ -112,17 +126,17 @@ bool SettleOnImage(const WizardOperations& ops) {
 
 uint32_t ConnectAndIdentify(const WizardOperations& ops) {
   pages::ShowWaitBox();
-  if (WaitForRemoteLink()) {
+  if (WaitForRemoteLink(ops.remote)) {
     // The device runs its system: no flash is left to finish.
     ops.settings.DeleteFlashSettings();
-    ops.device.IdentifyDevice();
+    IdentifyLinkedDevice(ops.device);
     pages::CloseWaitBox();
     return 1;
   }
   if (ops.bootLink.TestPorts() == 0) {
     pages::CloseWaitBox();
     EndWithScreen(kScreenConnectionError);
-    EndRemoteApi();
+    EndRemoteApi(ops.remote);
     session::CloseMainWindow();
     return 0;
   }

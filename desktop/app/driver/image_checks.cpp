@@ -22,12 +22,12 @@ bool Incompatible(std::atomic<uint32_t>& mismatchRow) {
   return false;
 }
 
-bool ImageFitsFlash(ImageOperations& images, ImageSource source) {
+bool ImageFitsFlash(ImageOperations& images, device::RemoteSession& remote, ImageSource source) {
   session::UpdateSession& session = session::Session();
   if (source == ImageSource::kChosenByUser) {
     const std::optional<uint32_t> bytes = images.ImageFileSize(std::string(TextOf(session.image.imagePath)));
     if (!bytes) {
-      EndRemoteApi();
+      EndRemoteApi(remote);
       ShowImageNotOpened();
       return false;
     }
@@ -43,7 +43,7 @@ bool ImageFitsFlash(ImageOperations& images, ImageSource source) {
 
 }  // namespace
 
-bool CheckImageForFlash(ImageOperations& images, ImageSource source) {
+bool CheckImageForFlash(ImageOperations& images, device::RemoteSession& remote, ImageSource source) {
   session::UpdateSession& session = session::Session();
   const ImageOutcome header = images.ReadImageHeader(std::string(TextOf(session.image.imagePath)), session.image);
   if (header != ImageOutcome::kOk) {
@@ -67,7 +67,7 @@ bool CheckImageForFlash(ImageOperations& images, ImageSource source) {
   if (!EqualsNoCase(TextOf(session.handheld.deviceLangCode), TextOf(session.image.imageLangCode))) {
     return Incompatible(session.flow.languageMismatch);
   }
-  return ImageFitsFlash(images, source);
+  return ImageFitsFlash(images, remote, source);
 }
 
 }  // namespace corvash::driver

@@ -3,6 +3,7 @@
 #include "desktop/session/page_ids.h"
 #include "desktop/session/update_session.h"
 #include "desktop/session/page_host.h"
+#include "rapi/no_device_remote_api.h"
 
 namespace corvash::driver {
 
@@ -43,7 +44,7 @@ class UnlinkedImages final : public ImageOperations {
 class UnlinkedDevice final : public DeviceServices {
  public:
   // Learns nothing: deviceModel stays empty.
-  uint32_t IdentifyDevice() override { return 0; }
+  device::Identification IdentifyDevice(std::string_view, session::HandheldIdentity&) override { return {}; }
   void StopActiveSync() override {}
   uint32_t CheckMainsPower() override { return kPowerUnknown; }
 };
@@ -65,11 +66,13 @@ class UnlinkedTexts final : public PageTexts {
 }  // namespace
 
 WizardOperations UnlinkedOperations() {
+  static rapi::NoDeviceRemoteApi noDevice;
+  static device::RemoteSession remote(noDevice);
   static UnlinkedSettings settings;
   static UnlinkedImages images;
   static UnlinkedDevice device;
   static UnlinkedBootLink bootLink;
-  return WizardOperations{settings, images, device, bootLink};
+  return WizardOperations{settings, images, device, bootLink, remote};
 }
 
 PageTexts& UnlinkedPageTexts() {

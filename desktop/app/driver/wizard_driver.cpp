@@ -19,6 +19,7 @@ using session::Session;
 
 constexpr const char* kExpectedModel = "Quor 5210";
 constexpr uint32_t kPauseAfterFlashMs = 1000;
+constexpr int kPowerWarningGoOn = 0;  // "Weiter" ends the power warning with 0
 
 enum class Step {
   kWelcome,
@@ -87,7 +88,7 @@ class WizardRun {
   }
 
   Step ConnectStep() {
-    StartRemoteApi();
+    StartRemoteApi(ops_.remote);
     if (ConnectAndIdentify(ops_) == 0) return Step::kDone;
     if (!platform::EqualsNoCase(platform::TextOf(Session().handheld.deviceModel), kExpectedModel)) {
       EndWithScreen(kScreenInvalidModel);
@@ -118,12 +119,12 @@ class WizardRun {
       return Step::kDone;
     }
     platform::CopyText(session.image.imagePath, platform::TextOf(session.image.foundImagePath));
-    return CheckImageForFlash(ops_.images, ImageSource::kBesideProgram) ? Step::kConfirm : Step::kDone;
+    return CheckImageForFlash(ops_.images, ops_.remote, ImageSource::kBesideProgram) ? Step::kConfirm : Step::kDone;
   }
 
   Step Restore() {
     if (ops_.images.ChooseRestoreImage(Session().image) != image::ImageOutcome::kOk) return Step::kOptions;
-    return CheckImageForFlash(ops_.images, ImageSource::kChosenByUser) ? Step::kConfirm : Step::kDone;
+    return CheckImageForFlash(ops_.images, ops_.remote, ImageSource::kChosenByUser) ? Step::kConfirm : Step::kDone;
   }
 
   Step Backup() {
@@ -156,7 +157,7 @@ class WizardRun {
 
   Step Flash() {
     ops_.device.StopActiveSync();
-    EndRemoteApi();
+    EndRemoteApi(ops_.remote);
     session::UpdateSession& session = Session();
     session.flow.recoveryFlash = 0;
     pages::RunPage(kPageProgress);
@@ -169,14 +170,16 @@ class WizardRun {
     return Step::kDone;
   }
 
-  // The mains check before a backup or a flash. False ends the run.
+  // The mains check before a backup or a flash; without mains WARNUNG 111
+  // lets the user go on ("Weiter") or give up. False ends the run.
   bool PowerAllowsWork() {
     switch (ops_.device.CheckMainsPower()) {
       case kPowerGoOn: return true;
+      case kPowerNoMains: return pages::RunPage(kScreenPowerWarning) == kPowerWarningGoOn;
       case kPowerUnknown:
         if (RunOpen()) {
           pages::RunPage(kScreenConnectionError);
-          EndRemoteApi();
+          EndRemoteApi(ops_.remote);
           session::CloseMainWindow();
         }
         return false;

@@ -1,19 +1,21 @@
 #pragma once
 // What the wizard driver needs of the other subsystems, one small interface
 // per subsystem. The program binds them to the real operations; tests bind
-// doubles. The flash settings and image operations take the values they read
-// and return what they learnt; the driver shows the screens their outcomes
-// name. The device and boot-link operations keep the older convention:
-// results of 1 go on, and an operation that meets a fault shows its numbered
-// screen itself, closes the main window (session::CloseMainWindow) and
-// returns 0. All calls come from the wizard thread, one at a time.
+// doubles. The operations take the values they read and return what they
+// learnt; the driver shows the screens their outcomes name. The boot-link
+// operations keep the older convention: results of 1 go on, and an operation
+// that meets a fault shows its numbered screen itself, closes the main window
+// (session::CloseMainWindow) and returns 0. All calls come from the wizard
+// thread, one at a time.
 #include <cstdint>
 #include <optional>
 #include <string_view>
 
+#include "desktop/device/device_identification.h"
 #include "desktop/device/power_watch.h"
 #include "desktop/image/image_outcome.h"
 #include "desktop/session/flash_settings.h"
+#include "desktop/device/remote_session.h"
 #include "desktop/session/update_session.h"
 
 namespace corvash::driver {
@@ -59,21 +61,22 @@ class ImageOperations {
 
 // CheckMainsPower results are the power check's own.
 using device::kPowerGoOn;
+using device::kPowerNoMains;
 using device::kPowerUnknown;
-using device::kPowerUserGaveUp;
 
 // Services of the running device, over the remote API and the sync software.
 class DeviceServices {
  public:
   virtual ~DeviceServices() = default;
-  // Fills the device fields and writes the identity to the device. The
-  // driver relies only on deviceModel afterwards (empty when nothing was
-  // learnt); FEHLER 117 may have been shown.
-  virtual uint32_t IdentifyDevice() = 0;
+  // Fills the device fields of `identity` (the libraries come from
+  // `programDir`) and writes the identity to the device. The driver relies
+  // only on deviceModel afterwards (empty when nothing was learnt). The
+  // result names the screen to show (FEHLER 117 for another model).
+  virtual device::Identification IdentifyDevice(std::string_view programDir, session::HandheldIdentity& identity) = 0;
   // Ends the sync processes so that they free the port; takes some seconds.
   virtual void StopActiveSync() = 0;
-  // kPowerGoOn, kPowerUserGaveUp (after the power warning) or kPowerUnknown
-  // (the device cannot be asked).
+  // kPowerGoOn, kPowerNoMains (the driver shows the power warning) or
+  // kPowerUnknown (the device cannot be asked).
   virtual uint32_t CheckMainsPower() = 0;
 };
 
@@ -98,12 +101,14 @@ class PageTexts {
   virtual void LoadPageTexts() = 0;
 };
 
-// The operations of one run. The referenced objects outlive the run.
+// The operations of one run and the remote-API session the run starts, waits
+// on and ends. The referenced objects outlive the run.
 struct WizardOperations {
   FlashSettingsOperations& settings;
   ImageOperations& images;
   DeviceServices& device;
   BootLinkOperations& bootLink;
+  device::RemoteSession& remote;
 };
 
 }  // namespace corvash::driver

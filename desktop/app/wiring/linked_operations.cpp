@@ -16,6 +16,8 @@
 #include "desktop/device/device_identification.h"
 #include "desktop/device/library_invocations.h"
 #include "desktop/device/power_watch.h"
+#include "desktop/device/remote_session.h"
+#include "desktop/device/windows_family.h"
 #include "desktop/image/image_discovery.h"
 #include "desktop/pages/page_dialog.h"
 #include "desktop/platform/prefix.h"
@@ -30,6 +32,21 @@
 
 namespace corvash::wiring {
 namespace {
+
+// The remote API of the sync link (the prefix's socket) and the run's session
+// on it, built on first use. Never destroyed, as watches that use them may
+// outlive main().
+device::RemoteSession& ProgramRemoteSession() {
+  static rapi::SocketRemoteApi* const api = new rapi::SocketRemoteApi(platform::RapiSocketPath());
+  static device::RemoteSession* const remote = new device::RemoteSession(*api);
+  return *remote;
+}
+
+rapi::RemoteApi& ProgramRemoteApi() { return ProgramRemoteSession().Api(); }
+
+std::string_view ProgramDir() { return platform::TextOf(session::Session().paths.programDir); }
+
+void StopSyncProcesses() { device::StopActiveSync(device::QueryWindowsFamily()); }
 
 class LinkedSettings final : public driver::FlashSettingsOperations {
  public:
@@ -75,11 +92,11 @@ class LinkedImages final : public driver::ImageOperations {
 // The running handheld's services over the remote API and the sync software.
 class LinkedDevice final : public driver::DeviceServices {
  public:
-  uint32_t IdentifyDevice() override {
-    return device::IdentifyDevice([] { return image::FirstImageSize(session::Session().paths); });
+  device::Identification IdentifyDevice(std::string_view programDir, session::HandheldIdentity& identity) override {
+    return device::IdentifyDevice(ProgramRemoteSession(), programDir, identity, [] { return image::FirstImageSize(session::Session().paths); });
   }
-  void StopActiveSync() override { device::StopActiveSync(); }
-  uint32_t CheckMainsPower() override { return device::CheckMainsPower(); }
+  void StopActiveSync() override { StopSyncProcesses(); }
+  uint32_t CheckMainsPower() override { return device::CheckMainsPower(ProgramRemoteApi()); }
 };
 
 class LinkedBootLink final : public driver::BootLinkOperations {
@@ -121,24 +138,33 @@ class LinkedTeardown final : public pages::LinkTeardown {
 class LinkedBootLoaderWatch final : public pages::BootLoaderWatch {
  public:
   void RunBootLoaderWatch(pages::WorkerPage& page, std::atomic<uint32_t>& stop) override {
-    device::RunBootLoaderWatch(page, stop, &bootlink::TestPorts);
+    device::RunBootLoaderWatch(ProgramRemoteApi(), page, stop, &bootlink::TestPorts);
   }
 };
 
 class LinkedPowerWatch final : public pages::PowerWatch {
  public:
-  int QueryMainsStatus() override { return device::QueryMainsStatus(); }
-  void RunPowerWatch(pages::WorkerPage& warning) override { device::RunPowerWatch(warning); }
+  int QueryMainsStatus() override { return device::QueryMainsStatus(ProgramRemoteApi()); }
+  void RunPowerWatch(pages::WorkerPage& warning) override {
+    device::RunPowerWatch(ProgramRemoteApi(), warning, session::Session().linkClosed);
+  }
 };
 
 class LinkedBackupWorker final : public pages::BackupWorker {
  public:
-  void RunBackupWorker(pages::WorkerPage& page) override { device::BackupWorker(page); }
+  pages::BackupEnding RunBackupWorker(pages::WorkerPage& page) override {
+    const session::UpdateSession& s = session::Session();
+    const device::BackupJob job{.programDir = std::string(ProgramDir()),
+                                .backupPath = std::string(platform::TextOf(s.paths.backupPath)),
+                                .handheld = s.handheld};
+    const device::BackupOutcome outcome = device::BackupWorker(ProgramRemoteApi(), job, page);
+    return pages::BackupEnding{.complete = outcome.complete, .screen = outcome.screen, .endsRun = outcome.endsRun};
+  }
 };
 
 class LinkedClockSetter final : public pages::ClockSetter {
  public:
-  int InvokeSetSysTime() override { return device::InvokeSetSysTime(); }
+  int InvokeSetSysTime() override { return device::InvokeSetSysTime(ProgramRemoteSession(), ProgramDir()); }
 };
 
 class LinkedActiveSync final : public pages::ActiveSyncControl {
@@ -204,7 +230,7 @@ const driver::WizardOperations& LinkedOperations(image::FileChooser& chooser) {
   static LinkedImages images(chooser);
   static LinkedDevice device;
   static LinkedBootLink bootLink;
-  static const driver::WizardOperations operations{settings, images, device, bootLink};
+  static const driver::WizardOperations operations{settings, images, device, bootLink, ProgramRemoteSession()};
   return operations;
 }
 
@@ -231,11 +257,7 @@ pages::PageServices ProgramPageServices(pages::ReadmeViewer& readme, image::File
 }
 
 void BindLinkHooks() {
-  // The remote API of the sync link: the prefix's socket. Never destroyed,
-  // as watches that use it may outlive main().
-  static rapi::SocketRemoteApi* const remoteApi = new rapi::SocketRemoteApi(platform::RapiSocketPath());
-  rapi::InstallRemoteApi(remoteApi);
-  bootlink::SetSyncStopper(&device::StopActiveSync);
+  bootlink::SetSyncStopper(&StopSyncProcesses);
   bootlink::InstallImageDownload();
 }
 

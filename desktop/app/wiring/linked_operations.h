@@ -24,8 +24,8 @@ driver::PageTexts& LinkedPageTexts();
 // run). This is the one place where the pages' services are put together.
 pages::PageServices ProgramPageServices(pages::ReadmeViewer& readme, image::FileChooser& chooser);
 
-// Installs the remote API of the prefix's sync socket, the sync-process
-// stopper of the port test and the download starter of the receive thread. Call once at program start, before the
+// Installs the sync-process stopper of the port test and the download
+// starter of the receive thread. Call once at program start, before the
 // first page.
 void BindLinkHooks();
 

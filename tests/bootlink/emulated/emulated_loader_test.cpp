@@ -11,6 +11,7 @@
 #include "desktop/bootlink/port_test.h"
 #include "desktop/bootlink/receive_thread.h"
 #include "desktop/device/activesync_control.h"
+#include "desktop/device/windows_family.h"
 #include "common/clock.h"
 #include "emulator/emulated_handheld.h"
 #include "emulator/fault_plan.h"
@@ -28,7 +29,7 @@ class EmulatedLoaderTest : public test::LinkTest {
  protected:
   void SetUp() override {
     LinkTest::SetUp();
-    SetSyncStopper(&device::StopActiveSync);
+    SetSyncStopper([] { device::StopActiveSync(device::QueryWindowsFamily()); });
   }
   void TearDown() override {
     ShutdownLink();
