@@ -36,6 +36,9 @@ namespace corvash::pages {
 class QtPage;
 class QtPageWindow;
 
+// The string table text that every page shows as its window's caption.
+inline constexpr int kCaptionText = 11035;
+
 // What a page asks of the host that runs it (QtPageHost, qt_page_host.h):
 // its resources, the GUI thread, and telling the host's onlookers. Calls as
 // the host documents them.

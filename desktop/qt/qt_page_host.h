@@ -30,8 +30,6 @@ namespace corvash::pages {
 
 class GuiDispatcher;
 
-inline constexpr int kCaptionText = 11035;
-
 using ProcedureFactory = std::function<std::unique_ptr<PageProcedure>(int templateId)>;
 
 struct QtPageHostOptions {
