@@ -14,7 +14,6 @@
 #include <vector>
 
 #include "common/file_store_paths.h"
-#include "device/platform/system_time.h"
 #include "emulator/control_socket.h"
 #include "emulator/emulated_handheld.h"
 #include "emulator/fault_plan.h"
@@ -187,7 +186,7 @@ int Command::Fault() {
   if (fault->kind == FaultKind::RefuseTime || fault->kind == FaultKind::Clear) {
     // The clock is set by the device libraries against the state folder,
     // which take this flag as the fault; it waits there for the next call.
-    const std::filesystem::path flag = StateFolder(args_.state).Dir() / ce::kRefuseTimeFlag;
+    const std::filesystem::path flag = StateFolder(args_.state).RefuseTimeFlagPath();
     if (fault->kind == FaultKind::RefuseTime) {
       if (!ReplaceFile(flag, "\n")) return Failure("cannot write " + flag.string());
       return kDone;

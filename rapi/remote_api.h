@@ -16,7 +16,9 @@
 #include <string>
 #include <vector>
 
+#include "common/device_errors.h"
 #include "common/event.h"
+#include "common/file_access.h"
 
 namespace corvash::rapi {
 
@@ -29,21 +31,21 @@ inline constexpr HRESULT E_UNEXPECTED = static_cast<HRESULT>(0x8000FFFFu);
 using CeHandle = uint32_t;
 inline constexpr CeHandle kInvalidHandle = 0xFFFFFFFFu;
 
-// Values for CeCreateFile.
-inline constexpr uint32_t GENERIC_READ = 0x80000000u;
-inline constexpr uint32_t GENERIC_WRITE = 0x40000000u;
-inline constexpr uint32_t FILE_SHARE_READ = 0x1u;
-inline constexpr uint32_t FILE_SHARE_WRITE = 0x2u;
-inline constexpr uint32_t CREATE_NEW = 1;
-inline constexpr uint32_t CREATE_ALWAYS = 2;
-inline constexpr uint32_t OPEN_EXISTING = 3;
-inline constexpr uint32_t OPEN_ALWAYS = 4;
-inline constexpr uint32_t FILE_ATTRIBUTE_NORMAL = 0x80u;
+// Values for CeCreateFile (common/file_access.h).
+using handheld::CREATE_ALWAYS;
+using handheld::CREATE_NEW;
+using handheld::FILE_ATTRIBUTE_NORMAL;
+using handheld::FILE_SHARE_READ;
+using handheld::FILE_SHARE_WRITE;
+using handheld::GENERIC_READ;
+using handheld::GENERIC_WRITE;
+using handheld::OPEN_ALWAYS;
+using handheld::OPEN_EXISTING;
 
-// Error codes that callers interpret.
-inline constexpr uint32_t ERROR_FILE_NOT_FOUND = 2;
-inline constexpr uint32_t ERROR_ALREADY_EXISTS = 183;
-inline constexpr uint32_t ERROR_NOT_CONNECTED = 2250;
+// Error codes that callers interpret (common/device_errors.h).
+using handheld::ERROR_ALREADY_EXISTS;
+using handheld::ERROR_FILE_NOT_FOUND;
+using handheld::ERROR_NOT_CONNECTED;
 
 // Start record: the size field is always 12. The start call puts its connect
 // event into heRapiInit; the event is signalled once the link to the device

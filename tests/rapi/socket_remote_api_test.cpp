@@ -145,8 +145,8 @@ TEST_F(RemoteApiTest, DeviceProgramAndDesktopShareTheChunkFile) {
   Link(desktop);
   const fs::path chunk = Store() / "Temp" / "image.nb";
   uint32_t error = 0;
-  auto agent = handheld::StoreFile::Open(Store(), chunk, handheld::kAccessRead | handheld::kAccessWrite, 0,
-                                         handheld::kCreateNew, &error);
+  auto agent = handheld::StoreFile::Open(Store(), chunk, handheld::GENERIC_READ | handheld::GENERIC_WRITE, 0,
+                                         handheld::CREATE_NEW, &error);
   ASSERT_NE(agent, nullptr);
   EXPECT_EQ(desktop.CeCreateFile(u"\\Temp\\image.nb", GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING, 0),
             kInvalidHandle);
@@ -155,16 +155,16 @@ TEST_F(RemoteApiTest, DeviceProgramAndDesktopShareTheChunkFile) {
   agent.reset();
   const CeHandle file = desktop.CeCreateFile(u"\\Temp\\image.nb", GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING, 0);
   ASSERT_NE(file, kInvalidHandle);
-  EXPECT_EQ(handheld::StoreFile::Open(Store(), chunk, handheld::kAccessWrite, 0, handheld::kCreateNew, &error),
+  EXPECT_EQ(handheld::StoreFile::Open(Store(), chunk, handheld::GENERIC_WRITE, 0, handheld::CREATE_NEW, &error),
             nullptr);
   EXPECT_EQ(error, handheld::ERROR_FILE_EXISTS);
   // While the desktop reads, the agent cannot take the file for writing either.
-  EXPECT_EQ(handheld::StoreFile::Open(Store(), chunk, handheld::kAccessWrite, 0, handheld::kOpenExisting, &error),
+  EXPECT_EQ(handheld::StoreFile::Open(Store(), chunk, handheld::GENERIC_WRITE, 0, handheld::OPEN_EXISTING, &error),
             nullptr);
   EXPECT_EQ(error, handheld::ERROR_SHARING_VIOLATION);
   EXPECT_NE(desktop.CeCloseHandle(file), 0);
   EXPECT_NE(desktop.CeDeleteFile(u"\\Temp\\image.nb"), 0);
-  EXPECT_NE(handheld::StoreFile::Open(Store(), chunk, handheld::kAccessWrite, 0, handheld::kCreateNew, &error),
+  EXPECT_NE(handheld::StoreFile::Open(Store(), chunk, handheld::GENERIC_WRITE, 0, handheld::CREATE_NEW, &error),
             nullptr);
 }
 
