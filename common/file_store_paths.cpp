@@ -37,6 +37,19 @@ std::string FindEntry(const std::filesystem::path& folder, const std::string& na
   return *std::min_element(matches.begin(), matches.end());
 }
 
+// The length of UTF-8 `text` in UTF-16 units, as the handheld counts a
+// path: one unit a character, two for one beyond the basic plane (a
+// four-byte sequence). Continuation bytes add nothing.
+size_t Utf16Units(std::string_view text) {
+  size_t units = 0;
+  for (char c : text) {
+    const auto byte = static_cast<unsigned char>(c);
+    if ((byte & 0xC0) == 0x80) continue;
+    units += byte >= 0xF0 ? 2 : 1;
+  }
+  return units;
+}
+
 }  // namespace
 
 bool SameNameNoCase(std::string_view a, std::string_view b) {
@@ -45,7 +58,7 @@ bool SameNameNoCase(std::string_view a, std::string_view b) {
 }
 
 std::optional<std::vector<std::string>> SplitDevicePath(std::string_view devicePath) {
-  if (devicePath.size() > kMaxDevicePath) return std::nullopt;
+  if (Utf16Units(devicePath) > kMaxDevicePath) return std::nullopt;
   if (!devicePath.empty() && (devicePath.front() == '\\' || devicePath.front() == '/')) {
     devicePath.remove_prefix(1);
   }

@@ -12,6 +12,9 @@
 //   files/         the file store (\Windows, \Temp, ...), looked up without regard to case
 //   windows/       the top-level windows of running device programs, one file a window class
 //   control.sock   the running emulator's control socket
+//   refuse-file    the armed refuse-file fault (refuse_file_record.h)
+//   fault-refuse-time  the armed refuse-time fault: the next set-system-time
+//                  refuses and removes the file, so each arming refuses once
 //   rapi.lock, run.lock  held by the running emulator
 #include <cstdint>
 #include <filesystem>
@@ -40,6 +43,10 @@ class Folder {
   std::filesystem::path WindowsDir() const { return dir_ / "windows"; }
   std::filesystem::path ControlSocketPath() const { return dir_ / "control.sock"; }
   std::filesystem::path LockPath() const { return dir_ / "run.lock"; }
+  // The fault files: the emulator arms them, the file store and the clock
+  // of the handheld's services read them.
+  std::filesystem::path RefuseFilePath() const { return dir_ / "refuse-file"; }
+  std::filesystem::path RefuseTimeFlagPath() const { return dir_ / "fault-refuse-time"; }
 
   // The value of `key` in handheld.conf; nullopt when the file or the key is
   // missing.

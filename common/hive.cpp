@@ -1,11 +1,12 @@
 #include "common/hive.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <cerrno>
 #include <cstdio>
-#include <fstream>
-#include <sstream>
 
 #include "common/fixed_text.h"
 
@@ -223,84 +224,189 @@ std::string HiveValue::AsText() const {
 Hive::Hive(std::string rootName) : rootName_(std::move(rootName)) {}
 
 Hive Hive::Load(const std::filesystem::path& path, std::string rootName) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return Hive(std::move(rootName));
+  // Only a regular file is read: a FIFO or a device in its place would block
+  // the start or never end, so it reads as absent like any unreadable file.
+  const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) return Hive(std::move(rootName));
+  struct stat status {};
   std::string text;
+  bool whole = ::fstat(fd, &status) == 0 && S_ISREG(status.st_mode);
   char chunk[65536];
-  while (in.read(chunk, sizeof chunk) || in.gcount() > 0) {
-    text.append(chunk, static_cast<size_t>(in.gcount()));
-    if (text.size() > kMaxHiveBytes) return Hive(std::move(rootName));
+  while (whole) {
+    const ssize_t n = ::read(fd, chunk, sizeof chunk);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) {
+      whole = n == 0;
+      break;
+    }
+    text.append(chunk, static_cast<size_t>(n));
+    whole = text.size() <= kMaxHiveBytes;
   }
+  ::close(fd);
+  if (!whole) return Hive(std::move(rootName));
   return Parse(text, std::move(rootName));
 }
 
 Hive Hive::Parse(std::string_view text, std::string rootName) {
   Hive hive(std::move(rootName));
-  // Join continuation lines (a trailing backslash) and split.
-  std::vector<std::string> lines;
-  std::string current;
-  size_t start = 0;
-  // A last line without its line break was cut off while being written.
+  // Lines as the file holds them, with continuation lines (a trailing
+  // backslash) joined: the text read and the exact bytes it came from.
+  struct Line {
+    std::string joined;
+    std::string raw;
+  };
+  std::vector<Line> lines;
+  Line current;
+  // A last line without its line break was cut off while being written: it
+  // is never read, only kept.
+  std::string cut;
   if (const size_t lastBreak = text.rfind('\n'); lastBreak == std::string_view::npos) {
+    cut = text;
     text = {};
   } else {
+    cut = text.substr(lastBreak + 1);
     text = text.substr(0, lastBreak + 1);
   }
+  size_t start = 0;
   while (start < text.size()) {
-    size_t end = text.find('\n', start);
-    std::string_view raw = text.substr(start, end == std::string_view::npos ? text.npos : end - start);
-    start = end == std::string_view::npos ? text.size() : end + 1;
-    std::string_view line = Trim(raw);
+    const size_t end = text.find('\n', start);  // every line here has its break
+    std::string_view raw = text.substr(start, end + 1 - start);
+    start = end + 1;
+    current.raw.append(raw);
+    std::string_view line = Trim(raw.substr(0, raw.size() - 1));
     // A value line never ends in a backslash of its own: quoted texts end
     // in a quote, so a trailing backslash always continues a hex list.
     if (!line.empty() && line.back() == '\\') {
-      current.append(line.substr(0, line.size() - 1));
+      current.joined.append(line.substr(0, line.size() - 1));
       continue;
     }
-    current.append(line);
+    current.joined.append(line);
     lines.push_back(std::move(current));
-    current.clear();
+    current = Line();
   }
-  if (!current.empty()) lines.push_back(std::move(current));
+  if (!current.raw.empty()) lines.push_back(std::move(current));
 
   size_t first = 0;
-  while (first < lines.size() && Trim(lines[first]).empty()) ++first;
+  while (first < lines.size() && Trim(lines[first].joined).empty()) ++first;
   if (first == lines.size()) return hive;
-  std::string_view header = Trim(lines[first]);
+  std::string_view header = Trim(lines[first].joined);
   if (header.starts_with("\xEF\xBB\xBF")) header.remove_prefix(3);
   if (header != "REGEDIT4") return hive;
 
+  for (size_t i = 0; i <= first; ++i) hive.source_.push_back(SourceLine::Kept(std::move(lines[i].raw)));
   Key* key = nullptr;
   const std::string rootPrefix = hive.rootName_ + "\\";
   for (size_t i = first + 1; i < lines.size(); ++i) {
-    std::string_view line = Trim(lines[i]);
-    if (line.empty() || line.front() == ';') continue;
-    if (line.front() == '[') {
+    SourceLine source = SourceLine::Kept(std::move(lines[i].raw));
+    const std::string_view line = Trim(lines[i].joined);
+    if (!line.empty() && line.front() == '[') {
       key = nullptr;
-      if (line.back() != ']') continue;
-      std::string_view section = line.substr(1, line.size() - 2);
-      if (!StartsWithNoCase(section, rootPrefix) || section.size() == rootPrefix.size()) continue;
-      const std::string path(section.substr(rootPrefix.size()));
-      hive.CreateKey(path);
-      key = hive.FindKey(path);
-      continue;
+      std::string_view section = line.substr(1, line.size() - 1);
+      if (line.back() == ']' && StartsWithNoCase(section, rootPrefix) && section.size() > rootPrefix.size() + 1) {
+        const std::string path(section.substr(rootPrefix.size(), section.size() - rootPrefix.size() - 1));
+        hive.CreateKey(path);
+        key = hive.FindKey(path);
+        source.header = key != nullptr;
+      }
     }
-    if (key == nullptr) continue;
+    if (key != nullptr) source.keyId = key->id;
     HiveValue value;
-    if (line.front() != '"' && line.front() != '@') continue;
-    if (!ParseValueLine(line, value)) continue;
-    hive.SetValue(key->path, std::move(value));
+    if (key != nullptr && !source.header && !line.empty() && (line.front() == '"' || line.front() == '@') &&
+        ParseValueLine(line, value)) {
+      source.value = value;
+      hive.SetValue(key->path, std::move(value));
+    }
+    hive.source_.push_back(std::move(source));
+  }
+  if (!cut.empty()) {
+    SourceLine tail = SourceLine::Kept(std::move(cut));
+    tail.cut = true;
+    hive.source_.push_back(std::move(tail));
   }
   return hive;
 }
 
 std::string Hive::Serialize() const {
-  std::string out = "REGEDIT4\n";
-  for (const Key& key : keys_) {
-    out += "\n[" + rootName_ + "\\" + key.path + "]\n";
-    for (const HiveValue& value : key.values) out += FormatValue(value) + "\n";
+  if (source_.empty()) {
+    std::string out = "REGEDIT4\n";
+    for (const Key& key : keys_) out += SectionText(key);
+    return out;
   }
+  // Where each key's own lines end: values set since the file was read go
+  // after the last of them.
+  std::vector<std::pair<uint64_t, size_t>> lastOwned;
+  for (size_t i = 0; i < source_.size(); ++i) {
+    const SourceLine& line = source_[i];
+    if (line.keyId == 0 || !(line.header || line.value)) continue;
+    auto known = std::find_if(lastOwned.begin(), lastOwned.end(), [&](const auto& e) { return e.first == line.keyId; });
+    if (known == lastOwned.end()) {
+      lastOwned.emplace_back(line.keyId, i);
+    } else {
+      known->second = i;
+    }
+  }
+  std::string out;
+  std::vector<std::pair<uint64_t, std::string>> written;  // values placed so far, by key and name
+  const auto wasWritten = [&](uint64_t id, const std::string& name) {
+    return std::any_of(written.begin(), written.end(),
+                       [&](const auto& w) { return w.first == id && EqualsNoCase(w.second, name); });
+  };
+  for (size_t i = 0; i < source_.size(); ++i) {
+    const SourceLine& line = source_[i];
+    if (line.cut) continue;
+    const Key* key = line.keyId == 0 ? nullptr : FindKeyById(line.keyId);
+    if (line.keyId == 0) {
+      out += line.raw;  // not ours: kept as it was
+      continue;
+    }
+    if (key == nullptr) continue;  // the key was deleted, its section with it
+    if (line.value) {
+      const HiveValue* now = FindValue(*key, line.value->name);
+      if (now != nullptr && !wasWritten(key->id, now->name)) {
+        const bool unchanged =
+            now->name == line.value->name && now->type == line.value->type && now->data == line.value->data;
+        out += unchanged ? line.raw : FormatValue(*now) + "\n";
+        written.emplace_back(key->id, now->name);
+      }
+    } else {
+      out += line.raw;
+    }
+    const bool lastOfKey = std::any_of(lastOwned.begin(), lastOwned.end(),
+                                       [&](const auto& e) { return e.first == key->id && e.second == i; });
+    if (!lastOfKey) continue;
+    for (const HiveValue& value : key->values) {
+      if (wasWritten(key->id, value.name)) continue;
+      out += FormatValue(value) + "\n";
+      written.emplace_back(key->id, value.name);
+    }
+  }
+  for (const Key& key : keys_) {
+    const bool inFile =
+        std::any_of(lastOwned.begin(), lastOwned.end(), [&](const auto& e) { return e.first == key.id; });
+    if (!inFile) out += SectionText(key);
+  }
+  if (source_.back().cut) out += source_.back().raw;
   return out;
+}
+
+std::string Hive::SectionText(const Key& key) const {
+  std::string out = "\n[" + rootName_ + "\\" + key.path + "]\n";
+  for (const HiveValue& value : key.values) out += FormatValue(value) + "\n";
+  return out;
+}
+
+const HiveValue* Hive::FindValue(const Key& key, std::string_view name) {
+  for (const HiveValue& value : key.values) {
+    if (EqualsNoCase(value.name, name)) return &value;
+  }
+  return nullptr;
+}
+
+const Hive::Key* Hive::FindKeyById(uint64_t id) const {
+  for (const Key& k : keys_) {
+    if (k.id == id) return &k;
+  }
+  return nullptr;
 }
 
 bool Hive::Save(const std::filesystem::path& path) const { return SaveWithHook(path, nullptr); }
@@ -348,7 +454,7 @@ bool Hive::HasKey(std::string_view key) const { return FindKey(key) != nullptr; 
 
 void Hive::CreateKey(std::string_view key) {
   if (key.empty() || FindKey(key) != nullptr) return;
-  keys_.push_back(Key{std::string(key), {}});
+  keys_.push_back(Key{std::string(key), {}, nextKeyId_++});
 }
 
 bool Hive::DeleteKey(std::string_view key) {

@@ -12,8 +12,12 @@
 //
 // Values keep their exact bytes and their order. Saving writes a new file and
 // renames it over the old one, so a crash never leaves half a hive. A file
-// that cannot be read or lacks the REGEDIT4 line reads as an empty hive; a
-// line that cannot be parsed is skipped. Key paths are given below the root
+// that cannot be read, is not a regular file or lacks the REGEDIT4 line reads
+// as an empty hive; a line that cannot be parsed is skipped. A hive read from
+// a file writes back every line it does not own byte for byte (comments,
+// other roots, lines it could not parse, a last line without its line
+// break) in its place; its own values are rewritten only when they changed,
+// new values follow their key's last value and new keys the end of the file. Key paths are given below the root
 // ("Software\\DadivUzizova") and compared without regard to case, as are
 // value names. Not thread-safe: one Hive object per user at a time.
 #include <cstdint>
@@ -76,12 +80,32 @@ class Hive {
   struct Key {
     std::string path;
     std::vector<HiveValue> values;
+    uint64_t id = 0;  // never reused, so a deleted key's lines stay deleted
+  };
+  // A line of the file the hive was read from, with its exact bytes.
+  struct SourceLine {
+    std::string raw;
+    uint64_t keyId = 0;  // the key whose section holds it; 0 when none of ours
+    bool header = false;
+    bool cut = false;                // the last line, without a line break
+    std::optional<HiveValue> value;  // a value as it was read
+
+    static SourceLine Kept(std::string raw) {
+      SourceLine line;
+      line.raw = std::move(raw);
+      return line;
+    }
   };
   Key* FindKey(std::string_view key);
   const Key* FindKey(std::string_view key) const;
+  const Key* FindKeyById(uint64_t id) const;
+  static const HiveValue* FindValue(const Key& key, std::string_view name);
+  std::string SectionText(const Key& key) const;
 
   std::string rootName_;
   std::vector<Key> keys_;
+  uint64_t nextKeyId_ = 1;
+  std::vector<SourceLine> source_;
 };
 
 }  // namespace corvash::platform

@@ -8,6 +8,7 @@
 #include <charconv>
 
 #include "common/file_store_paths.h"
+#include "common/handheld_folder.h"
 
 namespace corvash::handheld {
 namespace {
@@ -53,7 +54,7 @@ bool WriteArmed(int fd, const Armed& armed) {
 std::filesystem::path RefuseFileRecordPath(const std::filesystem::path& storeRoot) {
   std::filesystem::path root = storeRoot.lexically_normal();
   if (!root.has_filename()) root = root.parent_path();  // "STATE/files/"
-  return root.parent_path() / "refuse-file";
+  return Folder(root.parent_path()).RefuseFilePath();
 }
 
 bool RefuseFileRecord::Arm(std::string_view name, uint32_t count, std::string* error) const {

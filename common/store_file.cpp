@@ -72,10 +72,10 @@ uint32_t ErrorOf(int error) {
 // Checks `access`/`share` against the marks of the files open now and
 // takes this file's own marks. False with ERROR_SHARING_VIOLATION.
 bool ClaimSharing(int fd, uint32_t access, uint32_t share, uint32_t* lastError) {
-  const bool reads = (access & kAccessRead) != 0;
-  const bool writes = (access & kAccessWrite) != 0;
-  const bool deniesRead = (share & kShareRead) == 0;
-  const bool deniesWrite = (share & kShareWrite) == 0;
+  const bool reads = (access & GENERIC_READ) != 0;
+  const bool writes = (access & GENERIC_WRITE) != 0;
+  const bool deniesRead = (share & FILE_SHARE_READ) == 0;
+  const bool deniesWrite = (share & FILE_SHARE_WRITE) == 0;
   if ((reads && MarkHeld(fd, ShareMark::DenyRead)) || (writes && MarkHeld(fd, ShareMark::DenyWrite)) ||
       (deniesRead && MarkHeld(fd, ShareMark::ReadAccess)) ||
       (deniesWrite && MarkHeld(fd, ShareMark::WriteAccess))) {
@@ -105,8 +105,8 @@ bool OpenAnywhere(const std::filesystem::path& hostPath) {
 std::unique_ptr<StoreFile> StoreFile::Open(const std::filesystem::path& storeRoot,
                                            const std::filesystem::path& hostPath, uint32_t access, uint32_t share,
                                            uint32_t disposition, uint32_t* lastError) {
-  if (disposition < kCreateNew || disposition > kTruncateExisting ||
-      (disposition == kTruncateExisting && (access & kAccessWrite) == 0)) {
+  if (disposition < CREATE_NEW || disposition > TRUNCATE_EXISTING ||
+      (disposition == TRUNCATE_EXISTING && (access & GENERIC_WRITE) == 0)) {
     *lastError = ERROR_INVALID_PARAMETER;
     return nullptr;
   }
@@ -123,8 +123,8 @@ std::unique_ptr<StoreFile> StoreFile::Open(const std::filesystem::path& storeRoo
   }
   // An armed refuse-file fault is decided here, under the gate, for every
   // creator of the store alike.
-  const bool creates = disposition == kCreateNew || disposition == kCreateAlways ||
-                       (disposition == kOpenAlways && !existed);
+  const bool creates = disposition == CREATE_NEW || disposition == CREATE_ALWAYS ||
+                       (disposition == OPEN_ALWAYS && !existed);
   std::optional<CreationCheck> creation;
   if (creates) {
     creation.emplace(RefuseFileRecordPath(storeRoot), hostPath.filename().string());
@@ -134,22 +134,22 @@ std::unique_ptr<StoreFile> StoreFile::Open(const std::filesystem::path& storeRoo
     }
   }
   int flags = O_CLOEXEC | O_NOFOLLOW;
-  if (disposition == kCreateNew) flags |= O_CREAT | O_EXCL;
-  if (disposition == kCreateAlways || disposition == kOpenAlways) flags |= O_CREAT;
+  if (disposition == CREATE_NEW) flags |= O_CREAT | O_EXCL;
+  if (disposition == CREATE_ALWAYS || disposition == OPEN_ALWAYS) flags |= O_CREAT;
   int fd = ::open(hostPath.c_str(), flags | O_RDWR, 0644);
-  if (fd < 0 && errno == EACCES && (access & kAccessWrite) == 0) fd = ::open(hostPath.c_str(), flags | O_RDONLY);
+  if (fd < 0 && errno == EACCES && (access & GENERIC_WRITE) == 0) fd = ::open(hostPath.c_str(), flags | O_RDONLY);
   if (fd < 0) {
     *lastError = ErrorOf(errno);
     return nullptr;
   }
   std::unique_ptr<StoreFile> file(new StoreFile(fd, access));
   if (!ClaimSharing(fd, access, share, lastError)) return nullptr;
-  if ((disposition == kCreateAlways || disposition == kTruncateExisting) && existed && ::ftruncate(fd, 0) != 0) {
+  if ((disposition == CREATE_ALWAYS || disposition == TRUNCATE_EXISTING) && existed && ::ftruncate(fd, 0) != 0) {
     *lastError = ErrorOf(errno);
     return nullptr;
   }
   if (creation) creation->Count();
-  *lastError = existed && (disposition == kCreateAlways || disposition == kOpenAlways) ? ERROR_ALREADY_EXISTS
+  *lastError = existed && (disposition == CREATE_ALWAYS || disposition == OPEN_ALWAYS) ? ERROR_ALREADY_EXISTS
                                                                                        : ERROR_SUCCESS;
   return file;
 }
@@ -158,7 +158,7 @@ StoreFile::~StoreFile() { ::close(fd_); }
 
 bool StoreFile::Read(std::span<uint8_t> buffer, uint32_t* done, uint32_t* lastError) {
   *done = 0;
-  if ((access_ & kAccessRead) == 0) {
+  if ((access_ & GENERIC_READ) == 0) {
     *lastError = ERROR_ACCESS_DENIED;
     return false;
   }
@@ -177,7 +177,7 @@ bool StoreFile::Read(std::span<uint8_t> buffer, uint32_t* done, uint32_t* lastEr
 
 bool StoreFile::Write(std::span<const uint8_t> data, uint32_t* done, uint32_t* lastError) {
   *done = 0;
-  if ((access_ & kAccessWrite) == 0) {
+  if ((access_ & GENERIC_WRITE) == 0) {
     *lastError = ERROR_ACCESS_DENIED;
     return false;
   }

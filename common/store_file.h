@@ -25,18 +25,9 @@
 #include <memory>
 #include <span>
 
-namespace corvash::handheld {
+#include "common/file_access.h"
 
-// Access, sharing and dispositions as CreateFile takes them.
-inline constexpr uint32_t kAccessRead = 0x80000000u;
-inline constexpr uint32_t kAccessWrite = 0x40000000u;
-inline constexpr uint32_t kShareRead = 0x1u;
-inline constexpr uint32_t kShareWrite = 0x2u;
-inline constexpr uint32_t kCreateNew = 1;
-inline constexpr uint32_t kCreateAlways = 2;
-inline constexpr uint32_t kOpenExisting = 3;
-inline constexpr uint32_t kOpenAlways = 4;
-inline constexpr uint32_t kTruncateExisting = 5;
+namespace corvash::handheld {
 
 inline constexpr off_t kShareMarkBase = static_cast<off_t>(1) << 62;
 enum class ShareMark : int { Open = 0, ReadAccess = 1, WriteAccess = 2, DenyRead = 3, DenyWrite = 4 };

@@ -7,13 +7,16 @@ namespace {
 
 constexpr char32_t kReplacement = 0xFFFD;
 
-// Decodes one code point from the head of `utf8`; `length` gets the bytes it took.
-char32_t DecodeUtf8(std::string_view utf8, size_t* length) {
+// Decodes one code point from the head of `utf8`; `length` gets the bytes it
+// took. An ill-formed sequence gives U+FFFD and, when its lead byte and
+// continuation bytes are all there, takes them all.
+char32_t DecodeUtf8(std::string_view utf8, size_t* length, bool* wellFormed) {
+  *wellFormed = false;
   const auto byte = [&](size_t i) { return static_cast<unsigned char>(utf8[i]); };
   const unsigned char lead = byte(0);
   size_t count = 0;
   char32_t point = 0;
-  if (lead < 0x80) { *length = 1; return lead; }
+  if (lead < 0x80) { *length = 1; *wellFormed = true; return lead; }
   if ((lead & 0xE0) == 0xC0) { count = 2; point = lead & 0x1F; }
   else if ((lead & 0xF0) == 0xE0) { count = 3; point = lead & 0x0F; }
   else if ((lead & 0xF8) == 0xF0) { count = 4; point = lead & 0x07; }
@@ -26,10 +29,14 @@ char32_t DecodeUtf8(std::string_view utf8, size_t* length) {
   *length = count;
   const bool overlong = (count == 2 && point < 0x80) || (count == 3 && point < 0x800) || (count == 4 && point < 0x10000);
   if (overlong || point > 0x10FFFF || (point >= 0xD800 && point <= 0xDFFF)) return kReplacement;
+  *wellFormed = true;
   return point;
 }
 
+}  // namespace
+
 void AppendUtf8(std::string& out, char32_t point) {
+  if ((point >= 0xD800 && point <= 0xDFFF) || point > 0x10FFFF) point = kReplacement;
   if (point < 0x80) {
     out.push_back(static_cast<char>(point));
   } else if (point < 0x800) {
@@ -47,14 +54,32 @@ void AppendUtf8(std::string& out, char32_t point) {
   }
 }
 
-}  // namespace
+std::string SanitizeUtf8(std::string_view bytes) {
+  std::string out;
+  out.reserve(bytes.size());
+  while (!bytes.empty()) {
+    size_t length = 1;
+    bool wellFormed = false;
+    DecodeUtf8(bytes, &length, &wellFormed);
+    if (wellFormed) {
+      out.append(bytes.substr(0, length));
+    } else {
+      // Unlike ToUtf16, the bytes after a bad lead are read again.
+      AppendUtf8(out, kReplacement);
+      length = 1;
+    }
+    bytes.remove_prefix(length);
+  }
+  return out;
+}
 
 std::u16string ToUtf16(std::string_view utf8) {
   std::u16string out;
   out.reserve(utf8.size());
   while (!utf8.empty()) {
     size_t length = 1;
-    const char32_t point = DecodeUtf8(utf8, &length);
+    bool wellFormed = false;
+    const char32_t point = DecodeUtf8(utf8, &length, &wellFormed);
     utf8.remove_prefix(length);
     if (point >= 0x10000) {
       out.push_back(static_cast<char16_t>(0xD800 + ((point - 0x10000) >> 10)));

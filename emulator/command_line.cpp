@@ -14,7 +14,6 @@
 #include <vector>
 
 #include "common/file_store_paths.h"
-#include "device/platform/system_time.h"
 #include "emulator/control_socket.h"
 #include "emulator/emulated_handheld.h"
 #include "emulator/fault_plan.h"
@@ -23,6 +22,7 @@
 #include "emulator/loader_commands.h"
 #include "emulator/pty_endpoint.h"
 #include "emulator/served_panel.h"
+#include "emulator/served_prefix.h"
 #include "emulator/text_screen.h"
 
 namespace corvash::emulator {
@@ -104,6 +104,7 @@ int Command::Run() {
   if (!ValidPortName(args_.port)) return Usage("unknown port \"" + args_.port + "\"");
   const StateFolder state(args_.state);
   if (StateIsServed(state)) return Usage(args_.state + " is served by another k5210-emu already");
+  if (const std::string served = PrefixServedBy(args_.prefix); !served.empty()) return Usage(served);
   std::string error;
   if (args_.window && !window_.show) return Usage("--window: this k5210-emu was built without its window");
   if (args_.window && window_.canShow && !window_.canShow(&error)) return Usage("--window: " + error);
@@ -185,7 +186,7 @@ int Command::Fault() {
   if (fault->kind == FaultKind::RefuseTime || fault->kind == FaultKind::Clear) {
     // The clock is set by the device libraries against the state folder,
     // which take this flag as the fault; it waits there for the next call.
-    const std::filesystem::path flag = StateFolder(args_.state).Dir() / ce::kRefuseTimeFlag;
+    const std::filesystem::path flag = StateFolder(args_.state).RefuseTimeFlagPath();
     if (fault->kind == FaultKind::RefuseTime) {
       if (!ReplaceFile(flag, "\n")) return Failure("cannot write " + flag.string());
       return kDone;
@@ -279,6 +280,7 @@ int RunCommandLine(int argc, const char* const* argv, std::ostream& out, std::os
                    const WindowHook& window) {
   Arguments args;
   CLI::App app{"k5210-emu: a virtual Quor 5210 handheld for tests and demos", "k5210-emu"};
+  app.set_version_flag("--version", "k5210-emu " CORVASH_VERSION);
   app.require_subcommand(1);
 
   auto* init = app.add_subcommand("init", "make a handheld in folder STATE");
@@ -322,6 +324,8 @@ int RunCommandLine(int argc, const char* const* argv, std::ostream& out, std::os
     return app.exit(help, out, err);
   } catch (const CLI::CallForAllHelp& help) {
     return app.exit(help, out, err);
+  } catch (const CLI::CallForVersion& version) {
+    return app.exit(version, out, err);
   } catch (const CLI::ParseError& error) {
     err << "k5210-emu: " << error.what() << "\n";
     return kUsage;

@@ -69,6 +69,13 @@ bool EmulatedHandheld::Start(const std::filesystem::path& prefix, const std::str
       lockFd_ = -1;
       return false;
     }
+    // A prefix that a live handheld serves is not taken from it.
+    prefixClaim_ = PrefixClaim::Take(prefix, error);
+    if (!prefixClaim_) {
+      ::close(lockFd_);
+      lockFd_ = -1;
+      return false;
+    }
     prefix_ = prefix;
     port_ = port;
     options_ = options;
@@ -151,6 +158,7 @@ void EmulatedHandheld::Stop() {
   UnplugLocked();
   busyPending_ = false;
   started_ = false;
+  prefixClaim_.reset();
   if (lockFd_ >= 0) {
     ::close(lockFd_);
     lockFd_ = -1;

@@ -32,6 +32,7 @@
 #include "emulator/loader_peer.h"
 #include "emulator/text_screen.h"
 #include "emulator/refuse_file_fault.h"
+#include "emulator/served_prefix.h"
 
 namespace corvash::emulator {
 
@@ -118,6 +119,7 @@ class EmulatedHandheld {
   std::shared_ptr<SyncHub> hub_;
   bool busyPending_ = false;  // busy-port armed while wcescomm.exe holds the port
   int lockFd_ = -1;
+  std::unique_ptr<PrefixClaim> prefixClaim_;  // held while serving
   std::filesystem::path prefix_;
   std::string port_;
   ServeOptions options_;

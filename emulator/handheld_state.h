@@ -42,8 +42,6 @@ class StateFolder : public handheld::Folder {
 
   // Where the sync software attaches to the running handheld (sync_hub.h).
   std::filesystem::path SyncSocketPath() const { return Dir() / "sync.sock"; }
-  // The armed refuse-file fault (refuse_file_fault.h).
-  std::filesystem::path RefuseFilePath() const { return Dir() / "refuse-file"; }
 
   // False with `error` when the folder holds no usable handheld.
   bool Load(HandheldConfig* config, std::string* error) const;

@@ -1,8 +1,15 @@
 #include "emulator/served_prefix.h"
 
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+#include <cerrno>
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
 
+#include "common/local_socket.h"
 #include "emulator/handheld_state.h"
 
 namespace corvash::emulator {
@@ -42,6 +49,51 @@ void RemoveServedHandheld(const std::filesystem::path& prefix, const std::filesy
   if (served && std::filesystem::equivalent(served->state, state, code)) {
     std::filesystem::remove(ServedHandheldPath(prefix), code);
   }
+}
+
+namespace {
+
+std::filesystem::path ClaimPath(const std::filesystem::path& prefix) { return prefix / "k5210-state.lock"; }
+
+// Says who serves `prefix` when a live handheld does, else empty: a held
+// claim, or a rapi.sock that someone answers.
+std::string LiveServer(const std::filesystem::path& prefix, bool claimHeld) {
+  if (!claimHeld && !platform::LocalSocketServed(prefix / "rapi.sock")) return {};
+  const auto served = ReadServedHandheld(prefix);
+  return prefix.string() + " is served by " +
+         (served ? "the handheld in " + served->state.string() : std::string("another handheld")) + " already";
+}
+
+}  // namespace
+
+std::unique_ptr<PrefixClaim> PrefixClaim::Take(const std::filesystem::path& prefix, std::string* error) {
+  std::error_code code;
+  std::filesystem::create_directories(prefix, code);
+  const int fd = ::open(ClaimPath(prefix).c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+  if (fd < 0) {
+    *error = "cannot claim " + prefix.string() + ": " + std::strerror(errno);
+    return nullptr;
+  }
+  const bool held = ::flock(fd, LOCK_EX | LOCK_NB) != 0;
+  const std::string live = LiveServer(prefix, held);
+  if (held || !live.empty()) {
+    *error = live.empty() ? "cannot claim " + prefix.string() : live;
+    ::close(fd);
+    return nullptr;
+  }
+  return std::unique_ptr<PrefixClaim>(new PrefixClaim(fd));
+}
+
+PrefixClaim::~PrefixClaim() { ::close(fd_); }  // closing drops the lock
+
+std::string PrefixServedBy(const std::filesystem::path& prefix) {
+  const int fd = ::open(ClaimPath(prefix).c_str(), O_RDWR | O_CLOEXEC);
+  bool held = false;
+  if (fd >= 0) {
+    held = ::flock(fd, LOCK_EX | LOCK_NB) != 0;
+    ::close(fd);
+  }
+  return LiveServer(prefix, held);
 }
 
 }  // namespace corvash::emulator

@@ -1,6 +1,7 @@
 #include "rapi/device_library.h"
 
 #include <dlfcn.h>
+#include <link.h>
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
@@ -42,6 +43,22 @@ void WriteFully(int fd, const void* data, size_t size) {
   ::_exit(0);
 }
 
+// The library's own export `name`; null when the library does not define it.
+// A lookup through the handle also searches what the library depends on, so
+// a name such as "exit" would otherwise be found in the C library.
+void* OwnExport(void* handle, const std::string& name) {
+  void* symbol = ::dlsym(handle, name.c_str());
+  if (symbol == nullptr) return nullptr;
+  link_map* library = nullptr;
+  link_map* definer = nullptr;
+  Dl_info info{};
+  if (::dlinfo(handle, RTLD_DI_LINKMAP, &library) != 0 ||
+      ::dladdr1(symbol, &info, reinterpret_cast<void**>(&definer), RTLD_DL_LINKMAP) == 0) {
+    return nullptr;
+  }
+  return library != nullptr && definer == library ? symbol : nullptr;
+}
+
 [[noreturn]] void RunHelper(int pipeFd, const std::string& library, const std::string& function,
                             std::vector<uint8_t>& input, const std::string& stateDir, uint32_t maxOutput) {
   if (pipeFd != kHelperPipe && ::dup2(pipeFd, kHelperPipe) < 0) ::_exit(1);
@@ -49,7 +66,7 @@ void WriteFully(int fd, const void* data, size_t size) {
   ::setenv(handheld::kStateVariable, stateDir.c_str(), 1);
   void* handle = ::dlopen(library.c_str(), RTLD_NOW | RTLD_LOCAL);
   if (handle == nullptr) Report(handheld::ERROR_MOD_NOT_FOUND, 0, nullptr, 0);
-  auto* export_ = reinterpret_cast<DeviceExtensionFunction>(::dlsym(handle, function.c_str()));
+  auto* export_ = reinterpret_cast<DeviceExtensionFunction>(OwnExport(handle, function));
   if (export_ == nullptr) Report(handheld::ERROR_PROC_NOT_FOUND, 0, nullptr, 0);
   uint32_t size = 0;
   uint8_t* output = nullptr;

@@ -7,8 +7,11 @@
 
 #include <atomic>
 #include <cerrno>
+#include <chrono>
 #include <cstring>
+#include <system_error>
 
+#include "common/clock.h"
 #include "common/local_socket.h"
 #include "rapi/message_stream.h"
 
@@ -19,6 +22,8 @@ namespace {
 // long an answer may wait for the desktop to take it.
 constexpr uint32_t kBodyWaitMs = 30000;
 constexpr uint32_t kAnswerWaitMs = 30000;
+// Pause after a failed accept before the next try.
+constexpr uint32_t kAcceptPauseMs = 100;
 
 }  // namespace
 
@@ -26,6 +31,9 @@ struct DeviceServer::Connection {
   int fd = -1;
   std::thread thread;
   std::atomic<bool> finished{false};
+  // Waiting for the desktop's next message, and since when (TickMs).
+  std::atomic<bool> idle{true};
+  std::atomic<uint64_t> idleSince{0};
 };
 
 std::unique_ptr<DeviceServer> DeviceServer::Start(const std::filesystem::path& socketPath, DeviceEndConfig config,
@@ -74,15 +82,63 @@ void DeviceServer::Accept() {
     if (ready < 0 && errno == EINTR) continue;
     if (ready < 0 || (fds[1].revents & POLLIN) != 0) return;
     const int fd = ::accept4(listen_, nullptr, nullptr, SOCK_CLOEXEC);
-    if (fd < 0) continue;
-    std::lock_guard lock(mutex_);
-    ReapFinished();
-    auto connection = std::make_unique<Connection>();
-    connection->fd = fd;
-    Connection* raw = connection.get();
-    connections_.push_back(std::move(connection));
-    raw->thread = std::thread([this, raw] { Serve(raw); });
+    if (fd >= 0) {
+      Admit(fd);
+      continue;
+    }
+    if (errno == EINTR || errno == ECONNABORTED || errno == EAGAIN) continue;
+    // Out of descriptors or memory: what has ended gives its descriptor
+    // back, and the waiting connection is tried again after a pause
+    // instead of at once and for ever.
+    {
+      std::lock_guard lock(mutex_);
+      ReapFinished();
+    }
+    if (StopRequested(static_cast<int>(
+            std::chrono::duration_cast<std::chrono::milliseconds>(platform::ScaledDuration(kAcceptPauseMs)).count() +
+            1))) {
+      return;
+    }
   }
+}
+
+bool DeviceServer::StopRequested(int ms) {
+  pollfd wake{wake_[0], POLLIN, 0};
+  return ::poll(&wake, 1, ms) > 0;
+}
+
+void DeviceServer::Admit(int fd) {
+  std::lock_guard lock(mutex_);
+  ReapFinished();
+  if (connections_.size() >= kMaxConnections && !MakeRoomLocked()) {
+    ::close(fd);  // refused: the desktop sees the connection close
+    return;
+  }
+  auto connection = std::make_unique<Connection>();
+  connection->fd = fd;
+  connection->idleSince = platform::TickMs();
+  Connection* raw = connection.get();
+  try {
+    raw->thread = std::thread([this, raw] { Serve(raw); });
+  } catch (const std::system_error&) {
+    ::close(fd);  // no thread to serve it: refused like one past the bound
+    return;
+  }
+  connections_.push_back(std::move(connection));
+}
+
+bool DeviceServer::MakeRoomLocked() {
+  const uint64_t now = platform::TickMs();
+  Connection* longest = nullptr;
+  for (auto& connection : connections_) {
+    if (!connection->idle.load() || connection->finished.load()) continue;
+    if (longest == nullptr || connection->idleSince.load() < longest->idleSince.load()) longest = connection.get();
+  }
+  if (longest == nullptr || now - longest->idleSince.load() < kIdleMs) return false;
+  // Its thread sees the connection end and finishes; it is reaped later.
+  ::shutdown(longest->fd, SHUT_RDWR);
+  longest->idle = false;
+  return true;
 }
 
 void DeviceServer::ReapFinished() {
@@ -100,9 +156,15 @@ void DeviceServer::ReapFinished() {
 void DeviceServer::Serve(Connection* connection) {
   DeviceSession session(config_);
   const int fd = connection->fd;
-  for (;;) {
+  for (bool first = true;; first = false) {
+    connection->idleSince = platform::TickMs();
+    connection->idle = true;
+    // Between messages the desktop may take its time; a message begun must
+    // come whole within the body wait, its header too.
+    if (!wire::WaitForInput(fd, first ? kFirstMessageMs : platform::kInfinite)) break;
+    connection->idle = false;
     wire::RawMessage message;
-    const wire::ReadStatus status = wire::ReadMessage(fd, &message, platform::kInfinite, kBodyWaitMs);
+    const wire::ReadStatus status = wire::ReadMessage(fd, &message, kBodyWaitMs, kBodyWaitMs);
     if (status == wire::ReadStatus::Closed || status == wire::ReadStatus::TimedOut) break;
     wire::Answer answer;
     if (status == wire::ReadStatus::TooLong) {

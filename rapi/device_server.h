@@ -3,6 +3,16 @@
 // stream socket (mode 0600), a thread and a DeviceSession per connection.
 // Destroying the server closes the socket and every connection (the handheld
 // left its system): the desktop's calls then fail at once.
+//
+// It outlasts exhaustion: at most kMaxConnections are served at once, and
+// one more is refused (closed at once) unless a served one has been idle
+// for kIdleMs, which is then closed to make room; a connection must send its
+// first message within kFirstMessageMs and finish a message it has begun
+// within the body wait; when accept fails (out of descriptors) the server
+// reaps what has ended and tries again after a pause; a connection whose
+// thread cannot start is closed and the server goes on.
+#include <atomic>
+#include <cstdint>
 #include <filesystem>
 #include <list>
 #include <memory>
@@ -16,8 +26,12 @@ namespace corvash::rapi {
 
 class DeviceServer {
  public:
-  // Listens on `socketPath` (a stale socket there is replaced). Null with
-  // `error` when it cannot.
+  static constexpr size_t kMaxConnections = 32;
+  static constexpr uint32_t kFirstMessageMs = 30000;
+  static constexpr uint32_t kIdleMs = 60000;
+
+  // Listens on `socketPath` (a stale socket there is replaced; a served one
+  // is not). Null with `error` when it cannot.
   static std::unique_ptr<DeviceServer> Start(const std::filesystem::path& socketPath, DeviceEndConfig config,
                                              std::string* error);
   // Stops listening, closes every connection, waits for their threads and
@@ -30,6 +44,10 @@ class DeviceServer {
   struct Connection;
   DeviceServer() = default;
   void Accept();
+  // Waits on the wake pipe for `ms`; true when the server is being destroyed.
+  bool StopRequested(int ms);
+  void Admit(int fd);
+  bool MakeRoomLocked();  // mutex_ held
   void Serve(Connection* connection);
   void ReapFinished();  // mutex_ held
 

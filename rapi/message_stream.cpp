@@ -59,6 +59,8 @@ ReadStatus ReadMessage(int fd, RawMessage* message, uint32_t headerWaitMs, uint3
   return ReadStatus::Ok;
 }
 
+bool WaitForInput(int fd, uint32_t waitMs) { return WaitFor(fd, POLLIN, platform::DeadlineAfter(waitMs)); }
+
 bool Discard(int fd, uint64_t count, uint32_t waitMs) {
   std::vector<uint8_t> sink(64 * 1024);
   const auto deadline = platform::DeadlineAfter(waitMs);

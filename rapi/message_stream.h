@@ -22,6 +22,9 @@ struct RawMessage {
 // `bodyWaitMs`. A header announcing more than kMaxPayload gives TooLong with
 // the payload still unread (see Discard).
 ReadStatus ReadMessage(int fd, RawMessage* message, uint32_t headerWaitMs, uint32_t bodyWaitMs);
+// Waits until something can be read (or the peer has gone) for `waitMs`
+// (kInfinite: until then or the socket is shut down); false on time-out.
+bool WaitForInput(int fd, uint32_t waitMs);
 // Reads and drops `count` bytes; false when the peer closes or it takes longer
 // than `waitMs`.
 bool Discard(int fd, uint64_t count, uint32_t waitMs);

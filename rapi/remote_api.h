@@ -6,17 +6,19 @@
 // UTF-16. The calls keep the results the desktop relies on: HRESULT-style
 // results are negative on failure; BOOL-style results are nonzero when done.
 //
-// One implementation is installed for the process (InstallRemoteApi). Until
-// another is installed, a NoDeviceRemoteApi answers: no handheld is linked.
-// Implementations must accept calls from any thread (the power watch queries
-// while the wizard thread makes other calls).
+// The program builds one implementation (over the prefix's sync socket) and
+// hands it to those that reach the handheld; a NoDeviceRemoteApi answers as
+// when no handheld is linked. Implementations must accept calls from any
+// thread (the power watch queries while the wizard thread makes other calls).
 #include <cstdint>
 #include <memory>
 #include <span>
 #include <string>
 #include <vector>
 
+#include "common/device_errors.h"
 #include "common/event.h"
+#include "common/file_access.h"
 
 namespace corvash::rapi {
 
@@ -29,21 +31,21 @@ inline constexpr HRESULT E_UNEXPECTED = static_cast<HRESULT>(0x8000FFFFu);
 using CeHandle = uint32_t;
 inline constexpr CeHandle kInvalidHandle = 0xFFFFFFFFu;
 
-// Values for CeCreateFile.
-inline constexpr uint32_t GENERIC_READ = 0x80000000u;
-inline constexpr uint32_t GENERIC_WRITE = 0x40000000u;
-inline constexpr uint32_t FILE_SHARE_READ = 0x1u;
-inline constexpr uint32_t FILE_SHARE_WRITE = 0x2u;
-inline constexpr uint32_t CREATE_NEW = 1;
-inline constexpr uint32_t CREATE_ALWAYS = 2;
-inline constexpr uint32_t OPEN_EXISTING = 3;
-inline constexpr uint32_t OPEN_ALWAYS = 4;
-inline constexpr uint32_t FILE_ATTRIBUTE_NORMAL = 0x80u;
+// Values for CeCreateFile (common/file_access.h).
+using handheld::CREATE_ALWAYS;
+using handheld::CREATE_NEW;
+using handheld::FILE_ATTRIBUTE_NORMAL;
+using handheld::FILE_SHARE_READ;
+using handheld::FILE_SHARE_WRITE;
+using handheld::GENERIC_READ;
+using handheld::GENERIC_WRITE;
+using handheld::OPEN_ALWAYS;
+using handheld::OPEN_EXISTING;
 
-// Error codes that callers interpret.
-inline constexpr uint32_t ERROR_FILE_NOT_FOUND = 2;
-inline constexpr uint32_t ERROR_ALREADY_EXISTS = 183;
-inline constexpr uint32_t ERROR_NOT_CONNECTED = 2250;
+// Error codes that callers interpret (common/device_errors.h).
+using handheld::ERROR_ALREADY_EXISTS;
+using handheld::ERROR_FILE_NOT_FOUND;
+using handheld::ERROR_NOT_CONNECTED;
 
 // Start record: the size field is always 12. The start call puts its connect
 // event into heRapiInit; the event is signalled once the link to the device
@@ -110,11 +112,5 @@ class RemoteApi {
   // Fills `status`; fresh values when `update` is 1. Nonzero when answered.
   virtual int32_t CeGetSystemPowerStatusEx(CePowerStatus& status, int32_t update) = 0;
 };
-
-// The implementation of the process. Never null.
-RemoteApi& Api();
-// Installs `api` for the process (null: back to the no-device one) and
-// returns the one it replaces. The caller keeps `api` alive while installed.
-RemoteApi* InstallRemoteApi(RemoteApi* api);
 
 }  // namespace corvash::rapi

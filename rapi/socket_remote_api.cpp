@@ -12,6 +12,7 @@ namespace {
 
 // Time limits of one exchange. An invocation may run as long as the device
 // end lets a library run (it kills it after 120000 ms) and a little more.
+constexpr uint32_t kConnectWaitMs = 2000;
 constexpr uint32_t kHelloWaitMs = 5000;
 constexpr uint32_t kCallWaitMs = 30000;
 constexpr uint32_t kInvokeWaitMs = 150000;
@@ -34,7 +35,8 @@ SocketRemoteApi::~SocketRemoteApi() {
 }
 
 bool SocketRemoteApi::ConnectLocked() {
-  const int fd = platform::ConnectLocal(socketPath_);
+  // A listener that takes no connection in time counts as no handheld.
+  const int fd = platform::ConnectLocal(socketPath_, kConnectWaitMs);
   if (fd < 0) return false;
   // The link counts as up once the handheld answers.
   wire::Request hello;

@@ -8,6 +8,10 @@
 // still returns S_OK and keeps trying in the background until the link comes
 // up (the event is signalled then) or the session is closed.
 //
+// A connection attempt is bounded too: a socket whose listener never takes
+// the connection (its backlog full) or never answers the hello counts as no
+// link, and the attempt is given up in a few seconds.
+//
 // Thread-safe: one request at a time crosses the connection, under a lock.
 // Every exchange has a time limit (scaled clock); a connection that breaks
 // or times out is closed, and every call then fails at once (negative

@@ -6,6 +6,7 @@ packages=("$@"
           cmake ninja-build g++ pkg-config libgtest-dev libgmock-dev googletest libbenchmark-dev
           libcli11-dev qt6-base-dev libgl-dev
           fonts-liberation2   # a face with Arial's metrics, the pages' dialog font
+          dpkg-dev file       # cpack's Debian package with dependencies read from the binaries
           xvfb xauth xdotool) # a real X server for the tests of real windows, and input through it
 missing=()
 for p in "${packages[@]}"; do

@@ -14,7 +14,11 @@
 # The script prints each page as corvash shows it and the result: the flash
 # against the image, the version box on the handheld's screen, its clock.
 #
-# Usage: tools/run-demo.sh BUILD_DIR [WORK_DIR] [--recovery]
+# Usage: tools/run-demo.sh BUILD_DIR|PREFIX [WORK_DIR] [--recovery]
+# With an installed PREFIX (/usr) it runs the installed k5210-emu and corvash
+# (through its launcher), places the update image in the package folder for
+# the run (so it needs write access there, as root has) and works in
+# WORK_DIR, by default a fresh temporary folder.
 set -euo pipefail
 mode=update
 args=()
@@ -24,9 +28,13 @@ for arg in "$@"; do
     *) args+=("$arg") ;;
   esac
 done
-[ -n "${args[0]:-}" ] || { echo "usage: run-demo.sh BUILD_DIR [WORK_DIR] [--recovery]" >&2; exit 2; }
+[ -n "${args[0]:-}" ] || { echo "usage: run-demo.sh BUILD_DIR|PREFIX [WORK_DIR] [--recovery]" >&2; exit 2; }
 source "$(dirname "$0")/world.sh"
-world_setup "${args[0]}" "${args[1]:-${args[0]}/demo}"
+work_dir="${args[1]:-}"
+if [ -z "$work_dir" ]; then
+  if [ -d "${args[0]}/package" ]; then work_dir="${args[0]}/demo"; else work_dir="$(mktemp -d)/demo"; fi
+fi
+world_setup "${args[0]}" "$work_dir"
 
 echo "== Making ROM 2.04 (a payload that is not a whole number of records)"
 image="$work/QUORROM204.nbf"
@@ -57,7 +65,7 @@ REG
 SCRIPT
 else
   echo "== Handheld with ROM 2.03, running its system, linked through the sync software"
-  cp "$image" "$program/QUORROM204.nbf"
+  world_place "$image" QUORROM204.nbf
   cat >"$work/autopilot.txt" <<SCRIPT
 # Update: the introduction, "Aktualisieren", confirmation and ready pages;
 # on the boot-mode page the user restarts the handheld into its boot loader.

@@ -2,12 +2,18 @@
 # play script and the end-to-end tests: a prefix, a program folder with the
 # package's files, a handheld in a state folder, and the emulator serving it.
 #
-#   world_setup BUILD_DIR WORK_DIR   sets emu, nbf, package, work, prefix, state, program
+#   world_setup DIR WORK_DIR         sets emu, nbf, package, work, prefix, state, program
 #   world_image VERSION OUT [SIZE]   an image file of a generated ROM (payload in OUT.payload)
+#   world_place FILE NAME            FILE beside the program as NAME, until the shell ends
 #   world_serve [run options]        k5210-emu run in the background until the shell ends
 #   world_corvash SCRIPT             corvash under the autopilot; sets corvash_status
 #                                    (started through the command corvash_wrapper holds, if any)
 #   world_pages                      the templates corvash opened, in order, one line
+#
+# DIR is a build folder (bin/ and the package folder package/), whose files
+# the world's own program folder links to, or an installed prefix such as
+# /usr (bin/ and lib/corvash/), whose corvash starts through its launcher in
+# its own package folder; placing files there needs write access to it.
 world_setup() {
   build="$(cd "$1" && pwd)"
   # Absolute, as corvash runs in the program folder and the handheld in its own.
@@ -17,6 +23,11 @@ world_setup() {
   emu="$build/bin/k5210-emu"
   nbf="$build/bin/nbf"
   package="$build/package"
+  corvash_start=(./corvash)
+  if [ ! -d "$package" ] && [ -x "$build/lib/corvash/corvash" ]; then
+    package="$build/lib/corvash"
+    corvash_start=("$build/bin/corvash")
+  fi
   local tool
   for tool in "$emu" "$nbf" "$package/corvash" "$package/Havlok.dll"; do
     [ -e "$tool" ] || { echo "world: $tool is missing; build first" >&2; exit 2; }
@@ -28,10 +39,17 @@ world_setup() {
   state="$work/handheld"
   program="$work/program"
   export CORVASH_PREFIX="$prefix"
-  mkdir -p "$prefix/windows" "$program"
-  local file
-  for file in "$package"/*; do ln -s "$file" "$program/"; done
+  mkdir -p "$prefix/windows"
+  if [ "${corvash_start[0]}" = ./corvash ]; then
+    mkdir -p "$program"
+    local file
+    for file in "$package"/*; do ln -s "$file" "$program/"; done
+  else
+    program="$package"
+  fi
   world_pids=()
+  # Files placed by an earlier world of this shell stay listed for removal.
+  [ -n "${world_placed+x}" ] || world_placed=()
   trap world_end EXIT
 }
 
@@ -39,6 +57,13 @@ world_end() {
   local pid
   for pid in "${world_pids[@]}"; do kill "$pid" 2>/dev/null || true; done
   for pid in "${world_pids[@]}"; do wait "$pid" 2>/dev/null || true; done
+  rm -f "${world_placed[@]}"
+}
+
+world_place() {
+  [ -w "$program" ] || { echo "world: cannot place $2 in $program (not writable)" >&2; exit 2; }
+  cp "$1" "$program/$2"
+  world_placed+=("$program/$2")
 }
 
 world_image() {
@@ -76,7 +101,7 @@ world_block_other_ports() {
 world_corvash() {
   corvash_status=0
   (cd "$program" && CORVASH_AUTOPILOT="$1" CORVASH_TRANSCRIPT="$work/transcript.txt" \
-     CORVASH_TRACE="$work/trace.txt" ${corvash_wrapper[@]+"${corvash_wrapper[@]}"} ./corvash) ||
+     CORVASH_TRACE="$work/trace.txt" ${corvash_wrapper[@]+"${corvash_wrapper[@]}"} "${corvash_start[@]}") ||
     corvash_status=$?
 }
 

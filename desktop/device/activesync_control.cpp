@@ -39,9 +39,9 @@ void TerminateFirstMatch(const std::string& name, Field field) {
 
 }  // namespace
 
-void TerminateProcessByName(std::string name) {
+void TerminateProcessByName(std::string name, uint32_t windowsFamily) {
   name = Lower(std::move(name));
-  switch (QueryWindowsFamily()) {
+  switch (windowsFamily) {
     case kFamilyProcessStatus:
       TerminateFirstMatch(name, [](const platform::ProcessEntry& p) { return p.executable; });
       break;
@@ -67,11 +67,11 @@ void CloseWindowOwnerByTitle(std::string_view title) {
   }
 }
 
-void StopActiveSync() {
+void StopActiveSync(uint32_t windowsFamily) {
   platform::SleepMs(kStopPauseMs);
-  TerminateProcessByName("wcesmgr.exe");
+  TerminateProcessByName("wcesmgr.exe", windowsFamily);
   platform::SleepMs(kStopPauseMs);
-  TerminateProcessByName("wcescomm.exe");
+  TerminateProcessByName("wcescomm.exe", windowsFamily);
   platform::SleepMs(kStopPauseMs);
 }
 

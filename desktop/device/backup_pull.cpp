@@ -17,10 +17,7 @@
 #include "common/rom_image_format.h"
 #include "common/utf16_text.h"
 #include "desktop/platform/trace.h"
-#include "desktop/session/page_host.h"
 #include "desktop/session/page_ids.h"
-#include "desktop/session/update_session.h"
-#include "rapi/remote_api.h"
 
 namespace corvash::device {
 namespace {
@@ -35,8 +32,6 @@ constexpr uint32_t kChunkLookMs = 100;
 constexpr int kChunkLooks = 501;
 constexpr size_t kAgentPiece = 4096;
 constexpr uint32_t FILE_ATTRIBUTE_HIDDEN = 0x2;
-constexpr int kEndedWell = 1;
-constexpr int kEndedBadly = 2;
 
 std::u16string DevicePath(std::string_view name) { return text::ToUtf16(std::string(kDeviceTemp) + std::string(name)); }
 
@@ -86,71 +81,60 @@ class BackupFile {
   std::string target_;
 };
 
-void Fail(pages::WorkerPage& page, int screen, bool closeRun) {
-  if (closeRun) {
-    page.Hide();
-  } else {
-    page.End(kEndedBadly);
-  }
-  pages::RunPage(screen);
-  if (closeRun) session::CloseMainWindow();
-}
+BackupOutcome Fail(int screen, bool closeRun) { return BackupOutcome{.complete = false, .screen = screen, .endsRun = closeRun}; }
 
 // Looks for the chunk every 100 ms, 501 times; the open handle or nullopt.
-std::optional<rapi::CeHandle> AwaitChunk() {
+std::optional<rapi::CeHandle> AwaitChunk(rapi::RemoteApi& api) {
   for (int look = 0; look < kChunkLooks; ++look) {
     platform::SleepMs(kChunkLookMs);
-    const rapi::CeHandle chunk = rapi::Api().CeCreateFile(DevicePath(kChunkName), rapi::GENERIC_READ,
-                                                         rapi::FILE_SHARE_READ, rapi::OPEN_EXISTING,
-                                                         rapi::FILE_ATTRIBUTE_NORMAL);
+    const rapi::CeHandle chunk = api.CeCreateFile(DevicePath(kChunkName), rapi::GENERIC_READ, rapi::FILE_SHARE_READ,
+                                                  rapi::OPEN_EXISTING, rapi::FILE_ATTRIBUTE_NORMAL);
     if (chunk != rapi::kInvalidHandle) return chunk;
   }
   return std::nullopt;
 }
 
 // Reads the whole open chunk into `buffer`; the bytes read.
-uint32_t ReadChunk(rapi::CeHandle chunk, std::vector<uint8_t>& buffer) {
+uint32_t ReadChunk(rapi::RemoteApi& api, rapi::CeHandle chunk, std::vector<uint8_t>& buffer) {
   uint32_t total = 0;
   while (total < buffer.size()) {
     uint32_t done = 0;
     const auto rest = std::span<uint8_t>(buffer).subspan(total);
-    if (rapi::Api().CeReadFile(chunk, rest, done) == 0 || done == 0) break;
+    if (api.CeReadFile(chunk, rest, done) == 0 || done == 0) break;
     total += done;
   }
   return total;
 }
 
-void CopyAgent() {
-  const std::string folder(platform::TextOf(session::Session().paths.programDir));
+void CopyAgent(rapi::RemoteApi& api, const std::string& folder) {
   std::error_code error;
   for (const auto& entry : fs::directory_iterator(folder, error)) {
     const std::string name = entry.path().filename().string();
     if (entry.is_directory(error) || !platform::EqualsNoCase(name, kAgentName)) continue;
-    CopyAgentToDevice(entry.path().string(), std::string(kDeviceTemp) + name);
+    CopyAgentToDevice(api, entry.path().string(), std::string(kDeviceTemp) + name);
   }
 }
 
 // The header of the backup: the device's fields and the checksum; nullopt
 // when a field does not fill its slot.
-std::optional<std::array<char, image::kHeaderSize>> Header(uint32_t payloadSum) {
-  const session::UpdateSession& s = session::Session();
-  const std::string fields = std::string(platform::TextOf(s.handheld.deviceModel)) + "-" +
-                             std::string(platform::TextOf(s.handheld.deviceVariant)) + "-" +
-                             std::string(platform::TextOf(s.handheld.deviceLangCode)) + "-" +
-                             std::string(platform::TextOf(s.handheld.deviceVersion));
+std::optional<std::array<char, image::kHeaderSize>> Header(const session::HandheldIdentity& handheld,
+                                                          uint32_t payloadSum) {
+  const std::string fields = std::string(platform::TextOf(handheld.deviceModel)) + "-" +
+                             std::string(platform::TextOf(handheld.deviceVariant)) + "-" +
+                             std::string(platform::TextOf(handheld.deviceLangCode)) + "-" +
+                             std::string(platform::TextOf(handheld.deviceVersion));
   const uint32_t sum = image::AddToSum(payloadSum, std::span(reinterpret_cast<const uint8_t*>(fields.data()), fields.size()));
-  return image::FormatImageHeader(platform::TextOf(s.handheld.deviceModel), platform::TextOf(s.handheld.deviceVariant),
-                                  platform::TextOf(s.handheld.deviceLangCode), platform::TextOf(s.handheld.deviceVersion),
+  return image::FormatImageHeader(platform::TextOf(handheld.deviceModel), platform::TextOf(handheld.deviceVariant),
+                                  platform::TextOf(handheld.deviceLangCode), platform::TextOf(handheld.deviceVersion),
                                   static_cast<uint16_t>(sum & 0xFFFF));
 }
 
 }  // namespace
 
-uint32_t CopyAgentToDevice(std::string_view pcPath, std::string_view devicePath) {
+uint32_t CopyAgentToDevice(rapi::RemoteApi& api, std::string_view pcPath, std::string_view devicePath) {
   image::ImageFile source;
   if (!source.Open(std::string(pcPath))) return 0;
   const std::u16string target = text::ToUtf16(devicePath);
-  rapi::RemoteApi& api = rapi::Api();
   rapi::CeHandle file = api.CeCreateFile(target, rapi::GENERIC_READ | rapi::GENERIC_WRITE,
                                          rapi::FILE_SHARE_READ | rapi::FILE_SHARE_WRITE, rapi::CREATE_NEW,
                                          FILE_ATTRIBUTE_HIDDEN);
@@ -181,47 +165,41 @@ uint32_t CopyAgentToDevice(std::string_view pcPath, std::string_view devicePath)
   return copied;
 }
 
-void BackupWorker(pages::WorkerPage& page) {
-  rapi::RemoteApi& api = rapi::Api();
+BackupOutcome BackupWorker(rapi::RemoteApi& api, const BackupJob& job, pages::WorkerPage& page) {
   page.SetBarRange(0, kBackupPayload);
   page.SetBarPosition(0);
   page.SetFigure(0);
   std::vector<uint8_t> buffer(kChunkSize);
   api.CeDeleteFile(DevicePath(kAgentName));
   api.CeDeleteFile(DevicePath(kChunkName));
-  CopyAgent();
+  CopyAgent(api, job.programDir);
   if (api.CeCreateProcess(DevicePath(kAgentName)) == 0) {
     api.CeRapiUninit();
-    Fail(page, pages::kScreenAgentNotStarted, true);
-    return;
+    return Fail(pages::kScreenAgentNotStarted, true);
   }
   platform::SleepMs(kAgentStartWaitMs);
 
   BackupFile backup;
-  if (!backup.Create(std::string(platform::TextOf(session::Session().paths.backupPath)))) {
+  if (!backup.Create(job.backupPath)) {
     platform::TraceF("\r\n BackupWorker: cannot create the backup file (errno %d)\r\n", errno);
-    Fail(page, pages::kScreenImageNotOpened, false);
-    return;
+    return Fail(pages::kScreenImageNotOpened, false);
   }
   uint32_t sum = 0;
   for (uint32_t pulled = 0; pulled < kBackupPayload; pulled += kChunkSize) {
-    const std::optional<rapi::CeHandle> chunk = AwaitChunk();
+    const std::optional<rapi::CeHandle> chunk = AwaitChunk(api);
     if (!chunk) {
-      Fail(page, pages::kScreenBackupFailed, true);
-      return;
+      return Fail(pages::kScreenBackupFailed, true);
     }
-    const uint32_t got = ReadChunk(*chunk, buffer);
+    const uint32_t got = ReadChunk(api, *chunk, buffer);
     api.CeCloseHandle(*chunk);
     if (got != kChunkSize) {
       // A short chunk would give a file whose content and checksum disagree.
       platform::TraceF("\r\n BackupWorker: chunk at 0x%x holds 0x%x bytes\r\n", pulled, got);
-      Fail(page, pages::kScreenBackupFailed, true);
-      return;
+      return Fail(pages::kScreenBackupFailed, true);
     }
     sum = image::AddToSum(sum, buffer);
     if (!backup.WriteAt(image::kHeaderSize + uint64_t{pulled}, buffer)) {
-      Fail(page, pages::kScreenBackupFailed, false);
-      return;
+      return Fail(pages::kScreenBackupFailed, false);
     }
     // The deletion asks the agent for the next chunk. A chunk that stays
     // would be taken again as the next one, and the backup would hold it
@@ -229,21 +207,19 @@ void BackupWorker(pages::WorkerPage& page) {
     if (api.CeDeleteFile(DevicePath(kChunkName)) == 0 && pulled + kChunkSize < kBackupPayload) {
       platform::TraceF("\r\n BackupWorker: chunk at 0x%x cannot be deleted (error %u)\r\n", pulled,
                        api.CeGetLastError());
-      Fail(page, pages::kScreenBackupFailed, true);
-      return;
+      return Fail(pages::kScreenBackupFailed, true);
     }
     page.SetBarPosition(pulled + kChunkSize);
     page.SetFigure(static_cast<uint32_t>((uint64_t{pulled} + kChunkSize) * 100 / kBackupPayload));
   }
-  const auto header = Header(sum);
+  const auto header = Header(job.handheld, sum);
   if (!header || !backup.WriteAt(0, std::span(reinterpret_cast<const uint8_t*>(header->data()), header->size())) ||
       !backup.Complete()) {
-    Fail(page, pages::kScreenBackupFailed, false);
-    return;
+    return Fail(pages::kScreenBackupFailed, false);
   }
   api.CeDeleteFile(DevicePath(kAgentName));
   api.CeDeleteFile(DevicePath(kChunkName));
-  page.End(kEndedWell);
+  return BackupOutcome{.complete = true};
 }
 
 }  // namespace corvash::device

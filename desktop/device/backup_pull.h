@@ -13,7 +13,9 @@
 #include <string>
 #include <string_view>
 
+#include "desktop/session/update_session.h"
 #include "desktop/session/worker_page.h"
+#include "rapi/remote_api.h"
 
 namespace corvash::device {
 
@@ -23,16 +25,32 @@ inline constexpr uint32_t kBackupPayload = 0x1F00000;  // 124 chunks
 // Copies the agent `pcPath` to `devicePath` on the handheld (create-new,
 // hidden; a file in the way is replaced), in pieces of 4096 bytes. 1 when
 // copied, else 0.
-uint32_t CopyAgentToDevice(std::string_view pcPath, std::string_view devicePath);
+uint32_t CopyAgentToDevice(rapi::RemoteApi& api, std::string_view pcPath, std::string_view devicePath);
 
-// The thread body of the backup progress page (132): drives its bar and
-// figure and ends it with 1 after success. Failures: the agent cannot be
-// started (FEHLER 106, page hidden, the remote API shut down, main window
-// closed); the backup file cannot be made (page ended with 2, FEHLER 104);
-// a chunk does not come within 501 looks 100 ms apart, comes short, or
-// cannot be deleted while more are due (page hidden, FEHLER 109, main
-// window closed); writing the backup fails
-// (page ended with 2, FEHLER 109).
-void BackupWorker(pages::WorkerPage& page);
+// What a backup pulls from where to where: the folder that holds
+// backup.exe, the backup file to make, and the identity its header names.
+struct BackupJob {
+  std::string programDir;
+  std::string backupPath;
+  session::HandheldIdentity handheld;
+};
+
+// How a pull ended. `complete`: the backup file is made. Otherwise `screen`
+// names the screen the caller shows (0: none); with `endsRun` the caller
+// hides the page, shows the screen and closes the run, else it ends the page
+// with 2 and then shows the screen.
+struct BackupOutcome {
+  bool complete = false;
+  int screen = 0;
+  bool endsRun = false;
+};
+
+// The work behind the backup progress page (132): drives the bar and figure
+// of `page` and leaves the page open. Failures: the agent cannot be started
+// (FEHLER 106 ending the run, the remote API shut down first); the backup
+// file cannot be made (FEHLER 104); a chunk does not come within 501 looks
+// 100 ms apart, comes short, or cannot be deleted while more are due
+// (FEHLER 109 ending the run); writing the backup fails (FEHLER 109).
+BackupOutcome BackupWorker(rapi::RemoteApi& api, const BackupJob& job, pages::WorkerPage& page);
 
 }  // namespace corvash::device

@@ -4,6 +4,8 @@
 #include <string>
 #include <string_view>
 
+#include "rapi/remote_api.h"
+
 namespace corvash::device {
 
 // Device folder of the libraries the desktop invokes.
@@ -15,9 +17,9 @@ inline constexpr std::string_view kDeviceWindowsDir = "\\Windows\\";
 // written (a partly written device file is closed and left as it is). A
 // device file that exists and cannot be replaced counts as a failure. The
 // PC file and the device file are closed on every path. Wizard thread.
-uint32_t CopyFileToDevice(std::string_view pcPath, const std::u16string& devicePath);
+uint32_t CopyFileToDevice(rapi::RemoteApi& api, std::string_view pcPath, const std::u16string& devicePath);
 
 // "<programDir>/<name>": a companion file beside the program.
-std::string ProgramFilePath(std::string_view name);
+std::string ProgramFilePath(std::string_view programDir, std::string_view name);
 
 }  // namespace corvash::device

@@ -10,10 +10,7 @@
 #include "desktop/device/library_invocations.h"
 #include "desktop/device/remote_session.h"
 #include "desktop/platform/trace.h"
-#include "desktop/session/page_host.h"
 #include "desktop/session/page_ids.h"
-#include "desktop/session/update_session.h"
-#include "rapi/remote_api.h"
 
 namespace corvash::device {
 namespace {
@@ -52,13 +49,11 @@ uint8_t DecimalByte(const std::string& text) {
   return static_cast<uint8_t>(value & 0xFF);
 }
 
-void TakeAnswer(const IdentificationAnswer& answer) {
-  session::UpdateSession& s = session::Session();
-  platform::CopyText(s.handheld.deviceVersion, answer.version);
-  platform::CopyText(s.handheld.deviceLangCode, answer.langCode);
-  s.serialLink.store(answer.serialLink ? 1 : 0);
-  platform::CopyText(s.handheld.deviceModel, answer.model);
-  platform::CopyText(s.handheld.deviceVariant, answer.variant);
+void TakeAnswer(const IdentificationAnswer& answer, session::HandheldIdentity& identity) {
+  platform::CopyText(identity.deviceVersion, answer.version);
+  platform::CopyText(identity.deviceLangCode, answer.langCode);
+  platform::CopyText(identity.deviceModel, answer.model);
+  platform::CopyText(identity.deviceVariant, answer.variant);
 }
 
 }  // namespace
@@ -83,34 +78,38 @@ IdentificationAnswer ParseIdentificationAnswer(std::span<const uint8_t> answer) 
   return parsed;
 }
 
-uint32_t IdentifyDevice(const std::function<uint32_t()>& firstImageSize) {
-  if (!StartRemoteSessionOnce()) return 0;
+Identification IdentifyDevice(RemoteSession& remote, std::string_view programDir, session::HandheldIdentity& identity,
+                              const std::function<uint32_t()>& firstImageSize) {
+  Identification found;
+  if (!remote.StartOnce()) return found;
   const std::string library(kLibrary);
-  if (CopyFileToDevice(ProgramFilePath(library), text::ToUtf16(std::string(kDeviceWindowsDir) + library)) == 0) {
-    return 0;
+  if (CopyFileToDevice(remote.Api(), ProgramFilePath(programDir, library),
+                       text::ToUtf16(std::string(kDeviceWindowsDir) + library)) == 0) {
+    return found;
   }
   std::vector<uint8_t> output;
-  if (rapi::Api().CeRapiInvoke(text::ToUtf16(library), u"Havlok", {}, output) < 0) return 0;
+  if (remote.Api().CeRapiInvoke(text::ToUtf16(library), u"Havlok", {}, output) < 0) return found;
   const IdentificationAnswer answer = ParseIdentificationAnswer(output);
 
-  session::UpdateSession& s = session::Session();
-  TakeAnswer(answer);
+  TakeAnswer(answer, identity);
+  found.answered = true;
+  found.serialLink = answer.serialLink;
   if (!platform::EqualsNoCase(answer.model, flash::kModelName)) {
     platform::TraceF("\r\n IdentifyDevice: model \"%s\" is not supported\r\n", answer.model.c_str());
-    rapi::Api().CeRapiUninit();
-    pages::RunPage(pages::kScreenInvalidModel);
-    session::CloseMainWindow();
-    return 0;
+    remote.End();
+    found.screen = pages::kScreenInvalidModel;
+    return found;
   }
-  platform::CopyText(s.handheld.identityText, answer.model + answer.variant + answer.langCode + answer.version);
+  platform::CopyText(identity.identityText, answer.model + answer.variant + answer.langCode + answer.version);
   if (const std::string_view name = DeviceLanguageName(answer.langCode); !name.empty()) {
-    platform::CopyText(s.handheld.deviceLanguage, name);
-    s.image.imageSizeKB = (firstImageSize ? firstImageSize() : 0) >> 10;
+    platform::CopyText(identity.deviceLanguage, name);
+    found.imageSizeKB = (firstImageSize ? firstImageSize() : 0) >> 10;
   }
-  s.handheld.flashSizeMB = answer.flashSizeMB;
-  rapi::Api().CeRapiUninit();
-  InvokeWriteArea();
-  return 1;
+  identity.flashSizeMB = answer.flashSizeMB;
+  remote.End();
+  InvokeWriteArea(remote, programDir, platform::TextOf(identity.identityText));
+  found.identified = true;
+  return found;
 }
 
 }  // namespace corvash::device

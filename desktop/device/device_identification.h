@@ -9,9 +9,13 @@
 //   byte 100  size field     the flash size in MiB, decimal
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
+
+#include "desktop/device/remote_session.h"
+#include "desktop/session/update_session.h"
 
 namespace corvash::device {
 
@@ -34,15 +38,33 @@ struct IdentificationAnswer {
 // Reads the answer; bytes missing from a short answer read as zero.
 IdentificationAnswer ParseIdentificationAnswer(std::span<const uint8_t> answer);
 
-// Identifies the linked handheld (one session start, copy, call, session
-// end) and fills deviceVersion, deviceLangCode, deviceModel, deviceVariant,
-// serialLink, identityText and flashSizeMB, and, for a known language,
-// deviceLanguage and imageSizeKB (from `firstImageSize`, the byte size of the
-// update image beside the program, 0 when none). Then writes the identity to
-// the handheld (InvokeWriteArea). 1 when identified as a "Quor 5210".
-// 0 without a screen and with the device fields unchanged when the session,
-// the copy or the call fails; 0 after FEHLER 117 (window closed) for another
-// model. Wizard thread.
-uint32_t IdentifyDevice(const std::function<uint32_t()>& firstImageSize);
+// What identification learned beyond the identity, and what the caller
+// must show.
+struct Identification {
+  // A "Quor 5210" answered and its identity was written to it.
+  bool identified = false;
+  // The handheld answered: the identity's device fields and serialLink hold
+  // its answer.
+  bool answered = false;
+  bool serialLink = false;
+  // The update image's size in KiB (from `firstImageSize`), learnt for a
+  // known language only.
+  std::optional<uint32_t> imageSizeKB;
+  // The screen the caller shows before it closes the run (FEHLER 117 for
+  // another model); 0 for none.
+  int screen = 0;
+};
+
+// Identifies the linked handheld (one session start on `remote`, the copy of
+// Havlok.dll from `programDir`, the call, the session end) and fills
+// `identity`: deviceVersion, deviceLangCode, deviceModel, deviceVariant,
+// identityText and flashSizeMB, and, for a known language, deviceLanguage.
+// `firstImageSize` gives the byte size of the update image beside the
+// program, 0 when none. Then writes the identity to the handheld
+// (InvokeWriteArea). Nothing answered (session, copy or call failed):
+// `identity` unchanged, no screen. Another model: the device fields and
+// serialLink taken, the session ended, screen FEHLER 117. Wizard thread.
+Identification IdentifyDevice(RemoteSession& remote, std::string_view programDir, session::HandheldIdentity& identity,
+                              const std::function<uint32_t()>& firstImageSize);
 
 }  // namespace corvash::device

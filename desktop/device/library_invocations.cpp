@@ -9,25 +9,23 @@
 #include "desktop/device/device_files.h"
 #include "desktop/device/remote_session.h"
 #include "desktop/platform/trace.h"
-#include "desktop/session/update_session.h"
 #include "device/common/clock_record.h"
 #include "device/common/query_reserved_area.h"
-#include "rapi/remote_api.h"
 
 namespace corvash::device {
 namespace {
 
 // Copies `library` beside the program to the handheld's \Windows folder.
-bool CopyLibrary(std::string_view library) {
+bool CopyLibrary(rapi::RemoteApi& api, std::string_view programDir, std::string_view library) {
   const std::string name(library);
-  return CopyFileToDevice(ProgramFilePath(name), text::ToUtf16(std::string(kDeviceWindowsDir) + name)) != 0;
+  return CopyFileToDevice(api, ProgramFilePath(programDir, name), text::ToUtf16(std::string(kDeviceWindowsDir) + name)) != 0;
 }
 
 // Calls `function` of `library` with `input`; the output is not read.
-void Invoke(std::string_view library, const char16_t* function, std::span<const uint8_t> input) {
+void Invoke(rapi::RemoteApi& api, std::string_view library, const char16_t* function, std::span<const uint8_t> input) {
   std::vector<uint8_t> output;
-  if (rapi::Api().CeRapiInvoke(text::ToUtf16(library), function, input, output) < 0) {
-    rapi::Api().CeGetLastError();
+  if (api.CeRapiInvoke(text::ToUtf16(library), function, input, output) < 0) {
+    api.CeGetLastError();
   }
 }
 
@@ -71,25 +69,24 @@ uint32_t WriteAreaLength(std::string_view identityText) {
   return ReservedLengthFor(text::ToUtf16(identityText).size());
 }
 
-int InvokeWriteArea() {
-  if (!OpenRemoteSession()) return 0;
-  const QueryReservedArea record =
-      MakeQueryReservedArea(text::ToUtf16(platform::TextOf(session::Session().handheld.identityText)));
-  if (CopyLibrary("Zembra.dll")) Invoke("Zembra.dll", u"WriteArea", Pack(record));
-  rapi::Api().CeRapiUninit();
+int InvokeWriteArea(RemoteSession& remote, std::string_view programDir, std::string_view identityText) {
+  if (!remote.Open()) return 0;
+  const QueryReservedArea record = MakeQueryReservedArea(text::ToUtf16(identityText));
+  if (CopyLibrary(remote.Api(), programDir, "Zembra.dll")) Invoke(remote.Api(), "Zembra.dll", u"WriteArea", Pack(record));
+  remote.End();
   return 1;
 }
 
-int InvokeSetSysTime() {
-  if (!OpenRemoteSession()) return 0;
+int InvokeSetSysTime(RemoteSession& remote, std::string_view programDir) {
+  if (!remote.Open()) return 0;
   const ClockRecord record = PcClockRecord();
-  if (CopyLibrary("Dovrin.dll")) {
-    Invoke("Dovrin.dll", u"SetSysTime", Pack(record));
+  if (CopyLibrary(remote.Api(), programDir, "Dovrin.dll")) {
+    Invoke(remote.Api(), "Dovrin.dll", u"SetSysTime", Pack(record));
     platform::Trace("\r\n Copy Dovrin.dll successful\r\n");
   } else {
     platform::Trace("\r\n Copy Dovrin.dll fail\r\n");
   }
-  rapi::Api().CeRapiUninit();
+  remote.End();
   return 1;
 }
 

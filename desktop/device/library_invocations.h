@@ -10,15 +10,19 @@
 #include <ctime>
 #include <string_view>
 
+#include "desktop/device/remote_session.h"
 #include "device/common/clock_record.h"
 
 namespace corvash::device {
 
-// 0 when no remote-API session could be opened (five attempts, 2000 ms
-// apart), otherwise 1, whether or not the copy, the call or the write on the
-// handheld succeeded.
-int InvokeWriteArea();
-int InvokeSetSysTime();
+// Each opens a session on `remote`, copies its library from `programDir` and
+// calls it. 0 when no remote-API session could be opened (five attempts,
+// 2000 ms apart), otherwise 1, whether or not the copy, the call or the write
+// on the handheld succeeded. InvokeWriteArea sends `identityText`;
+// InvokeSetSysTime sends the PC's clock as it reads it once the session is
+// open.
+int InvokeWriteArea(RemoteSession& remote, std::string_view programDir, std::string_view identityText);
+int InvokeSetSysTime(RemoteSession& remote, std::string_view programDir);
 
 // Code units the reserved-area writer stores for `identityText`: its UTF-16
 // units and the terminator, rounded up to a multiple of 4.

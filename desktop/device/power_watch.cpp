@@ -1,15 +1,11 @@
 #include "desktop/device/power_watch.h"
 
 #include "common/clock.h"
-#include "desktop/session/page_host.h"
 #include "desktop/session/page_ids.h"
-#include "desktop/session/update_session.h"
-#include "rapi/remote_api.h"
 
 namespace corvash::device {
 namespace {
 
-constexpr int kWarningGoOn = 0;     // "Weiter" ends the warning with 0
 constexpr int kButtonNext = 1;
 using pages::kButtonBack;
 constexpr uint32_t kPowerPollMs = 100;
@@ -18,35 +14,34 @@ constexpr uint8_t kOnMains = 1;
 
 }  // namespace
 
-int QueryMainsStatus() {
+int QueryMainsStatus(rapi::RemoteApi& api) {
   rapi::CePowerStatus status;
-  if (rapi::Api().CeGetSystemPowerStatusEx(status, 1) == 0) return -1;
+  if (api.CeGetSystemPowerStatusEx(status, 1) == 0) return -1;
   return status.ACLineStatus;
 }
 
-uint32_t CheckMainsPower() {
-  QueryMainsStatus();  // the first answer may be stale
-  const int mains = QueryMainsStatus();
+uint32_t CheckMainsPower(rapi::RemoteApi& api) {
+  QueryMainsStatus(api);  // the first answer may be stale
+  const int mains = QueryMainsStatus(api);
   if (mains < 0) return kPowerUnknown;
-  if (mains == kOnMains) return kPowerGoOn;
-  return pages::RunPage(pages::kScreenPowerWarning) == kWarningGoOn ? kPowerGoOn : kPowerUserGaveUp;
+  return mains == kOnMains ? kPowerGoOn : kPowerNoMains;
 }
 
-void RunPowerWatch(pages::WorkerPage& warning, const std::atomic<uint32_t>& linkClosed) {
+void RunPowerWatch(rapi::RemoteApi& api, pages::WorkerPage& warning, const std::atomic<uint32_t>& linkClosed) {
   while (linkClosed.load() == 0) {
     platform::SleepMs(kPowerPollMs);
-    const int mains = QueryMainsStatus();
+    const int mains = QueryMainsStatus(api);
     if (mains >= 0) warning.Enable(kButtonNext, mains == kOnMains);
   }
 }
 
-void RunBootLoaderWatch(pages::WorkerPage& page, std::atomic<uint32_t>& stop,
+void RunBootLoaderWatch(rapi::RemoteApi& api, pages::WorkerPage& page, std::atomic<uint32_t>& stop,
                         const std::function<uint32_t()>& testPorts) {
   if (stop.load() != 0) return;
   // The handheld still runs its system: the user may go back, not on.
   for (;;) {
     platform::SleepMs(kPowerPollMs);
-    if (QueryMainsStatus() < 0) break;
+    if (QueryMainsStatus(api) < 0) break;
     page.Enable(kButtonBack, true);
     page.Enable(kButtonNext, false);
     if (stop.load() != 0) return;

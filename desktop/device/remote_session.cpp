@@ -3,34 +3,40 @@
 #include <cstdint>
 
 #include "common/clock.h"
-#include "desktop/session/update_session.h"
-#include "rapi/remote_api.h"
 
 namespace corvash::device {
 namespace {
 
 constexpr int kSessionAttempts = 5;
 constexpr uint32_t kSessionRetryMs = 2000;
+constexpr uint32_t kRecordSize = 12;
 
 }  // namespace
 
-bool StartRemoteSessionOnce() {
-  session::RapiInit& init = session::Session().rapiInit;
-  init.cbSize = 12;
+bool RemoteSession::StartOnce() {
   rapi::RapiInitRecord record;
-  record.cbSize = init.cbSize;
-  const rapi::HRESULT result = rapi::Api().CeRapiInitEx(record);
-  init.heRapiInit = record.heRapiInit;
-  init.hrRapiInit = record.hrRapiInit;
+  record.cbSize = kRecordSize;
+  const rapi::HRESULT result = api_.CeRapiInitEx(record);
+  std::lock_guard lock(mutex_);
+  init_.cbSize = kRecordSize;
+  init_.heRapiInit = record.heRapiInit;
+  init_.hrRapiInit = record.hrRapiInit;
   return result == rapi::S_OK;
 }
 
-bool OpenRemoteSession() {
+bool RemoteSession::Open() {
   for (int attempt = 1; attempt <= kSessionAttempts; ++attempt) {
-    if (StartRemoteSessionOnce()) return true;
+    if (StartOnce()) return true;
     if (attempt < kSessionAttempts) platform::SleepMs(kSessionRetryMs);
   }
   return false;
+}
+
+void RemoteSession::End() { api_.CeRapiUninit(); }
+
+std::shared_ptr<platform::Event> RemoteSession::ConnectEvent() const {
+  std::lock_guard lock(mutex_);
+  return init_.heRapiInit;
 }
 
 }  // namespace corvash::device

@@ -6,13 +6,6 @@
 
 namespace corvash::image {
 
-namespace {
-
-StatvfsDiskSpace g_statvfsDiskSpace;
-std::atomic<DiskSpace*> g_diskSpace{&g_statvfsDiskSpace};
-
-}  // namespace
-
 std::optional<uint64_t> StatvfsDiskSpace::AvailableBytes(const std::string& path) {
   std::filesystem::path folder = std::filesystem::path(path).parent_path();
   if (folder.empty()) folder = ".";
@@ -20,9 +13,5 @@ std::optional<uint64_t> StatvfsDiskSpace::AvailableBytes(const std::string& path
   if (::statvfs(folder.c_str(), &st) != 0) return std::nullopt;
   return static_cast<uint64_t>(st.f_bavail) * static_cast<uint64_t>(st.f_frsize);
 }
-
-DiskSpace& InstalledDiskSpace() { return *g_diskSpace.load(); }
-
-void SetDiskSpace(DiskSpace* space) { g_diskSpace.store(space != nullptr ? space : &g_statvfsDiskSpace); }
 
 }  // namespace corvash::image

@@ -1,12 +1,10 @@
 #pragma once
 // Free space for a backup target.
 //
-// AvailableBytes(path) of the installed DiskSpace -> the bytes available to
-// an unprivileged user on the file system holding the folder of `path`
-// (statvfs: f_bavail * f_frsize); nullopt when it cannot be determined. The
-// default implementation is installed from the start; tests may install
-// their own. Any thread.
-#include <atomic>
+// DiskSpace::AvailableBytes(path) -> the bytes available to an unprivileged
+// user on the file system holding the folder of `path`; nullopt when it
+// cannot be determined. The program hands a StatvfsDiskSpace to whoever
+// asks; tests hand their own. Any thread.
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -22,16 +20,11 @@ class DiskSpace {
   virtual std::optional<uint64_t> AvailableBytes(const std::string& path) = 0;
 };
 
-// statvfs on the folder of `path` ("." when it names no folder).
+// statvfs (f_bavail * f_frsize) on the folder of `path` ("." when it names no folder).
 class StatvfsDiskSpace final : public DiskSpace {
  public:
   std::optional<uint64_t> AvailableBytes(const std::string& path) override;
 };
-
-// The installed instance (never null after SetDiskSpace(nullptr): that
-// restores the statvfs one).
-DiskSpace& InstalledDiskSpace();
-void SetDiskSpace(DiskSpace* space);
 
 // Whether `available` bytes are enough for a backup; unknown space is not.
 inline bool EnoughForBackup(std::optional<uint64_t> available) {

@@ -2,11 +2,10 @@
 // The open and save file choosers, behind an interface that the Qt pages, the
 // autopilot and tests implement.
 //
-// The program installs one chooser with SetFileChooser; with none installed
-// every choice reads as cancelled. The chooser's Open/Save block until the
-// user has answered and may be called from the wizard driver's thread; an
-// implementation that draws must marshal to its GUI thread.
-#include <atomic>
+// The program makes one chooser where its front end starts and hands it to
+// the operations that ask the user for a file. The chooser's Open/Save block
+// until the user has answered and may be called from the wizard driver's
+// thread; an implementation that draws must marshal to its GUI thread.
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -43,9 +42,6 @@ class FileChooser {
   virtual std::optional<std::string> Open(const FileDialogRequest& request) = 0;
   virtual std::optional<std::string> Save(const FileDialogRequest& request) = 0;
 };
-
-inline std::atomic<FileChooser*> g_fileChooser{nullptr};
-inline void SetFileChooser(FileChooser* chooser) { g_fileChooser.store(chooser); }
 
 // The filter pair of both choosers and their default extension.
 std::vector<FileFilter> ImageFileFilters();

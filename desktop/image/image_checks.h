@@ -1,29 +1,32 @@
 #pragma once
 #include "desktop/session/page_ids.h"
-// Compatibility rules between the image header in the session and the
-// handheld's identity.
+// Compatibility rules between an image's header and the handheld's identity.
 //
-// CheckVariant() -> 1 when deviceVariant equals imageVariant (without regard
-//   to case), else 0. No screen. The version texts are never compared.
+// CheckVariant(image, handheld) -> kOk when deviceVariant equals imageVariant
+//   (without regard to case), else kVariantMismatch. The version texts are
+//   never compared.
 //
-// CheckStoredImage() -> 1 when the header of imagePath names the handheld's
-//   model and language code (deviceModel/imageModel and
-//   deviceLangCode/imageLangCode, without regard to case). 0:
-//   - at once, without a screen, when imagePath is empty;
-//   - when the header cannot be read (ReadImageHeader has reported, or stayed
-//     silent for a vanished stored image); the main window is closed;
-//   - without a screen when recoveryMode is set and the image does not fit;
-//   - otherwise languageMismatch (models equal) or modelMismatch is set,
-//     FEHLER 100 (dialog 123) is shown and the main window closed.
-//   Any thread.
-#include <cstdint>
+// CheckStoredImage(image, handheld) reads the header of imagePath into
+//   `image` and compares model and language code (deviceModel/imageModel and
+//   deviceLangCode/imageLangCode, without regard to case):
+//   - kNoStoredImage at once when imagePath is empty;
+//   - kNotFound or kNotOpened when the header cannot be read;
+//   - kLanguageMismatch when the models are equal and the codes are not,
+//     kModelMismatch when the models differ;
+//   - kOk when both fit.
+//   The caller decides what a failure shows: a recovery run drops an image
+//   that does not fit without a screen.
+//
+// No screen; any thread.
+#include "desktop/image/image_outcome.h"
+#include "desktop/session/update_session.h"
 
 namespace corvash::image {
 
 // Dialog of FEHLER 100 (incompatible image).
 inline constexpr int kIncompatibleImageDialog = pages::kScreenIncompatibleImage;
 
-uint32_t CheckVariant();
-uint32_t CheckStoredImage();
+ImageOutcome CheckVariant(const session::ChosenImage& image, const session::HandheldIdentity& handheld);
+ImageOutcome CheckStoredImage(session::ChosenImage& image, const session::HandheldIdentity& handheld);
 
 }  // namespace corvash::image

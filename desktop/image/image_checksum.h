@@ -1,20 +1,27 @@
 #pragma once
 // Checking the image at imagePath against its header's checksum.
 //
-// VerifyImageChecksum() -> 1 when the sum of the file at imagePath equals the
-//   value of imageChecksumText (as ReadImageHeader left it); 0 otherwise. The
-//   wait box is shown while the file is summed, through one 256 KiB buffer.
-//   When the file cannot be opened it shows FEHLER 104 (dialog 141), closes
-//   the main window and returns 0: the caller shows FEHLER 102 only while the
-//   main window is still open. A read error during the pass, and a checksum
-//   field that is empty or holds anything but hexadecimal digits, give 0
-//   without a screen. Any thread (the screens go through the page host).
-#include <cstdint>
-
+// VerifyImageChecksum(image, wait) -> kOk when the sum of the file at
+//   imagePath equals the value of imageChecksumText (as ReadImageHeader left
+//   it). `wait` is shown while the file is summed, through one 256 KiB
+//   buffer. kNotFound or kNotOpened when the file cannot be opened (before
+//   anything is shown); kChecksumMismatch for a different sum, a read error
+//   during the pass, or a checksum field that is empty or holds anything but
+//   hexadecimal digits. No screen of its own; any thread.
 #include "common/rom_image_format.h"
+#include "desktop/image/image_outcome.h"
+#include "desktop/session/update_session.h"
 
 namespace corvash::image {
 
-uint32_t VerifyImageChecksum();
+// What the user sees while a long check runs (the wizard's wait box).
+class WaitIndicator {
+ public:
+  virtual ~WaitIndicator() = default;
+  virtual void Show() = 0;
+  virtual void Close() = 0;
+};
+
+ImageOutcome VerifyImageChecksum(const session::ChosenImage& image, WaitIndicator& wait);
 
 }  // namespace corvash::image

@@ -4,10 +4,6 @@
 
 #include <optional>
 
-#include "desktop/session/update_session.h"
-#include "desktop/image/disk_space.h"
-#include "desktop/image/file_chooser.h"
-#include "desktop/session/page_host.h"
 #include "common/fixed_text.h"
 #include "desktop/platform/trace.h"
 
@@ -27,10 +23,8 @@ FileDialogRequest ImageDialogRequest(ChooserOwner owner) {
 
 // The chooser's answer, nullopt when cancelled or when the path cannot be
 // held by a 260-byte field.
-std::optional<std::string> AskChooser(bool save, const FileDialogRequest& request) {
-  FileChooser* chooser = g_fileChooser.load();
-  if (chooser == nullptr) return std::nullopt;
-  std::optional<std::string> chosen = save ? chooser->Save(request) : chooser->Open(request);
+std::optional<std::string> AskChooser(FileChooser& chooser, bool save, const FileDialogRequest& request) {
+  std::optional<std::string> chosen = save ? chooser.Save(request) : chooser.Open(request);
   if (chosen && (chosen->empty() || chosen->size() >= request.capacity)) {
     platform::TraceF("\r\n file chooser: path of %zu bytes refused\r\n", chosen->size());
     return std::nullopt;
@@ -41,13 +35,6 @@ std::optional<std::string> AskChooser(bool save, const FileDialogRequest& reques
 bool FileExists(const std::string& path) {
   struct stat st {};
   return ::stat(path.c_str(), &st) == 0;
-}
-
-void HidePage(PageWindow* page) {
-  if (page != nullptr) page->Hide();
-}
-void ShowPage(PageWindow* page) {
-  if (page != nullptr) page->Show();
 }
 
 }  // namespace
@@ -61,44 +48,37 @@ std::string ProposedBackupName(std::string_view deviceVersion) {
   return name;
 }
 
-uint32_t ChooseRestoreImage() {
-  session::UpdateSession& session = session::Session();
-  platform::ClearText(session.image.imagePath);
+ImageOutcome ChooseRestoreImage(FileChooser& chooser, session::ChosenImage& image) {
+  platform::ClearText(image.imagePath);
   FileDialogRequest request = ImageDialogRequest(ChooserOwner::kMainWindow);
   request.mustExist = true;
-  const std::optional<std::string> chosen = AskChooser(false, request);
-  if (!chosen) return 0;
-  platform::CopyText(session.image.imagePath, *chosen);
-  return 1;
+  const std::optional<std::string> chosen = AskChooser(chooser, false, request);
+  if (!chosen) return ImageOutcome::kCancelled;
+  platform::CopyText(image.imagePath, *chosen);
+  return ImageOutcome::kOk;
 }
 
-uint32_t ChooseBackupTarget(PageWindow* optionPage) {
-  session::UpdateSession& session = session::Session();
-  platform::CopyText(session.paths.backupPath, ProposedBackupName(platform::TextOf(session.handheld.deviceVersion)));
+ImageOutcome ChooseBackupTarget(const session::HandheldIdentity& handheld, const BackupTargetTools& tools,
+                                session::RunPaths& paths) {
+  platform::CopyText(paths.backupPath, ProposedBackupName(platform::TextOf(handheld.deviceVersion)));
   FileDialogRequest request = ImageDialogRequest(ChooserOwner::kOptionPage);
   request.keepCurrentDir = true;
 
   // The chooser, then the question before an existing file is replaced.
   for (;;) {
-    request.initialName = std::string(platform::TextOf(session.paths.backupPath));
-    const std::optional<std::string> chosen = AskChooser(true, request);
-    if (!chosen) return 0;
-    platform::CopyText(session.paths.backupPath, *chosen);
-    if (!FileExists(*chosen)) break;
-    HidePage(optionPage);
-    if (pages::RunPage(kFileExistsWarningDialog) != kWarningCancel) break;
-    ShowPage(optionPage);
+    request.initialName = std::string(platform::TextOf(paths.backupPath));
+    const std::optional<std::string> chosen = AskChooser(tools.chooser, true, request);
+    if (!chosen) return ImageOutcome::kCancelled;
+    platform::CopyText(paths.backupPath, *chosen);
+    if (!FileExists(*chosen) || tools.replace.MayReplace()) break;
   }
 
-  const std::string target(platform::TextOf(session.paths.backupPath));
-  if (!EnoughForBackup(InstalledDiskSpace().AvailableBytes(target))) {
+  const std::string target(platform::TextOf(paths.backupPath));
+  if (!EnoughForBackup(tools.space.AvailableBytes(target))) {
     platform::TraceF("\r\n ChooseBackupTarget: not enough free space for %s\r\n", target.c_str());
-    HidePage(optionPage);
-    pages::RunPage(kBackupImpossibleDialog);
-    ShowPage(optionPage);
-    return 0;
+    return ImageOutcome::kNoSpace;
   }
-  return 1;
+  return ImageOutcome::kOk;
 }
 
 }  // namespace corvash::image

@@ -3,13 +3,9 @@
 #include <dirent.h>
 #include <sys/stat.h>
 
-#include "desktop/session/update_session.h"
-#include "desktop/image/image_failures.h"
-#include "common/image_file.h"
-#include "desktop/session/page_host.h"
 #include "common/fixed_text.h"
+#include "common/image_file.h"
 #include "desktop/platform/trace.h"
-#include "rapi/remote_api.h"
 
 namespace corvash::image {
 
@@ -77,34 +73,29 @@ std::optional<FoundImage> FindFirstImage(std::string_view folder) {
   return std::nullopt;
 }
 
-uint32_t FindImageInProgramDir() {
-  session::UpdateSession& session = session::Session();
-  const std::optional<FoundImage> found = FindFirstImage(platform::TextOf(session.paths.programDir));
+ImageOutcome FindImageInProgramDir(const session::RunPaths& paths, session::ChosenImage& image) {
+  const std::optional<FoundImage> found = FindFirstImage(platform::TextOf(paths.programDir));
   if (!found) {
     platform::Trace("\r\n FindImageInProgramDir: no image beside the program\r\n");
-    pages::RunPage(kImageNotFoundDialog);
-    session::CloseMainWindow();
-    return 0;
+    return ImageOutcome::kNoImage;
   }
-  platform::CopyText(session.image.imagePath, found->path);
-  platform::CopyText(session.image.foundImagePath, found->path);
-  return 1;
+  platform::CopyText(image.imagePath, found->path);
+  platform::CopyText(image.foundImagePath, found->path);
+  return ImageOutcome::kOk;
 }
 
-uint32_t FirstImageSize() {
-  const std::optional<FoundImage> found = FindFirstImage(platform::TextOf(session::Session().paths.programDir));
+uint32_t FirstImageSize(const session::RunPaths& paths) {
+  const std::optional<FoundImage> found = FindFirstImage(platform::TextOf(paths.programDir));
   return found ? static_cast<uint32_t>(found->size) : 0;
 }
 
-uint32_t ImageFileSize(std::string_view path) {
+std::optional<uint32_t> ImageFileSize(std::string_view path) {
   ImageFile file;
   uint64_t size = 0;
   if (!file.Open(std::string(path)) || !file.Size(size)) {
     platform::TraceF("\r\n ImageFileSize: cannot size %.*s (errno %d)\r\n", static_cast<int>(path.size()),
                      path.data(), file.error());
-    rapi::Api().CeRapiUninit();
-    ReportImageOpenFailure();
-    return 0;
+    return std::nullopt;
   }
   return static_cast<uint32_t>(size);
 }

@@ -10,23 +10,26 @@
 // full path would not fit the 260-byte path fields is passed over, since a
 // cut path would name another file.
 //
-// FindImageInProgramDir() -> 1 with imagePath and foundImagePath set to
-//   programDir + "/" + name. 0 when the folder cannot be listed or holds no
-//   image: FEHLER 103 (dialog 140) is shown and the main window closed.
+// FindImageInProgramDir(paths, image) -> kOk with imagePath and
+//   foundImagePath set to programDir + "/" + name. kNoImage when the folder
+//   cannot be listed or holds no image (the caller shows FEHLER 103, dialog
+//   140, and ends the run).
 //
-// FirstImageSize() -> the size in bytes (low 32 bits) of the entry the same
-//   rule finds, 0 when there is none. No screen.
+// FirstImageSize(paths) -> the size in bytes (low 32 bits) of the entry the
+//   same rule finds, 0 when there is none.
 //
-// ImageFileSize(path) -> the file's size in bytes (low 32 bits). When the
-//   file cannot be opened or sized: the remote API session is shut down
-//   (CeRapiUninit), FEHLER 104 (dialog 141) is shown, the main window closed, and 0
-//   returned.
+// ImageFileSize(path) -> the file's size in bytes (low 32 bits); nullopt
+//   when the file cannot be opened or sized (the caller ends the remote API
+//   session and shows FEHLER 104).
 //
-// Any thread; the screens go through the page host.
+// No screen; any thread.
 #include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
+
+#include "desktop/image/image_outcome.h"
+#include "desktop/session/update_session.h"
 
 namespace corvash::image {
 
@@ -45,8 +48,8 @@ std::optional<FoundImage> FindFirstImage(std::string_view folder);
 // Whether a folder entry's name counts as an image name.
 bool HasImageName(std::string_view name);
 
-uint32_t FindImageInProgramDir();
-uint32_t FirstImageSize();
-uint32_t ImageFileSize(std::string_view path);
+ImageOutcome FindImageInProgramDir(const session::RunPaths& paths, session::ChosenImage& image);
+uint32_t FirstImageSize(const session::RunPaths& paths);
+std::optional<uint32_t> ImageFileSize(std::string_view path);
 
 }  // namespace corvash::image

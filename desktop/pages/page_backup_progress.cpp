@@ -1,7 +1,10 @@
 // Backup progress page (132): the bar and figure of the backup pull. It has
-// no buttons; BackupWorker, started when the page opens, ends it.
+// no buttons; BackupWorker, started when the page opens, drives them and
+// says how the pull ended, and the page then ends itself and shows the
+// screen the pull names.
 #include <memory>
 
+#include "desktop/session/page_host.h"
 #include "desktop/session/update_session.h"
 #include "desktop/pages/page_link.h"
 #include "desktop/pages/page_procedures.h"
@@ -10,7 +13,24 @@
 namespace corvash::pages {
 namespace {
 
+constexpr int kBackupDone = 1;
 constexpr int kBackupFailed = 2;
+
+// Ends the page as `ending` says, showing its screen.
+void Conclude(const BackupEnding& ending, WorkerPage& page) {
+  if (ending.complete) {
+    page.End(kBackupDone);
+    return;
+  }
+  if (ending.screen == 0) return;
+  if (ending.endsRun) {
+    page.Hide();
+  } else {
+    page.End(kBackupFailed);
+  }
+  RunPage(ending.screen);
+  if (ending.endsRun) session::CloseMainWindow();
+}
 
 class BackupProgressPage final : public PageProcedure {
  public:
@@ -25,8 +45,8 @@ class BackupProgressPage final : public PageProcedure {
     link_ = std::make_shared<PageLink>(page);
     std::shared_ptr<PageLink> link = link_;
     const bool started = StartWorkerThread([&worker = worker_, link] {
-      worker.RunBackupWorker(*link);
-      // A worker that gave up without ending the page must not leave it open.
+      Conclude(worker.RunBackupWorker(*link), *link);
+      // A pull that gave up must not leave the page open.
       link->End(kBackupFailed);
     });
     if (!started) page.End(kBackupFailed);

@@ -14,8 +14,8 @@
 namespace corvash::pages {
 namespace {
 
-constexpr int kWatchdogTimer = 2;
-constexpr uint32_t kWatchdogOpenMs = 90000;
+constexpr int kWatchdogTimer = bootlink::kWatchdogTimerId;
+constexpr uint32_t kWatchdogOpenMs = bootlink::WATCHDOG_PAGE_OPEN_MS;
 
 // The page as the link and flash code see it. One object for the life of the
 // process: a thread that took the watch just before the page closed still

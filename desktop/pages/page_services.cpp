@@ -16,7 +16,7 @@ class IdlePowerWatch final : public PowerWatch {
 
 class IdleBackupWorker final : public BackupWorker {
  public:
-  void RunBackupWorker(WorkerPage&) override {}
+  BackupEnding RunBackupWorker(WorkerPage&) override { return {}; }
 };
 
 class IdleFlashWorkers final : public FlashWorkers {

@@ -53,14 +53,26 @@ class PowerWatch {
   virtual void RunPowerWatch(WorkerPage& warning) = 0;
 };
 
+// How a backup pull ended. `complete`: the backup file is made. Otherwise
+// `screen` names the screen to show (0: none); `endsRun` says the run ends
+// with it.
+struct BackupEnding {
+  bool complete = false;
+  int screen = 0;
+  bool endsRun = false;
+};
+
 // BackupWorker behind the backup progress page (132), on its own thread.
 class BackupWorker {
  public:
   virtual ~BackupWorker() = default;
   // Pulls the device ROM into backupPath, driving the bar and figure of
-  // `page`, and ends the page: 1 on success, 2 on failure. If it returns
-  // without ending the page, the page ends with 2. Default: returns at once.
-  virtual void RunBackupWorker(WorkerPage& page) = 0;
+  // `page`, and says how it ended; the page then ends itself: 1 when
+  // complete, else 2 (with a run-ending screen: the page hidden, the screen
+  // shown and the main window closed first; with another screen: the page
+  // ended first, then the screen shown). Default: returns at once,
+  // incomplete, no screen.
+  virtual BackupEnding RunBackupWorker(WorkerPage& page) = 0;
 };
 
 // The flashing workers of the progress page (102), each run on a thread

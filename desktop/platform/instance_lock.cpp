@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstring>
 
 namespace corvash::platform {
 
@@ -16,18 +17,23 @@ InstanceLock::~InstanceLock() {
 
 bool InstanceLock::TryAcquire() {
   if (held_) return true;
+  problem_.clear();
   std::error_code ec;
   if (path_.has_parent_path()) std::filesystem::create_directories(path_.parent_path(), ec);
   fd_ = ::open(path_.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
   if (fd_ < 0) {
-    held_ = true;
-    return true;
+    problem_ = "cannot open the instance lock " + path_.string() + ": " + std::strerror(errno);
+    return false;
   }
-  if (::flock(fd_, LOCK_EX | LOCK_NB) != 0) {
+  while (::flock(fd_, LOCK_EX | LOCK_NB) != 0) {
     const int error = errno;
+    if (error == EINTR) continue;
     ::close(fd_);
     fd_ = -1;
-    if (error == EWOULDBLOCK) return false;
+    if (error != EWOULDBLOCK) {
+      problem_ = "cannot lock the instance lock " + path_.string() + ": " + std::strerror(error);
+    }
+    return false;
   }
   held_ = true;
   return true;

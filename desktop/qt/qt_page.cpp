@@ -13,7 +13,6 @@
 #include <chrono>
 #include <climits>
 
-#include "desktop/qt/qt_page_host.h"
 #include "desktop/qt/qt_page_style.h"
 #include "common/clock.h"
 #include "desktop/resources/resource_script.h"
@@ -103,7 +102,7 @@ Picture DefaultPicture(const resources::DialogTemplate& dialog) {
 
 }  // namespace
 
-QtPage::QtPage(QtPageHost& host, const resources::DialogTemplate& dialog, std::unique_ptr<PageProcedure> procedure,
+QtPage::QtPage(QtPageSite& host, const resources::DialogTemplate& dialog, std::unique_ptr<PageProcedure> procedure,
                std::function<void(int)> onEnded)
     : host_(host), dialog_(dialog), procedure_(std::move(procedure)), onEnded_(std::move(onEnded)) {
   for (const resources::DialogControl& control : dialog_.controls) {

@@ -23,21 +23,44 @@
 #include "desktop/automation/scriptable_page.h"
 
 class QDialog;
+class QImage;
 class QTimer;
 
 namespace corvash::resources {
 struct DialogTemplate;
+class ResourceScript;
 }
 
 namespace corvash::pages {
 
-class QtPageHost;
+class QtPage;
 class QtPageWindow;
+
+// The string table text that every page shows as its window's caption.
+inline constexpr int kCaptionText = 11035;
+
+// What a page asks of the host that runs it (QtPageHost, qt_page_host.h):
+// its resources, the GUI thread, and telling the host's onlookers. Calls as
+// the host documents them.
+class QtPageSite {
+ public:
+  virtual const resources::ResourceScript& Script() const = 0;
+  virtual const QImage& PictureImage(Picture picture) const = 0;
+  virtual bool RunOnGui(const std::function<void()>& work) = 0;
+  virtual void PostToGui(std::function<void()> work) = 0;
+  virtual void NotifyOpened(const std::shared_ptr<QtPage>& page) = 0;
+  virtual void NotifyText(int templateId, int controlId, std::string_view text) = 0;
+  virtual void NotifyEnabled(int templateId, int controlId, bool enabled) = 0;
+  virtual void NotifyEnded(const QtPage& page, int result) = 0;
+
+ protected:
+  ~QtPageSite() = default;
+};
 
 class QtPage final : public PageDialog, public ScriptablePage, public std::enable_shared_from_this<QtPage> {
  public:
   // `onEnded` runs once on the GUI thread with the result, after OnClosed.
-  QtPage(QtPageHost& host, const resources::DialogTemplate& dialog, std::unique_ptr<PageProcedure> procedure,
+  QtPage(QtPageSite& host, const resources::DialogTemplate& dialog, std::unique_ptr<PageProcedure> procedure,
          std::function<void(int)> onEnded);
   ~QtPage() override;
 
@@ -104,7 +127,7 @@ class QtPage final : public PageDialog, public ScriptablePage, public std::enabl
   void CentreOnScreen();
   void Finish(int result);
 
-  QtPageHost& host_;
+  QtPageSite& host_;
   const resources::DialogTemplate& dialog_;
   std::unique_ptr<PageProcedure> procedure_;
   std::function<void(int)> onEnded_;

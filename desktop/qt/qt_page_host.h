@@ -21,6 +21,7 @@
 #include "desktop/session/page_host.h"
 #include "desktop/session/page_ids.h"
 #include "desktop/automation/page_observer.h"
+#include "desktop/qt/qt_page.h"
 
 namespace corvash::resources {
 class ResourceScript;
@@ -28,7 +29,6 @@ class ResourceScript;
 
 namespace corvash::pages {
 
-class QtPage;
 class GuiDispatcher;
 
 using ProcedureFactory = std::function<std::unique_ptr<PageProcedure>(int templateId)>;
@@ -45,7 +45,7 @@ struct QtPageHostOptions {
   PageServices services;
 };
 
-class QtPageHost final : public PageHost {
+class QtPageHost final : public PageHost, public QtPageSite {
  public:
   explicit QtPageHost(QtPageHostOptions options = {});
   ~QtPageHost() override;
@@ -73,22 +73,22 @@ class QtPageHost final : public PageHost {
   bool IsGuiThread() const;
   // Runs `work` on the GUI thread and waits for it. False (and `work` not
   // run) once the host has shut down.
-  bool RunOnGui(const std::function<void()>& work);
+  bool RunOnGui(const std::function<void()>& work) override;
   // Queues `work` for the GUI thread and returns at once; dropped once the
   // host has shut down.
-  void PostToGui(std::function<void()> work);
+  void PostToGui(std::function<void()> work) override;
   // GUI thread: runs what other threads have queued, in their order.
   void RunQueuedWork();
 
-  const resources::ResourceScript& Script() const { return *script_; }
-  const QImage& PictureImage(Picture picture) const;
+  const resources::ResourceScript& Script() const override { return *script_; }
+  const QImage& PictureImage(Picture picture) const override;
   std::vector<std::shared_ptr<QtPage>> OpenPages() const;
 
   // From the pages (GUI thread).
-  void NotifyOpened(const std::shared_ptr<QtPage>& page);
-  void NotifyText(int templateId, int controlId, std::string_view text);
-  void NotifyEnabled(int templateId, int controlId, bool enabled);
-  void NotifyEnded(const QtPage& page, int result);
+  void NotifyOpened(const std::shared_ptr<QtPage>& page) override;
+  void NotifyText(int templateId, int controlId, std::string_view text) override;
+  void NotifyEnabled(int templateId, int controlId, bool enabled) override;
+  void NotifyEnded(const QtPage& page, int result) override;
 
  private:
   struct GuiCall;

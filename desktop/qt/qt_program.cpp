@@ -10,8 +10,8 @@
 #include <sstream>
 #include <thread>
 
-#include "desktop/image/file_chooser.h"
 #include "desktop/automation/autopilot.h"
+#include "desktop/pages/page_catalogue.h"
 #include "desktop/session/page_host.h"
 #include "desktop/session/page_ids.h"
 #include "desktop/qt/qt_file_chooser.h"
@@ -54,7 +54,7 @@ void ChooseOffscreenWithoutDisplay() {
     setenv("QT_QPA_PLATFORM", "offscreen", 1);
 }
 
-int RunQtProgram(int argc, char** argv, const PageServices& services, const ProgramBody& body) {
+int RunQtProgram(int argc, char** argv, const ServicesFor& servicesFor, const ProgramBody& body) {
   ChooseOffscreenWithoutDisplay();
 
   std::unique_ptr<Autopilot> autopilot;
@@ -78,22 +78,30 @@ int RunQtProgram(int argc, char** argv, const PageServices& services, const Prog
 
   // The host outlives the run on purpose: a worker thread that a page
   // started may still hold one of its pages while the process ends, and an
-  // ended page only ignores such calls. It stays reachable from here.
+  // ended page only ignores such calls. It stays reachable from here, and so
+  // do the services its pages are made with. Those name the file chooser,
+  // which draws through the host: they are made once the chooser exists,
+  // before the first page opens.
   static QtPageHost* s_host = nullptr;
-  s_host = new QtPageHost(QtPageHostOptions{.services = services});
+  static std::optional<PageServices>* s_services = nullptr;
+  s_services = new std::optional<PageServices>;
+  QtPageHostOptions options;
+  options.makeProcedure = [services = s_services](int templateId) { return MakePageProcedure(templateId, **services); };
+  s_host = new QtPageHost(std::move(options));
   QtPageHost& host = *s_host;
   if (transcript.IsOpen()) host.AddObserver(&transcript);
   if (autopilot) host.AddObserver(autopilot.get());
   QtFileChooser dialogChooser(host);
   std::unique_ptr<AutopilotFileChooser> scriptChooser;
   if (autopilot) scriptChooser = std::make_unique<AutopilotFileChooser>(*autopilot);
-  image::SetFileChooser(scriptChooser ? static_cast<image::FileChooser*>(scriptChooser.get()) : &dialogChooser);
+  image::FileChooser& chooser = scriptChooser ? static_cast<image::FileChooser&>(*scriptChooser) : dialogChooser;
+  s_services->emplace(servicesFor(chooser));
   SetPageHost(&host);
   if (autopilot) autopilot->Start();
 
   int exitCode = 0;
   std::thread wizard([&] {
-    exitCode = body(host);
+    exitCode = body(host, chooser);
     const int code = exitCode;
     host.PostToGui([code] { QCoreApplication::exit(code); });
   });
@@ -103,7 +111,6 @@ int RunQtProgram(int argc, char** argv, const PageServices& services, const Prog
   if (autopilot) autopilot->Stop(/*expectDone=*/true);
   host.Shutdown();
   SetPageHost(nullptr);
-  image::SetFileChooser(nullptr);
   transcript.Close();
   return exitCode;
 }

@@ -12,12 +12,15 @@
 //   - CORVASH_TRANSCRIPT=FILE: what the pages showed is written to FILE
 //     (transcript.h); a transcript that cannot be created also ends the
 //     program with exit code 3;
-//   - opens every page with `services` (see PageServices), binds the page
-//     host and the file chooser, runs `body` on its own thread and returns
-//     its exit code once it has returned and the pages are shut down.
+//   - makes the file chooser (Qt's dialog, or the autopilot's answers),
+//     opens every page with the services that `services` makes for that
+//     chooser (see PageServices), binds the page host, runs `body` with the
+//     host and the chooser on its own thread and returns its exit code once
+//     it has returned and the pages are shut down.
 // Command-line arguments are handed to Qt only; the program takes none.
 #include <functional>
 
+#include "desktop/image/file_chooser.h"
 #include "desktop/pages/page_services.h"
 
 namespace corvash::pages {
@@ -26,11 +29,14 @@ class PageHost;
 
 inline constexpr int kAutopilotFailureExitCode = 3;
 
-using ProgramBody = std::function<int(PageHost& host)>;
+using ProgramBody = std::function<int(PageHost& host, image::FileChooser& chooser)>;
+// Called once, before the first page.
+using ServicesFor = std::function<PageServices(image::FileChooser& chooser)>;
 
-// The objects that `services` refers to must live until the process ends:
-// a worker that a page started may outlive the run.
-int RunQtProgram(int argc, char** argv, const PageServices& services, const ProgramBody& body);
+// The objects that the made services refer to must live until the process
+// ends: a worker that a page started may outlive the run. The chooser lives
+// until RunQtProgram returns; no page uses it after the pages are shut down.
+int RunQtProgram(int argc, char** argv, const ServicesFor& services, const ProgramBody& body);
 
 // Chooses the offscreen platform when no display is reachable and the
 // platform was not chosen. Call before the application is made.

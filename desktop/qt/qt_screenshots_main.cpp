@@ -47,7 +47,10 @@ void FillSampleSession() {
 // be drawn; this one waits until the tool lets go.
 class WaitingBackupWorker final : public corvash::pages::BackupWorker {
  public:
-  void RunBackupWorker(corvash::pages::WorkerPage&) override { released_.wait(false); }
+  corvash::pages::BackupEnding RunBackupWorker(corvash::pages::WorkerPage&) override {
+    released_.wait(false);
+    return {};
+  }
   void Release() {
     released_.store(true);
     released_.notify_all();

@@ -12,8 +12,8 @@
 
 int main(int argc, char** argv) {
   static corvash::pages::DesktopReadmeViewer readme;
-  const corvash::pages::PageServices services{.readmeViewer = readme};
-  return corvash::pages::RunQtProgram(argc, argv, services, [](corvash::pages::PageHost& host) {
+  const auto services = [](corvash::image::FileChooser&) { return corvash::pages::PageServices{.readmeViewer = readme}; };
+  return corvash::pages::RunQtProgram(argc, argv, services, [](corvash::pages::PageHost& host, corvash::image::FileChooser&) {
     corvash::resources::LoadTextTable();
     if (host.RunPage(corvash::pages::kPageWelcome) != 0) return 0;
     host.ShowWaitBox();

@@ -3,7 +3,6 @@
 #include <string>
 
 #include "desktop/resources/embedded_files.h"
-#include "desktop/resources/script_parser.h"
 
 namespace corvash::resources {
 namespace {
@@ -38,8 +37,6 @@ const DialogControl* DialogTemplate::Control(int controlId) const {
     if (control.id == controlId) return &control;
   return nullptr;
 }
-
-ResourceScript ResourceScript::Parse(std::string_view text) { return ScriptParser(text).Run(); }
 
 const ResourceScript& ResourceScript::LoadDefault() {
   static const ResourceScript script = BuildDefault();  // initialised once, thread-safe

@@ -100,6 +100,7 @@ class ResourceScript {
   // read is left out. Numeric ids and the #define'd names of the script's own
   // headers are understood; string escapes as the resource compiler reads
   // them ("" for a quote, \n \r \t \\ \" and \xHH / octal bytes).
+  // Defined with the reader (script_parser.cpp), which fills the script.
   static ResourceScript Parse(std::string_view text);
   // The script compiled into the library, with its bitmaps and icon.
   // Parsed once on the first call; returns the same object afterwards.

@@ -84,6 +84,8 @@ ControlKind KindOf(const std::string& className, uint32_t style) {
 
 }  // namespace
 
+ResourceScript ResourceScript::Parse(std::string_view text) { return ScriptParser(text).Run(); }
+
 int64_t ScriptParser::Arg::Value(int64_t base) const {
   int64_t value = base;
   for (const Term& term : terms) {

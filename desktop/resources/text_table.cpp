@@ -10,7 +10,6 @@
 
 #include "common/fixed_text.h"
 #include "desktop/resources/resource_script.h"
-#include "desktop/resources/utf8_text.h"
 
 namespace corvash::resources {
 namespace {

@@ -4,7 +4,6 @@
 #include <string>
 #include <string_view>
 
-#include "desktop/session/update_session.h"
 #include "common/fixed_text.h"
 #include "common/hive.h"
 #include "desktop/platform/prefix.h"
@@ -33,42 +32,39 @@ HiveValue FixedString(const char* name, std::string_view text, size_t size) {
 
 }  // namespace
 
-void WriteFlashSettings() {
-  UpdateSession& session = Session();
+void WriteFlashSettings(const HandheldIdentity& handheld, const ChosenImage& image, uint32_t serialLink) {
   std::lock_guard lock(g_userHiveMutex);
   platform::Hive hive = platform::LoadUserHive();
   hive.CreateKey(kSettingsKey);
   hive.SetValue(kSettingsKey, HiveValue::Dword("Flash", 1));
-  hive.SetValue(kSettingsKey, FixedString("Language", TextOf(session.handheld.deviceLanguage), 20));
-  hive.SetValue(kSettingsKey, FixedString("ModelID", TextOf(session.handheld.deviceModel), 15));
-  hive.SetValue(kSettingsKey, FixedString("Lang", TextOf(session.handheld.deviceLangCode), 10));
-  hive.SetValue(kSettingsKey, FixedString("Version", TextOf(session.handheld.deviceVersion), 20));
-  hive.SetValue(kSettingsKey, HiveValue::Dword("USB", session.serialLink.load() == 0 ? 1 : 0));
-  hive.SetValue(kSettingsKey, HiveValue::StringBytes("FlashFile", TextOf(session.image.imagePath)));
+  hive.SetValue(kSettingsKey, FixedString("Language", TextOf(handheld.deviceLanguage), 20));
+  hive.SetValue(kSettingsKey, FixedString("ModelID", TextOf(handheld.deviceModel), 15));
+  hive.SetValue(kSettingsKey, FixedString("Lang", TextOf(handheld.deviceLangCode), 10));
+  hive.SetValue(kSettingsKey, FixedString("Version", TextOf(handheld.deviceVersion), 20));
+  hive.SetValue(kSettingsKey, HiveValue::Dword("USB", serialLink == 0 ? 1 : 0));
+  hive.SetValue(kSettingsKey, HiveValue::StringBytes("FlashFile", TextOf(image.imagePath)));
   if (!platform::SaveUserHive(hive)) platform::Trace("\r\n WriteFlashSettings: user.reg not saved\r\n");
 }
 
-uint32_t ReadFlashSettings() {
-  UpdateSession& session = Session();
+FlashRecord ReadFlashSettings() {
   std::lock_guard lock(g_userHiveMutex);
   const platform::Hive hive = platform::LoadUserHive();
   const std::vector<HiveValue>* values = hive.Values(kSettingsKey);
-  if (values == nullptr) return 0;
-  uint32_t pending = 0;
+  FlashRecord record;
+  if (values == nullptr) return record;
   for (const HiveValue& value : *values) {
     if (value.name.size() >= kNameBufferChars || value.data.size() > kDataBufferBytes) continue;
     if (platform::EqualsNoCase(value.name, "Flash")) {
       // Only the lowest byte counts.
-      pending = !value.data.empty() && value.data[0] == 1 ? 1 : 0;
+      record.pending = !value.data.empty() && value.data[0] == 1 ? 1 : 0;
     } else if (platform::EqualsNoCase(value.name, "FlashFile")) {
       std::string_view path(reinterpret_cast<const char*>(value.data.data()), value.data.size());
       path = path.substr(0, path.find('\0'));
       if (path.size() >= kPathCapacity) continue;
-      platform::CopyText(session.image.imagePath, path);
-      session.flow.recoveryMode = 1;
+      record.imagePath = std::string(path);
     }
   }
-  return pending;
+  return record;
 }
 
 void DeleteFlashSettings() {

@@ -12,27 +12,38 @@
 //
 // A text longer than its fixed size is cut to it.
 //
-// WriteFlashSettings() writes the seven values in this order (creating the
-//   key). A hive that cannot be saved leaves no record; the caller is not
-//   told.
-// ReadFlashSettings() -> 1 when the first byte of "Flash" is 1, else 0 (also
-//   when the key is absent). Value names match without regard to case. A
-//   "FlashFile" value sets imagePath to its characters and recoveryMode to 1.
-//   A value whose name exceeds 99 characters or whose data exceeds 260 bytes
-//   is skipped, as is a "FlashFile" of 260 characters or more, which
-//   imagePath cannot hold whole.
+// WriteFlashSettings(handheld, image, serialLink) writes the seven values in
+//   this order (creating the key). A hive that cannot be saved leaves no
+//   record; the caller is not told.
+// ReadFlashSettings() -> the record: pending is 1 when the first byte of
+//   "Flash" is 1, else 0 (also when the key is absent); imagePath holds the
+//   characters of "FlashFile" when there is one (the caller takes it as
+//   imagePath and sets recoveryMode). Value names match without regard to
+//   case; of two values of one name the later counts. A value whose name
+//   exceeds 99 characters or whose data exceeds 260 bytes is skipped, as is a
+//   "FlashFile" of 260 characters or more, which imagePath cannot hold whole.
 // DeleteFlashSettings() removes the key; nothing happens when it is absent.
 //
 // The three calls serialize their access to user.reg among themselves; any
 // thread.
 #include <cstdint>
+#include <optional>
+#include <string>
+
+#include "desktop/session/update_session.h"
 
 namespace corvash::session {
 
 inline constexpr const char* kSettingsKey = "Software\\DadivUzizova";
 
-void WriteFlashSettings();
-uint32_t ReadFlashSettings();
+// What ReadFlashSettings found.
+struct FlashRecord {
+  uint32_t pending = 0;
+  std::optional<std::string> imagePath;
+};
+
+void WriteFlashSettings(const HandheldIdentity& handheld, const ChosenImage& image, uint32_t serialLink);
+FlashRecord ReadFlashSettings();
 void DeleteFlashSettings();
 
 }  // namespace corvash::session

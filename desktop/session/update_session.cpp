@@ -21,7 +21,6 @@ UpdateSession::UpdateSession() { Reset(); }
 
 void UpdateSession::Reset() {
   waitDialog = 0;
-  rapiInit = RapiInit{};
   paths = RunPaths{};
   image = ChosenImage{};
   handheld = HandheldIdentity{};

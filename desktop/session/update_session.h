@@ -18,13 +18,6 @@ namespace corvash::session {
 
 inline constexpr size_t kPathCapacity = 260;
 
-// Start record of the remote API: its event is signalled once the link is up.
-struct RapiInit {
-  uint32_t cbSize = 12;
-  std::shared_ptr<platform::Event> heRapiInit;
-  int32_t hrRapiInit = 0;
-};
-
 // The image chosen for this run: its path and the fields of its header.
 struct ChosenImage {
   char imagePath[kPathCapacity] = {};
@@ -94,7 +87,6 @@ struct UpdateSession {
   void Reset();
 
   std::atomic<uint32_t> waitDialog{0};
-  RapiInit rapiInit;
 
   RunPaths paths;
   ChosenImage image;

@@ -3,6 +3,8 @@
 // handheld use. Text on the handheld is UTF-16 (WCHAR is char16_t).
 #include <cstdint>
 
+#include "common/device_errors.h"
+
 namespace corvash::ce {
 
 using BOOL = int32_t;
@@ -17,26 +19,26 @@ inline constexpr BOOL TRUE = 1;
 inline constexpr BOOL FALSE = 0;
 inline const HANDLE INVALID_HANDLE_VALUE = reinterpret_cast<HANDLE>(~uintptr_t{0});
 
-// Errors the services report through GetLastError.
-inline constexpr DWORD ERROR_SUCCESS = 0;
-inline constexpr DWORD ERROR_FILE_NOT_FOUND = 2;
-inline constexpr DWORD ERROR_PATH_NOT_FOUND = 3;
-inline constexpr DWORD ERROR_ACCESS_DENIED = 5;
-inline constexpr DWORD ERROR_INVALID_HANDLE = 6;
-inline constexpr DWORD ERROR_NOT_ENOUGH_MEMORY = 8;
-inline constexpr DWORD ERROR_NOT_READY = 21;
-inline constexpr DWORD ERROR_WRITE_FAULT = 29;
-inline constexpr DWORD ERROR_READ_FAULT = 30;
-inline constexpr DWORD ERROR_SHARING_VIOLATION = 32;
-inline constexpr DWORD ERROR_NOT_SUPPORTED = 50;
-inline constexpr DWORD ERROR_FILE_EXISTS = 80;
-inline constexpr DWORD ERROR_INVALID_PARAMETER = 87;
-inline constexpr DWORD ERROR_INSUFFICIENT_BUFFER = 122;
-inline constexpr DWORD ERROR_INVALID_NAME = 123;
-inline constexpr DWORD ERROR_ALREADY_EXISTS = 183;
-inline constexpr DWORD ERROR_INVALID_WINDOW_HANDLE = 1400;
-inline constexpr DWORD ERROR_CLASS_ALREADY_EXISTS = 1410;
-inline constexpr DWORD ERROR_CANNOT_FIND_WND_CLASS = 1407;
+// Errors the services report through GetLastError (common/device_errors.h).
+using handheld::ERROR_ACCESS_DENIED;
+using handheld::ERROR_ALREADY_EXISTS;
+using handheld::ERROR_CANNOT_FIND_WND_CLASS;
+using handheld::ERROR_CLASS_ALREADY_EXISTS;
+using handheld::ERROR_FILE_EXISTS;
+using handheld::ERROR_FILE_NOT_FOUND;
+using handheld::ERROR_INSUFFICIENT_BUFFER;
+using handheld::ERROR_INVALID_HANDLE;
+using handheld::ERROR_INVALID_NAME;
+using handheld::ERROR_INVALID_PARAMETER;
+using handheld::ERROR_INVALID_WINDOW_HANDLE;
+using handheld::ERROR_NOT_ENOUGH_MEMORY;
+using handheld::ERROR_NOT_READY;
+using handheld::ERROR_NOT_SUPPORTED;
+using handheld::ERROR_PATH_NOT_FOUND;
+using handheld::ERROR_READ_FAULT;
+using handheld::ERROR_SHARING_VIOLATION;
+using handheld::ERROR_SUCCESS;
+using handheld::ERROR_WRITE_FAULT;
 
 // The calling thread's last error.
 DWORD GetLastError();

@@ -13,10 +13,6 @@
 namespace corvash::ce {
 namespace {
 
-static_assert(GENERIC_READ == handheld::kAccessRead && GENERIC_WRITE == handheld::kAccessWrite);
-static_assert(FILE_SHARE_READ == handheld::kShareRead && FILE_SHARE_WRITE == handheld::kShareWrite);
-static_assert(CREATE_NEW == handheld::kCreateNew && TRUNCATE_EXISTING == handheld::kTruncateExisting);
-
 class OpenFile : public KernelObject {
  public:
   explicit OpenFile(std::unique_ptr<handheld::StoreFile> file) : file_(std::move(file)) {}

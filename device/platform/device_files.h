@@ -12,20 +12,22 @@
 #include <cstdint>
 #include <string_view>
 
+#include "common/file_access.h"
 #include "device/platform/ce_types.h"
 
 namespace corvash::ce {
 
-inline constexpr DWORD GENERIC_READ = 0x80000000u;
-inline constexpr DWORD GENERIC_WRITE = 0x40000000u;
-inline constexpr DWORD FILE_SHARE_READ = 0x1u;
-inline constexpr DWORD FILE_SHARE_WRITE = 0x2u;
-inline constexpr DWORD CREATE_NEW = 1;
-inline constexpr DWORD CREATE_ALWAYS = 2;
-inline constexpr DWORD OPEN_EXISTING = 3;
-inline constexpr DWORD OPEN_ALWAYS = 4;
-inline constexpr DWORD TRUNCATE_EXISTING = 5;
-inline constexpr DWORD FILE_ATTRIBUTE_NORMAL = 0x80u;
+// CreateFileW's values, shared with the remote API and the file store.
+using handheld::CREATE_ALWAYS;
+using handheld::CREATE_NEW;
+using handheld::FILE_ATTRIBUTE_NORMAL;
+using handheld::FILE_SHARE_READ;
+using handheld::FILE_SHARE_WRITE;
+using handheld::GENERIC_READ;
+using handheld::GENERIC_WRITE;
+using handheld::OPEN_ALWAYS;
+using handheld::OPEN_EXISTING;
+using handheld::TRUNCATE_EXISTING;
 
 // A handle for CloseHandle (handle_table.h), or INVALID_HANDLE_VALUE with the
 // last error: ERROR_FILE_EXISTS (CREATE_NEW on an existing file),

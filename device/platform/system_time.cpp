@@ -45,7 +45,7 @@ BOOL SetSystemTime(const SYSTEMTIME* lpSystemTime) {
   }
   const auto seconds = lpSystemTime != nullptr ? SecondsOf(*lpSystemTime) : std::nullopt;
   // Removing the flag is what consumes it: of two callers, one refuses.
-  const auto flag = folder->Dir() / kRefuseTimeFlag;
+  const auto flag = folder->RefuseTimeFlagPath();
   if (!seconds || ::unlink(flag.c_str()) == 0) {
     SetLastError(ERROR_INVALID_PARAMETER);
     return FALSE;

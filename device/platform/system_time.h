@@ -3,7 +3,6 @@
 // as an offset from the host's UTC. Any thread.
 #include <cstdint>
 #include <optional>
-#include <string_view>
 
 #include "device/platform/ce_types.h"
 
@@ -19,10 +18,6 @@ struct SYSTEMTIME {
   WORD wSecond = 0;
   WORD wMilliseconds = 0;
 };
-
-// The flag file in the state folder that makes the next SetSystemTime
-// refuse; the refusal removes it, so each flag refuses once.
-inline constexpr std::string_view kRefuseTimeFlag = "fault-refuse-time";
 
 // Sets the clock from a UTC calendar time (wDayOfWeek is ignored; the
 // milliseconds are dropped, the clock keeps seconds). FALSE with

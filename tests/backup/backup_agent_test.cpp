@@ -126,9 +126,9 @@ class BackupAgentTest : public ::testing::Test {
     rapi::wire::Request open;
     open.kind = MessageKind::CreateFile;
     open.text = u"\\Temp\\image.nb";
-    open.access = handheld::kAccessRead;
-    open.share = handheld::kShareRead;
-    open.disposition = handheld::kOpenExisting;
+    open.access = handheld::GENERIC_READ;
+    open.share = handheld::FILE_SHARE_READ;
+    open.disposition = handheld::OPEN_EXISTING;
     for (int look = 0; look < 501; ++look) {
       platform::SleepMs(100);
       const auto opened = Ask(open);

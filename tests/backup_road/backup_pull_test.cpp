@@ -11,7 +11,7 @@
 #include "common/clock.h"
 #include "common/fixed_text.h"
 #include "desktop/device/backup_pull.h"
-#include "desktop/session/update_session.h"
+#include "desktop/session/page_ids.h"
 #include "device/platform/device_files.h"
 #include "device/platform/handle_table.h"
 #include "rapi/device_server.h"
@@ -35,24 +35,20 @@ class BackupPullTest : public HandheldStoreFixture {
     server_ = rapi::DeviceServer::Start(dir_ / "rapi.sock", config_, &error);
     ASSERT_NE(server_, nullptr) << error;
     api_ = std::make_unique<rapi::SocketRemoteApi>(dir_ / "rapi.sock");
-    rapi::InstallRemoteApi(api_.get());
     rapi::RapiInitRecord link;
     ASSERT_EQ(api_->CeRapiInitEx(link), rapi::S_OK);
     ASSERT_TRUE(link.heRapiInit->Wait(kLinkWaitMs));
     fs::create_directories(dir_ / "program");
     fs::create_symlink(BACKUP_EXE, dir_ / "program" / "backup.exe");
-    session::UpdateSession& s = session::Session();
-    s.Reset();
-    platform::CopyText(s.paths.programDir, (dir_ / "program").string());
-    platform::CopyText(s.paths.backupPath, Backup().string());
-    platform::CopyText(s.handheld.deviceModel, "Quor 5210");
-    platform::CopyText(s.handheld.deviceVariant, "NBT");
-    platform::CopyText(s.handheld.deviceLangCode, "ENG");
-    platform::CopyText(s.handheld.deviceVersion, "2.04");
+    job_.programDir = (dir_ / "program").string();
+    job_.backupPath = Backup().string();
+    platform::CopyText(job_.handheld.deviceModel, "Quor 5210");
+    platform::CopyText(job_.handheld.deviceVariant, "NBT");
+    platform::CopyText(job_.handheld.deviceLangCode, "ENG");
+    platform::CopyText(job_.handheld.deviceVersion, "2.04");
   }
   void TearDown() override {
     api_->CeRapiUninit();
-    rapi::InstallRemoteApi(nullptr);
     api_.reset();
     server_.reset();
     HandheldStoreFixture::TearDown();
@@ -70,6 +66,7 @@ class BackupPullTest : public HandheldStoreFixture {
 
   std::unique_ptr<rapi::DeviceServer> server_;
   std::unique_ptr<rapi::SocketRemoteApi> api_;
+  device::BackupJob job_;
 };
 
 TEST_F(BackupPullTest, AChunkThatCannotBeDeletedEndsThePullInsteadOfBeingTakenAgain) {
@@ -87,10 +84,11 @@ TEST_F(BackupPullTest, AChunkThatCannotBeDeletedEndsThePullInsteadOfBeingTakenAg
   ASSERT_NE(holder, ce::INVALID_HANDLE_VALUE);
 
   PullPage page;
-  device::BackupWorker(page);
-  // FEHLER 109 with the page hidden, not a backup of the one chunk taken 124 times.
-  EXPECT_TRUE(page.hidden);
-  EXPECT_NE(page.result, 1);
+  const device::BackupOutcome outcome = device::BackupWorker(*api_, job_, page);
+  // FEHLER 109 ending the run, not a backup of the one chunk taken 124 times.
+  EXPECT_FALSE(outcome.complete);
+  EXPECT_EQ(outcome.screen, pages::kScreenBackupFailed);
+  EXPECT_TRUE(outcome.endsRun);
   EXPECT_LE(page.chunkTimes.size(), 1u);
   EXPECT_FALSE(fs::exists(Backup()));
 

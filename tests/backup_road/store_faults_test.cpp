@@ -49,7 +49,7 @@ class HandheldStoreTest : public HandheldStoreFixture {
     request.kind = MessageKind::CreateFile;
     request.text = path;
     request.access = access;
-    request.share = handheld::kShareRead;
+    request.share = handheld::FILE_SHARE_READ;
     request.disposition = disposition;
     return desktop_.Handle(request);
   }
@@ -91,7 +91,7 @@ TEST_F(HandheldStoreTest, RefuseFileRefusesEveryCreatorAfterNCreationsOpensAside
   const ce::HANDLE first = ce::CreateFileW(u"\\temp\\image.nb", ce::GENERIC_WRITE, 0, ce::CREATE_NEW);
   ASSERT_NE(first, ce::INVALID_HANDLE_VALUE);
   ce::CloseHandle(first);
-  const auto opened = Create(u"\\Temp\\image.nb", handheld::kAccessRead, handheld::kOpenExisting);
+  const auto opened = Create(u"\\Temp\\image.nb", handheld::GENERIC_READ, handheld::OPEN_EXISTING);
   ASSERT_TRUE(Opened(opened));
   EXPECT_TRUE(Close(opened.result));
   // An open-always that finds the file opens it; no creation either.
@@ -100,7 +100,7 @@ TEST_F(HandheldStoreTest, RefuseFileRefusesEveryCreatorAfterNCreationsOpensAside
   ce::CloseHandle(again);
   ASSERT_TRUE(Delete(u"\\Temp\\image.nb"));
   // 2: the desktop creates it, in another case.
-  const auto second = Create(u"\\Temp\\Image.NB", handheld::kAccessWrite, handheld::kCreateAlways);
+  const auto second = Create(u"\\Temp\\Image.NB", handheld::GENERIC_WRITE, handheld::CREATE_ALWAYS);
   ASSERT_TRUE(Opened(second));
   EXPECT_TRUE(Close(second.result));
   ASSERT_TRUE(Delete(u"\\Temp\\image.nb"));
@@ -108,10 +108,10 @@ TEST_F(HandheldStoreTest, RefuseFileRefusesEveryCreatorAfterNCreationsOpensAside
   // The third is refused to both, in any folder; other names go on.
   EXPECT_EQ(ce::CreateFileW(u"\\temp\\image.nb", ce::GENERIC_WRITE, 0, ce::CREATE_NEW), ce::INVALID_HANDLE_VALUE);
   EXPECT_EQ(ce::GetLastError(), ce::ERROR_ACCESS_DENIED);
-  const auto refused = Create(u"\\Windows\\image.nb", handheld::kAccessWrite, handheld::kOpenAlways);
+  const auto refused = Create(u"\\Windows\\image.nb", handheld::GENERIC_WRITE, handheld::OPEN_ALWAYS);
   EXPECT_FALSE(Opened(refused));
   EXPECT_EQ(refused.lastError, handheld::ERROR_ACCESS_DENIED);
-  const auto other = Create(u"\\Temp\\other.bin", handheld::kAccessWrite, handheld::kCreateNew);
+  const auto other = Create(u"\\Temp\\other.bin", handheld::GENERIC_WRITE, handheld::CREATE_NEW);
   ASSERT_TRUE(Opened(other));
   EXPECT_TRUE(Close(other.result));
 
@@ -134,7 +134,7 @@ TEST_F(HandheldStoreTest, RefuseFileStopsTheRealAgentAfterNChunks) {
   int chunks = 0;
   for (int look = 0; look < kLooks && chunks < 3; ++look) {
     platform::SleepMs(100);
-    const auto chunk = Create(u"\\Temp\\image.nb", handheld::kAccessRead, handheld::kOpenExisting);
+    const auto chunk = Create(u"\\Temp\\image.nb", handheld::GENERIC_READ, handheld::OPEN_EXISTING);
     if (!Opened(chunk)) continue;
     EXPECT_EQ(Read(chunk.result), kChunk);
     EXPECT_TRUE(Close(chunk.result));

@@ -104,9 +104,11 @@ TEST_F(ReplyParserTest, OverlongLineIsCutAndTheNextLineIsRead) {
   EXPECT_EQ(TextOf(context_.lengthText), "5");
 }
 
-TEST_F(ReplyParserTest, FrameReplyIsCutToItsField) {
+TEST_F(ReplyParserTest, RepliesAreCutToTheirFields) {
   Feed(std::string(200, 'x') + "KVOE");
   EXPECT_EQ(link_.FrameReply(), std::string(127, 'x'));
+  Feed(std::string(40, 'y') + "Port Test\r\n");
+  EXPECT_EQ(link_.PortTestReply(), std::string(31, 'y'));
 }
 
 TEST_F(ReplyParserTest, LineEndPastTheCutIsStillFound) {

@@ -78,9 +78,9 @@ class StoreSharingTest : public HandheldFixture {
     rapi::wire::Request request;
     request.kind = rapi::wire::MessageKind::CreateFile;
     request.text = u"\\Temp\\image.nb";
-    request.access = handheld::kAccessRead;
-    request.share = handheld::kShareRead;
-    request.disposition = handheld::kOpenExisting;
+    request.access = handheld::GENERIC_READ;
+    request.share = handheld::FILE_SHARE_READ;
+    request.disposition = handheld::OPEN_EXISTING;
     return session.Handle(request);
   }
   rapi::wire::Answer Delete(rapi::DeviceSession& session) {

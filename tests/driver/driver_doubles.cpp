@@ -10,13 +10,6 @@ using session::Session;
 using platform::CopyText;
 using platform::TextOf;
 
-// Shows a failure's screen and closes the run, as the real operations do.
-uint32_t Fail(int screen) {
-  pages::RunPage(screen);
-  session::CloseMainWindow();
-  return 0;
-}
-
 std::atomic<uint32_t>* BackFlag(int page) {
   session::UpdateSession& s = Session();
   switch (page) {
@@ -131,102 +124,97 @@ bool ScriptedPageHost::ScriptUsedUp() const {
   return true;
 }
 
-void ApplyIdentity(const Identity& identity) {
-  session::UpdateSession& s = Session();
-  CopyText(s.handheld.deviceModel, identity.model);
-  CopyText(s.handheld.deviceVariant, identity.variant);
-  CopyText(s.handheld.deviceLangCode, identity.langCode);
-  CopyText(s.handheld.deviceLanguage, identity.language);
-  CopyText(s.handheld.deviceVersion, identity.version);
-  s.handheld.flashSizeMB = identity.flashSizeMB;
-  s.image.imageSizeKB = identity.imageSizeKB;
+void ApplyIdentity(const Identity& identity, session::HandheldIdentity& handheld) {
+  CopyText(handheld.deviceModel, identity.model);
+  CopyText(handheld.deviceVariant, identity.variant);
+  CopyText(handheld.deviceLangCode, identity.langCode);
+  CopyText(handheld.deviceLanguage, identity.language);
+  CopyText(handheld.deviceVersion, identity.version);
+  handheld.flashSizeMB = identity.flashSizeMB;
 }
 
-uint32_t FakeSettings::ReadFlashSettings() {
+session::FlashRecord FakeSettings::ReadFlashSettings() {
   ++reads;
-  if (storedPath) {
-    CopyText(Session().image.imagePath, *storedPath);
-    Session().flow.recoveryMode = 1;
-  }
-  return (flash & 0xFF) == 1 ? 1 : 0;
+  return session::FlashRecord{.pending = (flash & 0xFF) == 1 ? 1u : 0u, .imagePath = storedPath};
 }
 
-uint32_t FakeImages::ReadImageHeader(std::string_view path) {
+image::ImageOutcome FakeImages::ReadImageHeader(std::string_view path, session::ChosenImage& image) {
   headersRead.emplace_back(path);
   auto found = files.find(std::string(path));
-  if (found == files.end()) {
-    if (Session().flow.recoveryMode.load() != 0) return 0;  // a vanished stored image
-    return Fail(kScreenImageNotOpened);
+  if (found == files.end()) return ImageOutcome::kNotFound;
+  if (!found->second.readable) return ImageOutcome::kNotOpened;
+  CopyText(image.imageModel, found->second.model);
+  CopyText(image.imageVariant, found->second.variant);
+  CopyText(image.imageLangCode, found->second.langCode);
+  CopyText(image.imageVersion, found->second.version);
+  return ImageOutcome::kOk;
+}
+
+image::ImageOutcome FakeImages::VerifyImageChecksum(const session::ChosenImage& image) {
+  auto found = files.find(std::string(TextOf(image.imagePath)));
+  if (found == files.end()) return ImageOutcome::kNotFound;
+  if (!found->second.readable) return ImageOutcome::kNotOpened;
+  return found->second.checksumOk ? ImageOutcome::kOk : ImageOutcome::kChecksumMismatch;
+}
+
+image::ImageOutcome FakeImages::CheckVariant(const session::ChosenImage& image,
+                                             const session::HandheldIdentity& handheld) {
+  return platform::EqualsNoCase(TextOf(handheld.deviceVariant), TextOf(image.imageVariant))
+             ? ImageOutcome::kOk
+             : ImageOutcome::kVariantMismatch;
+}
+
+image::ImageOutcome FakeImages::CheckStoredImage(session::ChosenImage& image,
+                                                 const session::HandheldIdentity& handheld) {
+  if (TextOf(image.imagePath).empty()) return ImageOutcome::kNoStoredImage;
+  if (const ImageOutcome read = ReadImageHeader(std::string(TextOf(image.imagePath)), image);
+      read != ImageOutcome::kOk) {
+    return read;
   }
-  if (!found->second.readable) return Fail(kScreenImageNotOpened);
-  session::UpdateSession& s = Session();
-  CopyText(s.image.imageModel, found->second.model);
-  CopyText(s.image.imageVariant, found->second.variant);
-  CopyText(s.image.imageLangCode, found->second.langCode);
-  CopyText(s.image.imageVersion, found->second.version);
-  return 1;
+  const bool modelsEqual = platform::EqualsNoCase(TextOf(handheld.deviceModel), TextOf(image.imageModel));
+  if (!modelsEqual) return ImageOutcome::kModelMismatch;
+  return platform::EqualsNoCase(TextOf(handheld.deviceLangCode), TextOf(image.imageLangCode))
+             ? ImageOutcome::kOk
+             : ImageOutcome::kLanguageMismatch;
 }
 
-uint32_t FakeImages::VerifyImageChecksum() {
-  auto found = files.find(std::string(TextOf(Session().image.imagePath)));
-  if (found == files.end() || !found->second.readable) return Fail(kScreenImageNotOpened);
-  return found->second.checksumOk ? 1 : 0;
-}
-
-uint32_t FakeImages::CheckVariant() {
-  return platform::EqualsNoCase(TextOf(Session().handheld.deviceVariant), TextOf(Session().image.imageVariant)) ? 1 : 0;
-}
-
-uint32_t FakeImages::CheckStoredImage() {
-  session::UpdateSession& s = Session();
-  if (TextOf(s.image.imagePath).empty()) return 0;
-  if (ReadImageHeader(TextOf(s.image.imagePath)) == 0) {
-    session::CloseMainWindow();
-    return 0;
-  }
-  const bool modelsEqual = platform::EqualsNoCase(TextOf(s.handheld.deviceModel), TextOf(s.image.imageModel));
-  if (modelsEqual && platform::EqualsNoCase(TextOf(s.handheld.deviceLangCode), TextOf(s.image.imageLangCode))) return 1;
-  if (s.flow.recoveryMode.load() != 0) return 0;
-  (modelsEqual ? s.flow.languageMismatch : s.flow.modelMismatch) = 1;
-  return Fail(kScreenIncompatibleImage);
-}
-
-uint32_t FakeImages::FindImageInProgramDir() {
+image::ImageOutcome FakeImages::FindImageInProgramDir(const session::RunPaths&, session::ChosenImage& image) {
   ++finds;
-  if (besideProgram.empty()) return Fail(kScreenImageNotFound);
-  CopyText(Session().image.imagePath, besideProgram);
-  CopyText(Session().image.foundImagePath, besideProgram);
-  return 1;
+  if (besideProgram.empty()) return ImageOutcome::kNoImage;
+  CopyText(image.imagePath, besideProgram);
+  CopyText(image.foundImagePath, besideProgram);
+  return ImageOutcome::kOk;
 }
 
-uint32_t FakeImages::ChooseRestoreImage() {
-  platform::ClearText(Session().image.imagePath);
-  if (chooserAnswers.empty()) return 0;
+image::ImageOutcome FakeImages::ChooseRestoreImage(session::ChosenImage& image) {
+  platform::ClearText(image.imagePath);
+  if (chooserAnswers.empty()) return ImageOutcome::kCancelled;
   const std::string answer = chooserAnswers.front();
   chooserAnswers.pop_front();
-  if (answer.empty()) return 0;
-  CopyText(Session().image.imagePath, answer);
-  return 1;
+  if (answer.empty()) return ImageOutcome::kCancelled;
+  CopyText(image.imagePath, answer);
+  return ImageOutcome::kOk;
 }
 
-uint32_t FakeImages::ImageFileSize(std::string_view path) {
+std::optional<uint32_t> FakeImages::ImageFileSize(std::string_view path) {
   auto found = files.find(std::string(path));
-  if (found == files.end() || !found->second.readable || !found->second.sizeKnown) {
-    rapi::Api().CeRapiUninit();
-    return Fail(kScreenImageNotOpened);
-  }
+  if (found == files.end() || !found->second.readable || !found->second.sizeKnown) return std::nullopt;
   return found->second.sizeBytes;
 }
 
-uint32_t FakeDevice::IdentifyDevice() {
+device::Identification FakeDevice::IdentifyDevice(std::string_view, session::HandheldIdentity& handheld) {
   ++identifications;
-  if (!identity) return 0;
-  ApplyIdentity(*identity);
+  device::Identification found;
+  if (!identity) return found;
+  ApplyIdentity(*identity, handheld);
+  found.answered = true;
+  found.imageSizeKB = identity->imageSizeKB;
   if (!platform::EqualsNoCase(identity->model, "Quor 5210")) {
-    if (showsInvalidModel) return Fail(kScreenInvalidModel);
-    return 0;
+    if (namesInvalidModel) found.screen = kScreenInvalidModel;
+    return found;
   }
-  return 1;
+  found.identified = true;
+  return found;
 }
 
 uint32_t FakeDevice::CheckMainsPower() {

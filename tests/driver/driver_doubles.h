@@ -1,7 +1,8 @@
 #pragma once
 // Doubles for walking the wizard's page graph: a page host that answers each
 // template from a script and sets the flags the real page would, operations
-// that act on the session as the real subsystems do, and a remote API whose
+// that fill the values they are handed and return outcomes as the real
+// subsystems do, and a remote API whose
 // link comes up or not.
 #include <atomic>
 #include <cstdint>
@@ -82,7 +83,8 @@ struct Identity {
   uint32_t imageSizeKB = 0;  // what identification found beside the program
 };
 
-void ApplyIdentity(const Identity& identity);
+// Fills `handheld` as identification of `identity` does.
+void ApplyIdentity(const Identity& identity, session::HandheldIdentity& handheld);
 
 struct FakeImage {
   std::string model = "Quor 5210";
@@ -97,7 +99,7 @@ struct FakeImage {
 
 class FakeSettings : public FlashSettingsOperations {
  public:
-  uint32_t ReadFlashSettings() override;
+  session::FlashRecord ReadFlashSettings() override;
   void DeleteFlashSettings() override { ++deletes; }
 
   uint32_t flash = 0;                 // the "Flash" value
@@ -108,14 +110,15 @@ class FakeSettings : public FlashSettingsOperations {
 
 class FakeImages : public ImageOperations {
  public:
-  uint32_t ReadImageHeader(std::string_view path) override;
-  uint32_t VerifyImageChecksum() override;
-  uint32_t CheckVariant() override;
-  uint32_t CheckStoredImage() override;
-  uint32_t FindImageInProgramDir() override;
-  uint32_t ChooseRestoreImage() override;
-  uint32_t ImageFileSize(std::string_view path) override;
+  ImageOutcome ReadImageHeader(std::string_view path, session::ChosenImage& image) override;
+  ImageOutcome VerifyImageChecksum(const session::ChosenImage& image) override;
+  ImageOutcome CheckVariant(const session::ChosenImage& image, const session::HandheldIdentity& handheld) override;
+  ImageOutcome CheckStoredImage(session::ChosenImage& image, const session::HandheldIdentity& handheld) override;
+  ImageOutcome FindImageInProgramDir(const session::RunPaths& paths, session::ChosenImage& image) override;
+  ImageOutcome ChooseRestoreImage(session::ChosenImage& image) override;
+  std::optional<uint32_t> ImageFileSize(std::string_view path) override;
 
+  rapi::RemoteApi* api = nullptr;  // the run's remote API, ended when a size cannot be read
   std::map<std::string, FakeImage> files;
   std::string besideProgram;            // "" = none
   std::deque<std::string> chooserAnswers;  // "" = cancelled
@@ -125,12 +128,12 @@ class FakeImages : public ImageOperations {
 
 class FakeDevice : public DeviceServices {
  public:
-  uint32_t IdentifyDevice() override;
+  device::Identification IdentifyDevice(std::string_view programDir, session::HandheldIdentity& identity) override;
   void StopActiveSync() override { ++stops; }
   uint32_t CheckMainsPower() override;
 
   std::optional<Identity> identity = Identity{};  // nullopt: nothing learnt
-  bool showsInvalidModel = false;                // shows FEHLER 117 itself
+  bool namesInvalidModel = false;                // names FEHLER 117 for the driver to show
   std::deque<uint32_t> powerAnswers;             // empty: kPowerGoOn
   int identifications = 0;
   int stops = 0;
@@ -170,11 +173,13 @@ class FakeRemoteApi : public rapi::NoDeviceRemoteApi {
 };
 
 struct FakeOperations {
+  explicit FakeOperations(rapi::RemoteApi& api) : remote(api) { images.api = &api; }
   FakeSettings settings;
   FakeImages images;
   FakeDevice device;
   FakeBootLink bootLink;
-  WizardOperations Bind() { return WizardOperations{settings, images, device, bootLink}; }
+  device::RemoteSession remote;
+  WizardOperations Bind() { return WizardOperations{settings, images, device, bootLink, remote}; }
 };
 
 }  // namespace corvash::driver::doubles

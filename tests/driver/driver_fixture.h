@@ -1,7 +1,7 @@
 #pragma once
 // A run of the wizard in a real temporary prefix (system.reg, windows/), with
 // the scripted page host, the operation doubles and a remote API whose link
-// comes up, all installed for the process while a test runs.
+// comes up; the page host is installed for the process while a test runs.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
@@ -35,14 +35,12 @@ class DriverTest : public ::testing::Test {
     session::Session().Reset();
     session::Session().flow.mainWindow = 1;
     previousHost_ = pages::g_pageHost.exchange(&host);
-    previousApi_ = rapi::InstallRemoteApi(&api);
     api.linked = true;
     ops.images.besideProgram = kImageBesideProgram;
     ops.images.files[kImageBesideProgram] = FakeImage{};
   }
 
   void TearDown() override {
-    rapi::InstallRemoteApi(previousApi_);
     pages::SetPageHost(previousHost_);
     if (oldPrefix_.empty()) {
       unsetenv("CORVASH_PREFIX");
@@ -82,12 +80,11 @@ class DriverTest : public ::testing::Test {
   std::filesystem::path prefix_;
   ScriptedPageHost host;
   FakeRemoteApi api;
-  FakeOperations ops;
+  FakeOperations ops{api};
 
  private:
   std::string oldPrefix_;
   pages::PageHost* previousHost_ = nullptr;
-  rapi::RemoteApi* previousApi_ = nullptr;
 };
 
 }  // namespace corvash::driver::doubles

@@ -70,9 +70,9 @@ TEST_F(FailureScreenTest, OtherModelEndsOnInvalidModel) {
   ExpectOnlyScreen(kScreenInvalidModel);
 }
 
-TEST_F(FailureScreenTest, InvalidModelShownByIdentificationIsNotShownTwice) {
+TEST_F(FailureScreenTest, InvalidModelNamedByIdentificationIsNotShownTwice) {
   ops.device.identity->model = "Quor 4100";
-  ops.device.showsInvalidModel = true;
+  ops.device.namesInvalidModel = true;
   RunWizard();
   ExpectOnlyScreen(kScreenInvalidModel);
 }
@@ -91,10 +91,11 @@ TEST_F(FailureScreenTest, RestoreImageThatCannotBeOpenedEndsOnItsScreen) {
   ExpectOnlyScreen(kScreenImageNotOpened);
 }
 
-TEST_F(FailureScreenTest, RestoreImageWhoseSizeCannotBeReadEndsOnItsScreen) {
+TEST_F(FailureScreenTest, RestoreImageWhoseSizeCannotBeReadEndsTheRemoteApiAndShowsItsScreen) {
   ChooseRestore(FakeImage{.sizeKnown = false});
   RunWizard();
   ExpectOnlyScreen(kScreenImageNotOpened);
+  EXPECT_EQ(api.uninits.load(), 1);
 }
 
 TEST_F(FailureScreenTest, ChecksumMismatchEndsOnChecksumError) {

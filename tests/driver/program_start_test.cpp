@@ -1,14 +1,22 @@
 // Program start: single instance, text table and link kind before the first
 // page, the run's folders and the marker file.
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/un.h>
 
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
 #include <fstream>
+#include <vector>
 
 #include "desktop/app/driver/program_start.h"
 #include "desktop/app/driver/run_paths.h"
+#include "desktop/app/driver/unlinked_operations.h"
 #include "common/clock.h"
 #include "desktop/platform/instance_lock.h"
 #include "desktop/platform/prefix.h"
+#include "rapi/socket_remote_api.h"
 #include "tests/driver/driver_fixture.h"
 
 namespace corvash::driver::doubles {
@@ -38,6 +46,15 @@ TEST_F(ProgramStartTest, SecondStartEndsAtOnceShowingNothing) {
   EXPECT_THAT(host.log, IsEmpty());
   EXPECT_EQ(texts.loads, 0);
   EXPECT_EQ(ops.settings.reads, 0);
+}
+
+TEST_F(ProgramStartTest, ALockFileThatCannotBeOpenedStopsTheStart) {
+  std::filesystem::create_directories(platform::InstanceLockPath());  // a folder in its place
+  ::testing::internal::CaptureStderr();
+  EXPECT_NE(Run(), 0);
+  const std::string said = ::testing::internal::GetCapturedStderr();
+  EXPECT_EQ(std::count(said.begin(), said.end(), '\n'), 1) << said;
+  EXPECT_THAT(host.log, IsEmpty());
 }
 
 TEST_F(ProgramStartTest, TextsAndSerialLinkAreReadyBeforeTheFirstPage) {
@@ -77,7 +94,7 @@ TEST_F(ProgramStartTest, WaitBoxIsClosedWhenTheRunEndsOnAnOperationsScreen) {
 }
 
 TEST_F(ProgramStartTest, WithNothingLinkedTheRunEndsOnConnectionError) {
-  rapi::InstallRemoteApi(nullptr);  // no sync link: the start never signals
+  // Nothing linked: no sync link, so the start never signals.
   uint64_t connectPageAt = 0;
   uint64_t screenAt = 0;
   host.onOpen = [&](int page) {
@@ -91,6 +108,26 @@ TEST_F(ProgramStartTest, WithNothingLinkedTheRunEndsOnConnectionError) {
                                     kScreenConnectionError));
   EXPECT_GE(screenAt - connectPageAt, 2990u);
   ExpectRunClosed();
+}
+
+TEST_F(ProgramStartTest, ASyncLinkThatNeverAcceptsEndsOnConnectionErrorInBoundedTime) {
+  // Its listener never accepts and its backlog is full: a blocking connect would wait for ever.
+  sockaddr_un address{AF_UNIX, {}};
+  std::strncpy(address.sun_path, (platform::PrefixDir() / "rapi.sock").c_str(), sizeof address.sun_path - 1);
+  const auto* name = reinterpret_cast<const sockaddr*>(&address);
+  std::vector<int> fds = {::socket(AF_UNIX, SOCK_STREAM, 0)};
+  ASSERT_EQ(::bind(fds[0], name, sizeof address) | ::listen(fds[0], 0), 0);
+  do fds.push_back(::socket(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK, 0));
+  while (::connect(fds.back(), name, sizeof address) == 0);
+  ASSERT_EQ(errno, EAGAIN);
+  rapi::SocketRemoteApi api(platform::PrefixDir() / "rapi.sock");
+  device::RemoteSession remote(api);
+  const WizardOperations unlinked = UnlinkedOperations();
+  const WizardOperations linked{unlinked.settings, unlinked.images, unlinked.device, unlinked.bootLink, remote};
+  EXPECT_EQ(RunProgram(host, UnlinkedPageTexts(), linked), 0);
+  EXPECT_THAT(host.log, ElementsAre(kPageWelcome, kPagePrepare, kPageConnect, kWaitBoxShown, kWaitBoxClosed,
+                                    kScreenConnectionError));
+  for (int fd : fds) ::close(fd);
 }
 
 class RunPathsTest : public DriverTest {};

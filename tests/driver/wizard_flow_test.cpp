@@ -7,6 +7,7 @@
 namespace corvash::driver::doubles {
 namespace {
 
+using ::testing::Contains;
 using ::testing::ElementsAre;
 using ::testing::IsEmpty;
 
@@ -141,10 +142,20 @@ TEST_F(WizardFlowTest, BackButtonsLeadToTheirPagesAndClearTheirFlags) {
 
 TEST_F(WizardFlowTest, PowerWarningGivenUpEndsWithoutAScreen) {
   ScriptUpdateAfterOptions();
-  ops.device.powerAnswers = {kPowerUserGaveUp};
+  ops.device.powerAnswers = {kPowerNoMains};
+  host.Then(kScreenPowerWarning, Choose(1));  // "Abbrechen"
   RunWizard();
-  EXPECT_EQ(host.Pages().back(), kPageReady);
+  EXPECT_EQ(host.Pages().back(), kScreenPowerWarning);
   EXPECT_THAT(host.Screens(), IsEmpty());
+  ExpectRunClosed();
+}
+
+TEST_F(WizardFlowTest, PowerWarningWeiterGoesOnToTheFlash) {
+  ScriptUpdateAfterOptions();
+  ops.device.powerAnswers = {kPowerNoMains};
+  host.Then(kScreenPowerWarning, Choose(0));  // "Weiter"
+  RunWizard();
+  EXPECT_THAT(host.Pages(), Contains(kPageProgress));
   ExpectRunClosed();
 }
 

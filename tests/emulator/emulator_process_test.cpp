@@ -7,6 +7,9 @@
 #include <string>
 #include <vector>
 
+#include "common/local_socket.h"
+#include "emulator/served_prefix.h"
+#include "rapi/socket_remote_api.h"
 #include "tests/emulator/child_process.h"
 #include "tests/emulator/temp_folder.h"
 
@@ -62,6 +65,35 @@ TEST_F(EmulatorProcessTest, SigtermEndsRunAndLeavesNoPortBehind) {
   EXPECT_EQ(run.Wait(), 0);
   EXPECT_FALSE(std::filesystem::exists(std::filesystem::symlink_status(Prefix() + "/dosdevices/wceusbsh001")));
   EXPECT_FALSE(std::filesystem::exists(Deep() / "state" / "control.sock"));
+}
+
+// Two handhelds, one prefix: the second is refused while the first serves;
+// once the first is dead, the second takes the prefix over.
+TEST(ServedPrefixTest, ASecondRunOnAServedPrefixIsRefusedUntilTheFirstIsGone) {
+  test::TempFolder folder;
+  const std::string first = (folder.Path() / "first").string(), second = (folder.Path() / "second").string();
+  const std::filesystem::path prefix = folder.Path() / "prefix", socket = prefix / "rapi.sock";
+  ASSERT_EQ(RunTool({"init", first}) + RunTool({"init", second}), 0);
+  const auto linkable = [&] {
+    rapi::SocketRemoteApi desktop(socket);
+    rapi::RapiInitRecord init;
+    desktop.CeRapiInitEx(init);
+    return init.heRapiInit->Wait(test::kChildLimitMs);
+  };
+  Child serving({K5210_EMU_PATH, "run", first, "--prefix", prefix.string()});
+  ASSERT_EQ(serving.ReadLine().rfind("ready ", 0), 0u);
+  ASSERT_TRUE(linkable());
+  EXPECT_EQ(RunTool({"run", second, "--prefix", prefix.string(), "--port", "com1"}), 2);
+  EXPECT_TRUE(std::filesystem::equivalent(ReadServedHandheld(prefix).value().state, first));
+  EXPECT_TRUE(linkable());
+
+  ::kill(serving.Pid(), SIGKILL);  // dead without a word: what it leaves is stale
+  EXPECT_EQ(serving.Wait(), 128 + SIGKILL);
+  while (platform::LocalSocketServed(socket)) platform::SleepMs(10);
+  Child next({K5210_EMU_PATH, "run", second, "--prefix", prefix.string()});
+  EXPECT_EQ(next.ReadLine().rfind("ready ", 0), 0u);
+  EXPECT_TRUE(linkable());
+  EXPECT_TRUE(std::filesystem::equivalent(ReadServedHandheld(prefix).value().state, second));
 }
 
 }  // namespace

@@ -134,7 +134,7 @@ TEST_F(DownloadTest, LengthNotPastOffsetSendsNothingAfterTheSyncHeader) {
 TEST_F(DownloadTest, SecondLoadShowsHundredFromTheStartAndEndsThePage) {
   const auto payload = MakePayload(0x80000 + kBlock, 5);
   UseImage(payload);
-  session::WriteFlashSettings();
+  session::WriteFlashSettings(session::Session().handheld, session::Session().image, session::Session().serialLink.load());
   ASSERT_TRUE(SettingsStored());
   PublishPage();
   link_.flashState.store(3);

@@ -148,7 +148,8 @@ int RunHeadlessProgressPage(HeadlessProgressPage& page, bootlink::LoaderLink& li
   link.Watch(&page);
   // The pending flash is recorded before the worker starts: the normal
   // run's worker rewrites the device fields that the record is made of.
-  session::WriteFlashSettings();
+  const session::UpdateSession& run = session::Session();
+  session::WriteFlashSettings(run.handheld, run.image, run.serialLink.load());
   page.ArmWatchdog(bootlink::WATCHDOG_PAGE_OPEN_MS);
   std::thread workerThread(worker);
   const int result = page.WaitResult();

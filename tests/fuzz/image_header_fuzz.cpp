@@ -82,13 +82,13 @@ void WriteScratch(std::span<const uint8_t> file) {
 // parsed fields cut to their capacity, and the file's sum is the block sum.
 void CheckFileReaders(std::span<const uint8_t> file, const ImageHeaderFields& fields) {
   WriteScratch(file);
-  Require(ReadImageHeader(ScratchPath()) == 1, "ReadImageHeader reads an existing file");
-  const session::UpdateSession& s = session::Session();
-  Require(fields.model.starts_with(platform::TextOf(s.image.imageModel)), "imageModel is the model field");
-  Require(fields.variant.starts_with(platform::TextOf(s.image.imageVariant)), "imageVariant is the variant field");
-  Require(fields.langCode.starts_with(platform::TextOf(s.image.imageLangCode)), "imageLangCode is the language field");
-  Require(fields.version.starts_with(platform::TextOf(s.image.imageVersion)), "imageVersion is the version field");
-  Require(fields.checksumText.starts_with(platform::TextOf(s.image.imageChecksumText)),
+  session::ChosenImage image;
+  Require(ReadImageHeader(ScratchPath(), image) == ImageOutcome::kOk, "ReadImageHeader reads an existing file");
+  Require(fields.model.starts_with(platform::TextOf(image.imageModel)), "imageModel is the model field");
+  Require(fields.variant.starts_with(platform::TextOf(image.imageVariant)), "imageVariant is the variant field");
+  Require(fields.langCode.starts_with(platform::TextOf(image.imageLangCode)), "imageLangCode is the language field");
+  Require(fields.version.starts_with(platform::TextOf(image.imageVersion)), "imageVersion is the version field");
+  Require(fields.checksumText.starts_with(platform::TextOf(image.imageChecksumText)),
           "imageChecksumText is the checksum text");
 
   const ImageChecksum sum = ComputeImageChecksum(ScratchPath());

@@ -14,9 +14,9 @@
 
 #include "common/fixed_text.h"
 #include "desktop/bootlink/download_context.h"
-#include "desktop/bootlink/receive_thread.h"
+#include "desktop/bootlink/loader_link.h"
+#include "desktop/bootlink/reply_actions.h"
 #include "desktop/bootlink/reply_parser.h"
-#include "desktop/session/update_session.h"
 
 namespace {
 
@@ -31,9 +31,23 @@ void Require(bool condition, const char* what) {
 
 std::atomic<int> g_downloadsStarted{0};
 
+// The harness's link: its download "runs" until the harness ends it
+// (DownloadActive stays 1). One for the life of the fuzzing process.
+LoaderLink& Link() {
+  static std::atomic<uint32_t> serialLink{1};
+  static LoaderLink* const link = new LoaderLink(
+      [](LoaderLink&, DownloadContext&) -> uint32_t {
+        ++g_downloadsStarted;
+        return 0;
+      },
+      serialLink);
+  return *link;
+}
+
 // What one feed left behind.
 struct Outcome {
-  std::string line, fileName, address, offset, length, frameReply, portTestReply;
+  size_t lineLength = 0;
+  std::string fileName, address, offset, length, frameReply, portTestReply;
   bool headerRequested = false, recordRequested = false;
   int downloadsStarted = 0;
   uint32_t downloadActive = 0;
@@ -47,31 +61,29 @@ void RequireTerminated(const char (&field)[N], const char* what) {
 }
 
 void StartClean(DownloadContext& context) {
-  JoinDownloadThread(context);
+  context.JoinThread();
   context.Reset();
   g_downloadsStarted = 0;
-  session::Session().SetFrameReply("");
-  session::Session().SetPortTestReply("");
+  Link().SetFrameReply("");
+  Link().SetPortTestReply("");
 }
 
 Outcome Finish(const ReplyParser& parser, DownloadContext& context) {
-  JoinDownloadThread(context);
-  const session::UpdateSession& s = session::Session();
-  Require(parser.LineLength() < sizeof s.rxLine, "the line stays inside rxLine");
-  Require(strnlen(s.rxLine, sizeof s.rxLine) == parser.LineLength(), "rxLine holds exactly the line");
+  context.JoinThread();
+  Require(parser.LineLength() <= ReplyParser::kLineCapacity, "the line stays inside its buffer");
   RequireTerminated(context.fileName, "file name terminated");
   RequireTerminated(context.addressText, "address text terminated");
   RequireTerminated(context.offsetText, "offset text terminated");
   RequireTerminated(context.lengthText, "length text terminated");
   Require(g_downloadsStarted <= 1, "one start line starts one download");
   Outcome out;
-  out.line.assign(s.rxLine, parser.LineLength());
+  out.lineLength = parser.LineLength();
   out.fileName = platform::TextOf(context.fileName);
   out.address = platform::TextOf(context.addressText);
   out.offset = platform::TextOf(context.offsetText);
   out.length = platform::TextOf(context.lengthText);
-  out.frameReply = s.FrameReply();
-  out.portTestReply = s.PortTestReply();
+  out.frameReply = Link().FrameReply();
+  out.portTestReply = Link().PortTestReply();
   out.headerRequested = context.NotifyHeaderEvent.IsSignalled();
   out.recordRequested = context.NotifyRecordEvent.IsSignalled();
   out.downloadsStarted = g_downloadsStarted;
@@ -80,17 +92,19 @@ Outcome Finish(const ReplyParser& parser, DownloadContext& context) {
 }
 
 Outcome FeedWhole(const uint8_t* data, size_t size) {
-  DownloadContext& context = TheDownloadContext();
+  DownloadContext& context = Link().Download();
   StartClean(context);
-  ReplyParser parser(context);
+  LinkReplySink sink(Link());
+  ReplyParser parser(sink);
   parser.TakeBytes(data, size);
   return Finish(parser, context);
 }
 
 Outcome FeedByteByByte(const uint8_t* data, size_t size) {
-  DownloadContext& context = TheDownloadContext();
+  DownloadContext& context = Link().Download();
   StartClean(context);
-  ReplyParser parser(context);
+  LinkReplySink sink(Link());
+  ReplyParser parser(sink);
   for (size_t i = 0; i < size; ++i) parser.TakeBytes(data + i, 1);
   return Finish(parser, context);
 }
@@ -98,9 +112,10 @@ Outcome FeedByteByByte(const uint8_t* data, size_t size) {
 // The download ends (DownloadActive back to 0) once the loader has asked for
 // two records; lines after it are read for their keys again.
 void FeedWithEndingDownload(const uint8_t* data, size_t size) {
-  DownloadContext& context = TheDownloadContext();
+  DownloadContext& context = Link().Download();
   StartClean(context);
-  ReplyParser parser(context);
+  LinkReplySink sink(Link());
+  ReplyParser parser(sink);
   int records = 0;
   for (size_t i = 0; i < size; ++i) {
     parser.TakeBytes(data + i, 1);
@@ -109,15 +124,14 @@ void FeedWithEndingDownload(const uint8_t* data, size_t size) {
     if (context.NotifyRecordEvent.IsSignalled()) {
       context.NotifyRecordEvent.Reset();
       if (++records == 2) {
-        JoinDownloadThread(context);
+        context.JoinThread();
         context.DownloadActive.store(0);
         records = 0;
       }
     }
   }
-  JoinDownloadThread(context);
-  Require(strnlen(session::Session().rxLine, sizeof session::Session().rxLine) == parser.LineLength(),
-          "rxLine holds exactly the line");
+  context.JoinThread();
+  Require(parser.LineLength() <= ReplyParser::kLineCapacity, "the line stays inside its buffer");
 }
 
 }  // namespace
@@ -125,12 +139,7 @@ void FeedWithEndingDownload(const uint8_t* data, size_t size) {
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
   ::unsetenv("CORVASH_TRACE");
   // A longest path, so that ":F=" copies a full field.
-  platform::CopyText(session::Session().image.imagePath, std::string(300, 'p'));
-  // The download "runs" until the harness ends it: DownloadActive stays 1.
-  SetDownloadThreadProc([](DownloadContext&) -> uint32_t {
-    ++g_downloadsStarted;
-    return 0;
-  });
+  Link().SetDownloadImage(std::string(300, 'p'));
   return 0;
 }
 

@@ -19,10 +19,10 @@ using testing::WriteFile;
 class VerifyImageChecksumTest : public ImageFixture {
  protected:
   // Reads the header of `path` as the driver does, then verifies.
-  uint32_t Verify(const std::string& path) {
-    CopyText(session::Session().image.imagePath, path);
-    if (ReadImageHeader(path) == 0) return 0;
-    return VerifyImageChecksum();
+  ImageOutcome Verify(const std::string& path) {
+    CopyText(image.imagePath, path);
+    if (const ImageOutcome read = ReadImageHeader(path, image); read != ImageOutcome::kOk) return read;
+    return VerifyImageChecksum(image, wait);
   }
 
   // An image whose sum is `target`, with `checksumField` written into it.
@@ -39,25 +39,24 @@ class VerifyImageChecksumTest : public ImageFixture {
 };
 
 TEST_F(VerifyImageChecksumTest, ValidImageVerifiesBehindTheWaitBox) {
-  EXPECT_EQ(Verify(MakeImage("rom.nbf", PatternPayload(100000))), 1u);
-  EXPECT_EQ(host.log, (std::vector<std::string>{"wait-show", "wait-close"}));
-  EXPECT_TRUE(MainWindowOpen());
+  EXPECT_EQ(Verify(MakeImage("rom.nbf", PatternPayload(100000))), ImageOutcome::kOk);
+  EXPECT_EQ(log, (std::vector<std::string>{"wait-show", "wait-close"}));
 }
 
 TEST_F(VerifyImageChecksumTest, FieldAbDashAnd00ABReadAlike) {
-  EXPECT_EQ(Verify(ImageWithSum("ab.nbf", 0x00AB, "ab")), 1u);
-  EXPECT_EQ(Verify(ImageWithSum("00ab.nbf", 0x00AB, "00AB")), 1u);
-  EXPECT_EQ(Verify(ImageWithSum("other.nbf", 0x00AC, "00AB")), 0u);
+  EXPECT_EQ(Verify(ImageWithSum("ab.nbf", 0x00AB, "ab")), ImageOutcome::kOk);
+  EXPECT_EQ(Verify(ImageWithSum("00ab.nbf", 0x00AB, "00AB")), ImageOutcome::kOk);
+  EXPECT_EQ(Verify(ImageWithSum("other.nbf", 0x00AC, "00AB")), ImageOutcome::kChecksumMismatch);
 }
 
 TEST_F(VerifyImageChecksumTest, SumZeroWrittenAsZeroVerifies) {
-  EXPECT_EQ(Verify(ImageWithSum("zero.nbf", 0, "0")), 1u);
+  EXPECT_EQ(Verify(ImageWithSum("zero.nbf", 0, "0")), ImageOutcome::kOk);
 }
 
 TEST_F(VerifyImageChecksumTest, UpperAndLowerCaseDigitsVerifyAlike) {
-  EXPECT_EQ(Verify(ImageWithSum("upper.nbf", 0xBEEF, "BEEF")), 1u);
-  EXPECT_EQ(Verify(ImageWithSum("lower.nbf", 0xBEEF, "beef")), 1u);
-  EXPECT_EQ(Verify(ImageWithSum("mixed.nbf", 0xBEEF, "bEeF")), 1u);
+  EXPECT_EQ(Verify(ImageWithSum("upper.nbf", 0xBEEF, "BEEF")), ImageOutcome::kOk);
+  EXPECT_EQ(Verify(ImageWithSum("lower.nbf", 0xBEEF, "beef")), ImageOutcome::kOk);
+  EXPECT_EQ(Verify(ImageWithSum("mixed.nbf", 0xBEEF, "bEeF")), ImageOutcome::kOk);
 }
 
 TEST_F(VerifyImageChecksumTest, ChangingTheSeparatorOrPaddingKeepsTheFileValid) {
@@ -66,33 +65,32 @@ TEST_F(VerifyImageChecksumTest, ChangingTheSeparatorOrPaddingKeepsTheFileValid) 
   file[22] = 'x';
   for (size_t i = 28; i < 32; ++i) file[i] = '#';
   WriteFile(path, file);
-  EXPECT_EQ(Verify(path), 1u);
+  EXPECT_EQ(Verify(path), ImageOutcome::kOk);
 }
 
 TEST_F(VerifyImageChecksumTest, ChangingAPayloadOrSummedHeaderByteOfAManyBlockImageBreaksIt) {
   const std::string path = MakeImage("rom.nbf", PatternPayload(kChecksumBlockSize + 100));
-  ASSERT_EQ(Verify(path), 1u);
+  ASSERT_EQ(Verify(path), ImageOutcome::kOk);
   const std::vector<uint8_t> original = ReadFile(path);
   for (size_t index : {size_t{0}, size_t{21}, size_t{32}, kChecksumBlockSize - 1, kChecksumBlockSize,
                        original.size() - 1}) {
     std::vector<uint8_t> file = original;
     file[index] = static_cast<uint8_t>(file[index] ^ 0x01);
     WriteFile(path, file);
-    EXPECT_EQ(Verify(path), 0u) << "byte " << index;
+    EXPECT_EQ(Verify(path), ImageOutcome::kChecksumMismatch) << "byte " << index;
   }
 }
 
 TEST_F(VerifyImageChecksumTest, ChecksumFieldThatIsNoNumberFails) {
-  EXPECT_EQ(Verify(ImageWithSum("bad.nbf", 0x12, "x12")), 0u);
-  EXPECT_EQ(Verify(ImageWithSum("empty.nbf", 0, "")), 0u);
+  EXPECT_EQ(Verify(ImageWithSum("bad.nbf", 0x12, "x12")), ImageOutcome::kChecksumMismatch);
+  EXPECT_EQ(Verify(ImageWithSum("empty.nbf", 0, "")), ImageOutcome::kChecksumMismatch);
 }
 
-TEST_F(VerifyImageChecksumTest, UnopenableImageShows104WithoutTheWaitBox) {
-  CopyText(session::Session().image.imagePath, (dir / "gone.nbf").string());
-  CopyText(session::Session().image.imageChecksumText, "0");
-  EXPECT_EQ(VerifyImageChecksum(), 0u);
-  EXPECT_EQ(host.log, (std::vector<std::string>{"page 141"}));
-  EXPECT_FALSE(MainWindowOpen());
+TEST_F(VerifyImageChecksumTest, UnopenableImageIsNamedWithoutTheWaitBox) {
+  CopyText(image.imagePath, (dir / "gone.nbf").string());
+  CopyText(image.imageChecksumText, "0");
+  EXPECT_EQ(VerifyImageChecksum(image, wait), ImageOutcome::kNotFound);
+  EXPECT_TRUE(log.empty());
 }
 
 TEST(ChecksumArithmeticTest, ParsesHexadecimalFieldsKeepingLow16Bits) {

@@ -16,7 +16,7 @@ using platform::TextOf;
 // Answers from a queue (nullopt = cancel) and keeps every request.
 class ScriptedChooser : public FileChooser {
  public:
-  explicit ScriptedChooser(testing::RecordingPageHost& log) : log_(log) {}
+  explicit ScriptedChooser(std::vector<std::string>& log) : log_(log) {}
   std::optional<std::string> Open(const FileDialogRequest& request) override { return Answer("open", request); }
   std::optional<std::string> Save(const FileDialogRequest& request) override { return Answer("save", request); }
 
@@ -25,14 +25,14 @@ class ScriptedChooser : public FileChooser {
 
  private:
   std::optional<std::string> Answer(const char* kind, const FileDialogRequest& request) {
-    log_.Note(kind);
+    log_.push_back(kind);
     requests.push_back(request);
     if (answers.empty()) return std::nullopt;
     auto answer = answers.front();
     answers.pop_front();
     return answer;
   }
-  testing::RecordingPageHost& log_;
+  std::vector<std::string>& log_;
 };
 
 class FixedDiskSpace : public DiskSpace {
@@ -45,14 +45,21 @@ class FixedDiskSpace : public DiskSpace {
   std::vector<std::string> asked;
 };
 
-class LoggedPage : public PageWindow {
+// Answers the replace question from a queue (empty: replace).
+class ScriptedReplace : public ReplaceQuestion {
  public:
-  explicit LoggedPage(testing::RecordingPageHost& log) : log_(log) {}
-  void Hide() override { log_.Note("hide"); }
-  void Show() override { log_.Note("show"); }
+  explicit ScriptedReplace(std::vector<std::string>& log) : log_(log) {}
+  bool MayReplace() override {
+    log_.push_back("replace?");
+    if (answers.empty()) return true;
+    const bool answer = answers.front();
+    answers.pop_front();
+    return answer;
+  }
+  std::deque<bool> answers;
 
  private:
-  testing::RecordingPageHost& log_;
+  std::vector<std::string>& log_;
 };
 
 class ChooserFixture : public testing::ImageFixture {
@@ -65,13 +72,9 @@ class ChooserFixture : public testing::ImageFixture {
     ::setenv("HOME", home.c_str(), 1);
     savedCwd = std::filesystem::current_path();
     std::filesystem::current_path(dir);
-    SetFileChooser(&chooser);
-    SetDiskSpace(&space);
-    CopyText(session::Session().handheld.deviceVersion, "2.04");
+    CopyText(handheld.deviceVersion, "2.04");
   }
   void TearDown() override {
-    SetFileChooser(nullptr);
-    SetDiskSpace(nullptr);
     std::filesystem::current_path(savedCwd);
     ::setenv("HOME", savedHome.c_str(), 1);
     ImageFixture::TearDown();
@@ -81,9 +84,11 @@ class ChooserFixture : public testing::ImageFixture {
     return (dir / name).string();
   }
 
-  ScriptedChooser chooser{host};
+  ImageOutcome ChooseBackup() { return ChooseBackupTarget(handheld, {chooser, space, replace}, paths); }
+
+  ScriptedChooser chooser{log};
   FixedDiskSpace space;
-  LoggedPage optionPage{host};
+  ScriptedReplace replace{log};
   std::filesystem::path home;
   std::string savedHome;
   std::filesystem::path savedCwd;
@@ -93,8 +98,8 @@ using ChooseRestoreImageTest = ChooserFixture;
 
 TEST_F(ChooseRestoreImageTest, ChosenFileBecomesTheImagePath) {
   chooser.answers = {Existing("backup.nbf")};
-  EXPECT_EQ(ChooseRestoreImage(), 1u);
-  EXPECT_EQ(TextOf(session::Session().image.imagePath), (dir / "backup.nbf").string());
+  EXPECT_EQ(ChooseRestoreImage(chooser, image), ImageOutcome::kOk);
+  EXPECT_EQ(TextOf(image.imagePath), (dir / "backup.nbf").string());
   ASSERT_EQ(chooser.requests.size(), 1u);
   const FileDialogRequest& request = chooser.requests[0];
   EXPECT_EQ(request.owner, ChooserOwner::kMainWindow);
@@ -110,40 +115,34 @@ TEST_F(ChooseRestoreImageTest, ChosenFileBecomesTheImagePath) {
 }
 
 TEST_F(ChooseRestoreImageTest, CancelLeavesTheImagePathEmpty) {
-  CopyText(session::Session().image.imagePath, "/old/image.nbf");
+  CopyText(image.imagePath, "/old/image.nbf");
   chooser.answers = {std::nullopt};
-  EXPECT_EQ(ChooseRestoreImage(), 0u);
-  EXPECT_EQ(TextOf(session::Session().image.imagePath), "");
-  EXPECT_TRUE(MainWindowOpen());
+  EXPECT_EQ(ChooseRestoreImage(chooser, image), ImageOutcome::kCancelled);
+  EXPECT_EQ(TextOf(image.imagePath), "");
 }
 
 TEST_F(ChooseRestoreImageTest, PathThatTheFieldCannotHoldCountsAsCancelled) {
   chooser.answers = {"/" + std::string(259, 'p'), "/" + std::string(258, 'q')};
-  EXPECT_EQ(ChooseRestoreImage(), 0u);
-  EXPECT_EQ(TextOf(session::Session().image.imagePath), "");
-  EXPECT_EQ(ChooseRestoreImage(), 1u);
-  EXPECT_EQ(TextOf(session::Session().image.imagePath).size(), 259u);
-}
-
-TEST_F(ChooseRestoreImageTest, NoChooserInstalledReadsAsCancelled) {
-  SetFileChooser(nullptr);
-  EXPECT_EQ(ChooseRestoreImage(), 0u);
+  EXPECT_EQ(ChooseRestoreImage(chooser, image), ImageOutcome::kCancelled);
+  EXPECT_EQ(TextOf(image.imagePath), "");
+  EXPECT_EQ(ChooseRestoreImage(chooser, image), ImageOutcome::kOk);
+  EXPECT_EQ(TextOf(image.imagePath).size(), 259u);
 }
 
 using ChooseBackupTargetTest = ChooserFixture;
 
 TEST_F(ChooseBackupTargetTest, ProposesTheNameFromTheDeviceVersion) {
   chooser.answers = {(dir / "QUORROM204.nbf").string()};
-  EXPECT_EQ(ChooseBackupTarget(&optionPage), 1u);
+  EXPECT_EQ(ChooseBackup(), ImageOutcome::kOk);
   ASSERT_EQ(chooser.requests.size(), 1u);
   EXPECT_EQ(chooser.requests[0].initialName, "QUORROM204");
   EXPECT_EQ(chooser.requests[0].owner, ChooserOwner::kOptionPage);
   EXPECT_TRUE(chooser.requests[0].keepCurrentDir);
   EXPECT_FALSE(chooser.requests[0].mustExist);
   EXPECT_EQ(chooser.requests[0].defaultExtension, "nbf");
-  EXPECT_EQ(TextOf(session::Session().paths.backupPath), (dir / "QUORROM204.nbf").string());
+  EXPECT_EQ(TextOf(paths.backupPath), (dir / "QUORROM204.nbf").string());
   EXPECT_EQ(space.asked, (std::vector<std::string>{(dir / "QUORROM204.nbf").string()}));
-  EXPECT_EQ(host.log, (std::vector<std::string>{"save"}));
+  EXPECT_EQ(log, (std::vector<std::string>{"save"}));
 }
 
 TEST(ProposedBackupNameTest, TakesCharactersZeroTwoAndThree) {
@@ -155,8 +154,8 @@ TEST(ProposedBackupNameTest, TakesCharactersZeroTwoAndThree) {
 
 TEST_F(ChooseBackupTargetTest, CancelReturnsToTheOptionPage) {
   chooser.answers = {std::nullopt};
-  EXPECT_EQ(ChooseBackupTarget(&optionPage), 0u);
-  EXPECT_EQ(host.log, (std::vector<std::string>{"save"}));
+  EXPECT_EQ(ChooseBackup(), ImageOutcome::kCancelled);
+  EXPECT_EQ(log, (std::vector<std::string>{"save"}));
   EXPECT_TRUE(space.asked.empty());
 }
 
@@ -164,30 +163,26 @@ TEST_F(ChooseBackupTargetTest, ExactlyTheNeededSpacePassesOneByteLessFails) {
   const std::string target = (dir / "b.nbf").string();
   space.available = 0x3000000;
   chooser.answers = {target};
-  EXPECT_EQ(ChooseBackupTarget(&optionPage), 1u);
+  EXPECT_EQ(ChooseBackup(), ImageOutcome::kOk);
 
-  host.log.clear();
   space.available = 0x3000000 - 1;
   chooser.answers = {target};
-  EXPECT_EQ(ChooseBackupTarget(&optionPage), 0u);
-  EXPECT_EQ(host.log, (std::vector<std::string>{"save", "hide", "page 145", "show"}));
-  EXPECT_TRUE(MainWindowOpen());
+  EXPECT_EQ(ChooseBackup(), ImageOutcome::kNoSpace);
+  EXPECT_EQ(TextOf(paths.backupPath), target);
 }
 
 TEST_F(ChooseBackupTargetTest, UnknownFreeSpaceCountsAsNotEnough) {
   space.available = std::nullopt;
   chooser.answers = {(dir / "b.nbf").string()};
-  EXPECT_EQ(ChooseBackupTarget(&optionPage), 0u);
-  EXPECT_EQ(host.log, (std::vector<std::string>{"save", "hide", "page 145", "show"}));
+  EXPECT_EQ(ChooseBackup(), ImageOutcome::kNoSpace);
 }
 
 TEST_F(ChooseBackupTargetTest, ReplacingAnExistingFileIsAskedFirst) {
   const std::string existing = Existing("old.nbf");
   chooser.answers = {existing};
-  host.results[kFileExistsWarningDialog] = {1};
-  EXPECT_EQ(ChooseBackupTarget(&optionPage), 1u);
-  EXPECT_EQ(host.log, (std::vector<std::string>{"save", "hide", "page 152"}));
-  EXPECT_EQ(TextOf(session::Session().paths.backupPath), existing);
+  EXPECT_EQ(ChooseBackup(), ImageOutcome::kOk);
+  EXPECT_EQ(log, (std::vector<std::string>{"save", "replace?"}));
+  EXPECT_EQ(TextOf(paths.backupPath), existing);
 }
 
 TEST_F(ChooseBackupTargetTest, AbbrechenOnTheWarningChoosesAgain) {
@@ -195,20 +190,19 @@ TEST_F(ChooseBackupTargetTest, AbbrechenOnTheWarningChoosesAgain) {
   const std::string other = Existing("older.nbf");
   const std::string fresh = (dir / "new.nbf").string();
   chooser.answers = {existing, other, fresh};
-  host.results[kFileExistsWarningDialog] = {kWarningCancel, kWarningCancel};
-  EXPECT_EQ(ChooseBackupTarget(&optionPage), 1u);
-  EXPECT_EQ(host.log, (std::vector<std::string>{"save", "hide", "page 152", "show", "save", "hide", "page 152",
-                                                "show", "save"}));
+  replace.answers = {false, false};
+  EXPECT_EQ(ChooseBackup(), ImageOutcome::kOk);
+  EXPECT_EQ(log, (std::vector<std::string>{"save", "replace?", "save", "replace?", "save"}));
   ASSERT_EQ(chooser.requests.size(), 3u);
   EXPECT_EQ(chooser.requests[1].initialName, existing);
-  EXPECT_EQ(TextOf(session::Session().paths.backupPath), fresh);
+  EXPECT_EQ(TextOf(paths.backupPath), fresh);
 }
 
-TEST_F(ChooseBackupTargetTest, CancelAfterTheWarningReturnsZero) {
+TEST_F(ChooseBackupTargetTest, CancelAfterTheWarningIsCancelled) {
   chooser.answers = {Existing("old.nbf"), std::nullopt};
-  host.results[kFileExistsWarningDialog] = {kWarningCancel};
-  EXPECT_EQ(ChooseBackupTarget(&optionPage), 0u);
-  EXPECT_EQ(host.log, (std::vector<std::string>{"save", "hide", "page 152", "show", "save"}));
+  replace.answers = {false};
+  EXPECT_EQ(ChooseBackup(), ImageOutcome::kCancelled);
+  EXPECT_EQ(log, (std::vector<std::string>{"save", "replace?", "save"}));
   EXPECT_TRUE(space.asked.empty());
 }
 

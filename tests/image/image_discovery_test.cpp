@@ -6,7 +6,6 @@
 #include <unistd.h>
 
 #include "common/fixed_text.h"
-#include "rapi/remote_api.h"
 #include "tests/image/image_test_support.h"
 
 namespace corvash::image {
@@ -15,40 +14,13 @@ namespace {
 using platform::CopyText;
 using platform::TextOf;
 
-// Counts session shutdowns; every other call fails.
-class CountingRemoteApi : public rapi::RemoteApi {
- public:
-  rapi::HRESULT CeRapiInitEx(rapi::RapiInitRecord&) override { return rapi::E_FAIL; }
-  rapi::HRESULT CeRapiUninit() override {
-    ++uninits;
-    return rapi::S_OK;
-  }
-  rapi::HRESULT CeRapiInvoke(const std::u16string&, const std::u16string&, std::span<const uint8_t>,
-                             std::vector<uint8_t>&) override {
-    return rapi::E_FAIL;
-  }
-  uint32_t CeGetLastError() override { return 0; }
-  rapi::HRESULT CeRapiGetError() override { return rapi::E_FAIL; }
-  rapi::CeHandle CeCreateFile(const std::u16string&, uint32_t, uint32_t, uint32_t, uint32_t) override {
-    return rapi::kInvalidHandle;
-  }
-  int32_t CeWriteFile(rapi::CeHandle, std::span<const uint8_t>, uint32_t& done) override { return done = 0; }
-  int32_t CeReadFile(rapi::CeHandle, std::span<uint8_t>, uint32_t& done) override { return done = 0; }
-  int32_t CeCloseHandle(rapi::CeHandle) override { return 0; }
-  int32_t CeDeleteFile(const std::u16string&) override { return 0; }
-  int32_t CeMoveFile(const std::u16string&, const std::u16string&) override { return 0; }
-  int32_t CeCreateProcess(const std::u16string&) override { return 0; }
-  int32_t CeGetSystemPowerStatusEx(rapi::CePowerStatus&, int32_t) override { return 0; }
-  int uninits = 0;
-};
-
 class ImageDiscoveryTest : public testing::ImageFixture {
  protected:
   void SetUp() override {
     ImageFixture::SetUp();
     programDir = dir / "program";
     std::filesystem::create_directory(programDir);
-    CopyText(session::Session().paths.programDir, programDir.string());
+    CopyText(paths.programDir, programDir.string());
   }
   void MakeFile(const std::string& name, size_t size) {
     testing::WriteFile(programDir / name, std::vector<uint8_t>(size, 0x5A));
@@ -78,43 +50,38 @@ TEST_F(ImageDiscoveryTest, ListingsFirstImageWinsForUpdateAndSize) {
     }
   }
   ASSERT_FALSE(first.empty());
-  ASSERT_EQ(FindImageInProgramDir(), 1u);
-  EXPECT_EQ(TextOf(session::Session().image.imagePath), (programDir / first).string());
-  EXPECT_EQ(TextOf(session::Session().image.foundImagePath), (programDir / first).string());
-  EXPECT_EQ(FirstImageSize(), std::filesystem::file_size(programDir / first));
-  EXPECT_TRUE(host.log.empty());
+  ASSERT_EQ(FindImageInProgramDir(paths, image), ImageOutcome::kOk);
+  EXPECT_EQ(TextOf(image.imagePath), (programDir / first).string());
+  EXPECT_EQ(TextOf(image.foundImagePath), (programDir / first).string());
+  EXPECT_EQ(FirstImageSize(paths), std::filesystem::file_size(programDir / first));
 }
 
 TEST_F(ImageDiscoveryTest, NameEndingInNbfWithoutADotCounts) {
   MakeFile("romxNBF", 321);
-  ASSERT_EQ(FindImageInProgramDir(), 1u);
-  EXPECT_EQ(TextOf(session::Session().image.imagePath), (programDir / "romxNBF").string());
-  EXPECT_EQ(FirstImageSize(), 321u);
+  ASSERT_EQ(FindImageInProgramDir(paths, image), ImageOutcome::kOk);
+  EXPECT_EQ(TextOf(image.imagePath), (programDir / "romxNBF").string());
+  EXPECT_EQ(FirstImageSize(paths), 321u);
 }
 
 TEST_F(ImageDiscoveryTest, FolderNamedLikeAnImageIsSkipped) {
   std::filesystem::create_directory(programDir / "old.nbf");
-  EXPECT_EQ(FirstImageSize(), 0u);
-  EXPECT_EQ(FindImageInProgramDir(), 0u);
-  EXPECT_EQ(host.log, (std::vector<std::string>{"page 140"}));
-  EXPECT_FALSE(MainWindowOpen());
+  EXPECT_EQ(FirstImageSize(paths), 0u);
+  EXPECT_EQ(FindImageInProgramDir(paths, image), ImageOutcome::kNoImage);
 
   MakeFile("new.nbf", 77);
-  session::Session().flow.mainWindow = 1;
-  EXPECT_EQ(FindImageInProgramDir(), 1u);
-  EXPECT_EQ(TextOf(session::Session().image.imagePath), (programDir / "new.nbf").string());
+  EXPECT_EQ(FindImageInProgramDir(paths, image), ImageOutcome::kOk);
+  EXPECT_EQ(TextOf(image.imagePath), (programDir / "new.nbf").string());
 }
 
 TEST_F(ImageDiscoveryTest, PipeNamedLikeAnImageIsSkipped) {
   ASSERT_EQ(::mkfifo((programDir / "pipe.nbf").c_str(), 0600), 0);
-  EXPECT_EQ(FirstImageSize(), 0u);
+  EXPECT_EQ(FirstImageSize(paths), 0u);
 }
 
-TEST_F(ImageDiscoveryTest, MissingProgramFolderShows103) {
-  CopyText(session::Session().paths.programDir, (dir / "nowhere").string());
-  EXPECT_EQ(FindImageInProgramDir(), 0u);
-  EXPECT_EQ(host.log, (std::vector<std::string>{"page 140"}));
-  EXPECT_EQ(FirstImageSize(), 0u);
+TEST_F(ImageDiscoveryTest, MissingProgramFolderHoldsNoImage) {
+  CopyText(paths.programDir, (dir / "nowhere").string());
+  EXPECT_EQ(FindImageInProgramDir(paths, image), ImageOutcome::kNoImage);
+  EXPECT_EQ(FirstImageSize(paths), 0u);
 }
 
 TEST_F(ImageDiscoveryTest, EntryWhosePathWouldNotFitIsPassedOver) {
@@ -123,32 +90,18 @@ TEST_F(ImageDiscoveryTest, EntryWhosePathWouldNotFitIsPassedOver) {
   const std::string fits = std::string(room - 3, 'a') + "nbf";
   const std::string tooLong = std::string(room - 2, 'b') + "nbf";
   MakeFile(tooLong, 10);
-  EXPECT_EQ(FirstImageSize(), 0u);
+  EXPECT_EQ(FirstImageSize(paths), 0u);
   MakeFile(fits, 20);
-  EXPECT_EQ(FirstImageSize(), 20u);
-  ASSERT_EQ(FindImageInProgramDir(), 1u);
-  EXPECT_EQ(TextOf(session::Session().image.imagePath), (programDir / fits).string());
+  EXPECT_EQ(FirstImageSize(paths), 20u);
+  ASSERT_EQ(FindImageInProgramDir(paths, image), ImageOutcome::kOk);
+  EXPECT_EQ(TextOf(image.imagePath), (programDir / fits).string());
 }
 
-class ImageFileSizeTest : public testing::ImageFixture {
- protected:
-  void SetUp() override {
-    ImageFixture::SetUp();
-    previous = rapi::InstallRemoteApi(&api);
-  }
-  void TearDown() override {
-    rapi::InstallRemoteApi(previous);
-    ImageFixture::TearDown();
-  }
-  CountingRemoteApi api;
-  rapi::RemoteApi* previous = nullptr;
-};
+using ImageFileSizeTest = testing::ImageFixture;
 
 TEST_F(ImageFileSizeTest, GivesTheSizeInBytes) {
   testing::WriteFile(dir / "a.nbf", std::vector<uint8_t>(4097, 1));
   EXPECT_EQ(ImageFileSize((dir / "a.nbf").string()), 4097u);
-  EXPECT_EQ(api.uninits, 0);
-  EXPECT_TRUE(host.log.empty());
 }
 
 TEST_F(ImageFileSizeTest, KeepsTheLow32BitsOfAHugeFile) {
@@ -160,11 +113,8 @@ TEST_F(ImageFileSizeTest, KeepsTheLow32BitsOfAHugeFile) {
   EXPECT_EQ(ImageFileSize(path), 5u);
 }
 
-TEST_F(ImageFileSizeTest, UnopenableFileEndsTheSessionAndShows104) {
-  EXPECT_EQ(ImageFileSize((dir / "gone.nbf").string()), 0u);
-  EXPECT_EQ(api.uninits, 1);
-  EXPECT_EQ(host.log, (std::vector<std::string>{"page 141"}));
-  EXPECT_FALSE(MainWindowOpen());
+TEST_F(ImageFileSizeTest, UnopenableFileHasNoSize) {
+  EXPECT_EQ(ImageFileSize((dir / "gone.nbf").string()), std::nullopt);
 }
 
 }  // namespace

@@ -14,42 +14,20 @@
 #include <string>
 #include <vector>
 
+#include "desktop/image/image_checksum.h"
 #include "desktop/session/update_session.h"
-#include "desktop/session/page_host.h"
 
 namespace corvash::image::testing {
 
-// Records every screen and wait-box call in order ("page 141", "wait-show",
-// "wait-close"); RunPage answers from `results` (default 1).
-class RecordingPageHost : public pages::PageHost {
+// Records the wait indicator's calls ("wait-show", "wait-close") in `log`.
+class RecordingWait : public WaitIndicator {
  public:
-  int RunPage(int templateId) override {
-    std::lock_guard lock(mutex_);
-    log.push_back("page " + std::to_string(templateId));
-    auto it = results.find(templateId);
-    if (it == results.end() || it->second.empty()) return 1;
-    const int result = it->second.front();
-    it->second.erase(it->second.begin());
-    return result;
-  }
-  void ShowWaitBox() override {
-    std::lock_guard lock(mutex_);
-    log.push_back("wait-show");
-  }
-  void CloseWaitBox() override {
-    std::lock_guard lock(mutex_);
-    log.push_back("wait-close");
-  }
-  void Note(const std::string& line) {
-    std::lock_guard lock(mutex_);
-    log.push_back(line);
-  }
-
-  std::vector<std::string> log;
-  std::map<int, std::vector<int>> results;
+  explicit RecordingWait(std::vector<std::string>& log) : log_(log) {}
+  void Show() override { log_.push_back("wait-show"); }
+  void Close() override { log_.push_back("wait-close"); }
 
  private:
-  std::mutex mutex_;
+  std::vector<std::string>& log_;
 };
 
 // The sum the header checksum stands for, computed plainly: bytes 0..21 and
@@ -106,8 +84,8 @@ inline std::vector<uint8_t> ReadFile(const std::filesystem::path& path) {
   return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
-// A scratch folder that is also the prefix (CORVASH_PREFIX), a fresh session
-// with the main window open, and a recording page host.
+// A scratch folder that is also the prefix (CORVASH_PREFIX), the run's values
+// that the operations are handed, and a recording wait indicator.
 class ImageFixture : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -115,13 +93,8 @@ class ImageFixture : public ::testing::Test {
     ASSERT_NE(::mkdtemp(pattern), nullptr);
     dir = pattern;
     ::setenv("CORVASH_PREFIX", dir.c_str(), 1);
-    session::Session().Reset();
-    session::Session().flow.mainWindow = 1;
-    pages::SetPageHost(&host);
   }
   void TearDown() override {
-    pages::SetPageHost(nullptr);
-    session::Session().Reset();
     ::unsetenv("CORVASH_PREFIX");
     std::error_code ec;
     std::filesystem::remove_all(dir, ec);
@@ -142,10 +115,12 @@ class ImageFixture : public ::testing::Test {
     return path.string();
   }
 
-  bool MainWindowOpen() const { return session::Session().flow.mainWindow.load() != 0; }
-
   std::filesystem::path dir;
-  RecordingPageHost host;
+  session::ChosenImage image;
+  session::HandheldIdentity handheld;
+  session::RunPaths paths;
+  std::vector<std::string> log;
+  RecordingWait wait{log};
 };
 
 }  // namespace corvash::image::testing

@@ -1,6 +1,7 @@
 // The include graph of the code (tests aside) keeps the layout's rules:
-// dependencies point down, and no two folders include each other, directly
-// or round a circle.
+// dependencies point down, no two folders and no two files include each
+// other, directly or round a circle, and every include across folders
+// follows a link that the build declares.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -10,6 +11,7 @@
 #include <map>
 #include <regex>
 #include <set>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -18,15 +20,17 @@ namespace {
 namespace fs = std::filesystem;
 
 const fs::path kRoot = CORVASH_SOURCE_DIR;
+const fs::path kTargetGraph = CORVASH_TARGET_GRAPH;
 const std::vector<std::string> kTopFolders = {"common", "desktop", "device", "emulator", "rapi", "tools"};
 
-// The folder a file or an include belongs to: two levels under desktop/ and
-// device/ (desktop/bootlink, device/zembra), one level elsewhere.
+// The folder a file or an include belongs to: two levels under desktop/,
+// device/ and emulator/ (desktop/bootlink, device/zembra, emulator/sync), one
+// level elsewhere.
 std::string FolderOf(const std::string& path) {
   const size_t first = path.find('/');
   if (first == std::string::npos) return path;
   const std::string top = path.substr(0, first);
-  if (top != "desktop" && top != "device") return top;
+  if (top != "desktop" && top != "device" && top != "emulator") return top;
   const size_t second = path.find('/', first + 1);
   return second == std::string::npos ? top : path.substr(0, second);
 }
@@ -61,6 +65,98 @@ std::vector<Include> ProjectIncludes() {
 }
 
 bool StartsWith(const std::string& text, const std::string& prefix) { return text.rfind(prefix, 0) == 0; }
+
+using Graph = std::map<std::string, std::set<std::string>>;
+
+// Every circle of `edges` that a depth-first search closes, each written as
+// its edges (`describe` names one) in order.
+std::vector<std::string> Circles(const Graph& edges,
+                                 const std::function<std::string(const std::string&, const std::string&)>& describe) {
+  std::map<std::string, int> state;  // 0 new, 1 on the path, 2 done
+  std::vector<std::string> path;
+  std::vector<std::string> circles;
+  std::function<void(const std::string&)> visit = [&](const std::string& node) {
+    state[node] = 1;
+    path.push_back(node);
+    const auto out = edges.find(node);
+    for (const std::string& next : out == edges.end() ? std::set<std::string>{} : out->second) {
+      if (state[next] == 1) {
+        std::string circle;
+        for (auto it = std::find(path.begin(), path.end(), next); it != path.end(); ++it) {
+          circle += describe(*it, it + 1 == path.end() ? next : *(it + 1)) + "; ";
+        }
+        circles.push_back(circle);
+      } else if (state[next] == 0) {
+        visit(next);
+      }
+    }
+    path.pop_back();
+    state[node] = 2;
+  };
+  for (const auto& [node, targets] : edges) {
+    if (state[node] == 0) visit(node);
+  }
+  return circles;
+}
+
+// A file and its header are one node: "desktop/qt/qt_page".
+std::string NodeOf(const std::string& path) { return fs::path(path).replace_extension().generic_string(); }
+
+// The build's targets as tests/layout/CMakeLists.txt writes them out.
+struct Build {
+  std::map<std::string, std::set<std::string>> links;    // target: the targets it links
+  std::map<std::string, std::set<std::string>> owners;   // source file: the targets that compile it
+
+  static Build Read(const fs::path& file) {
+    Build build;
+    std::ifstream in(file);
+    std::string line, target;
+    while (std::getline(in, line)) {
+      const size_t space = line.find(' ');
+      if (space == std::string::npos) continue;
+      const std::string kind = line.substr(0, space), value = line.substr(space + 1);
+      if (kind == "target") {
+        target = value;
+        build.links[target];
+      } else if (kind == "link") {
+        build.links[target].insert(value);
+      } else if (kind == "source") {
+        const fs::path source = fs::path(value).lexically_normal().lexically_relative(kRoot);
+        if (!source.empty() && *source.begin() != "..") build.owners[source.generic_string()].insert(target);
+      }
+    }
+    return build;
+  }
+
+  // The targets that compile `file`; for a header, those of its source, or
+  // else of every source beside it. Empty for a file this build leaves out.
+  std::set<std::string> OwnersOf(const std::string& file) const {
+    if (const auto own = owners.find(file); own != owners.end()) return own->second;
+    if (fs::path(file).extension() != ".h") return {};
+    if (const auto source = owners.find(NodeOf(file) + ".cpp"); source != owners.end()) return source->second;
+    std::set<std::string> beside;
+    const std::string folder = fs::path(file).parent_path().generic_string();
+    for (const auto& [source, targets] : owners) {
+      if (fs::path(source).parent_path().generic_string() == folder) beside.insert(targets.begin(), targets.end());
+    }
+    return beside;
+  }
+
+  // `target` and everything it links, directly or through what it links.
+  std::set<std::string> Reach(const std::string& target) const {
+    std::set<std::string> seen{target};
+    std::vector<std::string> todo{target};
+    while (!todo.empty()) {
+      const auto out = links.find(todo.back());
+      todo.pop_back();
+      if (out == links.end()) continue;
+      for (const std::string& next : out->second) {
+        if (seen.insert(next).second) todo.push_back(next);
+      }
+    }
+    return seen;
+  }
+};
 
 class IncludeRules : public ::testing::Test {
  protected:
@@ -125,39 +221,51 @@ TEST_F(IncludeRules, NoCircleBetweenFolders) {
     edges[from].insert(to);
     example.emplace(std::make_pair(from, to), include.file + " -> " + include.target);
   }
-  // Depth-first search; a back edge closes a circle.
-  std::map<std::string, int> state;  // 0 new, 1 on the path, 2 done
-  std::vector<std::string> path;
-  std::vector<std::string> circles;
-  std::function<void(const std::string&)> visit = [&](const std::string& node) {
-    state[node] = 1;
-    path.push_back(node);
-    for (const std::string& next : edges[node]) {
-      if (state[next] == 1) {
-        std::string circle;
-        auto at = std::find(path.begin(), path.end(), next);
-        for (auto it = at; it != path.end(); ++it) {
-          const std::string& to = (it + 1 == path.end()) ? next : *(it + 1);
-          circle += example[{*it, to}] + "; ";
-        }
-        circles.push_back(circle);
-      } else if (state[next] == 0) {
-        visit(next);
-      }
-    }
-    path.pop_back();
-    state[node] = 2;
-  };
-  for (const auto& [node, targets] : edges) {
-    if (state[node] == 0) visit(node);
-  }
-  EXPECT_EQ(circles, std::vector<std::string>{});
+  EXPECT_EQ(Circles(edges, [&](const std::string& from, const std::string& to) { return example[{from, to}]; }),
+            std::vector<std::string>{});
 }
 
-TEST(FolderOf, CutsTwoLevelsUnderDesktopAndDeviceAndOneElsewhere) {
+TEST_F(IncludeRules, NoCircleBetweenFiles) {
+  Graph edges;
+  for (const Include& include : Includes()) {
+    const std::string from = NodeOf(include.file);
+    const std::string to = NodeOf(include.target);
+    if (from != to) edges[from].insert(to);
+  }
+  EXPECT_EQ(Circles(edges, [](const std::string& from, const std::string& to) { return from + " -> " + to; }),
+            std::vector<std::string>{});
+}
+
+TEST_F(IncludeRules, EveryIncludeFollowsADeclaredLink) {
+  const Build build = Build::Read(kTargetGraph);
+  // A wrong graph file would find every include undeclared or none.
+  ASSERT_GT(build.owners.size(), 100u) << kTargetGraph;
+  // Every target that compiles a source must reach the included header's
+  // target; a header is declared when one of its own targets does.
+  std::vector<std::string> undeclared;
+  for (const Include& include : Includes()) {
+    const std::set<std::string> into = build.OwnersOf(include.target);
+    const std::set<std::string> from = build.OwnersOf(include.file);
+    if (into.empty() || from.empty()) continue;
+    std::vector<std::string> missing;
+    for (const std::string& target : from) {
+      const std::set<std::string> reach = build.Reach(target);
+      if (std::none_of(into.begin(), into.end(), [&](const auto& t) { return reach.count(t) != 0; })) {
+        missing.push_back(target);
+      }
+    }
+    const bool header = fs::path(include.file).extension() == ".h";
+    if (missing.empty() || (header && missing.size() < from.size())) continue;
+    undeclared.push_back(missing.front() + ": " + include.file + " -> " + include.target);
+  }
+  EXPECT_EQ(undeclared, std::vector<std::string>{});
+}
+
+TEST(FolderOf, CutsTwoLevelsUnderDesktopDeviceAndEmulatorAndOneElsewhere) {
   EXPECT_EQ(FolderOf("desktop/app/driver/wizard_driver.cpp"), "desktop/app");
   EXPECT_EQ(FolderOf("device/zembra/write_area.cpp"), "device/zembra");
-  EXPECT_EQ(FolderOf("emulator/havlok/havlok.cpp"), "emulator");
+  EXPECT_EQ(FolderOf("emulator/havlok/havlok.cpp"), "emulator/havlok");
+  EXPECT_EQ(FolderOf("emulator/command_line.cpp"), "emulator");
   EXPECT_EQ(FolderOf("common/clock.h"), "common");
 }
 

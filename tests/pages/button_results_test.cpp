@@ -30,10 +30,11 @@ constexpr FlagField kAllFlags[] = {
 // under test can end the backup progress page.
 class HeldBackup final : public BackupWorker {
  public:
-  void RunBackupWorker(WorkerPage&) override {
+  BackupEnding RunBackupWorker(WorkerPage&) override {
     ++started;
     while (!released.load()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
     ++finished;
+    return {};
   }
   std::atomic<bool> released{false};
   std::atomic<int> started{0};

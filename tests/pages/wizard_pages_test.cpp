@@ -373,15 +373,20 @@ TEST_F(BootModePageTest, ReopenedPageWatchesOnlyAfterThePreviousWatchEnded) {
 
 class ScriptedBackup final : public BackupWorker {
  public:
-  void RunBackupWorker(WorkerPage& page) override {
+  BackupEnding RunBackupWorker(WorkerPage& page) override {
     page.SetBarRange(0, 0x1F00000);
     page.SetBarPosition(0x40000);
     page.SetFigure(0);
-    if (endWith != 0) page.End(endWith);
-    page.SetFigure(99);  // after its end the page is out of reach
     ++runs;
+    std::lock_guard lock(mutex);
+    return ending;
   }
-  std::atomic<int> endWith{1};
+  void EndWith(BackupEnding next) {
+    std::lock_guard lock(mutex);
+    ending = next;
+  }
+  std::mutex mutex;
+  BackupEnding ending{.complete = true};
   std::atomic<int> runs{0};
 };
 
@@ -400,7 +405,7 @@ class BackupProgressPageTest : public PageTest {
 };
 
 TEST_F(BackupProgressPageTest, WorkerDrivesTheBarAndEndsThePage) {
-  Backup().endWith = 1;
+  Backup().EndWith({.complete = true});
   OpenPage page(132, services);
   ASSERT_TRUE(WaitFor([&] { return page.dialog.Ended(); }));
   EXPECT_EQ(page.Result(), 1);
@@ -411,14 +416,14 @@ TEST_F(BackupProgressPageTest, WorkerDrivesTheBarAndEndsThePage) {
 }
 
 TEST_F(BackupProgressPageTest, WorkerThatGivesUpWithoutEndingLeavesNoPageOpen) {
-  Backup().endWith = 0;
+  Backup().EndWith({});
   OpenPage page(132, services);
   ASSERT_TRUE(WaitFor([&] { return page.dialog.Ended(); }));
   EXPECT_EQ(page.Result(), 2);
 }
 
 TEST_F(BackupProgressPageTest, DurationByLinkAndRedWarning) {
-  Backup().endWith = 1;
+  Backup().EndWith({.complete = true});
   S().serialLink.store(1);
   {
     OpenPage page(132, services);
@@ -432,6 +437,45 @@ TEST_F(BackupProgressPageTest, DurationByLinkAndRedWarning) {
   EXPECT_EQ(page.Text(1089), "Dieser Vorgang wird etwa 4 Minuten dauern.");
   WaitFor([&] { return page.dialog.Ended(); });
   ASSERT_TRUE(WaitFor([] { return Backup().runs.load() == 2; }));
+}
+
+// Screens opened while the page is up, with the run's state at each opening.
+class ScreenLog final : public PageHost {
+ public:
+  int RunPage(int templateId) override {
+    std::lock_guard lock(mutex);
+    opened.push_back({templateId, session::Session().flow.mainWindow.load()});
+    return 1;
+  }
+  void ShowWaitBox() override {}
+  void CloseWaitBox() override {}
+  std::vector<std::pair<int, uint32_t>> Opened() {
+    std::lock_guard lock(mutex);
+    return opened;
+  }
+  std::mutex mutex;
+  std::vector<std::pair<int, uint32_t>> opened;
+};
+
+TEST_F(BackupProgressPageTest, FailedPullShowsItsScreenAndEndsTheRunOnlyWhenItSaysSo) {
+  ScreenLog screens;
+  PageHost* previous = g_pageHost.exchange(&screens);
+  for (const bool endsRun : {false, true}) {
+    S().flow.mainWindow = 1;
+    Backup().EndWith({.complete = false, .screen = kScreenBackupFailed, .endsRun = endsRun});
+    OpenPage page(132, services);
+    ASSERT_TRUE(WaitFor([&] { return page.dialog.Ended() && !screens.Opened().empty(); }));
+    EXPECT_EQ(page.Result(), 2);
+    // The screen opens while the run is still open; a run-ending one hides
+    // the page first and closes the run after it.
+    EXPECT_EQ(screens.Opened(), (std::vector<std::pair<int, uint32_t>>{{kScreenBackupFailed, 1u}}));
+    EXPECT_EQ(page.dialog.Visible(), !endsRun);
+    ASSERT_TRUE(WaitFor([&] { return S().flow.mainWindow.load() == (endsRun ? 0u : 1u); }));
+    std::lock_guard lock(screens.mutex);
+    screens.opened.clear();
+  }
+  SetPageHost(previous);
+  Backup().EndWith({.complete = true});
 }
 
 // ----- reset instructions (167), finish (133), wait box (122) -----

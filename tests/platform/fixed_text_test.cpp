@@ -48,7 +48,6 @@ TEST(UpdateSessionTest, DefaultsAndBoundedPath) {
   s.Reset();
   EXPECT_EQ(1u, s.serialLink.load());
   EXPECT_EQ(1u, s.flow.backAllowed.load());
-  EXPECT_EQ(12u, s.rapiInit.cbSize);
   CopyText(s.image.imagePath, std::string(400, 'a'));
   EXPECT_EQ(259u, TextOf(s.image.imagePath).size());
   s.Reset();

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <fstream>
 #include <random>
 
@@ -143,6 +145,28 @@ TEST_F(HiveFileTest, DeleteKeyTakesItsSubkeysAndNoSiblings) {
 
 TEST_F(HiveFileTest, OtherRootsSectionsAreIgnored) {
   WriteRaw("REGEDIT4\n[HKEY_LOCAL_MACHINE\\Software\\DadivUzizova]\n\"Flash\"=dword:00000001\n");
+  EXPECT_FALSE(Hive::Load(path_, kRoot).HasKey(kKey));
+}
+
+TEST_F(HiveFileTest, RewriteKeepsEveryLineItDoesNotOwnByteForByte) {
+  const std::string foreign = "\xEF\xBB\xBFREGEDIT4\r\n; by hand\r\n[HKEY_LOCAL_MACHINE\\Software\\DadivUzizova]\n"
+                              "\"Flash\"=dword:00000007\n[HKEY_CURRENT_USER\\Software\\DadivUzizova]\n";
+  const std::string ownedLines = "\"Flash\"=dword:00000001\n  ; a note\n\"Broken\"=dword:12\n"
+                                 "\"Lang\"=hex(1):45,4e,\\\n   47,00\n";
+  WriteRaw(foreign + ownedLines + "[HKEY_CURRENT_USER\\Software\\Gone]\n\"X\"=dword:00000001\n\"Cut\"=dword:0");
+  Hive hive = Hive::Load(path_, kRoot);
+  for (const auto& [name, number] : {std::pair{"Flash", 0u}, {"Added", 2u}}) hive.SetValue(kKey, HiveValue::Dword(name, number));
+  ASSERT_TRUE(hive.DeleteKey("Software\\Gone"));
+  ASSERT_TRUE(hive.Save(path_));
+  std::ifstream in(path_, std::ios::binary);
+  const std::string after((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  const std::string changed = "\"Flash\"=dword:00000000\n" + ownedLines.substr(23);
+  EXPECT_EQ(after, foreign + changed + "\"Added\"=dword:00000002\n\"Cut\"=dword:0");
+  EXPECT_EQ(after, Hive::Load(path_, kRoot).Serialize());  // read back, it writes the same
+}
+
+TEST_F(HiveFileTest, AHiveThatIsAFifoReadsAsAbsentWithoutWaiting) {
+  ASSERT_EQ(::mkfifo(path_.c_str(), 0600), 0);
   EXPECT_FALSE(Hive::Load(path_, kRoot).HasKey(kKey));
 }
 

@@ -56,15 +56,5 @@ TEST_F(NoDeviceRemoteApiTest, DeviceCallsFail) {
   EXPECT_NE(api.CeRapiGetError(), ERROR_ALREADY_EXISTS);
 }
 
-TEST(RemoteApiInstallTest, InstalledImplementationAnswersUntilRemoved) {
-  NoDeviceRemoteApi mine;
-  RemoteApi* previous = InstallRemoteApi(&mine);
-  ASSERT_NE(previous, nullptr);
-  EXPECT_EQ(&Api(), &mine);
-  EXPECT_EQ(InstallRemoteApi(nullptr), &mine);
-  EXPECT_NE(&Api(), &mine);  // back to the process default
-  InstallRemoteApi(previous == &Api() ? nullptr : previous);
-}
-
 }  // namespace
 }  // namespace corvash::rapi

@@ -1,10 +1,14 @@
 // The desktop's client against the handheld's device end over a real socket
 // and a real file store in a temporary folder.
 #include <gtest/gtest.h>
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/resource.h>
 #include <sys/socket.h>
 #include <sys/un.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -141,8 +145,8 @@ TEST_F(RemoteApiTest, DeviceProgramAndDesktopShareTheChunkFile) {
   Link(desktop);
   const fs::path chunk = Store() / "Temp" / "image.nb";
   uint32_t error = 0;
-  auto agent = handheld::StoreFile::Open(Store(), chunk, handheld::kAccessRead | handheld::kAccessWrite, 0,
-                                         handheld::kCreateNew, &error);
+  auto agent = handheld::StoreFile::Open(Store(), chunk, handheld::GENERIC_READ | handheld::GENERIC_WRITE, 0,
+                                         handheld::CREATE_NEW, &error);
   ASSERT_NE(agent, nullptr);
   EXPECT_EQ(desktop.CeCreateFile(u"\\Temp\\image.nb", GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING, 0),
             kInvalidHandle);
@@ -151,16 +155,16 @@ TEST_F(RemoteApiTest, DeviceProgramAndDesktopShareTheChunkFile) {
   agent.reset();
   const CeHandle file = desktop.CeCreateFile(u"\\Temp\\image.nb", GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING, 0);
   ASSERT_NE(file, kInvalidHandle);
-  EXPECT_EQ(handheld::StoreFile::Open(Store(), chunk, handheld::kAccessWrite, 0, handheld::kCreateNew, &error),
+  EXPECT_EQ(handheld::StoreFile::Open(Store(), chunk, handheld::GENERIC_WRITE, 0, handheld::CREATE_NEW, &error),
             nullptr);
   EXPECT_EQ(error, handheld::ERROR_FILE_EXISTS);
   // While the desktop reads, the agent cannot take the file for writing either.
-  EXPECT_EQ(handheld::StoreFile::Open(Store(), chunk, handheld::kAccessWrite, 0, handheld::kOpenExisting, &error),
+  EXPECT_EQ(handheld::StoreFile::Open(Store(), chunk, handheld::GENERIC_WRITE, 0, handheld::OPEN_EXISTING, &error),
             nullptr);
   EXPECT_EQ(error, handheld::ERROR_SHARING_VIOLATION);
   EXPECT_NE(desktop.CeCloseHandle(file), 0);
   EXPECT_NE(desktop.CeDeleteFile(u"\\Temp\\image.nb"), 0);
-  EXPECT_NE(handheld::StoreFile::Open(Store(), chunk, handheld::kAccessWrite, 0, handheld::kCreateNew, &error),
+  EXPECT_NE(handheld::StoreFile::Open(Store(), chunk, handheld::GENERIC_WRITE, 0, handheld::CREATE_NEW, &error),
             nullptr);
 }
 
@@ -174,6 +178,13 @@ TEST_F(RemoteApiTest, PathsLeavingTheStoreAreRefused) {
     EXPECT_EQ(desktop.CeGetLastError(), handheld::ERROR_INVALID_NAME);
     EXPECT_EQ(desktop.CeMoveFile(u"\\Temp\\x", path), 0);
   }
+  // The length limit counts UTF-16 units: 207 units here, but 407 UTF-8 bytes.
+  const std::u16string wide(100, u'\u00e9');
+  fs::create_directories(Store() / "Temp" / fs::path(wide));
+  const std::u16string deep = u"\\Temp\\" + wide + u"\\" + wide;
+  const CeHandle file = desktop.CeCreateFile(deep, GENERIC_WRITE, 0, CREATE_ALWAYS, 0);
+  EXPECT_NE(file, kInvalidHandle);
+  EXPECT_NE(desktop.CeCloseHandle(file), 0);
   EXPECT_EQ(desktop.CeCreateProcess(u"\\Temp\\out\\escape"), 0);
   EXPECT_FALSE(fs::exists(temp_.Path() / "escape"));
   EXPECT_FALSE(fs::exists(Store().parent_path() / "escape"));
@@ -191,6 +202,10 @@ class RawClient {
   ~RawClient() { ::close(fd_); }
   bool Connected() const { return connected_; }
   bool Send(const std::vector<uint8_t>& bytes) { return wire::WriteAll(fd_, bytes, kWaitMs); }
+  bool OpenAfter(int realMs) {
+    pollfd wait{fd_, POLLIN, 0};
+    return ::poll(&wait, 1, realMs) == 0;
+  }
   // The kind of the next answer; 0 when none comes.
   uint16_t AnswerKind() {
     wire::RawMessage message;
@@ -264,8 +279,11 @@ TEST_F(RemoteApiTest, LibrariesRunInAHelperThatMayFail) {
   const std::vector<uint8_t> input = {1, 2, 3, 4, 5};
   EXPECT_EQ(desktop.CeRapiInvoke(u"zembra.DLL", u"Echo", input, output), 5);
   EXPECT_EQ(output, input);
-  EXPECT_LT(desktop.CeRapiInvoke(u"Zembra.dll", u"NoSuchExport", input, output), 0);
-  EXPECT_EQ(desktop.CeGetLastError(), handheld::ERROR_PROC_NOT_FOUND);
+  // Names the library does not define itself are not looked up in what it links.
+  for (const std::u16string function : {u"NoSuchExport", u"exit", u"abort"}) {
+    EXPECT_LT(desktop.CeRapiInvoke(u"Zembra.dll", function, input, output), 0);
+    EXPECT_EQ(desktop.CeGetLastError(), handheld::ERROR_PROC_NOT_FOUND);
+  }
   EXPECT_LT(desktop.CeRapiInvoke(u"Zembra.dll", u"Crash", input, output), 0);
   EXPECT_TRUE(output.empty());
   // The handheld lives on.
@@ -315,6 +333,53 @@ TEST_F(RemoteApiTest, WithoutTheSocketCallsFailAtOnceAndAStartWaitsForTheLink) {
   EXPECT_TRUE(init.heRapiInit->Wait(kWaitMs));
   EXPECT_NE(desktop.CeGetSystemPowerStatusEx(status, 1), 0);
   desktop.CeRapiUninit();
+}
+
+TEST_F(RemoteApiTest, AtItsDescriptorLimitTheServerRecoversAndAnswers) {
+#if defined(__SANITIZE_ADDRESS__)
+  GTEST_SKIP() << "this build's type checks open a pipe of their own, which a process out of descriptors lacks";
+#endif
+  rlimit before{};
+  ASSERT_EQ(::getrlimit(RLIMIT_NOFILE, &before), 0);
+  std::vector<int> clients;  // numbered above the limit set below: closed, they free no room under it
+  for (int i = 0, fd = -1; i < 40; ++i, ::close(fd)) {
+    fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK, 0);
+    clients.push_back(::fcntl(fd, F_DUPFD_CLOEXEC, static_cast<int>(std::min<rlim_t>(before.rlim_cur, 4096) - 64)));
+  }
+  const int lowestFree = ::dup(0);
+  ::close(lowestFree);
+  const rlimit low{static_cast<rlim_t>(lowestFree + 6), before.rlim_max};  // six connections' worth
+  ASSERT_EQ(::setrlimit(RLIMIT_NOFILE, &low), 0);
+  sockaddr_un address{AF_UNIX, {}};
+  std::strncpy(address.sun_path, Socket().c_str(), sizeof address.sun_path - 1);
+  for (size_t i = 0, done = 0; i < 2000 && done < clients.size(); ++i) {  // until the server has run out
+    if (::connect(clients[done], reinterpret_cast<sockaddr*>(&address), sizeof address) == 0) ++done;
+    else platform::SleepMs(100);
+  }
+  for (int fd : clients) ::close(fd);
+  SocketRemoteApi desktop(Socket());
+  Link(desktop);
+  ::setrlimit(RLIMIT_NOFILE, &before);
+}
+
+TEST_F(RemoteApiTest, IdleSilentAndHalfSentConnectionsStayBounded) {
+  wire::Request hello;
+  hello.kind = wire::MessageKind::Hello;
+  std::vector<std::unique_ptr<RawClient>> idle;
+  for (size_t i = 0; i < 3 * DeviceServer::kMaxConnections; ++i) {
+    idle.push_back(std::make_unique<RawClient>(Socket()));
+    if (idle.back()->Send(wire::EncodeRequest(hello))) idle.back()->AnswerKind();
+  }
+  EXPECT_LE(std::count_if(idle.begin(), idle.end(), [](auto& c) { return c->OpenAfter(0); }),
+            static_cast<long>(DeviceServer::kMaxConnections));
+  SocketRemoteApi desktop(Socket());  // let in once the oldest has idled long enough
+  Link(desktop);
+  idle.clear();
+  RawClient silent(Socket());
+  RawClient halfway(Socket());
+  ASSERT_TRUE(halfway.Send({1, 2, 3}));  // inside a header
+  EXPECT_FALSE(silent.OpenAfter(20000));
+  EXPECT_FALSE(halfway.OpenAfter(20000));
 }
 
 }  // namespace

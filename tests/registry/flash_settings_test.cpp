@@ -27,10 +27,8 @@ class FlashSettingsTest : public ::testing::Test {
     ASSERT_NE(::mkdtemp(pattern), nullptr);
     dir = pattern;
     ::setenv("CORVASH_PREFIX", dir.c_str(), 1);
-    Session().Reset();
   }
   void TearDown() override {
-    Session().Reset();
     ::unsetenv("CORVASH_PREFIX");
     std::error_code ec;
     std::filesystem::remove_all(dir, ec);
@@ -46,22 +44,25 @@ class FlashSettingsTest : public ::testing::Test {
     return values != nullptr ? *values : none;
   }
   void FillDevice() {
-    UpdateSession& s = Session();
-    CopyText(s.handheld.deviceLanguage, "English");
-    CopyText(s.handheld.deviceModel, "Quor 5210");
-    CopyText(s.handheld.deviceLangCode, "ENG");
-    CopyText(s.handheld.deviceVersion, "2.04");
-    CopyText(s.image.imagePath, "/home/user/rom/QUORROM204.nbf");
+    CopyText(handheld.deviceLanguage, "English");
+    CopyText(handheld.deviceModel, "Quor 5210");
+    CopyText(handheld.deviceLangCode, "ENG");
+    CopyText(handheld.deviceVersion, "2.04");
+    CopyText(image.imagePath, "/home/user/rom/QUORROM204.nbf");
   }
+  void Write(uint32_t serialLink = 1) { WriteFlashSettings(handheld, image, serialLink); }
+  // The pending flag alone.
+  static uint32_t Pending() { return ReadFlashSettings().pending; }
 
   std::filesystem::path dir;
+  HandheldIdentity handheld;
+  ChosenImage image;
   platform::Hive hive{"HKEY_CURRENT_USER"};
 };
 
 TEST_F(FlashSettingsTest, WritesTheSevenValuesWithTheirTypesSizesAndOrder) {
   FillDevice();
-  Session().serialLink = 0;
-  WriteFlashSettings();
+  Write(0);
   const std::vector<HiveValue>& values = StoredValues();
   ASSERT_EQ(values.size(), 7u);
   const char* names[] = {"Flash", "Language", "ModelID", "Lang", "Version", "USB", "FlashFile"};
@@ -83,8 +84,8 @@ TEST_F(FlashSettingsTest, WritesTheSevenValuesWithTheirTypesSizesAndOrder) {
 
 TEST_F(FlashSettingsTest, SerialLinkWritesUsbZeroAndLongTextsAreCutToTheirSize) {
   FillDevice();
-  CopyText(Session().handheld.deviceModel, "Quor 5210 Extra1");  // 15 of 16 fit the field, 15 go to the hive
-  WriteFlashSettings();
+  CopyText(handheld.deviceModel, "Quor 5210 Extra1");  // 15 of 16 fit the field, 15 go to the hive
+  Write();
   const std::vector<HiveValue>& values = StoredValues();
   ASSERT_EQ(values.size(), 7u);
   EXPECT_EQ(std::string(values[2].data.begin(), values[2].data.end()), "Quor 5210 Extra");
@@ -93,74 +94,67 @@ TEST_F(FlashSettingsTest, SerialLinkWritesUsbZeroAndLongTextsAreCutToTheirSize) 
 
 TEST_F(FlashSettingsTest, WrittenRecordReadsBackAsAPendingFlash) {
   FillDevice();
-  WriteFlashSettings();
-  Session().Reset();
-  EXPECT_EQ(ReadFlashSettings(), 1u);
-  EXPECT_EQ(TextOf(Session().image.imagePath), "/home/user/rom/QUORROM204.nbf");
-  EXPECT_EQ(Session().flow.recoveryMode.load(), 1u);
+  Write();
+  EXPECT_EQ(ReadFlashSettings().pending, 1u);
+  EXPECT_EQ(ReadFlashSettings().imagePath, "/home/user/rom/QUORROM204.nbf");
 }
 
-TEST_F(FlashSettingsTest, AbsentKeyReadsAsNoPendingFlashAndChangesNothing) {
-  CopyText(Session().image.imagePath, "/keep/me.nbf");
-  EXPECT_EQ(ReadFlashSettings(), 0u);
-  EXPECT_EQ(TextOf(Session().image.imagePath), "/keep/me.nbf");
-  EXPECT_EQ(Session().flow.recoveryMode.load(), 0u);
+TEST_F(FlashSettingsTest, AbsentKeyReadsAsNoPendingFlashAndNoPath) {
+  const FlashRecord record = ReadFlashSettings();
+  EXPECT_EQ(record.pending, 0u);
+  EXPECT_EQ(record.imagePath, std::nullopt);
 }
 
 TEST_F(FlashSettingsTest, FlashFileWithoutFlashSetsThePathButNoPendingFlash) {
   WriteUserHive("\"FlashFile\"=\"/data/rom.nbf\"\n");
-  EXPECT_EQ(ReadFlashSettings(), 0u);
-  EXPECT_EQ(TextOf(Session().image.imagePath), "/data/rom.nbf");
-  EXPECT_EQ(Session().flow.recoveryMode.load(), 1u);
+  EXPECT_EQ(ReadFlashSettings().pending, 0u);
+  EXPECT_EQ(ReadFlashSettings().imagePath, "/data/rom.nbf");
 }
 
 TEST_F(FlashSettingsTest, OnlyTheLowestByteOfFlashCounts) {
   WriteUserHive("\"Flash\"=dword:00000002\n");
-  EXPECT_EQ(ReadFlashSettings(), 0u);
+  EXPECT_EQ(Pending(), 0u);
   WriteUserHive("\"Flash\"=dword:00000101\n");
-  EXPECT_EQ(ReadFlashSettings(), 1u);
+  EXPECT_EQ(Pending(), 1u);
   WriteUserHive("\"Flash\"=dword:00000000\n");
-  EXPECT_EQ(ReadFlashSettings(), 0u);
+  EXPECT_EQ(Pending(), 0u);
 }
 
 TEST_F(FlashSettingsTest, ValueNamesMatchWithoutRegardToCase) {
   WriteUserHive("\"flash\"=dword:00000001\n\"flashfile\"=\"/data/lower.nbf\"\n");
-  EXPECT_EQ(ReadFlashSettings(), 1u);
-  EXPECT_EQ(TextOf(Session().image.imagePath), "/data/lower.nbf");
+  EXPECT_EQ(ReadFlashSettings().pending, 1u);
+  EXPECT_EQ(ReadFlashSettings().imagePath, "/data/lower.nbf");
 }
 
 TEST_F(FlashSettingsTest, PathOf259CharactersIsReadBackWhole) {
   const std::string path = "/" + std::string(258, 'p');
   WriteUserHive("\"Flash\"=dword:00000001\n\"FlashFile\"=\"" + path + "\"\n");
-  EXPECT_EQ(ReadFlashSettings(), 1u);
-  EXPECT_EQ(TextOf(Session().image.imagePath), path);
-  EXPECT_EQ(Session().image.imagePath[259], '\0');
+  EXPECT_EQ(ReadFlashSettings().pending, 1u);
+  EXPECT_EQ(ReadFlashSettings().imagePath, path);
 }
 
 TEST_F(FlashSettingsTest, PathTooLongForTheFieldIsSkippedNotCut) {
-  CopyText(Session().image.imagePath, "/before.nbf");
   WriteUserHive("\"Flash\"=dword:00000001\n\"FlashFile\"=\"/" + std::string(259, 'p') + "\"\n");
-  EXPECT_EQ(ReadFlashSettings(), 1u);
-  EXPECT_EQ(TextOf(Session().image.imagePath), "/before.nbf");
-  EXPECT_EQ(Session().flow.recoveryMode.load(), 0u);
+  EXPECT_EQ(ReadFlashSettings().pending, 1u);
+  EXPECT_EQ(ReadFlashSettings().imagePath, std::nullopt);
 }
 
 TEST_F(FlashSettingsTest, OversizedValueIsSkippedAndTheWalkGoesOn) {
   WriteUserHive("\"Big\"=\"" + std::string(300, 'x') + "\"\n\"" + std::string(120, 'n') +
                 "\"=dword:00000001\n\"Flash\"=dword:00000001\n");
-  EXPECT_EQ(ReadFlashSettings(), 1u);
+  EXPECT_EQ(Pending(), 1u);
 }
 
 TEST_F(FlashSettingsTest, DeleteRemovesTheKeyAndKeepsOthers) {
   std::ofstream(platform::UserHivePath()) << "REGEDIT4\n\n[HKEY_CURRENT_USER\\Software\\Other]\n\"Keep\"=dword:00000007\n";
   FillDevice();
-  WriteFlashSettings();
+  Write();
   DeleteFlashSettings();
   hive = platform::LoadUserHive();
   EXPECT_FALSE(hive.HasKey(kSettingsKey));
   ASSERT_TRUE(hive.GetValue("Software\\Other", "Keep"));
   EXPECT_EQ(hive.GetValue("Software\\Other", "Keep")->AsDword(), 7u);
-  EXPECT_EQ(ReadFlashSettings(), 0u);
+  EXPECT_EQ(Pending(), 0u);
 }
 
 TEST_F(FlashSettingsTest, DeleteWithoutAHiveCreatesNothing) {

@@ -13,6 +13,7 @@
 
 #include "common/clock.h"
 #include "desktop/device/activesync_control.h"
+#include "desktop/device/windows_family.h"
 
 namespace corvash::device {
 namespace {
@@ -79,13 +80,13 @@ TEST_F(ActiveSyncControlTest, EndsOnlyTheFirstMatchByPathOrByImageName) {
   const pid_t first = Start("a", "probecomm.exe");
   const pid_t second = Start("b", "probecomm.exe");
   const pid_t other = Start("c", "probemgr.exe");
-  TerminateProcessByName("PROBECOMM.EXE");
+  TerminateProcessByName("PROBECOMM.EXE", QueryWindowsFamily());
   EXPECT_TRUE(Ended(first));
   EXPECT_TRUE(Running(second));
   EXPECT_TRUE(Running(other));
 
   SetVersion("6.1");  // found by image name
-  TerminateProcessByName("probecomm.exe");
+  TerminateProcessByName("probecomm.exe", QueryWindowsFamily());
   EXPECT_TRUE(Ended(second));
   EXPECT_TRUE(Running(other));
 }
@@ -99,7 +100,7 @@ TEST_F(ActiveSyncControlTest, WindowFamilyEndsTheOwnersOfTheSyncWindows) {
   std::ofstream(prefix_ / "toplevel" / (std::to_string(bystander) + ".1")) << "Editor";
   std::ofstream(prefix_ / "toplevel" / (std::to_string(manager) + ".1")) << "dccman";
   std::ofstream(prefix_ / "toplevel" / (std::to_string(thunk) + ".1")) << "WCES Manager Thunk Window";
-  TerminateProcessByName("whatever.exe");  // the name plays no part here
+  TerminateProcessByName("whatever.exe", QueryWindowsFamily());  // the name plays no part here
   EXPECT_TRUE(Ended(manager));
   EXPECT_TRUE(Ended(thunk));
   EXPECT_TRUE(Running(bystander));

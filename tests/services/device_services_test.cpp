@@ -52,18 +52,12 @@ class DeviceServicesTest : public ::testing::Test {
     for (const char* name : {"Havlok.dll", "Zembra.dll", "Dovrin.dll"}) {
       std::ofstream(dir_ / name) << "library " << name << std::string(600, 'x');
     }
-    session::Session().Reset();
-    session::Session().flow.mainWindow = 1;
-    platform::CopyText(session::Session().paths.programDir, dir_.string());
-    previousApi_ = rapi::InstallRemoteApi(&api);
     previousHost_ = pages::g_pageHost.exchange(&host);
     SetHavlok(Answer("2.04    ENG", "Pocket Quor K5210NBT USB", "32"));
     api.functions["Zembra.dll/WriteArea"] = [](auto, auto&) { return 1; };
   }
   void TearDown() override {
-    rapi::InstallRemoteApi(previousApi_);
     pages::SetPageHost(previousHost_);
-    session::Session().Reset();
     fs::remove_all(dir_);
   }
   void SetHavlok(std::vector<uint8_t> answer) {
@@ -77,28 +71,34 @@ class DeviceServicesTest : public ::testing::Test {
     return {std::istreambuf_iterator<char>(in), {}};
   }
 
+  Identification Identify(const std::function<uint32_t()>& firstImageSize = {}) {
+    return IdentifyDevice(remote, dir_.string(), identity, firstImageSize);
+  }
+
   test::FakeRemoteApi api;
+  RemoteSession remote{api};
+  session::HandheldIdentity identity;
   ScreenLog host;
   fs::path dir_;
 
  private:
-  rapi::RemoteApi* previousApi_ = nullptr;
   pages::PageHost* previousHost_ = nullptr;
 };
 
 TEST_F(DeviceServicesTest, IdentificationFillsTheDeviceAndRecordsItsIdentity) {
-  const session::UpdateSession& s = session::Session();
-  EXPECT_EQ(IdentifyDevice([] { return 0x1F00020u; }), 1u);
+  const Identification found = Identify([] { return 0x1F00020u; });
+  EXPECT_TRUE(found.identified);
+  EXPECT_EQ(found.screen, 0);
 
-  EXPECT_EQ(platform::TextOf(s.handheld.deviceModel), "Quor 5210");  // the model letter is dropped
-  EXPECT_EQ(platform::TextOf(s.handheld.deviceVariant), "NBT");
-  EXPECT_EQ(platform::TextOf(s.handheld.deviceVersion), "2.04");
-  EXPECT_EQ(platform::TextOf(s.handheld.deviceLangCode), "ENG");
-  EXPECT_EQ(platform::TextOf(s.handheld.deviceLanguage), "English");
-  EXPECT_EQ(platform::TextOf(s.handheld.identityText), "Quor 5210NBTENG2.04");
-  EXPECT_EQ(s.serialLink.load(), 0u);
-  EXPECT_EQ(s.handheld.flashSizeMB, 32);
-  EXPECT_EQ(s.image.imageSizeKB, 0x1F00020u >> 10);
+  EXPECT_EQ(platform::TextOf(identity.deviceModel), "Quor 5210");  // the model letter is dropped
+  EXPECT_EQ(platform::TextOf(identity.deviceVariant), "NBT");
+  EXPECT_EQ(platform::TextOf(identity.deviceVersion), "2.04");
+  EXPECT_EQ(platform::TextOf(identity.deviceLangCode), "ENG");
+  EXPECT_EQ(platform::TextOf(identity.deviceLanguage), "English");
+  EXPECT_EQ(platform::TextOf(identity.identityText), "Quor 5210NBTENG2.04");
+  EXPECT_FALSE(found.serialLink);
+  EXPECT_EQ(identity.flashSizeMB, 32);
+  EXPECT_EQ(found.imageSizeKB, 0x1F00020u >> 10);
   EXPECT_TRUE(host.shown.empty());
 
   // Both libraries reached \Windows whole (more than one 256-byte piece).
@@ -117,21 +117,24 @@ TEST_F(DeviceServicesTest, IdentificationFillsTheDeviceAndRecordsItsIdentity) {
 
 TEST_F(DeviceServicesTest, SerialLinkLanguageAndModelRules) {
   SetHavlok(Answer("2.04    PTB", "Pocket Quor K5210WBT Serial", "64"));
-  EXPECT_EQ(IdentifyDevice([] { return 0x100000u; }), 1u);
-  const session::UpdateSession& s = session::Session();
-  EXPECT_EQ(s.serialLink.load(), 1u);
-  EXPECT_EQ(platform::TextOf(s.handheld.deviceLanguage), "");  // no Portuguese row on the device's table
-  EXPECT_EQ(s.image.imageSizeKB, 0u);
-  EXPECT_EQ(s.handheld.flashSizeMB, 64);
+  Identification found = Identify([] { return 0x100000u; });
+  EXPECT_TRUE(found.identified);
+  EXPECT_TRUE(found.serialLink);
+  EXPECT_EQ(platform::TextOf(identity.deviceLanguage), "");  // no Portuguese row on the device's table
+  EXPECT_FALSE(found.imageSizeKB.has_value());
+  EXPECT_EQ(identity.flashSizeMB, 64);
 
-  session::Session().Reset();
-  session::Session().flow.mainWindow = 1;
-  platform::CopyText(session::Session().paths.programDir, dir_.string());
+  identity = {};
+  api.calls.clear();
   SetHavlok(Answer("2.04    ENG", "Pocket Quor K5310NBT ser", "32"));
-  EXPECT_EQ(IdentifyDevice({}), 0u);
-  EXPECT_EQ(host.shown, std::vector<int>{269});  // FEHLER 117
-  EXPECT_EQ(session::Session().flow.mainWindow.load(), 0u);
-  EXPECT_EQ(session::Session().serialLink.load(), 0u);  // "Ser" counts only as written
+  found = Identify();
+  EXPECT_FALSE(found.identified);
+  EXPECT_TRUE(found.answered);
+  EXPECT_EQ(found.screen, 269);  // FEHLER 117, for the caller to show
+  EXPECT_TRUE(host.shown.empty());
+  EXPECT_EQ(api.calls.back(), "uninit");  // the session ends before the screen
+  EXPECT_EQ(platform::TextOf(identity.deviceModel), "Quor 5310");
+  EXPECT_FALSE(found.serialLink);  // "Ser" counts only as written
 }
 
 TEST(IdentificationAnswer, PositionsCountTheHandheldsCharactersNotBytes) {
@@ -144,25 +147,27 @@ TEST(IdentificationAnswer, PositionsCountTheHandheldsCharactersNotBytes) {
 
 TEST_F(DeviceServicesTest, FailuresLeaveTheDeviceFieldsAlone) {
   fs::remove(dir_ / "Havlok.dll");
-  EXPECT_EQ(IdentifyDevice({}), 0u);
+  EXPECT_FALSE(Identify().answered);
   api.functions.erase("Havlok.dll/Havlok");
   std::ofstream(dir_ / "Havlok.dll") << "back";
-  EXPECT_EQ(IdentifyDevice({}), 0u);
-  EXPECT_EQ(platform::TextOf(session::Session().handheld.deviceModel), "");
+  const Identification found = Identify();
+  EXPECT_FALSE(found.answered);
+  EXPECT_EQ(found.screen, 0);
+  EXPECT_EQ(platform::TextOf(identity.deviceModel), "");
   EXPECT_TRUE(host.shown.empty());
 }
 
 TEST_F(DeviceServicesTest, InvocationsGiveUpAfterFiveStartsAndGoOnWithoutTheirLibrary) {
   platform::SetTimeScale(0.001);
   api.startFailures = -1;
-  EXPECT_EQ(InvokeWriteArea(), 0);
+  EXPECT_EQ(InvokeWriteArea(remote, dir_.string(), "Quor 5210NBTENG2.04"), 0);
   EXPECT_EQ(api.starts, 5);
   EXPECT_TRUE(api.files.empty());
 
   api.startFailures = 0;
   api.starts = 0;
   fs::remove(dir_ / "Dovrin.dll");
-  EXPECT_EQ(InvokeSetSysTime(), 1);
+  EXPECT_EQ(InvokeSetSysTime(remote, dir_.string()), 1);
   EXPECT_EQ(std::count(api.calls.begin(), api.calls.end(), "invoke Dovrin.dll/SetSysTime"), 0);
   EXPECT_EQ(api.calls.back(), "uninit");
   platform::SetTimeScale(0);
@@ -170,16 +175,12 @@ TEST_F(DeviceServicesTest, InvocationsGiveUpAfterFiveStartsAndGoOnWithoutTheirLi
 
 TEST_F(DeviceServicesTest, MainsCheckTakesTheSecondAnswer) {
   api.mains = {0, 1};
-  EXPECT_EQ(CheckMainsPower(), kPowerGoOn);
-  EXPECT_TRUE(host.shown.empty());
+  EXPECT_EQ(CheckMainsPower(api), kPowerGoOn);
   api.mains = {1, -1};
-  EXPECT_EQ(CheckMainsPower(), kPowerUnknown);
-  api.mains = {0};
-  host.answer = 0;  // "Weiter" on WARNUNG 111
-  EXPECT_EQ(CheckMainsPower(), kPowerGoOn);
-  host.answer = 1;
-  EXPECT_EQ(CheckMainsPower(), kPowerUserGaveUp);
-  EXPECT_EQ(host.shown, (std::vector<int>{105, 105}));
+  EXPECT_EQ(CheckMainsPower(api), kPowerUnknown);
+  api.mains = {1, 0};
+  EXPECT_EQ(CheckMainsPower(api), kPowerNoMains);
+  EXPECT_TRUE(host.shown.empty());
 }
 
 class ButtonLog : public pages::WorkerPage {
@@ -203,7 +204,7 @@ TEST_F(DeviceServicesTest, BootLoaderWatchOpensWeiterOnlyOnceTheLoaderAnswers) {
   ButtonLog page;
   std::atomic<uint32_t> stop{0};
   int portTests = 0;
-  RunBootLoaderWatch(page, stop, [&] { return ++portTests == 3 ? 1u : 0u; });
+  RunBootLoaderWatch(api, page, stop, [&] { return ++portTests == 3 ? 1u : 0u; });
   EXPECT_EQ(portTests, 3);
   EXPECT_EQ(stop.load(), 1u);
   EXPECT_TRUE(page.enabled[1]);
@@ -213,7 +214,7 @@ TEST_F(DeviceServicesTest, BootLoaderWatchOpensWeiterOnlyOnceTheLoaderAnswers) {
   api.mains = {-1};
   stop = 1;
   portTests = 0;
-  RunBootLoaderWatch(page, stop, [&] { return ++portTests, 0u; });
+  RunBootLoaderWatch(api, page, stop, [&] { return ++portTests, 0u; });
   EXPECT_EQ(portTests, 0);
   platform::SetTimeScale(0);
 }

@@ -1,4 +1,6 @@
 #include <stdlib.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <sys/wait.h>
 
 #include <cstdio>
@@ -106,6 +108,22 @@ TEST_F(NbfTest, CreateFromAMissingPayloadLeavesNoFileBehind) {
   EXPECT_EQ(RunCreate(standard, PathOf("missing.bin"), PathOf("rom.nbf")), kExitUnusable);
   EXPECT_EQ(RunCreate(standard, dir.string(), PathOf("rom.nbf")), kExitUnusable);
   EXPECT_EQ(EntriesInDir(), 0u);
+}
+
+TEST_F(NbfTest, CreateLeavesATargetThatIsNotARegularFileAlone) {
+  WriteFile(PathOf("payload.bin"), PatternPayload(5000));
+  WriteFile(PathOf("real.nbf"), {1, 2, 3});
+  ASSERT_EQ(::mkfifo(PathOf("fifo").c_str(), 0600), 0);
+  std::filesystem::create_symlink(PathOf("real.nbf"), PathOf("link.nbf"));
+  std::vector<std::string> targets = {PathOf("fifo"), PathOf("link.nbf")};
+  if (::mknod(PathOf("null").c_str(), S_IFCHR | 0600, ::makedev(1, 3)) == 0) targets.push_back(PathOf("null"));
+  for (const std::string& target : targets) {
+    const auto before = std::filesystem::symlink_status(target).type();
+    EXPECT_EQ(RunCreate(standard, PathOf("payload.bin"), target), kExitUnusable) << target;
+    EXPECT_EQ(std::filesystem::symlink_status(target).type(), before) << target;
+  }
+  EXPECT_EQ(ReadFile(PathOf("real.nbf")), (std::vector<uint8_t>{1, 2, 3}));
+  EXPECT_EQ(EntriesInDir(), targets.size() + 2);
 }
 
 TEST_F(NbfTest, VerifySaysWhichOfFourOutcomes) {

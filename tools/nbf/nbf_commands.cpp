@@ -117,6 +117,13 @@ bool WriteAll(int fd, const void* data, size_t size) {
   return true;
 }
 
+// True when nothing is at `path`, or a regular file (not through a link).
+bool NothingOrFile(const std::string& path) {
+  struct stat status {};
+  if (::lstat(path.c_str(), &status) != 0) return errno == ENOENT;
+  return S_ISREG(status.st_mode);
+}
+
 // A new file beside `target`, renamed over it by Commit and removed when
 // dropped uncommitted; `target` is untouched until then (even when it is
 // the payload itself).
@@ -139,6 +146,11 @@ class ReplacementFile {
   int error() const { return error_; }
   void NoteError() { error_ = errno; }
   bool Commit() {
+    // The target may have changed since it was checked.
+    if (!NothingOrFile(target_)) {
+      error_ = EEXIST;
+      return false;
+    }
     // The permissions a plainly created file would get.
     const mode_t mask = ::umask(0);
     ::umask(mask);
@@ -209,6 +221,12 @@ int Create(const CreateFields& fields, const std::string& payload, const std::st
       err << "nbf create: " << complaint << "; nothing written\n";
       return kExitUnusable;
     }
+  }
+  // Only a file is replaced: a FIFO, a device node or a symbolic link at the
+  // target would otherwise be swapped for a file (or, as root, a device lost).
+  if (!NothingOrFile(outFile)) {
+    err << "nbf create: " << outFile << ": exists and is not a regular file; nothing written\n";
+    return kExitUnusable;
   }
   ImageFile source;
   if (!source.Open(payload)) {

@@ -7,6 +7,7 @@
 int main(int argc, char** argv) {
   using namespace corvash::nbf;
   CLI::App app{"Show, verify and create ROM image files (.nbf) for the Quor Pocket PC K5210.", "nbf"};
+  app.set_version_flag("--version", "nbf " CORVASH_VERSION);
   app.require_subcommand(1);
 
   std::string file;

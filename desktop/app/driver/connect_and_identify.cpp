@@ -1,6 +1,7 @@
 #include <string>
 
 #include "desktop/session/page_ids.h"
+#include "desktop/app/driver/image_screens.h"
 #include "desktop/app/driver/run_control.h"
 #include "desktop/app/driver/wizard_driver.h"
 #include "desktop/session/update_session.h"
@@ -12,6 +13,7 @@ namespace corvash::driver {
 using namespace pages;  // page and screen ids read as the driver's own
 namespace {
 
+using image::ImageOutcome;
 using session::Session;
 
 constexpr uint32_t kPauseBeforeConfirmMs = 2000;
@@ -21,14 +23,23 @@ bool ImagePathEmpty() { return platform::TextOf(Session().image.imagePath).empty
 
 void ClearImagePath() { platform::ClearText(Session().image.imagePath); }
 
-uint32_t ReadHeaderOfImagePath(ImageOperations& images) {
-  return images.ReadImageHeader(std::string(platform::TextOf(Session().image.imagePath)));
+// False when the header cannot be read (its screen has been shown, unless a
+// vanished stored image is dropped silently).
+bool ReadHeaderOfImagePath(ImageOperations& images) {
+  session::ChosenImage& image = Session().image;
+  const ImageOutcome outcome = images.ReadImageHeader(std::string(platform::TextOf(image.imagePath)), image);
+  if (outcome == ImageOutcome::kOk) return true;
+  ShowHeaderFailure(outcome);
+  return false;
 }
 
 // Falls back to the image beside the program. False when there is none
 // (its screen has been shown).
 bool TakeImageBesideProgram(ImageOperations& images) {
-  if (images.FindImageInProgramDir() == 0) return false;
+  if (images.FindImageInProgramDir(Session().paths, Session().image) != ImageOutcome::kOk) {
+    ShowImageNotFound();
+    return false;
+  }
   ReadHeaderOfImagePath(images);
   Session().flow.recoveryMode = 0;
   return true;
@@ -41,13 +52,27 @@ bool TakeImageBesideProgram(ImageOperations& images) {
 // when the run is over.
 bool PickRecoveryImage(const WizardOperations& ops) {
   session::UpdateSession& session = Session();
-  session.flow.pendingFlash = ops.settings.ReadFlashSettings();
+  session.flow.pendingFlash = TakeFlashRecord(ops.settings.ReadFlashSettings());
   if (session.flow.pendingFlash.load() != 0 && ImagePathEmpty()) return TakeImageBesideProgram(ops.images);
-  if (!ImagePathEmpty() && ReadHeaderOfImagePath(ops.images) == 0) {
+  if (!ImagePathEmpty() && !ReadHeaderOfImagePath(ops.images)) {
     ClearImagePath();
     session.flow.recoveryMode = 0;
   }
   return RunOpen();
+}
+
+// Identifies the device linked through the sync software into the run's
+// values, showing the screen identification names (the run then ends).
+void IdentifyLinkedDevice(DeviceServices& device) {
+  session::UpdateSession& session = Session();
+  const device::Identification found =
+      device.IdentifyDevice(platform::TextOf(session.paths.programDir), session.handheld);
+  if (found.answered) session.serialLink = found.serialLink ? 1 : 0;
+  if (found.imageSizeKB) session.image.imageSizeKB = *found.imageSizeKB;
+  if (found.screen != 0) {
+    pages::RunPage(found.screen);
+    session::CloseMainWindow();
+  }
 }
 
 enum class Verdict { kUse, kTryAnother, kFail };
@@ -67,13 +92,15 @@ Verdict JudgeImage(const WizardOperations& ops) {
     return Verdict::kFail;
   }
   ops.bootLink.CloseCommandSession();
-  if (ops.images.CheckStoredImage() == 0) {
+  const ImageOutcome stored = ops.images.CheckStoredImage(session.image, session.handheld);
+  if (stored != ImageOutcome::kOk) {
+    ShowStoredImageCheck(stored);
     if (session.flow.recoveryMode.load() == 0 || !RunOpen()) return Verdict::kFail;
     // Model or language differ: dropped whatever its variant.
     session.flow.recoveryMode = 0;
     return Verdict::kTryAnother;
   }
-  if (ops.images.CheckVariant() == 0) {
+  if (ops.images.CheckVariant(session.image, session.handheld) != ImageOutcome::kOk) {
     if (session.flow.recoveryMode.load() != 0) return Verdict::kTryAnother;
     pages::CloseWaitBox();
     session.flow.versionMismatch = 1;
@@ -101,17 +128,17 @@ bool SettleOnImage(const WizardOperations& ops) {
 
 uint32_t ConnectAndIdentify(const WizardOperations& ops) {
   pages::ShowWaitBox();
-  if (WaitForRemoteLink()) {
+  if (WaitForRemoteLink(ops.remote)) {
     // The device runs its system: no flash is left to finish.
     ops.settings.DeleteFlashSettings();
-    ops.device.IdentifyDevice();
+    IdentifyLinkedDevice(ops.device);
     pages::CloseWaitBox();
     return 1;
   }
   if (ops.bootLink.TestPorts() == 0) {
     pages::CloseWaitBox();
     EndWithScreen(kScreenConnectionError);
-    EndRemoteApi();
+    EndRemoteApi(ops.remote);
     session::CloseMainWindow();
     return 0;
   }

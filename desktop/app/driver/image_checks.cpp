@@ -3,6 +3,7 @@
 #include <string>
 
 #include "desktop/session/page_ids.h"
+#include "desktop/app/driver/image_screens.h"
 #include "desktop/app/driver/run_control.h"
 #include "desktop/session/update_session.h"
 
@@ -11,6 +12,7 @@ namespace corvash::driver {
 using namespace pages;  // page and screen ids read as the driver's own
 namespace {
 
+using image::ImageOutcome;
 using platform::EqualsNoCase;
 using platform::TextOf;
 
@@ -20,12 +22,17 @@ bool Incompatible(std::atomic<uint32_t>& mismatchRow) {
   return false;
 }
 
-bool ImageFitsFlash(ImageOperations& images, ImageSource source) {
+bool ImageFitsFlash(ImageOperations& images, device::RemoteSession& remote, ImageSource source) {
   session::UpdateSession& session = session::Session();
   if (source == ImageSource::kChosenByUser) {
-    const uint32_t bytes = images.ImageFileSize(std::string(TextOf(session.image.imagePath)));
-    if (!RunOpen()) return false;  // the size could not be read; its screen was shown
-    session.image.imageSizeKB = bytes >> 10;
+    const std::optional<uint32_t> bytes = images.ImageFileSize(std::string(TextOf(session.image.imagePath)));
+    if (!bytes) {
+      EndRemoteApi(remote);
+      ShowImageNotOpened();
+      return false;
+    }
+    if (!RunOpen()) return false;
+    session.image.imageSizeKB = *bytes >> 10;
   }
   if (session.handheld.flashSizeMB < session.image.imageSizeKB / 1024) {
     EndWithScreen(kScreenImageTooLarge);
@@ -36,25 +43,31 @@ bool ImageFitsFlash(ImageOperations& images, ImageSource source) {
 
 }  // namespace
 
-bool CheckImageForFlash(ImageOperations& images, ImageSource source) {
+bool CheckImageForFlash(ImageOperations& images, device::RemoteSession& remote, ImageSource source) {
   session::UpdateSession& session = session::Session();
-  if (images.ReadImageHeader(std::string(TextOf(session.image.imagePath))) == 0) {
-    // Normally its screen is up already; a silent failure still ends with one.
+  const ImageOutcome header = images.ReadImageHeader(std::string(TextOf(session.image.imagePath)), session.image);
+  if (header != ImageOutcome::kOk) {
+    ShowHeaderFailure(header);
+    // A silent failure (a vanished stored image) still ends with the screen.
     EndWithScreen(kScreenImageNotOpened);
     return false;
   }
-  if (images.VerifyImageChecksum() == 0) {
-    EndWithScreen(kScreenChecksumError);
+  const ImageOutcome sum = images.VerifyImageChecksum(session.image);
+  if (sum != ImageOutcome::kOk) {
+    if (image::IsUnreadable(sum)) ShowImageNotOpened();
+    EndWithScreen(kScreenChecksumError);  // only while the run is still open
     return false;
   }
-  if (images.CheckVariant() == 0) return Incompatible(session.flow.versionMismatch);
+  if (images.CheckVariant(session.image, session.handheld) != ImageOutcome::kOk) {
+    return Incompatible(session.flow.versionMismatch);
+  }
   if (!EqualsNoCase(TextOf(session.handheld.deviceModel), TextOf(session.image.imageModel))) {
     return Incompatible(session.flow.modelMismatch);
   }
   if (!EqualsNoCase(TextOf(session.handheld.deviceLangCode), TextOf(session.image.imageLangCode))) {
     return Incompatible(session.flow.languageMismatch);
   }
-  return ImageFitsFlash(images, source);
+  return ImageFitsFlash(images, remote, source);
 }
 
 }  // namespace corvash::driver

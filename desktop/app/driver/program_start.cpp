@@ -1,5 +1,7 @@
 #include "desktop/app/driver/program_start.h"
 
+#include <cstdio>
+
 #include "desktop/app/driver/unlinked_operations.h"
 #include "desktop/app/driver/wizard_driver.h"
 #include "desktop/session/update_session.h"
@@ -8,10 +10,20 @@
 #include "desktop/platform/prefix.h"
 
 namespace corvash::driver {
+namespace {
+
+constexpr int kExitLockUnusable = 2;
+
+}  // namespace
 
 int RunProgram(pages::PageHost& pageHost, PageTexts& pageTexts, const WizardOperations& operations) {
   platform::InstanceLock lock(platform::InstanceLockPath());
-  if (!lock.TryAcquire()) return 0;  // the first instance runs; this one ends unseen
+  if (!lock.TryAcquire()) {
+    if (lock.Problem().empty()) return 0;  // the first instance runs; this one ends unseen
+    // Unguarded, a second program could flash the same handheld: refuse.
+    std::fprintf(stderr, "corvash: %s; not starting\n", lock.Problem().c_str());
+    return kExitLockUnusable;
+  }
 
   pageTexts.LoadPageTexts();
   session::UpdateSession& session = session::Session();

@@ -5,7 +5,6 @@
 #include "desktop/session/update_session.h"
 #include "desktop/session/page_host.h"
 #include "common/clock.h"
-#include "rapi/remote_api.h"
 
 namespace corvash::driver {
 namespace {
@@ -22,19 +21,12 @@ void EndWithScreen(int screenId) {
   session::CloseMainWindow();
 }
 
-void StartRemoteApi() {
-  session::RapiInit& init = session::Session().rapiInit;
-  rapi::RapiInitRecord record;
-  record.cbSize = init.cbSize;
-  rapi::Api().CeRapiInitEx(record);
-  init.heRapiInit = record.heRapiInit;
-  init.hrRapiInit = record.hrRapiInit;
-}
+void StartRemoteApi(device::RemoteSession& remote) { remote.StartOnce(); }
 
-void EndRemoteApi() { rapi::Api().CeRapiUninit(); }
+void EndRemoteApi(device::RemoteSession& remote) { remote.End(); }
 
-bool WaitForRemoteLink() {
-  const std::shared_ptr<platform::Event> event = session::Session().rapiInit.heRapiInit;
+bool WaitForRemoteLink(const device::RemoteSession& remote) {
+  const std::shared_ptr<platform::Event> event = remote.ConnectEvent();
   if (!event) {
     // A start that gave no event never links; the wait still takes its time.
     platform::SleepMs(kLinkWaitMs);

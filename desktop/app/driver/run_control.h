@@ -1,6 +1,8 @@
 #pragma once
 // Small steps the wizard driver shares between its parts: ending the run on
 // an error screen, and starting and ending the remote-API session.
+#include "desktop/device/remote_session.h"
+
 namespace corvash::driver {
 
 // True while the main window is open, i.e. the run goes on.
@@ -10,13 +12,13 @@ bool RunOpen();
 // is already over: only the first fault of a run is shown.
 void EndWithScreen(int screenId);
 
-// Starts the remote-API session with the session's start record; its connect
-// event lands in rapiInit.
-void StartRemoteApi();
+// Starts the remote-API session with its start record; its connect event
+// lands in the record.
+void StartRemoteApi(device::RemoteSession& remote);
 // Ends the remote-API session.
-void EndRemoteApi();
+void EndRemoteApi(device::RemoteSession& remote);
 
 // Waits up to 3000 ms for the start record's event. True when the link came up.
-bool WaitForRemoteLink();
+bool WaitForRemoteLink(const device::RemoteSession& remote);
 
 }  // namespace corvash::driver

@@ -3,44 +3,42 @@
 #include "desktop/session/page_ids.h"
 #include "desktop/session/update_session.h"
 #include "desktop/session/page_host.h"
-#include "rapi/remote_api.h"
+#include "rapi/no_device_remote_api.h"
 
 namespace corvash::driver {
 
 using namespace pages;  // page and screen ids read as the driver's own
 namespace {
 
-// Shows `screenId`, closes the main window and fails.
-uint32_t Fail(int screenId) {
-  pages::RunPage(screenId);
-  session::CloseMainWindow();
-  return 0;
-}
 
 class UnlinkedSettings final : public FlashSettingsOperations {
  public:
-  uint32_t ReadFlashSettings() override { return 0; }
+  session::FlashRecord ReadFlashSettings() override { return {}; }
   void DeleteFlashSettings() override {}
 };
 
+// Every image reads as unopenable or absent; a stored image is never checked.
 class UnlinkedImages final : public ImageOperations {
  public:
-  uint32_t ReadImageHeader(std::string_view) override { return Fail(kScreenImageNotOpened); }
-  uint32_t VerifyImageChecksum() override { return Fail(kScreenImageNotOpened); }
-  uint32_t CheckVariant() override { return 0; }
-  uint32_t CheckStoredImage() override { return 0; }
-  uint32_t FindImageInProgramDir() override { return Fail(kScreenImageNotFound); }
-  uint32_t ChooseRestoreImage() override { return 0; }
-  uint32_t ImageFileSize(std::string_view) override {
-    rapi::Api().CeRapiUninit();
-    return Fail(kScreenImageNotOpened);
+  ImageOutcome ReadImageHeader(std::string_view, session::ChosenImage&) override { return ImageOutcome::kNotOpened; }
+  ImageOutcome VerifyImageChecksum(const session::ChosenImage&) override { return ImageOutcome::kNotOpened; }
+  ImageOutcome CheckVariant(const session::ChosenImage&, const session::HandheldIdentity&) override {
+    return ImageOutcome::kVariantMismatch;
   }
+  ImageOutcome CheckStoredImage(session::ChosenImage&, const session::HandheldIdentity&) override {
+    return ImageOutcome::kNoStoredImage;
+  }
+  ImageOutcome FindImageInProgramDir(const session::RunPaths&, session::ChosenImage&) override {
+    return ImageOutcome::kNoImage;
+  }
+  ImageOutcome ChooseRestoreImage(session::ChosenImage&) override { return ImageOutcome::kCancelled; }
+  std::optional<uint32_t> ImageFileSize(std::string_view) override { return std::nullopt; }
 };
 
 class UnlinkedDevice final : public DeviceServices {
  public:
   // Learns nothing: deviceModel stays empty.
-  uint32_t IdentifyDevice() override { return 0; }
+  device::Identification IdentifyDevice(std::string_view, session::HandheldIdentity&) override { return {}; }
   void StopActiveSync() override {}
   uint32_t CheckMainsPower() override { return kPowerUnknown; }
 };
@@ -65,11 +63,13 @@ class UnlinkedTexts final : public PageTexts {
 }  // namespace
 
 WizardOperations UnlinkedOperations() {
+  static rapi::NoDeviceRemoteApi noDevice;
+  static device::RemoteSession remote(noDevice);
   static UnlinkedSettings settings;
   static UnlinkedImages images;
   static UnlinkedDevice device;
   static UnlinkedBootLink bootLink;
-  return WizardOperations{settings, images, device, bootLink};
+  return WizardOperations{settings, images, device, bootLink, remote};
 }
 
 PageTexts& UnlinkedPageTexts() {

@@ -2,6 +2,7 @@
 
 #include "desktop/app/driver/activesync_check.h"
 #include "desktop/app/driver/image_checks.h"
+#include "desktop/app/driver/image_screens.h"
 #include "desktop/session/page_ids.h"
 #include "desktop/app/driver/run_control.h"
 #include "desktop/app/driver/run_paths.h"
@@ -18,6 +19,7 @@ using session::Session;
 
 constexpr const char* kExpectedModel = "Quor 5210";
 constexpr uint32_t kPauseAfterFlashMs = 1000;
+constexpr int kPowerWarningGoOn = 0;  // "Weiter" ends the power warning with 0
 
 enum class Step {
   kWelcome,
@@ -86,7 +88,7 @@ class WizardRun {
   }
 
   Step ConnectStep() {
-    StartRemoteApi();
+    StartRemoteApi(ops_.remote);
     if (ConnectAndIdentify(ops_) == 0) return Step::kDone;
     if (!platform::EqualsNoCase(platform::TextOf(Session().handheld.deviceModel), kExpectedModel)) {
       EndWithScreen(kScreenInvalidModel);
@@ -111,15 +113,18 @@ class WizardRun {
   }
 
   Step Update() {
-    if (ops_.images.FindImageInProgramDir() == 0) return Step::kDone;
     session::UpdateSession& session = Session();
+    if (ops_.images.FindImageInProgramDir(session.paths, session.image) != image::ImageOutcome::kOk) {
+      ShowImageNotFound();
+      return Step::kDone;
+    }
     platform::CopyText(session.image.imagePath, platform::TextOf(session.image.foundImagePath));
-    return CheckImageForFlash(ops_.images, ImageSource::kBesideProgram) ? Step::kConfirm : Step::kDone;
+    return CheckImageForFlash(ops_.images, ops_.remote, ImageSource::kBesideProgram) ? Step::kConfirm : Step::kDone;
   }
 
   Step Restore() {
-    if (ops_.images.ChooseRestoreImage() == 0) return Step::kOptions;
-    return CheckImageForFlash(ops_.images, ImageSource::kChosenByUser) ? Step::kConfirm : Step::kDone;
+    if (ops_.images.ChooseRestoreImage(Session().image) != image::ImageOutcome::kOk) return Step::kOptions;
+    return CheckImageForFlash(ops_.images, ops_.remote, ImageSource::kChosenByUser) ? Step::kConfirm : Step::kDone;
   }
 
   Step Backup() {
@@ -152,7 +157,7 @@ class WizardRun {
 
   Step Flash() {
     ops_.device.StopActiveSync();
-    EndRemoteApi();
+    EndRemoteApi(ops_.remote);
     session::UpdateSession& session = Session();
     session.flow.recoveryFlash = 0;
     pages::RunPage(kPageProgress);
@@ -165,14 +170,16 @@ class WizardRun {
     return Step::kDone;
   }
 
-  // The mains check before a backup or a flash. False ends the run.
+  // The mains check before a backup or a flash; without mains WARNUNG 111
+  // lets the user go on ("Weiter") or give up. False ends the run.
   bool PowerAllowsWork() {
     switch (ops_.device.CheckMainsPower()) {
       case kPowerGoOn: return true;
+      case kPowerNoMains: return pages::RunPage(kScreenPowerWarning) == kPowerWarningGoOn;
       case kPowerUnknown:
         if (RunOpen()) {
           pages::RunPage(kScreenConnectionError);
-          EndRemoteApi();
+          EndRemoteApi(ops_.remote);
           session::CloseMainWindow();
         }
         return false;
@@ -189,7 +196,7 @@ class WizardRun {
 void RunWizard(const WizardOperations& ops) {
   session::UpdateSession& session = Session();
   SetUpRunPaths();
-  session.flow.pendingFlash = ops.settings.ReadFlashSettings();
+  session.flow.pendingFlash = TakeFlashRecord(ops.settings.ReadFlashSettings());
   if (CheckActiveSyncVersion() == 0) {
     EndWithScreen(kScreenActiveSyncTooOld);
   } else {

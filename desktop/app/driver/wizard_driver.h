@@ -10,8 +10,8 @@
 
 namespace corvash::driver {
 
-// The whole run. Expects the main window open (mainWindow == 1), the page
-// host installed and the remote API installed.
+// The whole run. Expects the main window open (mainWindow == 1) and the page
+// host installed; the run starts the remote-API session of `ops` itself.
 void RunWizard(const WizardOperations& ops);
 
 // The connection step after the remote-API start: identifies the device

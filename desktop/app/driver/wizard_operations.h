@@ -1,15 +1,23 @@
 #pragma once
 // What the wizard driver needs of the other subsystems, one small interface
 // per subsystem. The program binds them to the real operations; tests bind
-// doubles. Every operation keeps the system's convention: results of 1 go on,
-// and an operation that meets a fault shows its numbered screen itself,
-// closes the main window (session::CloseMainWindow) and returns 0. All calls come
-// from the wizard thread, one at a time.
+// doubles. The operations take the values they read and return what they
+// learnt; the driver shows the screens their outcomes name. The boot-link
+// operations keep the older convention: results of 1 go on, and an operation
+// that meets a fault shows its numbered screen itself, closes the main window
+// (session::CloseMainWindow) and returns 0. All calls come from the wizard
+// thread, one at a time.
 #include <cstdint>
+#include <optional>
 #include <string_view>
 
 #include "desktop/bootlink/identity_read.h"
+#include "desktop/device/device_identification.h"
 #include "desktop/device/power_watch.h"
+#include "desktop/image/image_outcome.h"
+#include "desktop/session/flash_settings.h"
+#include "desktop/device/remote_session.h"
+#include "desktop/session/update_session.h"
 
 namespace corvash::driver {
 
@@ -17,56 +25,59 @@ namespace corvash::driver {
 class FlashSettingsOperations {
  public:
   virtual ~FlashSettingsOperations() = default;
-  // 1 when the record says a flash was started and not finished. A stored
-  // image path goes to imagePath and sets recoveryMode. No screen.
-  virtual uint32_t ReadFlashSettings() = 0;
+  // The record: pending is 1 when a flash was started and not finished;
+  // imagePath is the stored image's path, if any. No screen.
+  virtual session::FlashRecord ReadFlashSettings() = 0;
   // Deletes the record; silent.
   virtual void DeleteFlashSettings() = 0;
 };
 
-// Reading, checking and finding image files.
+// Reading, checking and finding image files. None shows a screen.
 class ImageOperations {
  public:
+  using ImageOutcome = image::ImageOutcome;
   virtual ~ImageOperations() = default;
-  // Fills the image fields from the header of `path`. 0 when the file cannot
-  // be opened: FEHLER 104 shown, except for a vanished stored image while
-  // recoveryMode is set (no screen, window left open).
-  virtual uint32_t ReadImageHeader(std::string_view path) = 0;
-  // 1 when the checksum of imagePath matches its header; 0 on a mismatch (no
-  // screen: the caller shows FEHLER 102) or when the file cannot be opened
-  // (FEHLER 104 shown, window closed).
-  virtual uint32_t VerifyImageChecksum() = 0;
-  // 1 when deviceVariant equals imageVariant (without regard to case). No screen.
-  virtual uint32_t CheckVariant() = 0;
-  // 1 when model and language of imagePath fit the device; 0 without a
-  // screen while recoveryMode is set, else after FEHLER 100.
-  virtual uint32_t CheckStoredImage() = 0;
-  // 1 with imagePath and foundImagePath set to the first image beside the
-  // program; 0 after FEHLER 103.
-  virtual uint32_t FindImageInProgramDir() = 0;
-  // 1 when the user chose a file into imagePath; 0 when the chooser was cancelled.
-  virtual uint32_t ChooseRestoreImage() = 0;
-  // Byte size of `path` (low 32 bits); 0 after FEHLER 104 (window closed).
-  virtual uint32_t ImageFileSize(std::string_view path) = 0;
+  // Fills the image fields of `image` from the header of `path`: kOk,
+  // kNotFound or kNotOpened.
+  virtual ImageOutcome ReadImageHeader(std::string_view path, session::ChosenImage& image) = 0;
+  // kOk when the checksum of imagePath matches its header, kChecksumMismatch
+  // when not, kNotFound or kNotOpened when the file cannot be opened. The
+  // wait box shows while the file is summed.
+  virtual ImageOutcome VerifyImageChecksum(const session::ChosenImage& image) = 0;
+  // kOk when deviceVariant equals imageVariant (without regard to case),
+  // else kVariantMismatch.
+  virtual ImageOutcome CheckVariant(const session::ChosenImage& image, const session::HandheldIdentity& handheld) = 0;
+  // Reads the header of imagePath and compares model and language:
+  // kOk, kNoStoredImage (empty path), kNotFound, kNotOpened, kModelMismatch
+  // or kLanguageMismatch.
+  virtual ImageOutcome CheckStoredImage(session::ChosenImage& image, const session::HandheldIdentity& handheld) = 0;
+  // kOk with imagePath and foundImagePath set to the first image beside the
+  // program; kNoImage when there is none.
+  virtual ImageOutcome FindImageInProgramDir(const session::RunPaths& paths, session::ChosenImage& image) = 0;
+  // kOk when the user chose a file into imagePath; kCancelled otherwise.
+  virtual ImageOutcome ChooseRestoreImage(session::ChosenImage& image) = 0;
+  // Byte size of `path` (low 32 bits); nullopt when it cannot be read.
+  virtual std::optional<uint32_t> ImageFileSize(std::string_view path) = 0;
 };
 
 // CheckMainsPower results are the power check's own.
 using device::kPowerGoOn;
+using device::kPowerNoMains;
 using device::kPowerUnknown;
-using device::kPowerUserGaveUp;
 
 // Services of the running device, over the remote API and the sync software.
 class DeviceServices {
  public:
   virtual ~DeviceServices() = default;
-  // Fills the device fields and writes the identity to the device. The
-  // driver relies only on deviceModel afterwards (empty when nothing was
-  // learnt); FEHLER 117 may have been shown.
-  virtual uint32_t IdentifyDevice() = 0;
+  // Fills the device fields of `identity` (the libraries come from
+  // `programDir`) and writes the identity to the device. The driver relies
+  // only on deviceModel afterwards (empty when nothing was learnt). The
+  // result names the screen to show (FEHLER 117 for another model).
+  virtual device::Identification IdentifyDevice(std::string_view programDir, session::HandheldIdentity& identity) = 0;
   // Ends the sync processes so that they free the port; takes some seconds.
   virtual void StopActiveSync() = 0;
-  // kPowerGoOn, kPowerUserGaveUp (after the power warning) or kPowerUnknown
-  // (the device cannot be asked).
+  // kPowerGoOn, kPowerNoMains (the driver shows the power warning) or
+  // kPowerUnknown (the device cannot be asked).
   virtual uint32_t CheckMainsPower() = 0;
 };
 
@@ -94,12 +105,14 @@ class PageTexts {
   virtual void LoadPageTexts() = 0;
 };
 
-// The operations of one run. The referenced objects outlive the run.
+// The operations of one run and the remote-API session the run starts, waits
+// on and ends. The referenced objects outlive the run.
 struct WizardOperations {
   FlashSettingsOperations& settings;
   ImageOperations& images;
   DeviceServices& device;
   BootLinkOperations& bootLink;
+  device::RemoteSession& remote;
 };
 
 }  // namespace corvash::driver

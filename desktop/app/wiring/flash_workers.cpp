@@ -12,6 +12,7 @@
 #include "desktop/image/image_checks.h"
 #include "desktop/image/image_discovery.h"
 #include "desktop/image/image_header.h"
+#include "desktop/image/image_outcome.h"
 #include "desktop/session/page_host.h"
 #include "desktop/session/page_ids.h"
 #include "desktop/session/update_session.h"
@@ -34,6 +35,29 @@ void ShowIncompatible(LoaderLink& link, std::atomic<uint32_t>& flag) {
   bootlink::EndWatchAfterFault(link);
 }
 
+// An image that cannot be read: FEHLER 104 over the hidden page, except for
+// a vanished stored image in a recovery run.
+void ShowUnreadableImage(LoaderLink& link, const session::WizardFlow& flow, image::ImageOutcome outcome) {
+  if (outcome == image::ImageOutcome::kNotFound && flow.recoveryMode.load() != 0) return;
+  HideWatch(link);
+  pages::RunPage(pages::kScreenImageNotOpened);
+  session::CloseMainWindow();
+}
+
+// What a failed stored-image check shows; a recovery run drops an image that
+// does not fit without a screen.
+void ShowStoredImageCheck(LoaderLink& link, session::WizardFlow& flow, image::ImageOutcome outcome) {
+  if (image::IsUnreadable(outcome)) {
+    ShowUnreadableImage(link, flow, outcome);
+    session::CloseMainWindow();
+    return;
+  }
+  if (!image::IsMismatch(outcome) || flow.recoveryMode.load() != 0) return;
+  (outcome == image::ImageOutcome::kLanguageMismatch ? flow.languageMismatch : flow.modelMismatch) = 1;
+  pages::RunPage(pages::kScreenIncompatibleImage);
+  session::CloseMainWindow();
+}
+
 // The two loads; a failure shows its screen (an image that cannot be opened:
 // FEHLER 104) before the page ends.
 void Flash(LoaderLink& link, std::string_view imagePath) {
@@ -49,7 +73,7 @@ void Flash(LoaderLink& link, std::string_view imagePath) {
 }  // namespace
 
 void IdentifyAndFlashThread(LoaderLink& link, session::UpdateSession& run) {
-  run.image.imageSizeKB = image::FirstImageSize() / 1024;
+  run.image.imageSizeKB = image::FirstImageSize(run.paths) / 1024;
   bootlink::OpenCommandSession(link);
   const bootlink::IdentityOutcome identity = bootlink::ReadDeviceIdentity(link, run.handheld);
   if (identity != bootlink::IdentityOutcome::kRead) {
@@ -62,11 +86,13 @@ void IdentifyAndFlashThread(LoaderLink& link, session::UpdateSession& run) {
     return;
   }
   bootlink::CloseCommandSession(link);
-  if (image::CheckStoredImage() == 0) {
+  if (const image::ImageOutcome stored = image::CheckStoredImage(run.image, run.handheld);
+      stored != image::ImageOutcome::kOk) {
+    ShowStoredImageCheck(link, run.flow, stored);
     bootlink::EndWatchAfterFault(link);
     return;
   }
-  if (image::CheckVariant() == 0) {
+  if (image::CheckVariant(run.image, run.handheld) != image::ImageOutcome::kOk) {
     ShowIncompatible(link, run.flow.versionMismatch);
     return;
   }
@@ -74,7 +100,9 @@ void IdentifyAndFlashThread(LoaderLink& link, session::UpdateSession& run) {
 }
 
 void CheckAndFlashThread(LoaderLink& link, session::UpdateSession& run) {
-  if (image::ReadImageHeader(platform::TextOf(run.image.imagePath)) == 0) {
+  if (const image::ImageOutcome header = image::ReadImageHeader(platform::TextOf(run.image.imagePath), run.image);
+      header != image::ImageOutcome::kOk) {
+    ShowUnreadableImage(link, run.flow, header);
     session::CloseMainWindow();
     bootlink::EndWatchAfterFault(link);
     return;
@@ -88,7 +116,7 @@ void CheckAndFlashThread(LoaderLink& link, session::UpdateSession& run) {
     ShowIncompatible(link, run.flow.languageMismatch);
     return;
   }
-  run.image.imageSizeKB = image::FirstImageSize() / 1024;
+  run.image.imageSizeKB = image::FirstImageSize(run.paths) / 1024;
   if (bootlink::FlashWatch* watch = link.Watcher()) {
     watch->SetBarRange(0, run.image.imageSizeKB * 1024);
     watch->SetBarPosition(0);

@@ -1,6 +1,7 @@
 #include "desktop/app/wiring/linked_operations.h"
 
 #include "desktop/app/driver/unlinked_operations.h"
+#include "desktop/image/disk_space.h"
 #include "desktop/session/flash_settings.h"
 #include "desktop/session/update_session.h"
 #include "desktop/app/wiring/flash_workers.h"
@@ -16,6 +17,8 @@
 #include "desktop/device/device_identification.h"
 #include "desktop/device/library_invocations.h"
 #include "desktop/device/power_watch.h"
+#include "desktop/device/remote_session.h"
+#include "desktop/device/windows_family.h"
 #include "desktop/image/image_discovery.h"
 #include "desktop/pages/page_dialog.h"
 #include "desktop/platform/prefix.h"
@@ -26,9 +29,25 @@
 #include "desktop/image/image_discovery.h"
 #include "desktop/image/image_header.h"
 #include "desktop/resources/text_table.h"
+#include "desktop/session/page_host.h"
 
 namespace corvash::wiring {
 namespace {
+
+// The remote API of the sync link (the prefix's socket) and the run's session
+// on it, built on first use. Never destroyed, as watches that use them may
+// outlive main().
+device::RemoteSession& ProgramRemoteSession() {
+  static rapi::SocketRemoteApi* const api = new rapi::SocketRemoteApi(platform::RapiSocketPath());
+  static device::RemoteSession* const remote = new device::RemoteSession(*api);
+  return *remote;
+}
+
+rapi::RemoteApi& ProgramRemoteApi() { return ProgramRemoteSession().Api(); }
+
+std::string_view ProgramDir() { return platform::TextOf(session::Session().paths.programDir); }
+
+void StopSyncProcesses() { device::StopActiveSync(device::QueryWindowsFamily()); }
 
 using bootlink::LoaderLink;
 
@@ -40,31 +59,57 @@ LoaderLink& ProgramLink() {
 }
 
 // The port test frees the ports by stopping the desktop sync processes.
-uint32_t TestPortsOf(LoaderLink& link) { return bootlink::TestPorts(link, [] { device::StopActiveSync(); }); }
+uint32_t TestPortsOf(LoaderLink& link) { return bootlink::TestPorts(link, &StopSyncProcesses); }
 
 class LinkedSettings final : public driver::FlashSettingsOperations {
  public:
-  uint32_t ReadFlashSettings() override { return session::ReadFlashSettings(); }
+  session::FlashRecord ReadFlashSettings() override { return session::ReadFlashSettings(); }
   void DeleteFlashSettings() override { session::DeleteFlashSettings(); }
+};
+
+// The wizard's wait box, shown while an image is summed.
+class WaitBox final : public image::WaitIndicator {
+ public:
+  void Show() override { pages::ShowWaitBox(); }
+  void Close() override { pages::CloseWaitBox(); }
 };
 
 class LinkedImages final : public driver::ImageOperations {
  public:
-  uint32_t ReadImageHeader(std::string_view path) override { return image::ReadImageHeader(path); }
-  uint32_t VerifyImageChecksum() override { return image::VerifyImageChecksum(); }
-  uint32_t CheckVariant() override { return image::CheckVariant(); }
-  uint32_t CheckStoredImage() override { return image::CheckStoredImage(); }
-  uint32_t FindImageInProgramDir() override { return image::FindImageInProgramDir(); }
-  uint32_t ChooseRestoreImage() override { return image::ChooseRestoreImage(); }
-  uint32_t ImageFileSize(std::string_view path) override { return image::ImageFileSize(path); }
+  explicit LinkedImages(image::FileChooser& chooser) : chooser_(chooser) {}
+  ImageOutcome ReadImageHeader(std::string_view path, session::ChosenImage& image) override {
+    return image::ReadImageHeader(path, image);
+  }
+  ImageOutcome VerifyImageChecksum(const session::ChosenImage& image) override {
+    WaitBox wait;
+    return image::VerifyImageChecksum(image, wait);
+  }
+  ImageOutcome CheckVariant(const session::ChosenImage& image, const session::HandheldIdentity& handheld) override {
+    return image::CheckVariant(image, handheld);
+  }
+  ImageOutcome CheckStoredImage(session::ChosenImage& image, const session::HandheldIdentity& handheld) override {
+    return image::CheckStoredImage(image, handheld);
+  }
+  ImageOutcome FindImageInProgramDir(const session::RunPaths& paths, session::ChosenImage& image) override {
+    return image::FindImageInProgramDir(paths, image);
+  }
+  ImageOutcome ChooseRestoreImage(session::ChosenImage& image) override {
+    return image::ChooseRestoreImage(chooser_, image);
+  }
+  std::optional<uint32_t> ImageFileSize(std::string_view path) override { return image::ImageFileSize(path); }
+
+ private:
+  image::FileChooser& chooser_;
 };
 
 // The running handheld's services over the remote API and the sync software.
 class LinkedDevice final : public driver::DeviceServices {
  public:
-  uint32_t IdentifyDevice() override { return device::IdentifyDevice(&image::FirstImageSize); }
-  void StopActiveSync() override { device::StopActiveSync(); }
-  uint32_t CheckMainsPower() override { return device::CheckMainsPower(); }
+  device::Identification IdentifyDevice(std::string_view programDir, session::HandheldIdentity& identity) override {
+    return device::IdentifyDevice(ProgramRemoteSession(), programDir, identity, [] { return image::FirstImageSize(session::Session().paths); });
+  }
+  void StopActiveSync() override { StopSyncProcesses(); }
+  uint32_t CheckMainsPower() override { return device::CheckMainsPower(ProgramRemoteApi()); }
 };
 
 class LinkedBootLink final : public driver::BootLinkOperations {
@@ -102,7 +147,10 @@ class LinkedFlashWorkers final : public pages::FlashWorkers {
 
 class LinkedSettingsWriter final : public pages::FlashSettingsWriter {
  public:
-  void WriteFlashSettings() override { session::WriteFlashSettings(); }
+  void WriteFlashSettings() override {
+    const session::UpdateSession& run = session::Session();
+    session::WriteFlashSettings(run.handheld, run.image, run.serialLink.load());
+  }
   void DeleteFlashSettings() override { session::DeleteFlashSettings(); }
 };
 
@@ -122,7 +170,7 @@ class LinkedBootLoaderWatch final : public pages::BootLoaderWatch {
  public:
   explicit LinkedBootLoaderWatch(LoaderLink& link) : link_(link) {}
   void RunBootLoaderWatch(pages::WorkerPage& page, std::atomic<uint32_t>& stop) override {
-    device::RunBootLoaderWatch(page, stop, [this] { return TestPortsOf(link_); });
+    device::RunBootLoaderWatch(ProgramRemoteApi(), page, stop, [this] { return TestPortsOf(link_); });
   }
 
  private:
@@ -132,8 +180,10 @@ class LinkedBootLoaderWatch final : public pages::BootLoaderWatch {
 class LinkedPowerWatch final : public pages::PowerWatch {
  public:
   explicit LinkedPowerWatch(LoaderLink& link) : link_(link) {}
-  int QueryMainsStatus() override { return device::QueryMainsStatus(); }
-  void RunPowerWatch(pages::WorkerPage& warning) override { device::RunPowerWatch(warning, link_.linkClosed); }
+  int QueryMainsStatus() override { return device::QueryMainsStatus(ProgramRemoteApi()); }
+  void RunPowerWatch(pages::WorkerPage& warning) override {
+    device::RunPowerWatch(ProgramRemoteApi(), warning, link_.linkClosed);
+  }
 
  private:
   LoaderLink& link_;
@@ -141,12 +191,19 @@ class LinkedPowerWatch final : public pages::PowerWatch {
 
 class LinkedBackupWorker final : public pages::BackupWorker {
  public:
-  void RunBackupWorker(pages::WorkerPage& page) override { device::BackupWorker(page); }
+  pages::BackupEnding RunBackupWorker(pages::WorkerPage& page) override {
+    const session::UpdateSession& s = session::Session();
+    const device::BackupJob job{.programDir = std::string(ProgramDir()),
+                                .backupPath = std::string(platform::TextOf(s.paths.backupPath)),
+                                .handheld = s.handheld};
+    const device::BackupOutcome outcome = device::BackupWorker(ProgramRemoteApi(), job, page);
+    return pages::BackupEnding{.complete = outcome.complete, .screen = outcome.screen, .endsRun = outcome.endsRun};
+  }
 };
 
 class LinkedClockSetter final : public pages::ClockSetter {
  public:
-  int InvokeSetSysTime() override { return device::InvokeSetSysTime(); }
+  int InvokeSetSysTime() override { return device::InvokeSetSysTime(ProgramRemoteSession(), ProgramDir()); }
 };
 
 class LinkedActiveSync final : public pages::ActiveSyncControl {
@@ -154,12 +211,17 @@ class LinkedActiveSync final : public pages::ActiveSyncControl {
   void RestartActiveSync() override { device::RestartActiveSync(); }
 };
 
-// The options page as the backup target's chooser hides and shows it.
-class OptionsPageWindow final : public image::PageWindow {
+// WARNUNG 112 before an existing backup file is replaced, with the options
+// page hidden; "Abbrechen" shows the page again for another choice.
+class ReplaceWarning final : public image::ReplaceQuestion {
  public:
-  explicit OptionsPageWindow(pages::PageDialog& page) : page_(page) {}
-  void Hide() override { page_.SetPageVisible(false); }
-  void Show() override { page_.SetPageVisible(true); }
+  explicit ReplaceWarning(pages::PageDialog& page) : page_(page) {}
+  bool MayReplace() override {
+    page_.SetPageVisible(false);
+    if (pages::RunPage(image::kFileExistsWarningDialog) != image::kWarningCancel) return true;
+    page_.SetPageVisible(true);
+    return false;
+  }
 
  private:
   pages::PageDialog& page_;
@@ -167,16 +229,29 @@ class OptionsPageWindow final : public image::PageWindow {
 
 class LinkedBackupTarget final : public pages::BackupTargetChooser {
  public:
+  explicit LinkedBackupTarget(image::FileChooser& chooser) : chooser_(chooser) {}
   int ChooseBackupTarget(pages::PageDialog& optionsPage) override {
-    OptionsPageWindow window(optionsPage);
-    return static_cast<int>(image::ChooseBackupTarget(&window));
+    ReplaceWarning warning(optionsPage);
+    session::UpdateSession& run = session::Session();
+    const image::ImageOutcome outcome =
+        image::ChooseBackupTarget(run.handheld, {chooser_, space_, warning}, run.paths);
+    if (outcome == image::ImageOutcome::kNoSpace) {
+      optionsPage.SetPageVisible(false);
+      pages::RunPage(image::kBackupImpossibleDialog);
+      optionsPage.SetPageVisible(true);
+    }
+    return outcome == image::ImageOutcome::kOk ? 1 : 0;
   }
+
+ private:
+  image::FileChooser& chooser_;
+  image::StatvfsDiskSpace space_;
 };
 
 // What this program gives the pages beyond the harmless defaults.
 struct LinkedPageWorkers {
-  explicit LinkedPageWorkers(LoaderLink& link)
-      : flashWorkers(link), teardown(link), bootLoaderWatch(link), powerWatch(link) {}
+  LinkedPageWorkers(LoaderLink& link, image::FileChooser& chooser)
+      : flashWorkers(link), teardown(link), bootLoaderWatch(link), powerWatch(link), backupTarget(chooser) {}
   LinkedFlashWorkers flashWorkers;
   LinkedSettingsWriter settingsWriter;
   LinkedTeardown teardown;
@@ -190,12 +265,12 @@ struct LinkedPageWorkers {
 
 }  // namespace
 
-const driver::WizardOperations& LinkedOperations() {
+const driver::WizardOperations& LinkedOperations(image::FileChooser& chooser) {
   static LinkedSettings settings;
-  static LinkedImages images;
+  static LinkedImages images(chooser);
   static LinkedDevice device;
   static LinkedBootLink bootLink(ProgramLink());
-  static const driver::WizardOperations operations{settings, images, device, bootLink};
+  static const driver::WizardOperations operations{settings, images, device, bootLink, ProgramRemoteSession()};
   return operations;
 }
 
@@ -204,9 +279,9 @@ driver::PageTexts& LinkedPageTexts() {
   return texts;
 }
 
-pages::PageServices ProgramPageServices(pages::ReadmeViewer& readme) {
+pages::PageServices ProgramPageServices(pages::ReadmeViewer& readme, image::FileChooser& chooser) {
   // Never destroyed: a worker that a page started may outlive main().
-  static LinkedPageWorkers* const workers = new LinkedPageWorkers(ProgramLink());
+  static LinkedPageWorkers* const workers = new LinkedPageWorkers(ProgramLink(), chooser);
   return pages::PageServices{
       .bootLoaderWatch = workers->bootLoaderWatch,
       .powerWatch = workers->powerWatch,
@@ -219,13 +294,6 @@ pages::PageServices ProgramPageServices(pages::ReadmeViewer& readme) {
       .readmeViewer = readme,
       .backupTargetChooser = workers->backupTarget,
   };
-}
-
-void BindLinkHooks() {
-  // The remote API of the sync link: the prefix's socket. Never destroyed,
-  // as watches that use it may outlive main().
-  static rapi::SocketRemoteApi* const remoteApi = new rapi::SocketRemoteApi(platform::RapiSocketPath());
-  rapi::InstallRemoteApi(remoteApi);
 }
 
 void ShutDownLink() { ProgramLink().Close(); }

@@ -52,7 +52,6 @@ using backup_road::test::PullPage;
 struct World {
   ~World() {
     if (api) api->CeRapiUninit();
-    rapi::InstallRemoteApi(nullptr);
     if (handheld) {
       ::kill(handheld->Pid(), SIGTERM);  // run ends its sync software on the way out
       handheld->Wait();
@@ -62,11 +61,12 @@ struct World {
   fs::path backup;
   std::unique_ptr<emulator::test::Child> handheld;
   std::unique_ptr<rapi::SocketRemoteApi> api;
+  device::BackupJob job;
 };
 World* g_world = nullptr;
 
 // A handheld served in a prefix, the remote API linked to it, backup.exe in
-// the program folder and the session as identification leaves it.
+// the program folder and the identity as identification leaves it.
 bool SetUpWorld(World& world, std::string* error) {
   const fs::path state = world.folder.Path() / "handheld";
   const fs::path prefix = world.folder.Path() / "prefix";
@@ -87,20 +87,17 @@ bool SetUpWorld(World& world, std::string* error) {
     return false;
   }
   world.api = std::make_unique<rapi::SocketRemoteApi>(prefix / "rapi.sock");
-  rapi::InstallRemoteApi(world.api.get());
   rapi::RapiInitRecord link;
   if (world.api->CeRapiInitEx(link) != rapi::S_OK || !link.heRapiInit->Wait(kLinkWaitMs)) {
     *error = "the remote API did not link";
     return false;
   }
-  session::UpdateSession& s = session::Session();
-  s.Reset();
-  platform::CopyText(s.paths.programDir, program.string());
-  platform::CopyText(s.paths.backupPath, world.backup.string());
-  platform::CopyText(s.handheld.deviceModel, "Quor 5210");
-  platform::CopyText(s.handheld.deviceVariant, "NBT");
-  platform::CopyText(s.handheld.deviceLangCode, "ENG");
-  platform::CopyText(s.handheld.deviceVersion, "2.04");
+  world.job.programDir = program.string();
+  world.job.backupPath = world.backup.string();
+  platform::CopyText(world.job.handheld.deviceModel, "Quor 5210");
+  platform::CopyText(world.job.handheld.deviceVariant, "NBT");
+  platform::CopyText(world.job.handheld.deviceLangCode, "ENG");
+  platform::CopyText(world.job.handheld.deviceVersion, "2.04");
   return true;
 }
 
@@ -116,13 +113,13 @@ void BM_BackupPull(benchmark::State& state) {
     PullPage page;
     state.ResumeTiming();
     const Clock::time_point start = Clock::now();
-    device::BackupWorker(page);
+    const device::BackupOutcome outcome = device::BackupWorker(*g_world->api, g_world->job, page);
     const Clock::time_point end = Clock::now();
     state.PauseTiming();
-    if (page.result != 1 || fs::file_size(g_world->backup, code) != kBackupSize) {
+    if (!outcome.complete || fs::file_size(g_world->backup, code) != kBackupSize) {
       rapi::CePowerStatus power;
-      const bool linked = rapi::Api().CeGetSystemPowerStatusEx(power, 1) != 0;
-      const std::string why = "the pull failed: page ended with " + std::to_string(page.result) + " after " +
+      const bool linked = g_world->api->CeGetSystemPowerStatusEx(power, 1) != 0;
+      const std::string why = "the pull failed with screen " + std::to_string(outcome.screen) + " after " +
                               std::to_string(page.chunkTimes.size()) + " chunks" +
                               (linked ? "" : "; the sync link is down (a sync-process stop of another run on "
                                              "this machine ends every wcescomm.exe)");

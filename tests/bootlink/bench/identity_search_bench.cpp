@@ -29,6 +29,7 @@
 #include "common/loader_wire.h"
 #include "desktop/bootlink/command_channel.h"
 #include "desktop/bootlink/identity_read.h"
+#include "desktop/bootlink/loader_link.h"
 #include "desktop/bootlink/receive_thread.h"
 #include "desktop/platform/serial_port.h"
 #include "desktop/session/update_session.h"
@@ -156,19 +157,17 @@ class Handheld {
 };
 
 // Opens the port, starts the receive thread and the command session.
-bool Link(const fs::path& path) {
+bool Link(bootlink::LoaderLink& link, const fs::path& path) {
   auto opened = platform::OpenSerialPort(path);
   if (!opened.port || !opened.port->Configure()) return false;
-  auto& session = session::Session();
-  session.Reset();
-  session.linkHandle.store(opened.port);
-  if (!bootlink::StartReceiveThread()) return false;
+  link.PublishPort(opened.port);
+  if (!bootlink::StartReceiveThread(link)) return false;
   const auto deadline = Clock::now() + std::chrono::seconds(10);
-  while (session.readerRunning.load() != 1) {
+  while (link.readerRunning.load() != 1) {
     if (Clock::now() >= deadline) return false;
     std::this_thread::sleep_for(std::chrono::milliseconds(1));
   }
-  bootlink::OpenCommandSession();
+  bootlink::OpenCommandSession(link);
   // Let the echo of the session line pass before the first measured search.
   std::this_thread::sleep_for(std::chrono::milliseconds(100));
   return true;
@@ -179,18 +178,20 @@ void BM_IdentitySearchAgainstLineTime(benchmark::State& state) {
   platform::SetTimeScale(1.0);
   Handheld handheld;
   if (!handheld.Ready()) return state.SkipWithError("k5210-emu did not start");
-  if (!Link(handheld.Port())) return state.SkipWithError("no link to the loader");
-  auto& session = session::Session();
+  std::atomic<uint32_t> serialLink{1};
+  bootlink::LoaderLink link(nullptr, serialLink);
+  if (!Link(link, handheld.Port())) return state.SkipWithError("no link to the loader");
+  session::HandheldIdentity identity;
   const double line = LineSeconds(SearchLineBytes());
   double total = 0;
   std::vector<double> ratios;
   for (auto _ : state) {
-    platform::ClearText(session.handheld.deviceModel);
-    platform::ClearText(session.handheld.deviceVersion);
+    platform::ClearText(identity.deviceModel);
+    platform::ClearText(identity.deviceVersion);
     const auto start = Clock::now();
-    const uint32_t found = bootlink::ReadDeviceIdentity();
+    const bootlink::IdentityOutcome found = bootlink::ReadDeviceIdentity(link, identity);
     const double took = std::chrono::duration<double>(Clock::now() - start).count();
-    if (found != 1 || platform::TextOf(session.handheld.deviceVersion) != "2.05") {
+    if (found != bootlink::IdentityOutcome::kRead || platform::TextOf(identity.deviceVersion) != "2.05") {
       state.SkipWithError("the search did not find the record in the last slot");
       break;
     }
@@ -198,9 +199,8 @@ void BM_IdentitySearchAgainstLineTime(benchmark::State& state) {
     total += took;
     ratios.push_back(took / line);
   }
-  bootlink::CloseCommandSession();
-  bootlink::ShutdownLink();
-  session.Reset();
+  bootlink::CloseCommandSession(link);
+  link.Close();
   if (ratios.empty()) return;
   std::sort(ratios.begin(), ratios.end());
   state.counters["search_ms"] = 1000 * total / static_cast<double>(ratios.size());

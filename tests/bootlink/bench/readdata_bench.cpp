@@ -10,6 +10,7 @@
 
 #include "desktop/session/update_session.h"
 #include "desktop/bootlink/command_channel.h"
+#include "desktop/bootlink/loader_link.h"
 #include "common/loader_wire.h"
 #include "desktop/bootlink/receive_thread.h"
 #include "common/clock.h"
@@ -48,13 +49,12 @@ uint32_t Address(int i) {
 }
 
 // One search through the link: reply consumed, next command, reply polled.
-uint64_t SearchThroughLink() {
-  auto& session = session::Session();
+uint64_t SearchThroughLink(bootlink::LoaderLink& link) {
   const uint64_t start = platform::TickMs();
   for (int i = 0; i < kRoundTrips; ++i) {
-    session.SetFrameReply("");
-    bootlink::SendReadData(Address(i));
-    while (session.FrameReply().find("KVOE") == std::string::npos) platform::SleepMs(kPollMs);
+    link.SetFrameReply("");
+    bootlink::SendReadData(link, Address(i));
+    while (link.FrameReply().find("KVOE") == std::string::npos) platform::SleepMs(kPollMs);
   }
   return platform::TickMs() - start;
 }
@@ -86,29 +86,29 @@ std::shared_ptr<platform::SerialPort> OpenLine(const std::filesystem::path& path
 }
 
 // Starts the receive thread on `port`.
-void StartLink(std::shared_ptr<platform::SerialPort> port) {
-  auto& session = session::Session();
-  session.Reset();
-  session.linkHandle.store(std::move(port));
-  bootlink::StartReceiveThread();
-  while (session.readerRunning.load() != 1) platform::SleepMs(1);
+void StartLink(bootlink::LoaderLink& link, std::shared_ptr<platform::SerialPort> port) {
+  link.PublishPort(std::move(port));
+  bootlink::StartReceiveThread(link);
+  while (link.readerRunning.load() != 1) platform::SleepMs(1);
 }
 
-void StopLink() {
-  bootlink::ShutdownLink();
-  session::Session().Reset();
-}
+// A link of its own for one benchmark.
+struct BenchLink {
+  std::atomic<uint32_t> serialLink{1};
+  bootlink::LoaderLink link{nullptr, serialLink};
+};
 
 void BM_ReadDataThroughLink_TestPeer(benchmark::State& state) {
   platform::SetTimeScale(1.0);
   test::PtyPeer loader(test::PtyPeer::Mode::kHandler, ReadDataAnswer);
   auto port = OpenLine(loader.SlavePath());
   if (!port) return state.SkipWithError("no port");
-  StartLink(port);
+  BenchLink bench;
+  StartLink(bench.link, port);
   uint64_t linkMs = 0;
-  for (auto _ : state) linkMs += SearchThroughLink();
+  for (auto _ : state) linkMs += SearchThroughLink(bench.link);
   state.counters["link_ms"] = benchmark::Counter(static_cast<double>(linkMs) / state.iterations());
-  StopLink();
+  bench.link.Close();
 }
 BENCHMARK(BM_ReadDataThroughLink_TestPeer)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
 
@@ -159,13 +159,14 @@ void BM_ReadDataThroughLink_EmulatedLoader(benchmark::State& state) {
   if (!loader.Ready()) return state.SkipWithError("no emulated loader");
   auto port = OpenLine(loader.Port());
   if (!port) return state.SkipWithError("no port");
-  StartLink(port);
-  bootlink::OpenCommandSession();
+  BenchLink bench;
+  StartLink(bench.link, port);
+  bootlink::OpenCommandSession(bench.link);
   uint64_t linkMs = 0;
-  for (auto _ : state) linkMs += SearchThroughLink();
+  for (auto _ : state) linkMs += SearchThroughLink(bench.link);
   state.counters["link_ms"] = benchmark::Counter(static_cast<double>(linkMs) / state.iterations());
-  bootlink::CloseCommandSession();
-  StopLink();
+  bootlink::CloseCommandSession(bench.link);
+  bench.link.Close();
 }
 BENCHMARK(BM_ReadDataThroughLink_EmulatedLoader)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
 

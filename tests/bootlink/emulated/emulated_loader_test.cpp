@@ -11,6 +11,7 @@
 #include "desktop/bootlink/port_test.h"
 #include "desktop/bootlink/receive_thread.h"
 #include "desktop/device/activesync_control.h"
+#include "desktop/device/windows_family.h"
 #include "common/clock.h"
 #include "emulator/emulated_handheld.h"
 #include "emulator/fault_plan.h"
@@ -49,7 +50,7 @@ class EmulatedLoaderTest : public test::LinkTest {
   }
   uint32_t Run() {
     prefix_.LinkRestAbsent();
-    return TestPorts(link_, [] { device::StopActiveSync(); });
+    return TestPorts(link_, [] { device::StopActiveSync(device::QueryWindowsFamily()); });
   }
 
   test::TempPrefix prefix_;

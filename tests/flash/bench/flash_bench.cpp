@@ -31,12 +31,14 @@
 
 #include "desktop/session/update_session.h"
 #include "desktop/bootlink/flash_sequences.h"
-#include "desktop/bootlink/headless_progress_page.h"
+#include "desktop/app/wiring/flash_workers.h"
 #include "desktop/bootlink/image_download.h"
+#include "desktop/bootlink/loader_link.h"
 #include "desktop/bootlink/port_test.h"
 #include "desktop/bootlink/receive_thread.h"
 #include "common/clock.h"
 #include "desktop/platform/serial_port.h"
+#include "tests/flash/headless_progress_page.h"
 
 namespace {
 
@@ -170,12 +172,12 @@ double RawPtyCopy(size_t bytes) {
   return seconds;
 }
 
-int FlashOnce() {
+int FlashOnce(bootlink::LoaderLink& link) {
   auto& session = session::Session();
-  session.flow.flashState.store(0);
+  link.flashState.store(0);
   session.flow.mainWindow.store(1);
-  HeadlessProgressPage page;
-  return RunHeadlessProgressPage(page, &bootlink::CheckAndFlashThread);
+  test::HeadlessProgressPage page(link);
+  return test::RunHeadlessProgressPage(page, link, [&] { wiring::CheckAndFlashThread(link, session); });
 }
 
 void BM_Flash32MiBAgainstRawPty(benchmark::State& state) {
@@ -188,14 +190,14 @@ void BM_Flash32MiBAgainstRawPty(benchmark::State& state) {
   ::setenv("CORVASH_PREFIX", handheld.Prefix().c_str(), 1);
   auto& session = session::Session();
   session.Reset();
-  bootlink::InstallImageDownload();
+  bootlink::LoaderLink link(&bootlink::ImageDownloadThread, session.serialLink);
   const std::string image = WriteImage(handheld.Dir());
   platform::CopyText(session.image.imagePath, image);
   platform::CopyText(session.paths.programDir, handheld.Dir().string());
   platform::CopyText(session.handheld.deviceModel, "Quor 5210");
   platform::CopyText(session.handheld.deviceVariant, "NBT");
   platform::CopyText(session.handheld.deviceLangCode, "ENG");
-  if (bootlink::TestPorts() != 1) {
+  if (bootlink::TestPorts(link, nullptr) != 1) {
     state.SkipWithError("the port test found no loader");
     return;
   }
@@ -207,7 +209,7 @@ void BM_Flash32MiBAgainstRawPty(benchmark::State& state) {
     const long before = StatusKb("VmRSS:");
     ResetPeak();
     const auto start = Clock::now();
-    const int result = FlashOnce();
+    const int result = FlashOnce(link);
     const double flash = std::chrono::duration<double>(Clock::now() - start).count() - pauses;
     const long peak = StatusKb("VmHWM:");
     if (result != 1) {
@@ -229,7 +231,7 @@ void BM_Flash32MiBAgainstRawPty(benchmark::State& state) {
   state.counters["ratio"] = ratios.empty() ? 0.0 : ratios[ratios.size() / 2];
   state.counters["rss_growth_MiB"] = worstGrowthMiB;
   state.counters["wire_MiB"] = static_cast<double>(WireBytes()) / (1 << 20);
-  bootlink::ShutdownLink();
+  link.Close();
   session.Reset();
 }
 BENCHMARK(BM_Flash32MiBAgainstRawPty)->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(9);
