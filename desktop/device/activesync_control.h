@@ -13,6 +13,10 @@ namespace corvash::device {
 // Runs on the caller's thread (wizard driver or boot-loader watch).
 void StopActiveSync();
 
+// Only processes of this user that belong to the prefix (as
+// platform::BelongsToPrefix tells) are ever ended: another prefix's sync
+// software, or another user's, is left alone.
+//
 // Ends the first process (in list order) that matches `name`, found as the
 // Windows family of QueryWindowsFamily finds it: family 1 by the lower-cased
 // executable path containing the name, family 0 by the lower-cased image
@@ -22,7 +26,8 @@ void StopActiveSync();
 void TerminateProcessByName(std::string name);
 
 // Ends the process that owns the first top-level window titled `title`
-// (without regard to case). Nothing is reported.
+// (without regard to case) among the windows of this prefix's processes.
+// Nothing is reported.
 void CloseWindowOwnerByTitle(std::string_view title);
 
 // Starts the connection program that the prefix's system.reg names (App
