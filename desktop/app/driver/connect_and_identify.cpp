@@ -81,13 +81,29 @@ Verdict JudgeImage(const WizardOperations& ops) {
   return Verdict::kUse;
 }
 
+// Checks the sum of an image that fits against its header, as before any flash. A
+// stored image that fails is dropped without a screen, as a misfit is; the
+// image beside the program must pass (FEHLER 102).
+Verdict JudgeChecksum(ImageOperations& images) {
+  if (images.VerifyImageChecksum() != 0) return Verdict::kUse;
+  if (!RunOpen()) return Verdict::kFail;  // the file could not be opened; its screen was shown
+  if (Session().recoveryMode.load() != 0) {
+    Session().recoveryMode = 0;
+    return Verdict::kTryAnother;
+  }
+  pages::CloseWaitBox();
+  EndWithScreen(kScreenChecksumError);
+  return Verdict::kFail;
+}
+
 // Finds the image to flash; false when the run is over.
 bool SettleOnImage(const WizardOperations& ops) {
   if (!PickRecoveryImage(ops)) return false;
   for (;;) {
     if (ImagePathEmpty() && !TakeImageBesideProgram(ops.images)) return false;
     if (!RunOpen()) return false;  // the image could not be read; its screen was shown
-    switch (JudgeImage(ops)) {
+    const Verdict fit = JudgeImage(ops);
+    switch (fit == Verdict::kUse ? JudgeChecksum(ops.images) : fit) {
       case Verdict::kUse: return true;
       case Verdict::kFail: return false;
       case Verdict::kTryAnother: ClearImagePath(); break;
