@@ -6,9 +6,10 @@
 // next). The backup is an image file: the 32-byte header, written last, then
 // the 0x1F00000 bytes pulled.
 //
-// The pull writes a new file beside backupPath and renames it over the
-// target only when it is complete, so that a failed backup leaves an earlier
-// file of that name as it was and no half-written file under its name.
+// The pull writes an unnamed file in backupPath's folder and puts it in the
+// target's place only when it is complete (BackupFile), so that a failed or
+// killed backup leaves an earlier file of that name as it was and nothing
+// half-written under its name or beside it.
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -28,11 +29,13 @@ uint32_t CopyAgentToDevice(std::string_view pcPath, std::string_view devicePath)
 // The thread body of the backup progress page (132): drives its bar and
 // figure and ends it with 1 after success. Failures: the agent cannot be
 // started (FEHLER 106, page hidden, the remote API shut down, main window
-// closed); the backup file cannot be made (page ended with 2, FEHLER 104);
+// closed); the target cannot be written, being a folder or a read-only
+// file, or no file can be made beside it (FEHLER 104, then the page ended
+// with 2), before any chunk is pulled;
 // a chunk does not come within 501 looks 100 ms apart, comes short, or
 // cannot be deleted while more are due (page hidden, FEHLER 109, main
 // window closed); writing the backup fails
-// (page ended with 2, FEHLER 109).
+// (FEHLER 109, then the page ended with 2).
 void BackupWorker(pages::WorkerPage& page);
 
 }  // namespace corvash::device
