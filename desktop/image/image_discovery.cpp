@@ -3,6 +3,8 @@
 #include <dirent.h>
 #include <sys/stat.h>
 
+#include <limits>
+
 #include "desktop/session/update_session.h"
 #include "desktop/image/image_failures.h"
 #include "common/image_file.h"
@@ -54,6 +56,13 @@ class FolderListing {
   DIR* dir_;
 };
 
+// A size for the 32-bit fields: one past their reach stays the largest they
+// hold, so that a huge image never passes for a small one.
+uint32_t SizeField(uint64_t bytes) {
+  return bytes > std::numeric_limits<uint32_t>::max() ? std::numeric_limits<uint32_t>::max()
+                                                      : static_cast<uint32_t>(bytes);
+}
+
 }  // namespace
 
 bool HasImageName(std::string_view name) {
@@ -93,7 +102,7 @@ uint32_t FindImageInProgramDir() {
 
 uint32_t FirstImageSize() {
   const std::optional<FoundImage> found = FindFirstImage(platform::TextOf(session::Session().programDir));
-  return found ? static_cast<uint32_t>(found->size) : 0;
+  return found ? SizeField(found->size) : 0;
 }
 
 uint32_t ImageFileSize(std::string_view path) {
@@ -106,7 +115,7 @@ uint32_t ImageFileSize(std::string_view path) {
     ReportImageOpenFailure();
     return 0;
   }
-  return static_cast<uint32_t>(size);
+  return SizeField(size);
 }
 
 }  // namespace corvash::image

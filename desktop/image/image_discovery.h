@@ -14,10 +14,11 @@
 //   programDir + "/" + name. 0 when the folder cannot be listed or holds no
 //   image: FEHLER 103 (dialog 140) is shown and the main window closed.
 //
-// FirstImageSize() -> the size in bytes (low 32 bits) of the entry the same
-//   rule finds, 0 when there is none. No screen.
+// FirstImageSize() -> the size in bytes of the entry the same rule finds, 0
+//   when there is none. No screen. Sizes of 4 GiB and more give 0xFFFFFFFF,
+//   here and in ImageFileSize: cut to 32 bits they would pass for small ones.
 //
-// ImageFileSize(path) -> the file's size in bytes (low 32 bits). When the
+// ImageFileSize(path) -> the file's size in bytes. When the
 //   file cannot be opened or sized: the remote API session is shut down
 //   (CeRapiUninit), FEHLER 104 (dialog 141) is shown, the main window closed, and 0
 //   returned.

@@ -110,6 +110,12 @@ TEST_F(ImageDiscoveryTest, PipeNamedLikeAnImageIsSkipped) {
   EXPECT_EQ(FirstImageSize(), 0u);
 }
 
+TEST_F(ImageDiscoveryTest, ImageOf4GiBAndMoreIsNotTakenForASmallOne) {
+  MakeFile("huge.nbf", 0);
+  std::filesystem::resize_file(programDir / "huge.nbf", (uint64_t{1} << 32) + 1024);  // sparse
+  EXPECT_EQ(FirstImageSize(), 0xFFFFFFFFu);
+}
+
 TEST_F(ImageDiscoveryTest, MissingProgramFolderShows103) {
   CopyText(session::Session().programDir, (dir / "nowhere").string());
   EXPECT_EQ(FindImageInProgramDir(), 0u);

@@ -45,7 +45,7 @@ class ImageOperations {
   virtual uint32_t FindImageInProgramDir() = 0;
   // 1 when the user chose a file into imagePath; 0 when the chooser was cancelled.
   virtual uint32_t ChooseRestoreImage() = 0;
-  // Byte size of `path` (low 32 bits); 0 after FEHLER 104 (window closed).
+  // Byte size of `path` (0xFFFFFFFF from 4 GiB on); 0 after FEHLER 104 (window closed).
   virtual uint32_t ImageFileSize(std::string_view path) = 0;
 };
 
