@@ -62,11 +62,12 @@ void TerminateProcessByName(std::string name) {
 }
 
 void CloseWindowOwnerByTitle(std::string_view title) {
+  const std::filesystem::path prefix = platform::PrefixDir();
   for (const platform::TopLevelWindow& window : platform::ListTopLevelWindows()) {
     const std::string_view shown = std::string_view(window.title).substr(0, kTitleChars);
     if (!platform::EqualsNoCase(shown, title)) continue;
-    if (!platform::BelongsToPrefix(window.owner, platform::PrefixDir())) continue;
-    platform::TerminatePrefixProcess(window.owner, platform::PrefixDir());
+    if (!platform::BelongsToPrefix(window.owner, prefix)) continue;
+    platform::TerminatePrefixProcess(window.owner, prefix);
     return;
   }
 }

@@ -1,6 +1,5 @@
 #include "desktop/device/device_identification.h"
 
-#include <charconv>
 #include <cstdlib>
 #include <vector>
 
