@@ -9,6 +9,7 @@
 #include "desktop/device/windows_family.h"
 #include "common/hive.h"
 #include "desktop/platform/prefix.h"
+#include "desktop/platform/process_prefix.h"
 #include "desktop/platform/processes.h"
 #include "desktop/platform/trace.h"
 
@@ -27,12 +28,14 @@ std::string Lower(std::string text) {
   return text;
 }
 
-// The first process whose lower-cased `field` contains `name`.
+// The first process of this prefix whose lower-cased `field` contains `name`.
 template <typename Field>
 void TerminateFirstMatch(const std::string& name, Field field) {
+  const std::filesystem::path prefix = platform::PrefixDir();
   for (const platform::ProcessEntry& process : platform::ListProcesses()) {
     if (Lower(field(process)).find(name) == std::string::npos) continue;
-    platform::TerminateProcess(process.pid);
+    if (!platform::BelongsToPrefix(process.pid, prefix)) continue;
+    platform::TerminatePrefixProcess(process.pid, prefix);
     return;
   }
 }
@@ -59,10 +62,12 @@ void TerminateProcessByName(std::string name, uint32_t windowsFamily) {
 }
 
 void CloseWindowOwnerByTitle(std::string_view title) {
+  const std::filesystem::path prefix = platform::PrefixDir();
   for (const platform::TopLevelWindow& window : platform::ListTopLevelWindows()) {
     const std::string_view shown = std::string_view(window.title).substr(0, kTitleChars);
     if (!platform::EqualsNoCase(shown, title)) continue;
-    platform::TerminateProcess(window.owner);
+    if (!platform::BelongsToPrefix(window.owner, prefix)) continue;
+    platform::TerminatePrefixProcess(window.owner, prefix);
     return;
   }
 }

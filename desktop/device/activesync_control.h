@@ -15,6 +15,10 @@ namespace corvash::device {
 // the caller's thread (wizard driver or port test).
 void StopActiveSync(uint32_t windowsFamily);
 
+// Only processes of this user that belong to the prefix (as
+// platform::BelongsToPrefix tells) are ever ended: another prefix's sync
+// software, or another user's, is left alone.
+//
 // Ends the first process (in list order) that matches `name`, looked for as
 // `windowsFamily` (QueryWindowsFamily) says: family 1 by the lower-cased
 // executable path containing the name, family 0 by the lower-cased image
@@ -24,7 +28,8 @@ void StopActiveSync(uint32_t windowsFamily);
 void TerminateProcessByName(std::string name, uint32_t windowsFamily);
 
 // Ends the process that owns the first top-level window titled `title`
-// (without regard to case). Nothing is reported.
+// (without regard to case) among the windows of this prefix's processes.
+// Nothing is reported.
 void CloseWindowOwnerByTitle(std::string_view title);
 
 // Starts the connection program that the prefix's system.reg names (App

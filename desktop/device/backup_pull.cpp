@@ -16,6 +16,7 @@
 #include "common/image_file.h"
 #include "common/rom_image_format.h"
 #include "common/utf16_text.h"
+#include "desktop/device/backup_file.h"
 #include "desktop/platform/trace.h"
 #include "desktop/session/page_ids.h"
 
@@ -34,52 +35,6 @@ constexpr size_t kAgentPiece = 4096;
 constexpr uint32_t FILE_ATTRIBUTE_HIDDEN = 0x2;
 
 std::u16string DevicePath(std::string_view name) { return text::ToUtf16(std::string(kDeviceTemp) + std::string(name)); }
-
-// The backup file being written: a new file beside the target, renamed over
-// it once complete, removed when the pull fails.
-class BackupFile {
- public:
-  ~BackupFile() {
-    if (fd_ >= 0) ::close(fd_);
-    if (!path_.empty()) ::unlink(path_.c_str());
-  }
-  bool Create(const std::string& target) {
-    target_ = target;
-    const fs::path folder = fs::path(target).parent_path();
-    std::string pattern = (folder / ("." + fs::path(target).filename().string() + ".XXXXXX")).string();
-    fd_ = ::mkstemp(pattern.data());
-    if (fd_ < 0) return false;
-    path_ = pattern;
-    ::fchmod(fd_, 0644);
-    return true;
-  }
-  bool WriteAt(uint64_t offset, std::span<const uint8_t> bytes) {
-    size_t done = 0;
-    while (done < bytes.size()) {
-      const ssize_t n = ::pwrite(fd_, bytes.data() + done, bytes.size() - done, static_cast<off_t>(offset + done));
-      if (n < 0 && errno == EINTR) continue;
-      if (n <= 0) return false;
-      done += static_cast<size_t>(n);
-    }
-    return true;
-  }
-  // Makes the file the target; false (and the target untouched) when it fails.
-  bool Complete() {
-    if (::fsync(fd_) != 0 || ::close(fd_) != 0) {
-      fd_ = -1;
-      return false;
-    }
-    fd_ = -1;
-    if (::rename(path_.c_str(), target_.c_str()) != 0) return false;
-    path_.clear();
-    return true;
-  }
-
- private:
-  int fd_ = -1;
-  std::string path_;
-  std::string target_;
-};
 
 BackupOutcome Fail(int screen, bool closeRun) { return BackupOutcome{.complete = false, .screen = screen, .endsRun = closeRun}; }
 

@@ -6,9 +6,10 @@
 // next). The backup is an image file: the 32-byte header, written last, then
 // the 0x1F00000 bytes pulled.
 //
-// The pull writes a new file beside backupPath and renames it over the
-// target only when it is complete, so that a failed backup leaves an earlier
-// file of that name as it was and no half-written file under its name.
+// The pull writes an unnamed file in backupPath's folder and puts it in the
+// target's place only when it is complete (BackupFile), so that a failed or
+// killed backup leaves an earlier file of that name as it was and nothing
+// half-written under its name or beside it.
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -47,8 +48,9 @@ struct BackupOutcome {
 
 // The work behind the backup progress page (132): drives the bar and figure
 // of `page` and leaves the page open. Failures: the agent cannot be started
-// (FEHLER 106 ending the run, the remote API shut down first); the backup
-// file cannot be made (FEHLER 104); a chunk does not come within 501 looks
+// (FEHLER 106 ending the run, the remote API shut down first); the target
+// cannot be written, being a folder or a read-only file, or no file can be
+// made beside it (FEHLER 104, before any chunk is pulled); a chunk does not come within 501 looks
 // 100 ms apart, comes short, or cannot be deleted while more are due
 // (FEHLER 109 ending the run); writing the backup fails (FEHLER 109).
 BackupOutcome BackupWorker(rapi::RemoteApi& api, const BackupJob& job, pages::WorkerPage& page);

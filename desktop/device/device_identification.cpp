@@ -1,6 +1,6 @@
 #include "desktop/device/device_identification.h"
 
-#include <charconv>
+#include <cstdlib>
 #include <vector>
 
 #include "common/fixed_text.h"
@@ -43,9 +43,10 @@ std::string Chars(const std::u16string& field, size_t from, size_t to = std::u16
   return text::FromUtf16(field.substr(from, last - from + 1));
 }
 
+// The field read as a decimal number reads it: leading blanks and a sign
+// taken, the digits up to the first other character.
 uint8_t DecimalByte(const std::string& text) {
-  unsigned value = 0;
-  std::from_chars(text.data(), text.data() + text.size(), value);
+  const unsigned long value = std::strtoul(text.c_str(), nullptr, 10);
   return static_cast<uint8_t>(value & 0xFF);
 }
 

@@ -3,6 +3,8 @@
 #include <dirent.h>
 #include <sys/stat.h>
 
+#include <limits>
+
 #include "common/fixed_text.h"
 #include "common/image_file.h"
 #include "desktop/platform/trace.h"
@@ -50,6 +52,13 @@ class FolderListing {
   DIR* dir_;
 };
 
+// A size for the 32-bit fields: one past their reach stays the largest they
+// hold, so that a huge image never passes for a small one.
+uint32_t SizeField(uint64_t bytes) {
+  return bytes > std::numeric_limits<uint32_t>::max() ? std::numeric_limits<uint32_t>::max()
+                                                      : static_cast<uint32_t>(bytes);
+}
+
 }  // namespace
 
 bool HasImageName(std::string_view name) {
@@ -86,7 +95,7 @@ ImageOutcome FindImageInProgramDir(const session::RunPaths& paths, session::Chos
 
 uint32_t FirstImageSize(const session::RunPaths& paths) {
   const std::optional<FoundImage> found = FindFirstImage(platform::TextOf(paths.programDir));
-  return found ? static_cast<uint32_t>(found->size) : 0;
+  return found ? SizeField(found->size) : 0;
 }
 
 std::optional<uint32_t> ImageFileSize(std::string_view path) {
@@ -97,7 +106,7 @@ std::optional<uint32_t> ImageFileSize(std::string_view path) {
                      path.data(), file.error());
     return std::nullopt;
   }
-  return static_cast<uint32_t>(size);
+  return SizeField(size);
 }
 
 }  // namespace corvash::image

@@ -15,12 +15,13 @@
 //   cannot be listed or holds no image (the caller shows FEHLER 103, dialog
 //   140, and ends the run).
 //
-// FirstImageSize(paths) -> the size in bytes (low 32 bits) of the entry the
-//   same rule finds, 0 when there is none.
+// FirstImageSize(paths) -> the size in bytes of the entry the same rule
+//   finds, 0 when there is none. Sizes of 4 GiB and more give 0xFFFFFFFF,
+//   here and in ImageFileSize: cut to 32 bits they would pass for small ones.
 //
-// ImageFileSize(path) -> the file's size in bytes (low 32 bits); nullopt
-//   when the file cannot be opened or sized (the caller ends the remote API
-//   session and shows FEHLER 104).
+// ImageFileSize(path) -> the file's size in bytes; nullopt when the file
+//   cannot be opened or sized (the caller ends the remote API session and
+//   shows FEHLER 104).
 //
 // No screen; any thread.
 #include <cstdint>

@@ -16,20 +16,23 @@ namespace {
 constexpr int kBackupDone = 1;
 constexpr int kBackupFailed = 2;
 
-// Ends the page as `ending` says, showing its screen.
+// Ends the page as `ending` says. A failure shows its screen first: one that
+// ends the run over the hidden page, then the run closes; any other before
+// the page ends with 2, so that the driver goes on only once the screen has
+// been seen.
 void Conclude(const BackupEnding& ending, WorkerPage& page) {
   if (ending.complete) {
     page.End(kBackupDone);
     return;
   }
   if (ending.screen == 0) return;
+  if (ending.endsRun) page.Hide();
+  RunPage(ending.screen);
   if (ending.endsRun) {
-    page.Hide();
+    session::CloseMainWindow();
   } else {
     page.End(kBackupFailed);
   }
-  RunPage(ending.screen);
-  if (ending.endsRun) session::CloseMainWindow();
 }
 
 class BackupProgressPage final : public PageProcedure {

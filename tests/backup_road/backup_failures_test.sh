@@ -6,6 +6,8 @@
 #     three chunks): FEHLER 109, and the earlier file that WARNUNG 112 let the
 #     backup replace is still there byte for byte, with nothing half-written
 #     under its name or beside it.
+#  3. corvash killed in the middle of a pull: the same, after a kill.
+#  4. A folder as the target: FEHLER 104 before any chunk is pulled.
 set -euo pipefail
 source "$1/tools/world.sh"
 fail() { echo "backup road: $*" >&2; exit 1; }
@@ -62,4 +64,36 @@ grep -qxF 'end 147 1' "$work/transcript.txt" || fail "FEHLER 109 did not end wit
 cmp -s "$backup" "$work/earlier.bin" || fail "the earlier file was not kept as it was"
 leftovers="$(find "$work" -maxdepth 1 -name '*QUORROM203*' ! -name 'QUORROM203.nbf')"
 [ -z "$leftovers" ] || fail "half-written files left beside the target: $leftovers"
+echo "== corvash killed in the middle of a pull, over an earlier file"
+world_end
+world_setup "$2" "$2/backup-road-killed"
+"$emu" init "$state" >/dev/null
+world_serve
+"$emu" fault "$state" refuse-file image.nb 3
+head -c 300000 /dev/urandom >"$work/QUORROM.nbf"
+cp "$work/QUORROM.nbf" "$work/earlier.bin"
+{ backup_steps "$work/QUORROM.nbf"; echo "152 press 1"; } >"$work/autopilot.txt"
+corvash_wrapper=(sh -c 'echo $$ >"$0"; exec "$@"' "$work/corvash.pid")
+world_corvash "$work/autopilot.txt" &
+for _ in $(seq 600); do [ "$(last_text 1023 2>/dev/null)" = '"2"' ] && break; sleep 0.1; done
+kill -KILL "$(cat "$work/corvash.pid")"
+wait $! || true
+unset corvash_wrapper
+cmp -s "$work/QUORROM.nbf" "$work/earlier.bin" || fail "the earlier file was not kept as it was"
+leftovers="$(find "$work" -maxdepth 1 -name '*QUORROM*' ! -name 'QUORROM.nbf')"
+[ -z "$leftovers" ] || fail "files left beside the target after the kill: $leftovers"
+
+echo "== A folder as the target"
+world_end
+world_setup "$2" "$2/backup-road-folder-target"
+"$emu" init "$state" >/dev/null
+world_serve
+mkdir "$work/QUORROM.nbf"
+{ backup_steps "$work/QUORROM.nbf"; printf '%s\n' '152 press 1' '141 press 2' '109 press 2'; } >"$work/autopilot.txt"
+world_corvash "$work/autopilot.txt"
+[ "$(world_pages)" = "103 121 161 122 109 152 132 141 109 " ] || fail "pages: $(world_pages)"
+sed -n '/^open 141$/,$p' "$work/transcript.txt" | grep -qxF 'end 132 2' || fail "page 132 ended before FEHLER 104"
+[ "$(last_text 1023)" = '"0"' ] || fail "chunks were pulled: last figure $(last_text 1023)"
+[ -z "$(ls -A "$work/QUORROM.nbf")" ] && [ "$(find "$work" -maxdepth 1 -name '*QUORROM*' | wc -l)" = 1 ] ||
+  fail "files left in or beside the folder"
 echo "backup road: failure rows as expected"

@@ -256,6 +256,30 @@ expect_screen 124 1027 "ROM-Version: 2.04"
 expect_flashed "$program/QUORROM204.nbf.payload"
 case_pass
 
+# --- Recovery with a stored image whose sum fails: it is dropped without a
+# screen and the image beside the program is written; when that one fails
+# too, FEHLER 102 and nothing is flashed.
+case_begin recovery_stored_image_corrupt
+case_random_rom_handheld 2.03 "$size"
+"$emu" ctl "$state" bootloader
+world_serve
+case_small_image 2.05 "$work/QUORROM205.nbf" "$size"
+case_small_image 2.04 "$program/QUORROM204.nbf"
+corrupt() { printf '\x5a' | dd of="$1" bs=1 seek=$((32 + 0x90000)) conv=notrunc status=none; }
+corrupt "$work/QUORROM205.nbf"
+pending_flash_of "$work/QUORROM205.nbf"
+printf '%s\n' '124 press 1' '167 press 1181' '133 press 1' >"$work/autopilot.txt"
+case_run
+expect_screen 124 1027 "ROM-Version: 2.04"
+expect_flashed "$program/QUORROM204.nbf.payload"
+corrupt "$program/QUORROM204.nbf"
+pending_flash_of "$work/QUORROM205.nbf"
+echo '139 press 2' >"$work/autopilot.txt"
+case_run
+expect_screen 139 1093 "FEHLER 102: PRÜFSUMMENFEHLER BEI IMAGE-DATEI."
+expect_flashed "$program/QUORROM204.nbf.payload"
+case_pass
+
 # --- FEHLER 100 in a recovery run: the image beside the program is for
 # another language than the handheld in its boot loader.
 case_begin recovery_image_misfit

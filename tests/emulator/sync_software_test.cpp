@@ -17,6 +17,8 @@
 
 #include "common/clock.h"
 #include "common/hive.h"
+#include "desktop/device/activesync_control.h"
+#include "desktop/device/windows_family.h"
 #include "desktop/platform/serial_port.h"
 #include "rapi/socket_remote_api.h"
 #include "tests/emulator/child_process.h"
@@ -230,6 +232,36 @@ TEST_F(SyncSoftwareTest, RunAddsTheMissingRegistryEntriesAndDropsWindowsOfEndedP
 
   EXPECT_FALSE(fs::exists(stale));
   EXPECT_TRUE(fs::exists(live));
+}
+
+// The desktop's stop in this prefix while the same user serves a second
+// handheld in another, whose sync software came first: each way the desktop
+// finds the sync software (executable path, image name, window titles) ends
+// this prefix's and leaves the other's running.
+TEST_F(SyncSoftwareTest, DesktopStopEndsOnlyTheSyncSoftwareOfItsPrefix) {
+  const fs::path other = folder_.Path() / "other";
+  fs::create_directories(other / "prefix");
+  ASSERT_EQ(Tool({"init", (other / "state").string()}), 0);
+  Child otherRun({K5210_EMU_PATH, "run", (other / "state").string(), "--prefix", (other / "prefix").string()});
+  ASSERT_EQ(otherRun.ReadLine().rfind("ready ", 0), 0u);
+  Run();
+  ::setenv("CORVASH_PREFIX", Prefix().c_str(), 1);
+  const std::string program = (fs::path(K5210_EMU_PATH).parent_path() / kComm).string();
+  for (const char* version : {"5.1", "6.1", "4.0"}) {
+    std::ofstream(Prefix() / "system.reg")
+        << "REGEDIT4\n\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion]\n\"CurrentVersion\"=\""
+        << version << "\"\n\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\WCESCOMM.EXE]\n@=\""
+        << program << "\"\n";
+    if (!BothRun()) device::RestartActiveSync();
+    ASSERT_TRUE(WaitUntil([&] { return BothRun(); })) << version;
+    device::StopActiveSync(device::QueryWindowsFamily());
+    EXPECT_TRUE(WaitUntil([&] { return NoneRuns(); })) << version;
+    EXPECT_EQ(emulator::Running(kComm, other / "prefix").size(), 1u) << version;
+    EXPECT_EQ(emulator::Running(kManager, other / "prefix").size(), 1u) << version;
+  }
+  ::unsetenv("CORVASH_PREFIX");
+  ::kill(otherRun.Pid(), SIGTERM);
+  EXPECT_EQ(otherRun.Wait(), 0);
 }
 
 }  // namespace

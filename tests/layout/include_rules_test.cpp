@@ -244,6 +244,9 @@ TEST_F(IncludeRules, EveryIncludeFollowsADeclaredLink) {
   // target; a header is declared when one of its own targets does.
   std::vector<std::string> undeclared;
   for (const Include& include : Includes()) {
+    // A header the build writes (the resource ids) belongs to the target
+    // that generates it, which the sources beside it do not say.
+    if (!fs::exists(kRoot / include.target)) continue;
     const std::set<std::string> into = build.OwnersOf(include.target);
     const std::set<std::string> from = build.OwnersOf(include.file);
     if (into.empty() || from.empty()) continue;

@@ -145,6 +145,11 @@ TEST(IdentificationAnswer, PositionsCountTheHandheldsCharactersNotBytes) {
   EXPECT_EQ(answer.langCode, "FRE");
 }
 
+TEST(IdentificationAnswer, SizeFieldReadsAsADecimalNumber) {
+  EXPECT_EQ(ParseIdentificationAnswer(Answer("2.04    ENG", "Pocket Quor K5210NBT", " 32")).flashSizeMB, 32);
+  EXPECT_EQ(ParseIdentificationAnswer(Answer("2.04    ENG", "Pocket Quor K5210NBT", "+64MB")).flashSizeMB, 64);
+}
+
 TEST_F(DeviceServicesTest, FailuresLeaveTheDeviceFieldsAlone) {
   fs::remove(dir_ / "Havlok.dll");
   EXPECT_FALSE(Identify().answered);

@@ -110,13 +110,33 @@ Verdict JudgeImage(const WizardOperations& ops) {
   return Verdict::kUse;
 }
 
+// Checks the sum of an image that fits against its header, as before any flash. A
+// stored image that fails is dropped without a screen, as a misfit is; the
+// image beside the program must pass (FEHLER 102).
+Verdict JudgeChecksum(ImageOperations& images) {
+  const image::ImageOutcome sum = images.VerifyImageChecksum(Session().image);
+  if (sum == image::ImageOutcome::kOk) return Verdict::kUse;
+  if (image::IsUnreadable(sum)) {
+    ShowImageNotOpened();
+    return Verdict::kFail;
+  }
+  if (Session().flow.recoveryMode.load() != 0) {
+    Session().flow.recoveryMode = 0;
+    return Verdict::kTryAnother;
+  }
+  pages::CloseWaitBox();
+  EndWithScreen(kScreenChecksumError);
+  return Verdict::kFail;
+}
+
 // Finds the image to flash; false when the run is over.
 bool SettleOnImage(const WizardOperations& ops) {
   if (!PickRecoveryImage(ops)) return false;
   for (;;) {
     if (ImagePathEmpty() && !TakeImageBesideProgram(ops.images)) return false;
     if (!RunOpen()) return false;  // the image could not be read; its screen was shown
-    switch (JudgeImage(ops)) {
+    const Verdict fit = JudgeImage(ops);
+    switch (fit == Verdict::kUse ? JudgeChecksum(ops.images) : fit) {
       case Verdict::kUse: return true;
       case Verdict::kFail: return false;
       case Verdict::kTryAnother: ClearImagePath(); break;

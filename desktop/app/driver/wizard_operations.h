@@ -56,7 +56,7 @@ class ImageOperations {
   virtual ImageOutcome FindImageInProgramDir(const session::RunPaths& paths, session::ChosenImage& image) = 0;
   // kOk when the user chose a file into imagePath; kCancelled otherwise.
   virtual ImageOutcome ChooseRestoreImage(session::ChosenImage& image) = 0;
-  // Byte size of `path` (low 32 bits); nullopt when it cannot be read.
+  // Byte size of `path` (0xFFFFFFFF from 4 GiB on); nullopt when it cannot be read.
   virtual std::optional<uint32_t> ImageFileSize(std::string_view path) = 0;
 };
 
