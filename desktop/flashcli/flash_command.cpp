@@ -130,7 +130,7 @@ int FlashChecked(const Request& request, FlashRun& run, ProgressReport& report, 
   if (watch.ImageNotOpened()) return Fail(run, report, kExitUsage, "cannot open the image " + job.imagePath);
   return Fail(run, report, kExitLinkLost,
               "the link to the boot loader was lost during the flash; the pending flash stays recorded "
-              "(corvash-flash resume finishes it)");
+              "(restart the handheld into its boot loader; corvash-flash resume finishes it)");
 }
 
 }  // namespace

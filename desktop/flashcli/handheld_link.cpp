@@ -14,7 +14,8 @@ int Fail(FlashRun& run, ProgressReport& report, int code, const std::string& cau
   run.Link().Close();
   if (run.Interrupted()) {
     code = kExitInterrupted;
-    report.Failure("interrupted; the link to the boot loader is closed");
+    report.Failure("interrupted; the link to the boot loader is closed (a started flash stays recorded: restart "
+                   "the handheld into its boot loader and run corvash-flash resume)");
     report.Result(code, "interrupted");
     return code;
   }

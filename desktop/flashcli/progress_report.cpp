@@ -115,6 +115,7 @@ void ProgressReport::DrawLocked() {
 
 void ProgressReport::Note(std::string_view text) {
   std::lock_guard lock(mutex_);
+  if (form_ == ReportForm::kJson) return;  // every JSON line is an object
   EndLineLocked();
   out_ << text << '\n' << std::flush;
 }
