@@ -14,7 +14,8 @@ constexpr uint32_t kLineStepPercent = 5;
 constexpr double kMiB = 1024.0 * 1024.0;
 
 uint32_t PercentOf(uint64_t done, uint64_t total) {
-  return total == 0 ? 0 : static_cast<uint32_t>(done * 100 / total);
+  // To the nearest, so that bytes worked out from a percentage give it back.
+  return total == 0 ? 0 : static_cast<uint32_t>((done * 100 + total / 2) / total);
 }
 
 std::string Bar(uint32_t percent) {
