@@ -99,6 +99,11 @@ void ProgressReport::DrawLocked() {
   const double seconds =
       std::chrono::duration<double>(std::chrono::steady_clock::now() - started_).count();
   std::string line = stage_;
+  if (total_ == 0) {  // a stage without a byte count: its name alone
+    out_ << "\r\033[K" << line << "..." << std::flush;
+    lineOpen_ = true;
+    return;
+  }
   line.resize(8, ' ');
   char figures[160];
   std::snprintf(figures, sizeof figures, " %s %3u%%  %.1f/%.1f MiB", Bar(percent).c_str(), percent,
