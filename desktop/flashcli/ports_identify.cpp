@@ -3,8 +3,6 @@
 #include <string>
 
 #include "common/fixed_text.h"
-#include "desktop/bootlink/command_channel.h"
-#include "desktop/bootlink/identity_read.h"
 #include "desktop/flashcli/commands.h"
 #include "desktop/flashcli/exit_codes.h"
 #include "desktop/flashcli/flash_run.h"
