@@ -47,10 +47,10 @@ void StopSyncProcesses(const SyncStopper& stopSync) {
   }
 }
 
-// Opens the candidate's port into linkHandle; false when it cannot be had.
-bool OpenCandidate(LoaderLink& link, const PortCandidate& candidate) {
-  const auto path = platform::DosDevicePath(std::string(candidate.name));
-  platform::PortOpenResult opened;
+// Opens the node at `path` into the link's port; false when it cannot be
+// had (`opened` then tells why).
+bool OpenCandidate(LoaderLink& link, const std::filesystem::path& path, const PortCandidate& candidate,
+                   platform::PortOpenResult& opened) {
   if (path.empty()) {
     opened.error = ENOENT;
   } else {
@@ -130,28 +130,62 @@ void AbandonAttempt(LoaderLink& link, bool readerStarted) {
 
 }  // namespace
 
-uint32_t TestPorts(LoaderLink& link, const SyncStopper& stopSync) {
+PortAnswer ProbePort(LoaderLink& link, const std::filesystem::path& path, const PortCandidate& candidate) {
+  platform::PortOpenResult opened;
+  if (!OpenCandidate(link, path, candidate, opened)) {
+    return opened.accessDenied || opened.error == EBUSY ? PortAnswer::kBusy : PortAnswer::kMissing;
+  }
+  // Only an echo heard during this attempt counts.
+  link.SetPortTestReply("");
+  bool readerStarted = false;
+  if (ProbeCandidate(link, candidate, readerStarted)) {
+    link.serialLink.store(candidate.serialLink);
+    return PortAnswer::kLoader;
+  }
+  AbandonAttempt(link, readerStarted);
+  return PortAnswer::kSilent;
+}
+
+namespace {
+
+// Frees the ports and lets them settle, after a link left from before.
+void PrepareTest(LoaderLink& link, const SyncStopper& stopSync) {
   if (link.ReaderStarted()) link.Close();  // the old link goes before a new one is sought
   StopSyncProcesses(stopSync);
   SleepMs(kSettleAfterStopMs);
+}
 
+uint32_t GiveUp(LoaderLink& link) {
+  if (link.ClosePort()) SleepMs(kAfterLastAttemptMs);
+  return 0;
+}
+
+}  // namespace
+
+uint32_t TestPorts(LoaderLink& link, const SyncStopper& stopSync, std::string_view* found) {
+  PrepareTest(link, stopSync);
   size_t index = PORT_CANDIDATES.size() - 1;
   for (int attempt = 0; attempt < PORT_TEST_ATTEMPTS; ++attempt) {
     index = (index + 1) % PORT_CANDIDATES.size();
     const PortCandidate& candidate = PORT_CANDIDATES[index];
     SleepMs(kBeforeAttemptMs);
-    if (!OpenCandidate(link, candidate)) continue;
-    // Only an echo heard during this attempt counts.
-    link.SetPortTestReply("");
-    bool readerStarted = false;
-    if (ProbeCandidate(link, candidate, readerStarted)) {
-      link.serialLink.store(candidate.serialLink);
+    if (ProbePort(link, platform::DosDevicePath(std::string(candidate.name)), candidate) == PortAnswer::kLoader) {
+      if (found) *found = candidate.name;
       return 1;
     }
-    AbandonAttempt(link, readerStarted);
   }
-  if (link.ClosePort()) SleepMs(kAfterLastAttemptMs);
-  return 0;
+  return GiveUp(link);
+}
+
+uint32_t TestPort(LoaderLink& link, const std::filesystem::path& path, const PortCandidate& candidate,
+                  const SyncStopper& stopSync) {
+  PrepareTest(link, stopSync);
+  const int attempts = PORT_TEST_ATTEMPTS / static_cast<int>(PORT_CANDIDATES.size());
+  for (int attempt = 0; attempt < attempts; ++attempt) {
+    SleepMs(kBeforeAttemptMs);
+    if (ProbePort(link, path, candidate) == PortAnswer::kLoader) return 1;
+  }
+  return GiveUp(link);
 }
 
 }  // namespace corvash::bootlink

@@ -5,8 +5,9 @@
 // burst and the candidate's test line and accepts the port whose echo comes
 // back within 3000 ms.
 #include <array>
-#include <functional>
 #include <cstdint>
+#include <filesystem>
+#include <functional>
 #include <string_view>
 
 namespace corvash::bootlink {
@@ -30,7 +31,27 @@ inline constexpr int PORT_TEST_ATTEMPTS = 8;
 // `stopSync` so that they release the ports (with none it traces that the
 // ports were not freed). A reader still running from an earlier link is
 // shut down first. Blocks for seconds; never run two at once on a link.
+// `found`, when given, is set to the name of the candidate that answered.
 using SyncStopper = std::function<void()>;
-uint32_t TestPorts(LoaderLink& link, const SyncStopper& stopSync);
+uint32_t TestPorts(LoaderLink& link, const SyncStopper& stopSync, std::string_view* found = nullptr);
+
+// What one attempt on one port found.
+enum class PortAnswer {
+  kLoader,   // the echo came back: the port is open in the link, the reader runs
+  kSilent,   // the port opened but nothing echoed the test line
+  kBusy,     // another program holds the port, or it may not be opened
+  kMissing,  // no device node at the path
+};
+
+// One attempt of the port test on the device node at `path`, speaking as
+// `candidate` (its test line and its serialLink). On kLoader the link keeps
+// the port and its reader; otherwise neither is left. No sync-process stop.
+PortAnswer ProbePort(LoaderLink& link, const std::filesystem::path& path, const PortCandidate& candidate);
+
+// The port test on one port instead of the rotation: the sync processes
+// stopped as TestPorts does, then as many attempts on `path` as the rotation
+// gives each candidate. Returns 1 or 0 as TestPorts does.
+uint32_t TestPort(LoaderLink& link, const std::filesystem::path& path, const PortCandidate& candidate,
+                  const SyncStopper& stopSync);
 
 }  // namespace corvash::bootlink
