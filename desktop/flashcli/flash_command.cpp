@@ -79,10 +79,19 @@ WatchEnd RunLoads(FlashRun& run, ProgressReport& report, TerminalWatch& watch, c
       report.Stage("load 2", job.body);
     }
   }
-  link.Watch(nullptr);
   run.Watching(nullptr);
   loads.join();
-  if (end == WatchEnd::kCompleted) report.Progress(job.body);
+  // No thread of the link may still reach the watch once it goes: after a
+  // completed flash the download has ended (the receive thread lives on
+  // until Finish closes the link, with the watch still in place); any other
+  // end takes the link down now.
+  if (end == WatchEnd::kCompleted) {
+    link.Download().JoinThread();
+    report.Progress(job.body);
+  } else {
+    link.Close();
+  }
+  link.Watch(nullptr);
   return end;
 }
 

@@ -7,10 +7,16 @@ namespace corvash::flashcli {
 
 FlashRun::FlashRun() : link_(&bootlink::ImageDownloadThread, serialLink_) {}
 
+void FlashRun::Watching(TerminalWatch* watch) {
+  std::lock_guard lock(watchMutex_);
+  watch_ = watch;
+}
+
 void FlashRun::Interrupt() {
   interrupted_.store(true);
   link_.DeclareClosed();
-  if (TerminalWatch* watch = watch_.load()) watch->End(WatchEnd::kInterrupted);
+  std::lock_guard lock(watchMutex_);
+  if (watch_ != nullptr) watch_->End(WatchEnd::kInterrupted);
 }
 
 }  // namespace corvash::flashcli

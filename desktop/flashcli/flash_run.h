@@ -6,6 +6,7 @@
 // it (the link is closed once the worker has returned).
 #include <atomic>
 #include <cstdint>
+#include <mutex>
 
 #include "desktop/bootlink/loader_link.h"
 
@@ -21,7 +22,9 @@ class FlashRun {
 
   bootlink::LoaderLink& Link() { return link_; }
   // The watch of the flash under way (null: none), for Interrupt to end.
-  void Watching(TerminalWatch* watch) { watch_.store(watch); }
+  // Once Watching(nullptr) has returned, Interrupt no longer reaches the
+  // watch it replaced, which may then go.
+  void Watching(TerminalWatch* watch);
 
   // Main thread: the link declared closed, a running watch ended as
   // interrupted. The worker then finds Interrupted() and leaves.
@@ -31,7 +34,8 @@ class FlashRun {
  private:
   std::atomic<uint32_t> serialLink_{0};
   bootlink::LoaderLink link_;
-  std::atomic<TerminalWatch*> watch_{nullptr};
+  std::mutex watchMutex_;
+  TerminalWatch* watch_ = nullptr;  // under watchMutex_
   std::atomic<bool> interrupted_{false};
 };
 
