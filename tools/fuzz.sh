@@ -24,7 +24,7 @@ fi
 tools/install-deps.sh clang libclang-rt-dev
 
 # Only the folders whose libraries the targets link.
-dirs="common;desktop/platform;desktop/session;rapi;device/common;desktop/device;desktop/image;desktop/bootlink;desktop/resources"
+dirs="common;desktop/platform;desktop/session;rapi;device/common;desktop/handheld;desktop/image;desktop/bootlink;desktop/resources"
 CC=clang CXX=clang++ cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DCMAKE_CXX_COMPILER=clang++ -DCORVASH_FUZZ=ON -DCORVASH_WITH_QT=OFF -DCORVASH_WITH_BENCHMARKS=OFF \
   "-DCORVASH_DIRS=$dirs" >/dev/null

@@ -45,11 +45,11 @@ std::optional<int> AnswerCommandLine(int argc, char** argv) {
 int main(int argc, char** argv) {
   if (const std::optional<int> answered = AnswerCommandLine(argc, argv)) return *answered;
   // Lives until the process ends, as the page services must.
-  static corvash::pages::DesktopReadmeViewer readme;
+  static corvash::qt::DesktopReadmeViewer readme;
   const auto services = [](corvash::image::FileChooser& chooser) {
     return corvash::wiring::ProgramPageServices(readme, chooser);
   };
-  return corvash::pages::RunQtProgram(argc, argv, services, [](corvash::pages::PageHost& host,
+  return corvash::qt::RunQtProgram(argc, argv, services, [](corvash::session::PageHost& host,
                                                                corvash::image::FileChooser& chooser) {
     const int code = corvash::driver::RunProgram(host, corvash::wiring::LinkedPageTexts(),
                                                  corvash::wiring::LinkedOperations(chooser));

@@ -8,7 +8,7 @@
 
 #include "common/clock.h"
 
-namespace corvash::pages {
+namespace corvash::automation {
 namespace {
 
 using Clock = std::chrono::steady_clock;
@@ -322,4 +322,4 @@ void Autopilot::Fail(std::unique_lock<std::mutex>& lock, const std::string& reas
   options_.fail(reason);
 }
 
-}  // namespace corvash::pages
+}  // namespace corvash::automation

@@ -41,7 +41,7 @@
 #include "desktop/automation/page_observer.h"
 #include "desktop/automation/scriptable_page.h"
 
-namespace corvash::pages {
+namespace corvash::automation {
 
 enum class FileDialogKind { kOpen, kSave };
 
@@ -135,4 +135,4 @@ class Autopilot final : public PageObserver {
   std::thread thread_;
 };
 
-}  // namespace corvash::pages
+}  // namespace corvash::automation

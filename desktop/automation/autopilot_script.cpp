@@ -2,7 +2,7 @@
 
 #include <charconv>
 
-namespace corvash::pages {
+namespace corvash::automation {
 namespace {
 
 bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r'; }
@@ -126,4 +126,4 @@ std::optional<std::vector<AutopilotStep>> ParseAutopilotScript(std::string_view 
   return steps;
 }
 
-}  // namespace corvash::pages
+}  // namespace corvash::automation

@@ -19,7 +19,7 @@
 #include <string_view>
 #include <vector>
 
-namespace corvash::pages {
+namespace corvash::automation {
 
 inline constexpr uint32_t kDefaultWaitEnabledMs = 120000;
 
@@ -42,4 +42,4 @@ struct AutopilotStep {
 // says which line and why.
 std::optional<std::vector<AutopilotStep>> ParseAutopilotScript(std::string_view text, std::string* error);
 
-}  // namespace corvash::pages
+}  // namespace corvash::automation

@@ -2,7 +2,7 @@
 
 #include <limits>
 
-namespace corvash::pages {
+namespace corvash::automation {
 
 int MulDiv(int number, int numerator, int denominator) {
   if (denominator == 0) return -1;
@@ -34,4 +34,4 @@ PixelPoint CentredOrigin(int screenWidth, int screenHeight, int windowWidth, int
   return PixelPoint{(screenWidth - windowWidth) / 2, (screenHeight - windowHeight) / 2};
 }
 
-}  // namespace corvash::pages
+}  // namespace corvash::automation

@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <string_view>
 
-namespace corvash::pages {
+namespace corvash::automation {
 
 struct DialogBaseUnits {
   int x = 0;  // average character width in pixels
@@ -49,4 +49,4 @@ struct PixelPoint {
 };
 PixelPoint CentredOrigin(int screenWidth, int screenHeight, int windowWidth, int windowHeight);
 
-}  // namespace corvash::pages
+}  // namespace corvash::automation

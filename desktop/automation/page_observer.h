@@ -6,7 +6,7 @@
 #include <memory>
 #include <string_view>
 
-namespace corvash::pages {
+namespace corvash::automation {
 
 class ScriptablePage;
 
@@ -19,4 +19,4 @@ class PageObserver {
   virtual void PageEnded(const ScriptablePage& /*page*/, int /*result*/) {}
 };
 
-}  // namespace corvash::pages
+}  // namespace corvash::automation

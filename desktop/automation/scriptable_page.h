@@ -4,7 +4,7 @@
 // click posted to its thread.
 #include <functional>
 
-namespace corvash::pages {
+namespace corvash::automation {
 
 enum class ClickOutcome { kHandled, kNoSuchControl, kNotCheckBox, kDisabled, kHidden, kPageEnded };
 
@@ -30,4 +30,4 @@ class ScriptablePage {
   virtual void PostClick(int controlId, bool checkBox, std::function<void(ClickOutcome)> done) = 0;
 };
 
-}  // namespace corvash::pages
+}  // namespace corvash::automation

@@ -5,7 +5,7 @@
 
 #include "desktop/automation/scriptable_page.h"
 
-namespace corvash::pages {
+namespace corvash::automation {
 
 std::string EscapeCString(std::string_view text) {
   std::string out;
@@ -84,4 +84,4 @@ void Transcript::WriteLine(const std::string& line) {
   std::fflush(file_);
 }
 
-}  // namespace corvash::pages
+}  // namespace corvash::automation

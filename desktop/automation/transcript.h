@@ -18,7 +18,7 @@
 
 #include "desktop/automation/page_observer.h"
 
-namespace corvash::pages {
+namespace corvash::automation {
 
 std::string EscapeCString(std::string_view text);
 
@@ -53,4 +53,4 @@ std::string TextLine(int controlId, std::string_view text);
 std::string EnableLine(int controlId, bool enabled);
 std::string EndLine(int templateId, int result);
 
-}  // namespace corvash::pages
+}  // namespace corvash::automation

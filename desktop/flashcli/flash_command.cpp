@@ -99,7 +99,7 @@ int Finish(FlashRun& run, ProgressReport& report, const FlashJob& job) {
   bootlink::LoaderLink& link = run.Link();
   report.Stage("box", 0);
   link.Pause(kPauseBeforeBoxMs);
-  if (link.flashState.load() == pages::kFlashCompleted) bootlink::DrawVersionBox(link, job.version);
+  if (link.flashState.load() == session::kFlashCompleted) bootlink::DrawVersionBox(link, job.version);
   if (run.Interrupted()) return Fail(run, report, kExitInterrupted, "interrupted");
   link.Close();
   report.Note("flashed ROM " + job.version + " on " + job.port);

@@ -1,8 +1,8 @@
 #include "desktop/flashcli/port_choice.h"
 
 #include "common/fixed_text.h"
-#include "desktop/device/activesync_control.h"
-#include "desktop/device/windows_family.h"
+#include "desktop/handheld/activesync_control.h"
+#include "desktop/handheld/windows_family.h"
 #include "desktop/platform/prefix.h"
 
 namespace corvash::flashcli {
@@ -16,7 +16,7 @@ const bootlink::PortCandidate& CandidateNamed(std::string_view name) {
 }
 
 // The wizard frees the ports from the desktop sync software before its test.
-void StopSyncProcesses() { device::StopActiveSync(device::QueryWindowsFamily()); }
+void StopSyncProcesses() { handheld::StopActiveSync(handheld::QueryWindowsFamily()); }
 
 }  // namespace
 

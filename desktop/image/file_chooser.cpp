@@ -6,7 +6,7 @@
 #include <cstdlib>
 #include <filesystem>
 
-#include "desktop/device/windows_family.h"
+#include "desktop/handheld/windows_family.h"
 
 namespace corvash::image {
 
@@ -33,6 +33,6 @@ std::string ChooserInitialFolderFor(uint32_t windowsFamily) {
   return HomeFolder();
 }
 
-std::string ChooserInitialFolder() { return ChooserInitialFolderFor(device::QueryWindowsFamily()); }
+std::string ChooserInitialFolder() { return ChooserInitialFolderFor(handheld::QueryWindowsFamily()); }
 
 }  // namespace corvash::image

@@ -24,7 +24,7 @@
 namespace corvash::image {
 
 // Dialog of FEHLER 100 (incompatible image).
-inline constexpr int kIncompatibleImageDialog = pages::kScreenIncompatibleImage;
+inline constexpr int kIncompatibleImageDialog = session::kScreenIncompatibleImage;
 
 ImageOutcome CheckVariant(const session::ChosenImage& image, const session::HandheldIdentity& handheld);
 ImageOutcome CheckStoredImage(session::ChosenImage& image, const session::HandheldIdentity& handheld);

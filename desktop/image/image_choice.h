@@ -34,9 +34,9 @@
 
 namespace corvash::image {
 
-inline constexpr int kFileExistsWarningDialog = pages::kScreenFileExists;  // WARNUNG 112
-inline constexpr int kBackupImpossibleDialog = pages::kScreenBackupImpossible;   // FEHLER 107
-inline constexpr int kWarningCancel = pages::kButtonCancel;  // "Abbrechen" on WARNUNG 112
+inline constexpr int kFileExistsWarningDialog = session::kScreenFileExists;  // WARNUNG 112
+inline constexpr int kBackupImpossibleDialog = session::kScreenBackupImpossible;   // FEHLER 107
+inline constexpr int kWarningCancel = session::kButtonCancel;  // "Abbrechen" on WARNUNG 112
 
 // Asked while the chosen backup file exists: true keeps the name (the file
 // is replaced later), false lets the user choose again.

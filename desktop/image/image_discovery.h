@@ -35,7 +35,7 @@
 namespace corvash::image {
 
 // Dialog of FEHLER 103 (image not found).
-inline constexpr int kImageNotFoundDialog = pages::kScreenImageNotFound;
+inline constexpr int kImageNotFoundDialog = session::kScreenImageNotFound;
 
 struct FoundImage {
   std::string path;  // folder + "/" + name

@@ -11,6 +11,9 @@
 #include "desktop/pages/page_support.h"
 
 namespace corvash::pages {
+
+using namespace resources::ids;
+
 namespace {
 
 constexpr int kBackupDone = 1;
@@ -20,14 +23,14 @@ constexpr int kBackupFailed = 2;
 // ends the run over the hidden page, then the run closes; any other before
 // the page ends with 2, so that the driver goes on only once the screen has
 // been seen.
-void Conclude(const BackupEnding& ending, WorkerPage& page) {
+void Conclude(const BackupEnding& ending, session::WorkerPage& page) {
   if (ending.complete) {
     page.End(kBackupDone);
     return;
   }
   if (ending.screen == 0) return;
   if (ending.endsRun) page.Hide();
-  RunPage(ending.screen);
+  session::RunPage(ending.screen);
   if (ending.endsRun) {
     session::CloseMainWindow();
   } else {

@@ -5,6 +5,9 @@
 #include "desktop/session/page_ids.h"
 
 namespace corvash::pages {
+
+using namespace resources::ids;
+
 namespace {
 
 constexpr int kTemplateIds[] = {

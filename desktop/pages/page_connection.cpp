@@ -4,6 +4,9 @@
 #include "desktop/pages/page_support.h"
 
 namespace corvash::pages {
+
+using namespace resources::ids;
+
 namespace {
 
 constexpr WizardButtons kButtons{

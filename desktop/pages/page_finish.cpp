@@ -3,6 +3,9 @@
 #include "desktop/pages/page_support.h"
 
 namespace corvash::pages {
+
+using namespace resources::ids;
+
 namespace {
 
 class FinishPage final : public PageProcedure {

@@ -4,6 +4,8 @@
 
 namespace corvash::pages {
 
+using namespace resources::ids;
+
 void PageLink::DetachFrom(PageDialog& page) {
   PageDialog* expected = &page;
   page_.compare_exchange_strong(expected, nullptr);

@@ -18,7 +18,7 @@
 
 namespace corvash::pages {
 
-class PageLink final : public WorkerPage {
+class PageLink final : public session::WorkerPage {
  public:
   PageLink() = default;
   explicit PageLink(PageDialog& page) : page_(&page) {}

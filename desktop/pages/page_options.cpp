@@ -7,6 +7,9 @@
 #include "common/fixed_text.h"
 
 namespace corvash::pages {
+
+using namespace resources::ids;
+
 namespace {
 
 constexpr int kBackupChosen = 1000;

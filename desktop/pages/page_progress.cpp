@@ -12,6 +12,9 @@
 #include "desktop/session/update_session.h"
 
 namespace corvash::pages {
+
+using namespace resources::ids;
+
 namespace {
 
 constexpr int kWatchdogTimer = bootlink::kWatchdogTimerId;
@@ -38,7 +41,7 @@ class ProgressPageAdapter final : public bootlink::FlashWatch {
     link_.End(bootlink::kProgressSucceeded);
   }
   void ReportFault(bootlink::FlashFault fault) override {
-    if (fault == bootlink::FlashFault::kImageNotOpened) pages::RunPage(kScreenImageNotOpened);
+    if (fault == bootlink::FlashFault::kImageNotOpened) session::RunPage(kScreenImageNotOpened);
     session::CloseMainWindow();
   }
   void ArmWatchdog(uint32_t ms) override { link_.SetTimer(kWatchdogTimer, ms); }

@@ -5,6 +5,9 @@
 #include "common/fixed_text.h"
 
 namespace corvash::pages {
+
+using namespace resources::ids;
+
 namespace {
 
 constexpr WizardButtons kButtons{

@@ -5,18 +5,18 @@ namespace {
 
 class IdleBootLoaderWatch final : public BootLoaderWatch {
  public:
-  void RunBootLoaderWatch(WorkerPage&, std::atomic<uint32_t>&) override {}
+  void RunBootLoaderWatch(session::WorkerPage&, std::atomic<uint32_t>&) override {}
 };
 
 class IdlePowerWatch final : public PowerWatch {
  public:
   int QueryMainsStatus() override { return -1; }
-  void RunPowerWatch(WorkerPage&) override {}
+  void RunPowerWatch(session::WorkerPage&) override {}
 };
 
 class IdleBackupWorker final : public BackupWorker {
  public:
-  BackupEnding RunBackupWorker(WorkerPage&) override { return {}; }
+  BackupEnding RunBackupWorker(session::WorkerPage&) override { return {}; }
 };
 
 class IdleFlashWorkers final : public FlashWorkers {

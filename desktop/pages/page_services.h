@@ -35,7 +35,7 @@ class BootLoaderWatch {
   // answers on a port, disables "Zurück", enables "Weiter", sets `stop` and
   // returns. The page sets `stop` from its buttons. Default: returns at once
   // ("Weiter" stays disabled).
-  virtual void RunBootLoaderWatch(WorkerPage& page, std::atomic<uint32_t>& stop) = 0;
+  virtual void RunBootLoaderWatch(session::WorkerPage& page, std::atomic<uint32_t>& stop) = 0;
 };
 
 // Power status of the device and the power watch behind WARNUNG 111 (105).
@@ -50,7 +50,7 @@ class PowerWatch {
   // `warning` while the device reports mains power and disables it while it
   // reports none. `warning` forwards to whichever power warning is open.
   // Default: returns at once.
-  virtual void RunPowerWatch(WorkerPage& warning) = 0;
+  virtual void RunPowerWatch(session::WorkerPage& warning) = 0;
 };
 
 // How a backup pull ended. `complete`: the backup file is made. Otherwise
@@ -72,7 +72,7 @@ class BackupWorker {
   // shown and the main window closed first; with another screen: the page
   // ended first, then the screen shown). Default: returns at once,
   // incomplete, no screen.
-  virtual BackupEnding RunBackupWorker(WorkerPage& page) = 0;
+  virtual BackupEnding RunBackupWorker(session::WorkerPage& page) = 0;
 };
 
 // The flashing workers of the progress page (102), each run on a thread

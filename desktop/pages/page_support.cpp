@@ -9,6 +9,8 @@
 
 namespace corvash::pages {
 
+using namespace resources::ids;
+
 std::string_view PageText(int textId) { return resources::Text(textId); }
 
 void SetPageText(PageDialog& page, int controlId, int textId) {

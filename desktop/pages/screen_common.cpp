@@ -2,6 +2,8 @@
 
 namespace corvash::pages {
 
+using namespace resources::ids;
+
 void OpenScreen(PageDialog& page, const ScreenLayout& layout) {
   OpenCaptionedPage(page, layout.picture);
   SetPageText(page, layout.heading.controlId, layout.heading.textId);

@@ -15,7 +15,7 @@ struct ScreenLayout {
   // kButtonCancel, or kScreenQuitButton, the single "Beenden" button of the
   // screens without button 2 (then Enter and Escape do nothing); 0 for the warnings,
   // whose buttons are "Weiter" and "Abbrechen".
-  int quitButton = kButtonCancel;
+  int quitButton = resources::ids::kButtonCancel;
   Picture picture = Picture::kMain;
 };
 

@@ -6,6 +6,9 @@
 #include "common/clock.h"
 
 namespace corvash::pages {
+
+using namespace resources::ids;
+
 namespace {
 
 struct ErrorScreenEntry {

@@ -7,6 +7,9 @@
 #include "desktop/pages/screen_procedures.h"
 
 namespace corvash::pages {
+
+using namespace resources::ids;
+
 namespace {
 
 

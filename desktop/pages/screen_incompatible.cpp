@@ -8,6 +8,9 @@
 #include "common/fixed_text.h"
 
 namespace corvash::pages {
+
+using namespace resources::ids;
+
 namespace {
 
 struct MismatchRows {

@@ -5,6 +5,9 @@
 #include "desktop/pages/screen_procedures.h"
 
 namespace corvash::pages {
+
+using namespace resources::ids;
+
 namespace {
 
 // On a serial link the screen lets go of the receive thread (without ending

@@ -6,6 +6,9 @@
 #include "desktop/pages/screen_procedures.h"
 
 namespace corvash::pages {
+
+using namespace resources::ids;
+
 namespace {
 
 constexpr int kMainsOnline = 1;

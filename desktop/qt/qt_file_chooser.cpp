@@ -6,7 +6,7 @@
 #include "desktop/automation/autopilot.h"
 #include "desktop/qt/qt_page_host.h"
 
-namespace corvash::pages {
+namespace corvash::qt {
 namespace {
 
 QString NameFilter(const image::FileFilter& filter) {
@@ -46,11 +46,11 @@ std::optional<std::string> QtFileChooser::Run(const image::FileDialogRequest& re
 }
 
 std::optional<std::string> AutopilotFileChooser::Open(const image::FileDialogRequest&) {
-  return autopilot_.AnswerFileDialog(FileDialogKind::kOpen);
+  return autopilot_.AnswerFileDialog(automation::FileDialogKind::kOpen);
 }
 
 std::optional<std::string> AutopilotFileChooser::Save(const image::FileDialogRequest& request) {
-  std::optional<std::string> chosen = autopilot_.AnswerFileDialog(FileDialogKind::kSave);
+  std::optional<std::string> chosen = autopilot_.AnswerFileDialog(automation::FileDialogKind::kSave);
   // As the save dialog does: a name typed without an extension gets the default one.
   if (chosen && !request.defaultExtension.empty()) {
     const size_t slash = chosen->find_last_of('/');
@@ -60,4 +60,4 @@ std::optional<std::string> AutopilotFileChooser::Save(const image::FileDialogReq
   return chosen;
 }
 
-}  // namespace corvash::pages
+}  // namespace corvash::qt

@@ -3,9 +3,12 @@
 // GUI thread, or the autopilot's answers.
 #include "desktop/image/file_chooser.h"
 
-namespace corvash::pages {
-
+namespace corvash::automation {
 class Autopilot;
+}
+
+namespace corvash::qt {
+
 class QtPageHost;
 
 // QFileDialog, modal, run on the GUI thread whatever thread asks; blocks the
@@ -26,12 +29,12 @@ class QtFileChooser final : public image::FileChooser {
 // Answers each dialog with the script's next `file` step.
 class AutopilotFileChooser final : public image::FileChooser {
  public:
-  explicit AutopilotFileChooser(Autopilot& autopilot) : autopilot_(autopilot) {}
+  explicit AutopilotFileChooser(automation::Autopilot& autopilot) : autopilot_(autopilot) {}
   std::optional<std::string> Open(const image::FileDialogRequest& request) override;
   std::optional<std::string> Save(const image::FileDialogRequest& request) override;
 
  private:
-  Autopilot& autopilot_;
+  automation::Autopilot& autopilot_;
 };
 
-}  // namespace corvash::pages
+}  // namespace corvash::qt

@@ -17,7 +17,20 @@
 #include "common/clock.h"
 #include "desktop/resources/resource_script.h"
 
-namespace corvash::pages {
+namespace corvash::qt {
+
+using namespace resources::ids;
+using automation::CentredOrigin;
+using automation::ClickOutcome;
+using automation::DialogBaseUnits;
+using automation::MapDialogRect;
+using automation::PixelPoint;
+using automation::PixelRect;
+using pages::Colouring;
+using pages::PageProcedure;
+using pages::Picture;
+using pages::kCommandCancel;
+using pages::kCommandOk;
 
 // The page's window: paints the picture, and turns Enter, Escape and the
 // close box into the page's commands 1 and 2.
@@ -443,4 +456,4 @@ void QtPage::PostClick(int controlId, bool checkBox, std::function<void(ClickOut
   host_.PostToGui([self, controlId, checkBox, done = std::move(done)] { done(self->Click(controlId, checkBox)); });
 }
 
-}  // namespace corvash::pages
+}  // namespace corvash::qt

@@ -31,7 +31,7 @@ struct DialogTemplate;
 class ResourceScript;
 }
 
-namespace corvash::pages {
+namespace corvash::qt {
 
 class QtPage;
 class QtPageWindow;
@@ -45,7 +45,7 @@ inline constexpr int kCaptionText = 11035;
 class QtPageSite {
  public:
   virtual const resources::ResourceScript& Script() const = 0;
-  virtual const QImage& PictureImage(Picture picture) const = 0;
+  virtual const QImage& PictureImage(pages::Picture picture) const = 0;
   virtual bool RunOnGui(const std::function<void()>& work) = 0;
   virtual void PostToGui(std::function<void()> work) = 0;
   virtual void NotifyOpened(const std::shared_ptr<QtPage>& page) = 0;
@@ -57,10 +57,10 @@ class QtPageSite {
   ~QtPageSite() = default;
 };
 
-class QtPage final : public PageDialog, public ScriptablePage, public std::enable_shared_from_this<QtPage> {
+class QtPage final : public pages::PageDialog, public automation::ScriptablePage, public std::enable_shared_from_this<QtPage> {
  public:
   // `onEnded` runs once on the GUI thread with the result, after OnClosed.
-  QtPage(QtPageSite& host, const resources::DialogTemplate& dialog, std::unique_ptr<PageProcedure> procedure,
+  QtPage(QtPageSite& host, const resources::DialogTemplate& dialog, std::unique_ptr<pages::PageProcedure> procedure,
          std::function<void(int)> onEnded);
   ~QtPage() override;
 
@@ -77,7 +77,7 @@ class QtPage final : public PageDialog, public ScriptablePage, public std::enabl
   // The page's window while it is open (GUI thread), null afterwards.
   QDialog* Window() const;
   int Result() const;
-  Picture CurrentPicture() const;
+  pages::Picture CurrentPicture() const;
 
   // PageDialog
   int TemplateId() const override;
@@ -90,8 +90,8 @@ class QtPage final : public PageDialog, public ScriptablePage, public std::enabl
   bool IsChecked(int controlId) const override;
   void SetTitleFont(int controlId) override;
   void SetBoldFont(int controlId) override;
-  void SetColouring(int controlId, Colouring colouring) override;
-  void SetPicture(Picture picture) override;
+  void SetColouring(int controlId, pages::Colouring colouring) override;
+  void SetPicture(pages::Picture picture) override;
   void SetProgressRange(int controlId, uint32_t low, uint32_t high) override;
   void SetProgressPosition(int controlId, uint32_t position) override;
   void SetTimer(int timerId, uint32_t ms) override;
@@ -105,7 +105,7 @@ class QtPage final : public PageDialog, public ScriptablePage, public std::enabl
   bool NeedsUser() const override;
   bool Busy() const override;
   bool IsControlEnabled(int controlId) const override;
-  void PostClick(int controlId, bool checkBox, std::function<void(ClickOutcome)> done) override;
+  void PostClick(int controlId, bool checkBox, std::function<void(automation::ClickOutcome)> done) override;
 
  private:
   struct ControlState {
@@ -123,13 +123,13 @@ class QtPage final : public PageDialog, public ScriptablePage, public std::enabl
   void FireTimer(int timerId);
   // Runs the procedure's OnCommand, counted as busy.
   void RunCommand(int commandId);
-  ClickOutcome Click(int controlId, bool checkBox);
+  automation::ClickOutcome Click(int controlId, bool checkBox);
   void CentreOnScreen();
   void Finish(int result);
 
   QtPageSite& host_;
   const resources::DialogTemplate& dialog_;
-  std::unique_ptr<PageProcedure> procedure_;
+  std::unique_ptr<pages::PageProcedure> procedure_;
   std::function<void(int)> onEnded_;
   bool needsUser_ = false;
 
@@ -144,7 +144,7 @@ class QtPage final : public PageDialog, public ScriptablePage, public std::enabl
   bool ended_ = false;
   int result_ = 0;
   int commandsRunning_ = 0;  // nested command handlers now running
-  Picture picture_ = Picture::kNone;
+  pages::Picture picture_ = pages::Picture::kNone;
 };
 
-}  // namespace corvash::pages
+}  // namespace corvash::qt

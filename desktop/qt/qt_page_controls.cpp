@@ -14,7 +14,12 @@
 #include "desktop/qt/qt_page_style.h"
 #include "desktop/resources/resource_script.h"
 
-namespace corvash::pages {
+namespace corvash::qt {
+
+using automation::DialogBaseUnits;
+using automation::MapDialogRect;
+using automation::PixelRect;
+
 namespace {
 
 using resources::DialogControl;
@@ -207,4 +212,4 @@ std::vector<BuiltControl> BuildControls(QWidget& parent, const resources::Dialog
   return built;
 }
 
-}  // namespace corvash::pages
+}  // namespace corvash::qt

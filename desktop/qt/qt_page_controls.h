@@ -17,7 +17,7 @@ struct DialogTemplate;
 class ResourceScript;
 }  // namespace corvash::resources
 
-namespace corvash::pages {
+namespace corvash::qt {
 
 enum class ControlRole { kButton, kCheckBox, kText, kProgress, kPicture, kFrame, kOther };
 
@@ -29,7 +29,7 @@ struct BuiltControl {
 
 // Builds every control of `dialog` as a child of `parent`, in template order.
 std::vector<BuiltControl> BuildControls(QWidget& parent, const resources::DialogTemplate& dialog,
-                                        DialogBaseUnits base, const resources::ResourceScript& script);
+                                        automation::DialogBaseUnits base, const resources::ResourceScript& script);
 
 // Sets a control's text as the system shows it: "\r\n" and a lone "\r"
 // break the line; on texts and buttons "&x" marks a mnemonic and "&&"
@@ -40,4 +40,4 @@ void SetControlText(const BuiltControl& control, std::string_view utf8);
 // `prefixes`, "&&" as "&" and single "&" dropped.
 QString StaticDisplayText(std::string_view utf8, bool prefixes);
 
-}  // namespace corvash::pages
+}  // namespace corvash::qt

@@ -15,7 +15,16 @@
 #include "desktop/platform/trace.h"
 #include "desktop/resources/resource_script.h"
 
-namespace corvash::pages {
+namespace corvash::qt {
+
+using namespace resources::ids;
+using pages::MakePageProcedure;
+using pages::PageDialog;
+using pages::PageProcedure;
+using pages::PageServices;
+using pages::Picture;
+using pages::kMessageCloseWaitBox;
+
 namespace {
 
 // The procedure of a template that the catalogue does not know: its buttons
@@ -150,7 +159,7 @@ std::vector<std::shared_ptr<QtPage>> QtPageHost::OpenPages() const {
   return open;
 }
 
-void QtPageHost::AddObserver(PageObserver* observer) { observers_.push_back(observer); }
+void QtPageHost::AddObserver(automation::PageObserver* observer) { observers_.push_back(observer); }
 
 std::shared_ptr<QtPage> QtPageHost::OpenPage(int templateId, std::function<void(int)> onEnded) {
   const resources::DialogTemplate* dialog = script_->Dialog(templateId);
@@ -204,7 +213,7 @@ int QtPageHost::RunPageFromWorker(int templateId) {
 void QtPageHost::ShowWaitBox() {
   RunOnGui([this] {
     if (waitBox_ && !waitBox_->Ended()) return;
-    waitBox_ = OpenPage(pages::kPageWaitBox, nullptr);
+    waitBox_ = OpenPage(session::kPageWaitBox, nullptr);
   });
 }
 
@@ -231,20 +240,20 @@ void QtPageHost::Shutdown() {
 }
 
 void QtPageHost::NotifyOpened(const std::shared_ptr<QtPage>& page) {
-  const std::shared_ptr<ScriptablePage> scriptable = page;
-  for (PageObserver* observer : observers_) observer->PageOpened(scriptable);
+  const std::shared_ptr<automation::ScriptablePage> scriptable = page;
+  for (automation::PageObserver* observer : observers_) observer->PageOpened(scriptable);
 }
 
 void QtPageHost::NotifyText(int templateId, int controlId, std::string_view text) {
-  for (PageObserver* observer : observers_) observer->TextSet(templateId, controlId, text);
+  for (automation::PageObserver* observer : observers_) observer->TextSet(templateId, controlId, text);
 }
 
 void QtPageHost::NotifyEnabled(int templateId, int controlId, bool enabled) {
-  for (PageObserver* observer : observers_) observer->EnabledChanged(templateId, controlId, enabled);
+  for (automation::PageObserver* observer : observers_) observer->EnabledChanged(templateId, controlId, enabled);
 }
 
 void QtPageHost::NotifyEnded(const QtPage& page, int result) {
-  for (PageObserver* observer : observers_) observer->PageEnded(page, result);
+  for (automation::PageObserver* observer : observers_) observer->PageEnded(page, result);
 }
 
-}  // namespace corvash::pages
+}  // namespace corvash::qt

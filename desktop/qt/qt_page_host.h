@@ -27,11 +27,11 @@ namespace corvash::resources {
 class ResourceScript;
 }
 
-namespace corvash::pages {
+namespace corvash::qt {
 
 class GuiDispatcher;
 
-using ProcedureFactory = std::function<std::unique_ptr<PageProcedure>(int templateId)>;
+using ProcedureFactory = std::function<std::unique_ptr<pages::PageProcedure>(int templateId)>;
 
 struct QtPageHostOptions {
   // The templates, texts and pictures; null: the program's own resources.
@@ -42,10 +42,10 @@ struct QtPageHostOptions {
   ProcedureFactory makeProcedure{};
   // The services that the catalogue's pages use; left out: the harmless
   // defaults. The objects they refer to must outlive the host.
-  PageServices services;
+  pages::PageServices services;
 };
 
-class QtPageHost final : public PageHost, public QtPageSite {
+class QtPageHost final : public session::PageHost, public QtPageSite {
  public:
   explicit QtPageHost(QtPageHostOptions options = {});
   ~QtPageHost() override;
@@ -59,7 +59,7 @@ class QtPageHost final : public PageHost, public QtPageSite {
   void CloseWaitBox() override;
 
   // Onlookers (not owned); add them before the first page opens.
-  void AddObserver(PageObserver* observer);
+  void AddObserver(automation::PageObserver* observer);
 
   // GUI thread: opens page `templateId` without waiting for it. Null (and
   // `onEnded` not called) when the resources lack the template or the host
@@ -81,7 +81,7 @@ class QtPageHost final : public PageHost, public QtPageSite {
   void RunQueuedWork();
 
   const resources::ResourceScript& Script() const override { return *script_; }
-  const QImage& PictureImage(Picture picture) const override;
+  const QImage& PictureImage(pages::Picture picture) const override;
   std::vector<std::shared_ptr<QtPage>> OpenPages() const;
 
   // From the pages (GUI thread).
@@ -104,7 +104,7 @@ class QtPageHost final : public PageHost, public QtPageSite {
   GuiDispatcher* dispatcher_;
   QImage mainPicture_;
   QImage buttonPicture_;
-  std::vector<PageObserver*> observers_;
+  std::vector<automation::PageObserver*> observers_;
   std::shared_ptr<QtPage> waitBox_;
 
   mutable std::mutex mutex_;
@@ -113,4 +113,4 @@ class QtPageHost final : public PageHost, public QtPageSite {
   std::vector<std::shared_ptr<QtPage>> pages_;  // every page made, kept for late workers
 };
 
-}  // namespace corvash::pages
+}  // namespace corvash::qt

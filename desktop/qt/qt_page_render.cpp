@@ -8,7 +8,7 @@
 
 #include "desktop/qt/qt_page.h"
 
-namespace corvash::pages {
+namespace corvash::qt {
 namespace {
 
 constexpr int kBorder = 3;
@@ -50,4 +50,4 @@ QImage RenderPage(const QtPage& page) {
   return framed;
 }
 
-}  // namespace corvash::pages
+}  // namespace corvash::qt

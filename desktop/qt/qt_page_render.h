@@ -4,7 +4,7 @@
 // thread only.
 #include <QImage>
 
-namespace corvash::pages {
+namespace corvash::qt {
 
 class QtPage;
 
@@ -12,4 +12,4 @@ class QtPage;
 // no window (it ended).
 QImage RenderPage(const QtPage& page);
 
-}  // namespace corvash::pages
+}  // namespace corvash::qt

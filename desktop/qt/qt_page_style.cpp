@@ -9,7 +9,14 @@
 
 #include "desktop/resources/resource_script.h"
 
-namespace corvash::pages {
+namespace corvash::qt {
+
+using namespace resources::ids;
+using automation::BaseUnitsFromFont;
+using automation::DialogBaseUnits;
+using automation::FontPixelHeight;
+using automation::kBaseUnitLetters;
+
 namespace {
 
 constexpr const char* kDefaultFace = "Arial";
@@ -63,14 +70,14 @@ QFont CreateBoldFont(const QFont& pageFont) {
 
 QColor HighlightColour() { return QColor(200, 200, 200); }
 
-void ApplyColouring(QWidget& control, Colouring colouring) {
-  if (colouring == Colouring::kDefault) {
+void ApplyColouring(QWidget& control, pages::Colouring colouring) {
+  if (colouring == pages::Colouring::kDefault) {
     control.setPalette(QPalette());
     control.setAutoFillBackground(false);
     return;
   }
   QPalette palette = control.palette();
-  if (colouring == Colouring::kRedText) {
+  if (colouring == pages::Colouring::kRedText) {
     palette.setColor(QPalette::WindowText, QColor(255, 0, 0));
     palette.setColor(QPalette::Window, HighlightColour());
   } else {
@@ -86,13 +93,13 @@ QImage LoadBitmap(const resources::ResourceScript& script, int id) {
   return QImage::fromData(bytes.data(), static_cast<int>(bytes.size()), "BMP");
 }
 
-int PictureBitmapId(Picture picture) {
+int PictureBitmapId(pages::Picture picture) {
   switch (picture) {
-    case Picture::kMain: return kMainPictureBitmap;
-    case Picture::kButtons: return kButtonPictureBitmap;
-    case Picture::kNone: return 0;
+    case pages::Picture::kMain: return kMainPictureBitmap;
+    case pages::Picture::kButtons: return kButtonPictureBitmap;
+    case pages::Picture::kNone: return 0;
   }
   return 0;
 }
 
-}  // namespace corvash::pages
+}  // namespace corvash::qt

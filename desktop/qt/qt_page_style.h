@@ -17,7 +17,7 @@ namespace corvash::resources {
 class ResourceScript;
 }
 
-namespace corvash::pages {
+namespace corvash::qt {
 
 // Pages are laid out for 96 dots per inch, whatever the screen reports, so
 // that a page looks the same on every display and offscreen.
@@ -33,7 +33,7 @@ inline constexpr int kTitleFontWeight = 900;
 QFont DialogFont(const std::string& family, int points);
 // Base units of `font`: the average width of the Latin letters and the
 // font's cell height.
-DialogBaseUnits MeasureBaseUnits(const QFont& font);
+automation::DialogBaseUnits MeasureBaseUnits(const QFont& font);
 // CreateTitleFont: "Arial", cell height 17 pixels, weight 900, the rest as
 // `pageFont` has it.
 QFont CreateTitleFont(const QFont& pageFont);
@@ -45,10 +45,10 @@ QFont CreateBoldFont(const QFont& pageFont);
 QColor HighlightColour();
 // Red text on the highlight colour (warning lines), the default text on a
 // red background (mismatch rows), or the page's default colours.
-void ApplyColouring(QWidget& control, Colouring colouring);
+void ApplyColouring(QWidget& control, pages::Colouring colouring);
 
 // Bitmap `id` of the resources; a null image when the script lacks it.
 QImage LoadBitmap(const resources::ResourceScript& script, int id);
-int PictureBitmapId(Picture picture);  // 0 for Picture::kNone
+int PictureBitmapId(pages::Picture picture);  // 0 for Picture::kNone
 
-}  // namespace corvash::pages
+}  // namespace corvash::qt

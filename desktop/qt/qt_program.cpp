@@ -19,7 +19,15 @@
 #include "desktop/automation/transcript.h"
 #include "desktop/resources/resource_script.h"
 
-namespace corvash::pages {
+namespace corvash::qt {
+
+using namespace resources::ids;
+using automation::Autopilot;
+using automation::AutopilotOptions;
+using automation::AutopilotStep;
+using automation::ParseAutopilotScript;
+using automation::Transcript;
+
 namespace {
 
 bool Unset(const char* name) {
@@ -83,10 +91,10 @@ int RunQtProgram(int argc, char** argv, const ServicesFor& servicesFor, const Pr
   // which draws through the host: they are made once the chooser exists,
   // before the first page opens.
   static QtPageHost* s_host = nullptr;
-  static std::optional<PageServices>* s_services = nullptr;
-  s_services = new std::optional<PageServices>;
+  static std::optional<pages::PageServices>* s_services = nullptr;
+  s_services = new std::optional<pages::PageServices>;
   QtPageHostOptions options;
-  options.makeProcedure = [services = s_services](int templateId) { return MakePageProcedure(templateId, **services); };
+  options.makeProcedure = [services = s_services](int templateId) { return pages::MakePageProcedure(templateId, **services); };
   s_host = new QtPageHost(std::move(options));
   QtPageHost& host = *s_host;
   if (transcript.IsOpen()) host.AddObserver(&transcript);
@@ -96,7 +104,7 @@ int RunQtProgram(int argc, char** argv, const ServicesFor& servicesFor, const Pr
   if (autopilot) scriptChooser = std::make_unique<AutopilotFileChooser>(*autopilot);
   image::FileChooser& chooser = scriptChooser ? static_cast<image::FileChooser&>(*scriptChooser) : dialogChooser;
   s_services->emplace(servicesFor(chooser));
-  SetPageHost(&host);
+  session::SetPageHost(&host);
   if (autopilot) autopilot->Start();
 
   int exitCode = 0;
@@ -110,9 +118,9 @@ int RunQtProgram(int argc, char** argv, const ServicesFor& servicesFor, const Pr
 
   if (autopilot) autopilot->Stop(/*expectDone=*/true);
   host.Shutdown();
-  SetPageHost(nullptr);
+  session::SetPageHost(nullptr);
   transcript.Close();
   return exitCode;
 }
 
-}  // namespace corvash::pages
+}  // namespace corvash::qt

@@ -23,15 +23,17 @@
 #include "desktop/image/file_chooser.h"
 #include "desktop/pages/page_services.h"
 
-namespace corvash::pages {
-
+namespace corvash::session {
 class PageHost;
+}
+
+namespace corvash::qt {
 
 inline constexpr int kAutopilotFailureExitCode = 3;
 
-using ProgramBody = std::function<int(PageHost& host, image::FileChooser& chooser)>;
+using ProgramBody = std::function<int(session::PageHost& host, image::FileChooser& chooser)>;
 // Called once, before the first page.
-using ServicesFor = std::function<PageServices(image::FileChooser& chooser)>;
+using ServicesFor = std::function<pages::PageServices(image::FileChooser& chooser)>;
 
 // The objects that the made services refer to must live until the process
 // ends: a worker that a page started may outlive the run. The chooser lives
@@ -42,4 +44,4 @@ int RunQtProgram(int argc, char** argv, const ServicesFor& services, const Progr
 // platform was not chosen. Call before the application is made.
 void ChooseOffscreenWithoutDisplay();
 
-}  // namespace corvash::pages
+}  // namespace corvash::qt

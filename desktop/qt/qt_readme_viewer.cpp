@@ -8,7 +8,7 @@
 #include "common/fixed_text.h"
 #include "desktop/platform/trace.h"
 
-namespace corvash::pages {
+namespace corvash::qt {
 
 void DesktopReadmeViewer::OpenReadme() {
   std::string folder(platform::TextOf(session::Session().paths.programDir));
@@ -19,4 +19,4 @@ void DesktopReadmeViewer::OpenReadme() {
   }
 }
 
-}  // namespace corvash::pages
+}  // namespace corvash::qt

@@ -5,11 +5,11 @@
 // does not start is traced): the welcome page stays as it is either way.
 #include "desktop/pages/page_services.h"
 
-namespace corvash::pages {
+namespace corvash::qt {
 
-class DesktopReadmeViewer final : public ReadmeViewer {
+class DesktopReadmeViewer final : public pages::ReadmeViewer {
  public:
   void OpenReadme() override;
 };
 
-}  // namespace corvash::pages
+}  // namespace corvash::qt

@@ -47,7 +47,7 @@ void FillSampleSession() {
 // be drawn; this one waits until the tool lets go.
 class WaitingBackupWorker final : public corvash::pages::BackupWorker {
  public:
-  corvash::pages::BackupEnding RunBackupWorker(corvash::pages::WorkerPage&) override {
+  corvash::pages::BackupEnding RunBackupWorker(corvash::session::WorkerPage&) override {
     released_.wait(false);
     return {};
   }
@@ -63,15 +63,15 @@ class WaitingBackupWorker final : public corvash::pages::BackupWorker {
 int Render(const std::filesystem::path& folder) {
   // Never destroyed: the pull's thread is not waited for.
   static WaitingBackupWorker* const backup = new WaitingBackupWorker;
-  corvash::pages::QtPageHost host({.services = {.backupWorker = *backup}});
-  corvash::pages::SetPageHost(&host);
+  corvash::qt::QtPageHost host({.services = {.backupWorker = *backup}});
+  corvash::session::SetPageHost(&host);
   int written = 0;
   for (const int id : host.Script().DialogIds()) {
     FillSampleSession();  // a screen that ended may have cleared flags
-    const std::shared_ptr<corvash::pages::QtPage> page = host.OpenPage(id, nullptr);
+    const std::shared_ptr<corvash::qt::QtPage> page = host.OpenPage(id, nullptr);
     if (!page) continue;
     QCoreApplication::processEvents();
-    const QImage image = corvash::pages::RenderPage(*page);
+    const QImage image = corvash::qt::RenderPage(*page);
     const std::filesystem::path file = folder / (std::to_string(id) + ".png");
     if (!image.isNull() && image.save(QString::fromStdString(file.string()), "PNG")) {
       ++written;
@@ -83,7 +83,7 @@ int Render(const std::filesystem::path& folder) {
     QCoreApplication::processEvents();
   }
   host.Shutdown();
-  corvash::pages::SetPageHost(nullptr);
+  corvash::session::SetPageHost(nullptr);
   std::printf("%d pages rendered into %s\n", written, folder.c_str());
   return written > 0 ? 0 : 1;
 }

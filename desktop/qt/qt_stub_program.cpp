@@ -11,15 +11,15 @@
 #include "desktop/resources/text_table.h"
 
 int main(int argc, char** argv) {
-  static corvash::pages::DesktopReadmeViewer readme;
+  static corvash::qt::DesktopReadmeViewer readme;
   const auto services = [](corvash::image::FileChooser&) { return corvash::pages::PageServices{.readmeViewer = readme}; };
-  return corvash::pages::RunQtProgram(argc, argv, services, [](corvash::pages::PageHost& host, corvash::image::FileChooser&) {
+  return corvash::qt::RunQtProgram(argc, argv, services, [](corvash::session::PageHost& host, corvash::image::FileChooser&) {
     corvash::resources::LoadTextTable();
-    if (host.RunPage(corvash::pages::kPageWelcome) != 0) return 0;
+    if (host.RunPage(corvash::session::kPageWelcome) != 0) return 0;
     host.ShowWaitBox();
     corvash::platform::SleepMs(1500);
     host.CloseWaitBox();
-    if (host.RunPage(corvash::pages::kPageConfirm) == 1) host.RunPage(corvash::pages::kPageFinish);
+    if (host.RunPage(corvash::session::kPageConfirm) == 1) host.RunPage(corvash::session::kPageFinish);
     return 0;
   });
 }

@@ -5,7 +5,7 @@
 // implement it; any thread may call it (the call blocks until the page ends).
 #include <atomic>
 
-namespace corvash::pages {
+namespace corvash::session {
 
 class PageHost {
  public:
@@ -35,4 +35,4 @@ inline void CloseWaitBox() {
   if (PageHost* host = g_pageHost.load()) host->CloseWaitBox();
 }
 
-}  // namespace corvash::pages
+}  // namespace corvash::session

@@ -5,7 +5,7 @@
 // kButtonBack, kTextWeiter, ...); this header makes them the pages' names.
 #include "desktop/resources/resource_ids.h"
 
-namespace corvash::pages {
+namespace corvash::session {
 
 using namespace resources::ids;
 
@@ -19,4 +19,4 @@ inline constexpr int kPageSucceeded = 1;
 // flashState after the second download: the flash is complete.
 inline constexpr unsigned kFlashCompleted = 3;
 
-}  // namespace corvash::pages
+}  // namespace corvash::session

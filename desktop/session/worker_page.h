@@ -10,7 +10,7 @@
 #include <cstdint>
 #include <string_view>
 
-namespace corvash::pages {
+namespace corvash::session {
 
 class WorkerPage {
  public:
@@ -29,4 +29,4 @@ class WorkerPage {
   virtual void End(int result) = 0;
 };
 
-}  // namespace corvash::pages
+}  // namespace corvash::session

@@ -10,7 +10,7 @@
 
 #include "common/clock.h"
 #include "common/fixed_text.h"
-#include "desktop/device/backup_pull.h"
+#include "desktop/handheld/backup_pull.h"
 #include "desktop/session/page_ids.h"
 #include "device/platform/device_files.h"
 #include "device/platform/handle_table.h"
@@ -66,7 +66,7 @@ class BackupPullTest : public HandheldStoreFixture {
 
   std::unique_ptr<rapi::DeviceServer> server_;
   std::unique_ptr<rapi::SocketRemoteApi> api_;
-  device::BackupJob job_;
+  handheld::BackupJob job_;
 };
 
 TEST_F(BackupPullTest, AChunkThatCannotBeDeletedEndsThePullInsteadOfBeingTakenAgain) {
@@ -75,19 +75,19 @@ TEST_F(BackupPullTest, AChunkThatCannotBeDeletedEndsThePullInsteadOfBeingTakenAg
   // never make its next one.
   const ce::HANDLE stale = ce::CreateFileW(u"\\Temp\\image.nb", ce::GENERIC_WRITE, 0, ce::CREATE_NEW);
   ASSERT_NE(stale, ce::INVALID_HANDLE_VALUE);
-  const std::vector<uint8_t> bytes(device::kChunkSize, 0xAB);
+  const std::vector<uint8_t> bytes(handheld::kChunkSize, 0xAB);
   ce::DWORD written = 0;
-  ASSERT_TRUE(ce::WriteFile(stale, bytes.data(), device::kChunkSize, &written));
+  ASSERT_TRUE(ce::WriteFile(stale, bytes.data(), handheld::kChunkSize, &written));
   ce::CloseHandle(stale);
   const ce::HANDLE holder =
       ce::CreateFileW(u"\\Temp\\image.nb", ce::GENERIC_READ, ce::FILE_SHARE_READ, ce::OPEN_EXISTING);
   ASSERT_NE(holder, ce::INVALID_HANDLE_VALUE);
 
   PullPage page;
-  const device::BackupOutcome outcome = device::BackupWorker(*api_, job_, page);
+  const handheld::BackupOutcome outcome = handheld::BackupWorker(*api_, job_, page);
   // FEHLER 109 ending the run, not a backup of the one chunk taken 124 times.
   EXPECT_FALSE(outcome.complete);
-  EXPECT_EQ(outcome.screen, pages::kScreenBackupFailed);
+  EXPECT_EQ(outcome.screen, session::kScreenBackupFailed);
   EXPECT_TRUE(outcome.endsRun);
   EXPECT_LE(page.chunkTimes.size(), 1u);
   EXPECT_FALSE(fs::exists(Backup()));

@@ -11,7 +11,7 @@
 
 namespace corvash::backup_road::test {
 
-class PullPage final : public pages::WorkerPage {
+class PullPage final : public session::WorkerPage {
  public:
   void SetBarRange(uint32_t, uint32_t) override {}
   void SetBarPosition(uint32_t position) override {

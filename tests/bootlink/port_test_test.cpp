@@ -10,8 +10,8 @@
 
 #include "desktop/session/update_session.h"
 #include "desktop/bootlink/receive_thread.h"
-#include "desktop/device/activesync_control.h"
-#include "desktop/device/windows_family.h"
+#include "desktop/handheld/activesync_control.h"
+#include "desktop/handheld/windows_family.h"
 #include "common/clock.h"
 #include "tests/bootlink/link_fixture.h"
 #include "tests/bootlink/pty_peer.h"
@@ -38,7 +38,7 @@ class PortTestTest : public test::LinkTest {
   uint32_t Run() {
     prefix_.LinkRestAbsent();
     const uint64_t start = platform::TickMs();
-    const uint32_t result = TestPorts(link_, [] { device::StopActiveSync(device::QueryWindowsFamily()); });
+    const uint32_t result = TestPorts(link_, [] { handheld::StopActiveSync(handheld::QueryWindowsFamily()); });
     elapsedMs_ = platform::TickMs() - start;
     return result;
   }

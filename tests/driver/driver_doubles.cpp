@@ -202,9 +202,9 @@ std::optional<uint32_t> FakeImages::ImageFileSize(std::string_view path) {
   return found->second.sizeBytes;
 }
 
-device::Identification FakeDevice::IdentifyDevice(std::string_view, session::HandheldIdentity& handheld) {
+handheld::Identification FakeDevice::IdentifyDevice(std::string_view, session::HandheldIdentity& handheld) {
   ++identifications;
-  device::Identification found;
+  handheld::Identification found;
   if (!identity) return found;
   ApplyIdentity(*identity, handheld);
   found.answered = true;

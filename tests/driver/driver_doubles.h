@@ -22,7 +22,7 @@
 
 namespace corvash::driver::doubles {
 
-using namespace pages;
+using namespace session;
 
 // Every error screen of the run.
 inline const std::set<int> kErrorScreens = {kScreenActiveSyncTooOld, kScreenConnectionError,
@@ -48,7 +48,7 @@ PageAction Progress(FakeBootLink& link, int result, uint32_t flashState);
 inline constexpr int kWaitBoxShown = kPageWaitBox;
 inline constexpr int kWaitBoxClosed = -kPageWaitBox;
 
-class ScriptedPageHost : public pages::PageHost {
+class ScriptedPageHost : public session::PageHost {
  public:
   // Queues `action` for the next opening of `page`. Pages opened without a
   // queued action go forward; error screens end with 1.
@@ -128,7 +128,7 @@ class FakeImages : public ImageOperations {
 
 class FakeDevice : public DeviceServices {
  public:
-  device::Identification IdentifyDevice(std::string_view programDir, session::HandheldIdentity& identity) override;
+  handheld::Identification IdentifyDevice(std::string_view programDir, session::HandheldIdentity& identity) override;
   void StopActiveSync() override { ++stops; }
   uint32_t CheckMainsPower() override;
 
@@ -178,7 +178,7 @@ struct FakeOperations {
   FakeImages images;
   FakeDevice device;
   FakeBootLink bootLink;
-  device::RemoteSession remote;
+  handheld::RemoteSession remote;
   WizardOperations Bind() { return WizardOperations{settings, images, device, bootLink, remote}; }
 };
 

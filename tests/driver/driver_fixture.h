@@ -34,14 +34,14 @@ class DriverTest : public ::testing::Test {
 
     session::Session().Reset();
     session::Session().flow.mainWindow = 1;
-    previousHost_ = pages::g_pageHost.exchange(&host);
+    previousHost_ = session::g_pageHost.exchange(&host);
     api.linked = true;
     ops.images.besideProgram = kImageBesideProgram;
     ops.images.files[kImageBesideProgram] = FakeImage{};
   }
 
   void TearDown() override {
-    pages::SetPageHost(previousHost_);
+    session::SetPageHost(previousHost_);
     if (oldPrefix_.empty()) {
       unsetenv("CORVASH_PREFIX");
     } else {
@@ -84,7 +84,7 @@ class DriverTest : public ::testing::Test {
 
  private:
   std::string oldPrefix_;
-  pages::PageHost* previousHost_ = nullptr;
+  session::PageHost* previousHost_ = nullptr;
 };
 
 }  // namespace corvash::driver::doubles

@@ -165,7 +165,7 @@ TEST_F(FailureScreenTest, IncompleteFlashEndsOnUpdateError) {
 TEST_F(FailureScreenTest, FlashWorkerScreenIsNotFollowedByASecond) {
   host.Then(kPageOptions, Choose(kOptionUpdate));
   host.Then(kPageProgress, [] {
-    pages::RunPage(kScreenIdentityReadError);  // the worker's identity read failed
+    session::RunPage(kScreenIdentityReadError);  // the worker's identity read failed
     session::CloseMainWindow();
     return 2;
   });

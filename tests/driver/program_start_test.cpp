@@ -67,13 +67,13 @@ TEST_F(ProgramStartTest, TextsAndSerialLinkAreReadyBeforeTheFirstPage) {
     serialLinkAtFirstPage = session::Session().serialLink.load();
   };
   host.Then(kPageWelcome, Cancel(kPageWelcome));
-  pages::PageHost* hostBefore = pages::g_pageHost.load();
+  session::PageHost* hostBefore = session::g_pageHost.load();
 
   EXPECT_EQ(Run(), 0);
 
   EXPECT_EQ(loadsAtFirstPage, 1);
   EXPECT_EQ(serialLinkAtFirstPage, 1u);
-  EXPECT_EQ(pages::g_pageHost.load(), hostBefore);
+  EXPECT_EQ(session::g_pageHost.load(), hostBefore);
   ExpectRunClosed();
 }
 
@@ -121,7 +121,7 @@ TEST_F(ProgramStartTest, ASyncLinkThatNeverAcceptsEndsOnConnectionErrorInBounded
   while (::connect(fds.back(), name, sizeof address) == 0);
   ASSERT_EQ(errno, EAGAIN);
   rapi::SocketRemoteApi api(platform::PrefixDir() / "rapi.sock");
-  device::RemoteSession remote(api);
+  handheld::RemoteSession remote(api);
   const WizardOperations unlinked = UnlinkedOperations();
   const WizardOperations linked{unlinked.settings, unlinked.images, unlinked.device, unlinked.bootLink, remote};
   EXPECT_EQ(RunProgram(host, UnlinkedPageTexts(), linked), 0);

@@ -76,7 +76,7 @@ TEST_F(WizardFlowTest, BackupReturnsToTheOptionPage) {
 TEST_F(WizardFlowTest, FailedBackupEndsOnItsOwnScreenOnly) {
   host.Then(kPageOptions, Choose(kOptionBackup));
   host.Then(kPageBackupProgress, [] {
-    pages::RunPage(kScreenConnectionError);  // the pull's own failure screen
+    session::RunPage(kScreenConnectionError);  // the pull's own failure screen
     session::CloseMainWindow();
     return 2;
   });

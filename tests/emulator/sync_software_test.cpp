@@ -17,8 +17,8 @@
 
 #include "common/clock.h"
 #include "common/hive.h"
-#include "desktop/device/activesync_control.h"
-#include "desktop/device/windows_family.h"
+#include "desktop/handheld/activesync_control.h"
+#include "desktop/handheld/windows_family.h"
 #include "desktop/platform/serial_port.h"
 #include "rapi/socket_remote_api.h"
 #include "tests/emulator/child_process.h"
@@ -252,9 +252,9 @@ TEST_F(SyncSoftwareTest, DesktopStopEndsOnlyTheSyncSoftwareOfItsPrefix) {
         << "REGEDIT4\n\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion]\n\"CurrentVersion\"=\""
         << version << "\"\n\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\WCESCOMM.EXE]\n@=\""
         << program << "\"\n";
-    if (!BothRun()) device::RestartActiveSync();
+    if (!BothRun()) handheld::RestartActiveSync();
     ASSERT_TRUE(WaitUntil([&] { return BothRun(); })) << version;
-    device::StopActiveSync(device::QueryWindowsFamily());
+    handheld::StopActiveSync(handheld::QueryWindowsFamily());
     EXPECT_TRUE(WaitUntil([&] { return NoneRuns(); })) << version;
     EXPECT_EQ(emulator::Running(kComm, other / "prefix").size(), 1u) << version;
     EXPECT_EQ(emulator::Running(kManager, other / "prefix").size(), 1u) << version;

@@ -158,7 +158,7 @@ TEST_F(DownloadTest, ImageThatCannotBeOpenedEndsTheRun) {
   PublishPage();  // the page reports the fault
   link_.flashState.store(1);
   Load("e0000", "00080000");
-  EXPECT_EQ(host_.Count(pages::kScreenImageNotOpened), 1);
+  EXPECT_EQ(host_.Count(session::kScreenImageNotOpened), 1);
   EXPECT_EQ(host_.Total(), 1u);
   EXPECT_EQ(session::Session().flow.mainWindow.load(), 0u);
   EXPECT_EQ(link_.Port(), nullptr);

@@ -86,14 +86,14 @@ std::vector<uint8_t> MemoryLoader::Read(uint32_t address, size_t length) const {
 void FlashTest::SetUp() {
   ::setenv("CORVASH_PREFIX", prefix_.Path().c_str(), 1);
   ResetAll();
-  pages::SetPageHost(&host_);
+  session::SetPageHost(&host_);
   session::Session().flow.mainWindow.store(1);
 }
 
 void FlashTest::TearDown() {
   link_.Close();
   page_.reset();
-  pages::SetPageHost(nullptr);
+  session::SetPageHost(nullptr);
   ResetAll();
   ::unsetenv("CORVASH_PREFIX");
 }

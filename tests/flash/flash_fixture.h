@@ -25,7 +25,7 @@
 
 namespace corvash::test {
 
-class CountingHost : public pages::PageHost {
+class CountingHost : public session::PageHost {
  public:
   int RunPage(int templateId) override;
   void ShowWaitBox() override {}

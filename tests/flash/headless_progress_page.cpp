@@ -67,7 +67,7 @@ void HeadlessProgressPage::FlashCompleted() {
 }
 
 void HeadlessProgressPage::ReportFault(bootlink::FlashFault fault) {
-  if (fault == bootlink::FlashFault::kImageNotOpened) pages::RunPage(pages::kScreenImageNotOpened);
+  if (fault == bootlink::FlashFault::kImageNotOpened) session::RunPage(session::kScreenImageNotOpened);
   session::CloseMainWindow();
 }
 

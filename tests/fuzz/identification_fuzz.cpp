@@ -10,7 +10,7 @@
 
 #include "common/fixed_text.h"
 #include "common/utf16_text.h"
-#include "desktop/device/device_identification.h"
+#include "desktop/handheld/device_identification.h"
 #include "desktop/session/update_session.h"
 
 namespace {
@@ -31,9 +31,9 @@ bool Plain(const std::string& text, size_t most) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  const device::IdentificationAnswer answer = device::ParseIdentificationAnswer(std::span(data, size));
+  const handheld::IdentificationAnswer answer = handheld::ParseIdentificationAnswer(std::span(data, size));
   // Fields are cut to 24 characters (UTF-16 units) before they are taken apart.
-  constexpr size_t kField = device::kAnswerFieldUnits - 1;
+  constexpr size_t kField = handheld::kAnswerFieldUnits - 1;
   Require(Plain(answer.version, 4), "the version is characters 0-3");
   Require(Plain(answer.langCode, kField), "the language code lies in its field");
   Require(Plain(answer.model, 9), "the model is nine characters at most");
@@ -45,7 +45,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   platform::CopyText(s.handheld.deviceModel, answer.model);
   platform::CopyText(s.handheld.deviceVariant, answer.variant);
   platform::CopyText(s.handheld.identityText, answer.model + answer.variant + answer.langCode + answer.version);
-  const std::string_view language = device::DeviceLanguageName(answer.langCode);
+  const std::string_view language = handheld::DeviceLanguageName(answer.langCode);
   if (!language.empty()) platform::CopyText(s.handheld.deviceLanguage, language);
   Require(s.handheld.identityText[sizeof s.handheld.identityText - 1] == '\0', "the identity text stays terminated");
   return 0;

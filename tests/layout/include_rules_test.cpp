@@ -198,7 +198,7 @@ TEST_F(IncludeRules, NothingOutsideTheDesktopIncludesIt) {
 
 TEST_F(IncludeRules, LowerDesktopFoldersKnowNoPagesHostOrApp) {
   EXPECT_EQ(Breaches({"desktop/platform/", "desktop/session/", "desktop/image/", "desktop/bootlink/",
-                      "desktop/device/", "desktop/resources/"},
+                      "desktop/handheld/", "desktop/resources/"},
                      {"desktop/pages/", "desktop/qt/", "desktop/automation/", "desktop/app/"}),
             std::vector<std::string>{});
 }

@@ -30,7 +30,7 @@ constexpr FlagField kAllFlags[] = {
 // under test can end the backup progress page.
 class HeldBackup final : public BackupWorker {
  public:
-  BackupEnding RunBackupWorker(WorkerPage&) override {
+  BackupEnding RunBackupWorker(session::WorkerPage&) override {
     ++started;
     while (!released.load()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
     ++finished;

@@ -12,6 +12,9 @@
 #include "tests/pages/page_test_support.h"
 
 namespace corvash::pages::testing {
+
+using namespace resources::ids;
+
 namespace {
 
 bool IsButton(const resources::DialogControl& control) {

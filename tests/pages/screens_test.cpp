@@ -160,7 +160,7 @@ class ScriptedPower final : public PowerWatch {
     ++queries;
     return mains.load();
   }
-  void RunPowerWatch(WorkerPage& warning) override {
+  void RunPowerWatch(session::WorkerPage& warning) override {
     ++watchStarts;
     target.store(&warning);
     release.Wait();
@@ -168,7 +168,7 @@ class ScriptedPower final : public PowerWatch {
   std::atomic<int> mains{0};
   std::atomic<int> queries{0};
   std::atomic<int> watchStarts{0};
-  std::atomic<WorkerPage*> target{nullptr};
+  std::atomic<session::WorkerPage*> target{nullptr};
   Gate release;
 };
 

@@ -1,6 +1,9 @@
 #include "tests/pages/page_test_support.h"
 
 namespace corvash::pages::testing {
+
+using namespace resources::ids;
+
 namespace {
 
 class WelcomePageTest : public PageTest {

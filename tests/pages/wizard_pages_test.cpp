@@ -13,6 +13,13 @@
 #include "tests/pages/page_test_support.h"
 
 namespace corvash::pages::testing {
+
+using namespace resources::ids;
+using session::PageHost;
+using session::SetPageHost;
+using session::WorkerPage;
+using session::g_pageHost;
+
 namespace {
 
 using platform::CopyText;

@@ -3,6 +3,11 @@
 #include "desktop/automation/autopilot_script.h"
 
 namespace corvash::pages {
+
+using automation::AutopilotStep;
+using automation::ParseAutopilotScript;
+using automation::kDefaultWaitEnabledMs;
+
 namespace {
 
 using Kind = AutopilotStep::Kind;

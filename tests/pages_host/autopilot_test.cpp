@@ -12,6 +12,11 @@
 #include "tests/pages_host/qt_test_support.h"
 
 namespace corvash::pages::test {
+
+using automation::Autopilot;
+using automation::AutopilotOptions;
+using automation::ParseAutopilotScript;
+
 namespace {
 
 class AutopilotTest : public QtHostFixture {
@@ -111,7 +116,7 @@ TEST_F(AutopilotTest, PagesThatEndByThemselvesAreLeftAlone) {
     host_->RunPage(kBarPage);  // ended by its own timer below
     host_->RunPage(kQuitOnlyPage);
   });
-  std::shared_ptr<QtPage> bar = WaitForPage(kBarPage);
+  std::shared_ptr<qt::QtPage> bar = WaitForPage(kBarPage);
   ASSERT_NE(bar, nullptr);
   bar->SetTimer(1, 5000);
   ASSERT_TRUE(PumpUntil([&] { return log_.Ids("closed").size() == 2u; }));
@@ -127,7 +132,7 @@ TEST_F(AutopilotTest, WaitEnabledWaitsForAWorkerAndTimesOut) {
   Start("900 wait-enabled 1 100000\n900 press 1\n");
   std::atomic<int> result{-100};
   std::thread driver([&] { result = host_->RunPage(kAckPage); });
-  std::shared_ptr<QtPage> page = WaitForPage(kAckPage);
+  std::shared_ptr<qt::QtPage> page = WaitForPage(kAckPage);
   ASSERT_NE(page, nullptr);
   std::thread worker([&] {
     std::this_thread::sleep_for(std::chrono::milliseconds(100));
@@ -155,7 +160,7 @@ TEST_F(AutopilotTest, AStepWaitingForAPageThatNeverOpensFails) {
 
 TEST_F(AutopilotTest, FileStepsAnswerTheChoosersInTurn) {
   Start("file open /tmp/a.nbf\nfile save /tmp/backup\nfile cancel\n");
-  AutopilotFileChooser chooser(*autopilot_);
+  qt::AutopilotFileChooser chooser(*autopilot_);
   image::FileDialogRequest request;
   request.defaultExtension = "nbf";
   EXPECT_EQ(chooser.Open(request), std::optional<std::string>("/tmp/a.nbf"));
@@ -170,7 +175,7 @@ TEST_F(AutopilotTest, ACommandThatAsksForAFileAndOpensANestedPageFollowsTheScrip
   // screen on top of the page, all inside one command.
   std::optional<std::string> chosen;
   int nested = -100;
-  std::unique_ptr<AutopilotFileChooser> chooser;
+  std::unique_ptr<qt::AutopilotFileChooser> chooser;
   onCommand_ = [&](PageDialog& page, int commandId) {
     if (page.TemplateId() == kQuitOnlyPage) {
       page.End(commandId);
@@ -182,7 +187,7 @@ TEST_F(AutopilotTest, ACommandThatAsksForAFileAndOpensANestedPageFollowsTheScrip
     page.End(1000);
   };
   Start("900 press 2\nfile save /tmp/rom.nbf\n901 press 1175\n");
-  chooser = std::make_unique<AutopilotFileChooser>(*autopilot_);
+  chooser = std::make_unique<qt::AutopilotFileChooser>(*autopilot_);
   EXPECT_EQ(RunFromWorker(kAckPage, [this] { return HasFailed(); }), 1000);
   EXPECT_TRUE(Failures().empty()) << Failures()[0];
   EXPECT_EQ(chosen, std::optional<std::string>("/tmp/rom.nbf"));
@@ -191,7 +196,7 @@ TEST_F(AutopilotTest, ACommandThatAsksForAFileAndOpensANestedPageFollowsTheScrip
 
 TEST_F(AutopilotTest, AFileAnswerOfTheWrongKindFails) {
   Start("file save /tmp/backup.nbf\n");
-  AutopilotFileChooser chooser(*autopilot_);
+  qt::AutopilotFileChooser chooser(*autopilot_);
   EXPECT_EQ(chooser.Open(image::FileDialogRequest{}), std::nullopt);
   ASSERT_TRUE(PumpUntil([this] { return HasFailed(); }));
   ASSERT_EQ(Failures().size(), 1u);

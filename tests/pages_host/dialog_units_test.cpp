@@ -3,6 +3,18 @@
 #include "desktop/automation/dialog_units.h"
 
 namespace corvash::pages {
+
+using automation::BaseUnitsFromFont;
+using automation::CentredOrigin;
+using automation::DialogBaseUnits;
+using automation::DialogUnitsToPixelsX;
+using automation::DialogUnitsToPixelsY;
+using automation::FontPixelHeight;
+using automation::MapDialogRect;
+using automation::MulDiv;
+using automation::PixelPoint;
+using automation::PixelRect;
+
 namespace {
 
 TEST(DialogUnitsTest, MulDivRoundsHalfAwayFromZero) {

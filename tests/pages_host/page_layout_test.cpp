@@ -27,6 +27,13 @@
 #include "tests/pages_host/qt_test_support.h"
 
 namespace corvash::pages::test {
+
+using qt::DialogFont;
+using qt::QtPage;
+using qt::QtPageHost;
+using qt::kPictureLeft;
+using qt::kPictureTop;
+
 namespace {
 
 using resources::ControlKind;
@@ -109,13 +116,13 @@ class PageLayoutTest : public ::testing::Test {
     if (family != QStringLiteral("Arial") && family != QStringLiteral("Liberation Sans"))
       GTEST_SKIP() << "no font with Arial's metrics (found " << family.toStdString() << ")";
     host_ = std::make_unique<QtPageHost>();
-    SetPageHost(host_.get());
+    session::SetPageHost(host_.get());
   }
 
   void TearDown() override {
     if (!host_) return;
     host_->Shutdown();
-    SetPageHost(nullptr);
+    session::SetPageHost(nullptr);
     QCoreApplication::processEvents();
   }
 

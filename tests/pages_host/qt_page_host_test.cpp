@@ -19,6 +19,18 @@
 #include "tests/pages_host/qt_test_support.h"
 
 namespace corvash::pages::test {
+
+using automation::ClickOutcome;
+using automation::DialogBaseUnits;
+using automation::MulDiv;
+using qt::CreateBoldFont;
+using qt::CreateTitleFont;
+using qt::DialogFont;
+using qt::MeasureBaseUnits;
+using qt::QtPage;
+using qt::QtPageHost;
+using qt::kTitleFontCellHeight;
+
 namespace {
 
 void SendKey(QWidget* window, int key) {

@@ -7,6 +7,11 @@
 #include "desktop/qt/qt_page.h"
 
 namespace corvash::pages::test {
+
+using qt::QtPage;
+using qt::QtPageHost;
+using qt::QtPageHostOptions;
+
 namespace {
 
 constexpr const char* kScript = R"rc(

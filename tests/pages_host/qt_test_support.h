@@ -100,12 +100,12 @@ class QtHostFixture : public ::testing::Test {
   void TearDown() override;
 
   // The open page of `templateId`, waiting for it to open.
-  std::shared_ptr<QtPage> WaitForPage(int templateId);
+  std::shared_ptr<qt::QtPage> WaitForPage(int templateId);
 
   ProcedureLog log_;
   RecordingProcedure::Handler onCommand_;
   RecordingProcedure::Handler onTimer_;
-  std::unique_ptr<QtPageHost> host_;
+  std::unique_ptr<qt::QtPageHost> host_;
 };
 
 }  // namespace corvash::pages::test

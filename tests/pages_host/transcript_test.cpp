@@ -12,6 +12,11 @@
 #include "tests/pages_host/qt_test_support.h"
 
 namespace corvash::pages::test {
+
+using automation::ClickOutcome;
+using automation::EscapeCString;
+using automation::Transcript;
+
 namespace {
 
 std::vector<std::string> ReadLines(const std::string& path) {
@@ -58,7 +63,7 @@ TEST_F(TranscriptTest, RecordsWhatThePageShowedInOrder) {
   };
   std::atomic<int> result{-100};
   std::thread driver([&] { result = host_->RunPage(kAckPage); });
-  std::shared_ptr<QtPage> page = WaitForPage(kAckPage);
+  std::shared_ptr<qt::QtPage> page = WaitForPage(kAckPage);
   ASSERT_NE(page, nullptr);
   page->PostClick(1203, true, [](ClickOutcome) {});
   page->PostClick(1, false, [](ClickOutcome) {});

@@ -1,4 +1,4 @@
-#include "desktop/device/windows_family.h"
+#include "desktop/handheld/windows_family.h"
 
 #include <stdlib.h>
 
@@ -9,6 +9,12 @@
 #include "desktop/platform/prefix.h"
 
 namespace corvash::device {
+
+using handheld::QueryWindowsFamily;
+using handheld::kFamilyProcessStatus;
+using handheld::kFamilySnapshot;
+using handheld::kFamilyWindowTitles;
+
 namespace {
 
 class WindowsFamilyTest : public ::testing::Test {

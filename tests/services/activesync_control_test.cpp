@@ -12,10 +12,15 @@
 #include <fstream>
 
 #include "common/clock.h"
-#include "desktop/device/activesync_control.h"
-#include "desktop/device/windows_family.h"
+#include "desktop/handheld/activesync_control.h"
+#include "desktop/handheld/windows_family.h"
 
 namespace corvash::device {
+
+using handheld::QueryWindowsFamily;
+using handheld::RestartActiveSync;
+using handheld::TerminateProcessByName;
+
 namespace {
 
 namespace fs = std::filesystem;

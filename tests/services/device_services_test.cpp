@@ -9,20 +9,34 @@
 
 #include "common/clock.h"
 #include "common/fixed_text.h"
-#include "desktop/device/device_identification.h"
-#include "desktop/device/library_invocations.h"
-#include "desktop/device/power_watch.h"
+#include "desktop/handheld/device_identification.h"
+#include "desktop/handheld/library_invocations.h"
+#include "desktop/handheld/power_watch.h"
 #include "desktop/session/page_host.h"
 #include "desktop/session/update_session.h"
 #include "device/common/query_reserved_area.h"
 #include "tests/services/fake_remote_api.h"
 
 namespace corvash::device {
+
+using handheld::CheckMainsPower;
+using handheld::Identification;
+using handheld::IdentificationAnswer;
+using handheld::IdentifyDevice;
+using handheld::InvokeSetSysTime;
+using handheld::InvokeWriteArea;
+using handheld::ParseIdentificationAnswer;
+using handheld::RemoteSession;
+using handheld::RunBootLoaderWatch;
+using handheld::kPowerGoOn;
+using handheld::kPowerNoMains;
+using handheld::kPowerUnknown;
+
 namespace {
 
 namespace fs = std::filesystem;
 
-class ScreenLog : public pages::PageHost {
+class ScreenLog : public session::PageHost {
  public:
   int RunPage(int templateId) override {
     shown.push_back(templateId);
@@ -52,12 +66,12 @@ class DeviceServicesTest : public ::testing::Test {
     for (const char* name : {"Havlok.dll", "Zembra.dll", "Dovrin.dll"}) {
       std::ofstream(dir_ / name) << "library " << name << std::string(600, 'x');
     }
-    previousHost_ = pages::g_pageHost.exchange(&host);
+    previousHost_ = session::g_pageHost.exchange(&host);
     SetHavlok(Answer("2.04    ENG", "Pocket Quor K5210NBT USB", "32"));
     api.functions["Zembra.dll/WriteArea"] = [](auto, auto&) { return 1; };
   }
   void TearDown() override {
-    pages::SetPageHost(previousHost_);
+    session::SetPageHost(previousHost_);
     fs::remove_all(dir_);
   }
   void SetHavlok(std::vector<uint8_t> answer) {
@@ -82,7 +96,7 @@ class DeviceServicesTest : public ::testing::Test {
   fs::path dir_;
 
  private:
-  pages::PageHost* previousHost_ = nullptr;
+  session::PageHost* previousHost_ = nullptr;
 };
 
 TEST_F(DeviceServicesTest, IdentificationFillsTheDeviceAndRecordsItsIdentity) {
@@ -188,7 +202,7 @@ TEST_F(DeviceServicesTest, MainsCheckTakesTheSecondAnswer) {
   EXPECT_TRUE(host.shown.empty());
 }
 
-class ButtonLog : public pages::WorkerPage {
+class ButtonLog : public session::WorkerPage {
  public:
   void Enable(int id, bool on) override {
     std::lock_guard lock(mutex);

@@ -10,7 +10,7 @@
 
 namespace corvash::driver {
 
-using namespace pages;  // page and screen ids read as the driver's own
+using namespace session;  // page and screen ids read as the driver's own
 namespace {
 
 using image::ImageOutcome;
@@ -65,12 +65,12 @@ bool PickRecoveryImage(const WizardOperations& ops) {
 // values, showing the screen identification names (the run then ends).
 void IdentifyLinkedDevice(DeviceServices& device) {
   session::UpdateSession& session = Session();
-  const device::Identification found =
+  const handheld::Identification found =
       device.IdentifyDevice(platform::TextOf(session.paths.programDir), session.handheld);
   if (found.answered) session.serialLink = found.serialLink ? 1 : 0;
   if (found.imageSizeKB) session.image.imageSizeKB = *found.imageSizeKB;
   if (found.screen != 0) {
-    pages::RunPage(found.screen);
+    session::RunPage(found.screen);
     session::CloseMainWindow();
   }
 }
@@ -85,8 +85,8 @@ Verdict JudgeImage(const WizardOperations& ops) {
   ops.bootLink.OpenCommandSession();
   const bootlink::IdentityOutcome identity = ops.bootLink.ReadDeviceIdentity(session.handheld);
   if (identity != bootlink::IdentityOutcome::kRead) {
-    if (identity == bootlink::IdentityOutcome::kFailed) pages::RunPage(kScreenIdentityReadError);
-    pages::CloseWaitBox();
+    if (identity == bootlink::IdentityOutcome::kFailed) session::RunPage(kScreenIdentityReadError);
+    session::CloseWaitBox();
     ops.bootLink.CloseCommandSession();
     session::CloseMainWindow();
     return Verdict::kFail;
@@ -102,7 +102,7 @@ Verdict JudgeImage(const WizardOperations& ops) {
   }
   if (ops.images.CheckVariant(session.image, session.handheld) != ImageOutcome::kOk) {
     if (session.flow.recoveryMode.load() != 0) return Verdict::kTryAnother;
-    pages::CloseWaitBox();
+    session::CloseWaitBox();
     session.flow.versionMismatch = 1;
     EndWithScreen(kScreenIncompatibleImage);
     return Verdict::kFail;
@@ -124,7 +124,7 @@ Verdict JudgeChecksum(ImageOperations& images) {
     Session().flow.recoveryMode = 0;
     return Verdict::kTryAnother;
   }
-  pages::CloseWaitBox();
+  session::CloseWaitBox();
   EndWithScreen(kScreenChecksumError);
   return Verdict::kFail;
 }
@@ -147,23 +147,23 @@ bool SettleOnImage(const WizardOperations& ops) {
 }  // namespace
 
 uint32_t ConnectAndIdentify(const WizardOperations& ops) {
-  pages::ShowWaitBox();
+  session::ShowWaitBox();
   if (WaitForRemoteLink(ops.remote)) {
     // The device runs its system: no flash is left to finish.
     ops.settings.DeleteFlashSettings();
     IdentifyLinkedDevice(ops.device);
-    pages::CloseWaitBox();
+    session::CloseWaitBox();
     return 1;
   }
   if (ops.bootLink.TestPorts() == 0) {
-    pages::CloseWaitBox();
+    session::CloseWaitBox();
     EndWithScreen(kScreenConnectionError);
     EndRemoteApi(ops.remote);
     session::CloseMainWindow();
     return 0;
   }
   const uint32_t result = RecoverFromBootLoader(ops);
-  pages::CloseWaitBox();
+  session::CloseWaitBox();
   return result;
 }
 
@@ -172,12 +172,12 @@ uint32_t RecoverFromBootLoader(const WizardOperations& ops) {
   if (!SettleOnImage(ops)) return 0;
   session.flow.backAllowed = 0;
   platform::SleepMs(kPauseBeforeConfirmMs);
-  pages::CloseWaitBox();
-  if (pages::RunPage(kPageConfirm) != 1) return 0;
+  session::CloseWaitBox();
+  if (session::RunPage(kPageConfirm) != 1) return 0;
 
   platform::SleepMs(kPauseAroundFlashMs);
   session.flow.recoveryFlash = 1;
-  const int result = pages::RunPage(kPageProgress);
+  const int result = session::RunPage(kPageProgress);
   session.flow.recoveryFlash = 0;
   if (result != kPageSucceeded) {
     EndWithScreen(kScreenUpdateError);

@@ -9,7 +9,7 @@
 
 namespace corvash::driver {
 
-using namespace pages;  // page and screen ids read as the driver's own
+using namespace session;  // page and screen ids read as the driver's own
 namespace {
 
 using image::ImageOutcome;
@@ -22,7 +22,7 @@ bool Incompatible(std::atomic<uint32_t>& mismatchRow) {
   return false;
 }
 
-bool ImageFitsFlash(ImageOperations& images, device::RemoteSession& remote, ImageSource source) {
+bool ImageFitsFlash(ImageOperations& images, handheld::RemoteSession& remote, ImageSource source) {
   session::UpdateSession& session = session::Session();
   if (source == ImageSource::kChosenByUser) {
     const std::optional<uint32_t> bytes = images.ImageFileSize(std::string(TextOf(session.image.imagePath)));
@@ -43,7 +43,7 @@ bool ImageFitsFlash(ImageOperations& images, device::RemoteSession& remote, Imag
 
 }  // namespace
 
-bool CheckImageForFlash(ImageOperations& images, device::RemoteSession& remote, ImageSource source) {
+bool CheckImageForFlash(ImageOperations& images, handheld::RemoteSession& remote, ImageSource source) {
   session::UpdateSession& session = session::Session();
   const ImageOutcome header = images.ReadImageHeader(std::string(TextOf(session.image.imagePath)), session.image);
   if (header != ImageOutcome::kOk) {

@@ -12,6 +12,6 @@ enum class ImageSource {
 };
 
 // True when the image at imagePath may be flashed onto the device.
-bool CheckImageForFlash(ImageOperations& images, device::RemoteSession& remote, ImageSource source);
+bool CheckImageForFlash(ImageOperations& images, handheld::RemoteSession& remote, ImageSource source);
 
 }  // namespace corvash::driver

@@ -10,12 +10,12 @@ namespace corvash::driver {
 using image::ImageOutcome;
 
 void ShowImageNotOpened() {
-  pages::RunPage(pages::kScreenImageNotOpened);
+  session::RunPage(session::kScreenImageNotOpened);
   session::CloseMainWindow();
 }
 
 void ShowImageNotFound() {
-  pages::RunPage(pages::kScreenImageNotFound);
+  session::RunPage(session::kScreenImageNotFound);
   session::CloseMainWindow();
 }
 
@@ -33,7 +33,7 @@ void ShowStoredImageCheck(ImageOutcome outcome) {
   }
   if (!image::IsMismatch(outcome) || flow.recoveryMode.load() != 0) return;
   (outcome == ImageOutcome::kLanguageMismatch ? flow.languageMismatch : flow.modelMismatch) = 1;
-  pages::RunPage(pages::kScreenIncompatibleImage);
+  session::RunPage(session::kScreenIncompatibleImage);
   session::CloseMainWindow();
 }
 

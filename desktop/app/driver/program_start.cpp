@@ -16,7 +16,7 @@ constexpr int kExitLockUnusable = 2;
 
 }  // namespace
 
-int RunProgram(pages::PageHost& pageHost, PageTexts& pageTexts, const WizardOperations& operations) {
+int RunProgram(session::PageHost& pageHost, PageTexts& pageTexts, const WizardOperations& operations) {
   platform::InstanceLock lock(platform::InstanceLockPath());
   if (!lock.TryAcquire()) {
     if (lock.Problem().empty()) return 0;  // the first instance runs; this one ends unseen
@@ -29,17 +29,17 @@ int RunProgram(pages::PageHost& pageHost, PageTexts& pageTexts, const WizardOper
   session::UpdateSession& session = session::Session();
   session.serialLink = 1;
 
-  pages::PageHost* previousHost = pages::g_pageHost.exchange(&pageHost);
+  session::PageHost* previousHost = session::g_pageHost.exchange(&pageHost);
   session.flow.mainWindow = 1;
   RunWizard(operations);
   // A box that a failing operation left open goes with the run.
-  pages::CloseWaitBox();
+  session::CloseWaitBox();
   session::CloseMainWindow();
-  pages::SetPageHost(previousHost);
+  session::SetPageHost(previousHost);
   return 0;
 }
 
-int RunProgram(pages::PageHost& pageHost) {
+int RunProgram(session::PageHost& pageHost) {
   return RunProgram(pageHost, UnlinkedPageTexts(), UnlinkedOperations());
 }
 

@@ -4,7 +4,7 @@
 // serves the pages; the program ends when RunProgram returns.
 #include "desktop/app/driver/wizard_operations.h"
 
-namespace corvash::pages {
+namespace corvash::session {
 class PageHost;
 }
 
@@ -16,9 +16,9 @@ namespace corvash::driver {
 // window and runs the wizard to its end. The exit code is 0, except when the
 // lock file cannot be used at all (a folder, unwritable): then 2, with one
 // line on standard error, and nothing is shown.
-int RunProgram(pages::PageHost& pageHost, PageTexts& pageTexts, const WizardOperations& operations);
+int RunProgram(session::PageHost& pageHost, PageTexts& pageTexts, const WizardOperations& operations);
 
 // The same with nothing linked behind the operations and the text table.
-int RunProgram(pages::PageHost& pageHost);
+int RunProgram(session::PageHost& pageHost);
 
 }  // namespace corvash::driver

@@ -17,15 +17,15 @@ bool RunOpen() { return session::Session().flow.mainWindow.load() != 0; }
 
 void EndWithScreen(int screenId) {
   if (!RunOpen()) return;
-  pages::RunPage(screenId);
+  session::RunPage(screenId);
   session::CloseMainWindow();
 }
 
-void StartRemoteApi(device::RemoteSession& remote) { remote.StartOnce(); }
+void StartRemoteApi(handheld::RemoteSession& remote) { remote.StartOnce(); }
 
-void EndRemoteApi(device::RemoteSession& remote) { remote.End(); }
+void EndRemoteApi(handheld::RemoteSession& remote) { remote.End(); }
 
-bool WaitForRemoteLink(const device::RemoteSession& remote) {
+bool WaitForRemoteLink(const handheld::RemoteSession& remote) {
   const std::shared_ptr<platform::Event> event = remote.ConnectEvent();
   if (!event) {
     // A start that gave no event never links; the wait still takes its time.

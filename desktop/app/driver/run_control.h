@@ -1,7 +1,7 @@
 #pragma once
 // Small steps the wizard driver shares between its parts: ending the run on
 // an error screen, and starting and ending the remote-API session.
-#include "desktop/device/remote_session.h"
+#include "desktop/handheld/remote_session.h"
 
 namespace corvash::driver {
 
@@ -14,11 +14,11 @@ void EndWithScreen(int screenId);
 
 // Starts the remote-API session with its start record; its connect event
 // lands in the record.
-void StartRemoteApi(device::RemoteSession& remote);
+void StartRemoteApi(handheld::RemoteSession& remote);
 // Ends the remote-API session.
-void EndRemoteApi(device::RemoteSession& remote);
+void EndRemoteApi(handheld::RemoteSession& remote);
 
 // Waits up to 3000 ms for the start record's event. True when the link came up.
-bool WaitForRemoteLink(const device::RemoteSession& remote);
+bool WaitForRemoteLink(const handheld::RemoteSession& remote);
 
 }  // namespace corvash::driver

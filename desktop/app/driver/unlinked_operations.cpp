@@ -1,15 +1,12 @@
 #include "desktop/app/driver/unlinked_operations.h"
 
-#include "desktop/session/page_ids.h"
 #include "desktop/session/update_session.h"
 #include "desktop/session/page_host.h"
 #include "rapi/no_device_remote_api.h"
 
 namespace corvash::driver {
 
-using namespace pages;  // page and screen ids read as the driver's own
 namespace {
-
 
 class UnlinkedSettings final : public FlashSettingsOperations {
  public:
@@ -38,7 +35,7 @@ class UnlinkedImages final : public ImageOperations {
 class UnlinkedDevice final : public DeviceServices {
  public:
   // Learns nothing: deviceModel stays empty.
-  device::Identification IdentifyDevice(std::string_view, session::HandheldIdentity&) override { return {}; }
+  handheld::Identification IdentifyDevice(std::string_view, session::HandheldIdentity&) override { return {}; }
   void StopActiveSync() override {}
   uint32_t CheckMainsPower() override { return kPowerUnknown; }
 };
@@ -64,7 +61,7 @@ class UnlinkedTexts final : public PageTexts {
 
 WizardOperations UnlinkedOperations() {
   static rapi::NoDeviceRemoteApi noDevice;
-  static device::RemoteSession remote(noDevice);
+  static handheld::RemoteSession remote(noDevice);
   static UnlinkedSettings settings;
   static UnlinkedImages images;
   static UnlinkedDevice device;

@@ -12,7 +12,7 @@
 
 namespace corvash::driver {
 
-using namespace pages;  // page and screen ids read as the driver's own
+using namespace session;  // page and screen ids read as the driver's own
 namespace {
 
 using session::Session;
@@ -68,19 +68,19 @@ class WizardRun {
   }
 
   Step Welcome() {
-    pages::RunPage(kPageWelcome);
+    session::RunPage(kPageWelcome);
     return Cancelled() ? Step::kDone : Step::kPrepare;
   }
 
   Step Prepare() {
-    pages::RunPage(kPagePrepare);
+    session::RunPage(kPagePrepare);
     if (Cancelled()) return Step::kDone;
     if (TakeFlag(Session().flow.backFromPrepare)) return Step::kWelcome;
     return Step::kConnectPage;
   }
 
   Step ConnectPage() {
-    pages::RunPage(kPageConnect);
+    session::RunPage(kPageConnect);
     if (Cancelled()) return Step::kDone;
     if (TakeFlag(Session().flow.backFromConnect)) return Step::kPrepare;
     // Back from the option page: the device is known already.
@@ -98,7 +98,7 @@ class WizardRun {
   }
 
   Step Options() {
-    const int result = pages::RunPage(kPageOptions);
+    const int result = session::RunPage(kPageOptions);
     if (Cancelled()) return Step::kDone;
     if (TakeFlag(Session().flow.backFromOptions)) {
       leftOptionsBackwards_ = true;
@@ -129,27 +129,27 @@ class WizardRun {
 
   Step Backup() {
     if (!PowerAllowsWork()) return Step::kDone;
-    pages::RunPage(kPageBackupProgress);
+    session::RunPage(kPageBackupProgress);
     // A failed backup has shown its own screen and closed the run.
     return RunOpen() ? Step::kOptions : Step::kDone;
   }
 
   Step Confirm() {
-    pages::RunPage(kPageConfirm);
+    session::RunPage(kPageConfirm);
     if (Cancelled()) return Step::kDone;
     if (TakeFlag(Session().flow.backFromConfirm)) return Step::kOptions;
     return Step::kReady;
   }
 
   Step Ready() {
-    pages::RunPage(kPageReady);
+    session::RunPage(kPageReady);
     if (Cancelled()) return Step::kDone;
     if (TakeFlag(Session().flow.backFromReady)) return Step::kConfirm;
     return PowerAllowsWork() ? Step::kBootInstructions : Step::kDone;
   }
 
   Step BootInstructions() {
-    pages::RunPage(kPageBootInstructions);
+    session::RunPage(kPageBootInstructions);
     if (Cancelled()) return Step::kDone;
     if (TakeFlag(Session().flow.backFromBootInstructions)) return Step::kReady;
     return Step::kFlash;
@@ -160,7 +160,7 @@ class WizardRun {
     EndRemoteApi(ops_.remote);
     session::UpdateSession& session = Session();
     session.flow.recoveryFlash = 0;
-    pages::RunPage(kPageProgress);
+    session::RunPage(kPageProgress);
     platform::SleepMs(kPauseAfterFlashMs);
     if (ops_.bootLink.FlashState() == kFlashCompleted) {
       FinishAfterFlash(ops_);
@@ -175,10 +175,10 @@ class WizardRun {
   bool PowerAllowsWork() {
     switch (ops_.device.CheckMainsPower()) {
       case kPowerGoOn: return true;
-      case kPowerNoMains: return pages::RunPage(kScreenPowerWarning) == kPowerWarningGoOn;
+      case kPowerNoMains: return session::RunPage(kScreenPowerWarning) == kPowerWarningGoOn;
       case kPowerUnknown:
         if (RunOpen()) {
-          pages::RunPage(kScreenConnectionError);
+          session::RunPage(kScreenConnectionError);
           EndRemoteApi(ops_.remote);
           session::CloseMainWindow();
         }
@@ -209,9 +209,9 @@ void RunWizard(const WizardOperations& ops) {
 void FinishAfterFlash(const WizardOperations& ops) {
   ops.bootLink.DrawVersionBox(platform::TextOf(Session().image.imageVersion));
   platform::SleepMs(kPauseAfterFlashMs);
-  pages::RunPage(kPageResetInstructions);
+  session::RunPage(kPageResetInstructions);
   RemoveMarker();
-  pages::RunPage(kPageFinish);
+  session::RunPage(kPageFinish);
   session::CloseMainWindow();
 }
 

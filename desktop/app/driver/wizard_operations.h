@@ -12,11 +12,11 @@
 #include <string_view>
 
 #include "desktop/bootlink/identity_read.h"
-#include "desktop/device/device_identification.h"
-#include "desktop/device/power_watch.h"
+#include "desktop/handheld/device_identification.h"
+#include "desktop/handheld/power_watch.h"
 #include "desktop/image/image_outcome.h"
 #include "desktop/session/flash_settings.h"
-#include "desktop/device/remote_session.h"
+#include "desktop/handheld/remote_session.h"
 #include "desktop/session/update_session.h"
 
 namespace corvash::driver {
@@ -61,9 +61,9 @@ class ImageOperations {
 };
 
 // CheckMainsPower results are the power check's own.
-using device::kPowerGoOn;
-using device::kPowerNoMains;
-using device::kPowerUnknown;
+using handheld::kPowerGoOn;
+using handheld::kPowerNoMains;
+using handheld::kPowerUnknown;
 
 // Services of the running device, over the remote API and the sync software.
 class DeviceServices {
@@ -73,7 +73,7 @@ class DeviceServices {
   // `programDir`) and writes the identity to the device. The driver relies
   // only on deviceModel afterwards (empty when nothing was learnt). The
   // result names the screen to show (FEHLER 117 for another model).
-  virtual device::Identification IdentifyDevice(std::string_view programDir, session::HandheldIdentity& identity) = 0;
+  virtual handheld::Identification IdentifyDevice(std::string_view programDir, session::HandheldIdentity& identity) = 0;
   // Ends the sync processes so that they free the port; takes some seconds.
   virtual void StopActiveSync() = 0;
   // kPowerGoOn, kPowerNoMains (the driver shows the power warning) or
@@ -112,7 +112,7 @@ struct WizardOperations {
   ImageOperations& images;
   DeviceServices& device;
   BootLinkOperations& bootLink;
-  device::RemoteSession& remote;
+  handheld::RemoteSession& remote;
 };
 
 }  // namespace corvash::driver

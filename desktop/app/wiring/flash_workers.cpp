@@ -30,7 +30,7 @@ void HideWatch(LoaderLink& link) {
 void ShowIncompatible(LoaderLink& link, std::atomic<uint32_t>& flag) {
   HideWatch(link);
   flag.store(1);
-  pages::RunPage(pages::kScreenIncompatibleImage);
+  session::RunPage(session::kScreenIncompatibleImage);
   session::CloseMainWindow();
   bootlink::EndWatchAfterFault(link);
 }
@@ -40,7 +40,7 @@ void ShowIncompatible(LoaderLink& link, std::atomic<uint32_t>& flag) {
 void ShowUnreadableImage(LoaderLink& link, const session::WizardFlow& flow, image::ImageOutcome outcome) {
   if (outcome == image::ImageOutcome::kNotFound && flow.recoveryMode.load() != 0) return;
   HideWatch(link);
-  pages::RunPage(pages::kScreenImageNotOpened);
+  session::RunPage(session::kScreenImageNotOpened);
   session::CloseMainWindow();
 }
 
@@ -54,7 +54,7 @@ void ShowStoredImageCheck(LoaderLink& link, session::WizardFlow& flow, image::Im
   }
   if (!image::IsMismatch(outcome) || flow.recoveryMode.load() != 0) return;
   (outcome == image::ImageOutcome::kLanguageMismatch ? flow.languageMismatch : flow.modelMismatch) = 1;
-  pages::RunPage(pages::kScreenIncompatibleImage);
+  session::RunPage(session::kScreenIncompatibleImage);
   session::CloseMainWindow();
 }
 
@@ -64,7 +64,7 @@ void Flash(LoaderLink& link, std::string_view imagePath) {
   const bootlink::FlashOutcome outcome = bootlink::RunFlashSequence(link, imagePath);
   if (outcome == bootlink::FlashOutcome::kLoadsSent) return;
   if (outcome == bootlink::FlashOutcome::kImageNotOpened) {
-    pages::RunPage(pages::kScreenImageNotOpened);
+    session::RunPage(session::kScreenImageNotOpened);
     session::CloseMainWindow();
   }
   bootlink::EndWatchAfterFault(link);
@@ -77,7 +77,7 @@ void IdentifyAndFlashThread(LoaderLink& link, session::UpdateSession& run) {
   bootlink::OpenCommandSession(link);
   const bootlink::IdentityOutcome identity = bootlink::ReadDeviceIdentity(link, run.handheld);
   if (identity != bootlink::IdentityOutcome::kRead) {
-    if (identity == bootlink::IdentityOutcome::kFailed) pages::RunPage(pages::kScreenIdentityReadError);
+    if (identity == bootlink::IdentityOutcome::kFailed) session::RunPage(session::kScreenIdentityReadError);
     bootlink::CloseCommandSession(link);
     // A dead link has ended the page, whose failure is the report; else
     // FEHLER 116 was shown and the run ends.

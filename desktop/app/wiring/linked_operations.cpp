@@ -12,13 +12,13 @@
 #include "desktop/bootlink/port_test.h"
 #include "desktop/bootlink/progress_watchdog.h"
 #include "desktop/bootlink/version_box.h"
-#include "desktop/device/activesync_control.h"
-#include "desktop/device/backup_pull.h"
-#include "desktop/device/device_identification.h"
-#include "desktop/device/library_invocations.h"
-#include "desktop/device/power_watch.h"
-#include "desktop/device/remote_session.h"
-#include "desktop/device/windows_family.h"
+#include "desktop/handheld/activesync_control.h"
+#include "desktop/handheld/backup_pull.h"
+#include "desktop/handheld/device_identification.h"
+#include "desktop/handheld/library_invocations.h"
+#include "desktop/handheld/power_watch.h"
+#include "desktop/handheld/remote_session.h"
+#include "desktop/handheld/windows_family.h"
 #include "desktop/image/image_discovery.h"
 #include "desktop/pages/page_dialog.h"
 #include "desktop/platform/prefix.h"
@@ -37,9 +37,9 @@ namespace {
 // The remote API of the sync link (the prefix's socket) and the run's session
 // on it, built on first use. Never destroyed, as watches that use them may
 // outlive main().
-device::RemoteSession& ProgramRemoteSession() {
+handheld::RemoteSession& ProgramRemoteSession() {
   static rapi::SocketRemoteApi* const api = new rapi::SocketRemoteApi(platform::RapiSocketPath());
-  static device::RemoteSession* const remote = new device::RemoteSession(*api);
+  static handheld::RemoteSession* const remote = new handheld::RemoteSession(*api);
   return *remote;
 }
 
@@ -47,7 +47,7 @@ rapi::RemoteApi& ProgramRemoteApi() { return ProgramRemoteSession().Api(); }
 
 std::string_view ProgramDir() { return platform::TextOf(session::Session().paths.programDir); }
 
-void StopSyncProcesses() { device::StopActiveSync(device::QueryWindowsFamily()); }
+void StopSyncProcesses() { handheld::StopActiveSync(handheld::QueryWindowsFamily()); }
 
 using bootlink::LoaderLink;
 
@@ -70,8 +70,8 @@ class LinkedSettings final : public driver::FlashSettingsOperations {
 // The wizard's wait box, shown while an image is summed.
 class WaitBox final : public image::WaitIndicator {
  public:
-  void Show() override { pages::ShowWaitBox(); }
-  void Close() override { pages::CloseWaitBox(); }
+  void Show() override { session::ShowWaitBox(); }
+  void Close() override { session::CloseWaitBox(); }
 };
 
 class LinkedImages final : public driver::ImageOperations {
@@ -105,11 +105,11 @@ class LinkedImages final : public driver::ImageOperations {
 // The running handheld's services over the remote API and the sync software.
 class LinkedDevice final : public driver::DeviceServices {
  public:
-  device::Identification IdentifyDevice(std::string_view programDir, session::HandheldIdentity& identity) override {
-    return device::IdentifyDevice(ProgramRemoteSession(), programDir, identity, [] { return image::FirstImageSize(session::Session().paths); });
+  handheld::Identification IdentifyDevice(std::string_view programDir, session::HandheldIdentity& identity) override {
+    return handheld::IdentifyDevice(ProgramRemoteSession(), programDir, identity, [] { return image::FirstImageSize(session::Session().paths); });
   }
   void StopActiveSync() override { StopSyncProcesses(); }
-  uint32_t CheckMainsPower() override { return device::CheckMainsPower(ProgramRemoteApi()); }
+  uint32_t CheckMainsPower() override { return handheld::CheckMainsPower(ProgramRemoteApi()); }
 };
 
 class LinkedBootLink final : public driver::BootLinkOperations {
@@ -169,8 +169,8 @@ class LinkedTeardown final : public pages::LinkTeardown {
 class LinkedBootLoaderWatch final : public pages::BootLoaderWatch {
  public:
   explicit LinkedBootLoaderWatch(LoaderLink& link) : link_(link) {}
-  void RunBootLoaderWatch(pages::WorkerPage& page, std::atomic<uint32_t>& stop) override {
-    device::RunBootLoaderWatch(ProgramRemoteApi(), page, stop, [this] { return TestPortsOf(link_); });
+  void RunBootLoaderWatch(session::WorkerPage& page, std::atomic<uint32_t>& stop) override {
+    handheld::RunBootLoaderWatch(ProgramRemoteApi(), page, stop, [this] { return TestPortsOf(link_); });
   }
 
  private:
@@ -180,9 +180,9 @@ class LinkedBootLoaderWatch final : public pages::BootLoaderWatch {
 class LinkedPowerWatch final : public pages::PowerWatch {
  public:
   explicit LinkedPowerWatch(LoaderLink& link) : link_(link) {}
-  int QueryMainsStatus() override { return device::QueryMainsStatus(ProgramRemoteApi()); }
-  void RunPowerWatch(pages::WorkerPage& warning) override {
-    device::RunPowerWatch(ProgramRemoteApi(), warning, link_.linkClosed);
+  int QueryMainsStatus() override { return handheld::QueryMainsStatus(ProgramRemoteApi()); }
+  void RunPowerWatch(session::WorkerPage& warning) override {
+    handheld::RunPowerWatch(ProgramRemoteApi(), warning, link_.linkClosed);
   }
 
  private:
@@ -191,24 +191,24 @@ class LinkedPowerWatch final : public pages::PowerWatch {
 
 class LinkedBackupWorker final : public pages::BackupWorker {
  public:
-  pages::BackupEnding RunBackupWorker(pages::WorkerPage& page) override {
+  pages::BackupEnding RunBackupWorker(session::WorkerPage& page) override {
     const session::UpdateSession& s = session::Session();
-    const device::BackupJob job{.programDir = std::string(ProgramDir()),
+    const handheld::BackupJob job{.programDir = std::string(ProgramDir()),
                                 .backupPath = std::string(platform::TextOf(s.paths.backupPath)),
                                 .handheld = s.handheld};
-    const device::BackupOutcome outcome = device::BackupWorker(ProgramRemoteApi(), job, page);
+    const handheld::BackupOutcome outcome = handheld::BackupWorker(ProgramRemoteApi(), job, page);
     return pages::BackupEnding{.complete = outcome.complete, .screen = outcome.screen, .endsRun = outcome.endsRun};
   }
 };
 
 class LinkedClockSetter final : public pages::ClockSetter {
  public:
-  int InvokeSetSysTime() override { return device::InvokeSetSysTime(ProgramRemoteSession(), ProgramDir()); }
+  int InvokeSetSysTime() override { return handheld::InvokeSetSysTime(ProgramRemoteSession(), ProgramDir()); }
 };
 
 class LinkedActiveSync final : public pages::ActiveSyncControl {
  public:
-  void RestartActiveSync() override { device::RestartActiveSync(); }
+  void RestartActiveSync() override { handheld::RestartActiveSync(); }
 };
 
 // WARNUNG 112 before an existing backup file is replaced, with the options
@@ -218,7 +218,7 @@ class ReplaceWarning final : public image::ReplaceQuestion {
   explicit ReplaceWarning(pages::PageDialog& page) : page_(page) {}
   bool MayReplace() override {
     page_.SetPageVisible(false);
-    if (pages::RunPage(image::kFileExistsWarningDialog) != image::kWarningCancel) return true;
+    if (session::RunPage(image::kFileExistsWarningDialog) != image::kWarningCancel) return true;
     page_.SetPageVisible(true);
     return false;
   }
@@ -237,7 +237,7 @@ class LinkedBackupTarget final : public pages::BackupTargetChooser {
         image::ChooseBackupTarget(run.handheld, {chooser_, space_, warning}, run.paths);
     if (outcome == image::ImageOutcome::kNoSpace) {
       optionsPage.SetPageVisible(false);
-      pages::RunPage(image::kBackupImpossibleDialog);
+      session::RunPage(image::kBackupImpossibleDialog);
       optionsPage.SetPageVisible(true);
     }
     return outcome == image::ImageOutcome::kOk ? 1 : 0;

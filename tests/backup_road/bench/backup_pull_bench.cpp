@@ -28,7 +28,7 @@
 #include <vector>
 
 #include "common/fixed_text.h"
-#include "desktop/device/backup_pull.h"
+#include "desktop/handheld/backup_pull.h"
 #include "desktop/session/update_session.h"
 #include "rapi/socket_remote_api.h"
 #include "tests/backup_road/pull_page.h"
@@ -45,7 +45,7 @@ constexpr double kFloorMs = 5000 + 124 * 200;
 constexpr double kOverlappedMs = 5000 + 124 * 100;
 constexpr double kLimit = 1.1;
 constexpr uint32_t kLinkWaitMs = 60000;
-constexpr uint64_t kBackupSize = 32 + uint64_t{device::kBackupPayload};
+constexpr uint64_t kBackupSize = 32 + uint64_t{handheld::kBackupPayload};
 
 using backup_road::test::PullPage;
 
@@ -61,7 +61,7 @@ struct World {
   fs::path backup;
   std::unique_ptr<emulator::test::Child> handheld;
   std::unique_ptr<rapi::SocketRemoteApi> api;
-  device::BackupJob job;
+  handheld::BackupJob job;
 };
 World* g_world = nullptr;
 
@@ -113,7 +113,7 @@ void BM_BackupPull(benchmark::State& state) {
     PullPage page;
     state.ResumeTiming();
     const Clock::time_point start = Clock::now();
-    const device::BackupOutcome outcome = device::BackupWorker(*g_world->api, g_world->job, page);
+    const handheld::BackupOutcome outcome = handheld::BackupWorker(*g_world->api, g_world->job, page);
     const Clock::time_point end = Clock::now();
     state.PauseTiming();
     if (!outcome.complete || fs::file_size(g_world->backup, code) != kBackupSize) {

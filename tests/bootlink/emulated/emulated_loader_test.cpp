@@ -10,8 +10,8 @@
 #include "common/loader_wire.h"
 #include "desktop/bootlink/port_test.h"
 #include "desktop/bootlink/receive_thread.h"
-#include "desktop/device/activesync_control.h"
-#include "desktop/device/windows_family.h"
+#include "desktop/handheld/activesync_control.h"
+#include "desktop/handheld/windows_family.h"
 #include "common/clock.h"
 #include "emulator/emulated_handheld.h"
 #include "emulator/fault_plan.h"
@@ -50,7 +50,7 @@ class EmulatedLoaderTest : public test::LinkTest {
   }
   uint32_t Run() {
     prefix_.LinkRestAbsent();
-    return TestPorts(link_, [] { device::StopActiveSync(device::QueryWindowsFamily()); });
+    return TestPorts(link_, [] { handheld::StopActiveSync(handheld::QueryWindowsFamily()); });
   }
 
   test::TempPrefix prefix_;

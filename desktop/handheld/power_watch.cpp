@@ -1,13 +1,13 @@
-#include "desktop/device/power_watch.h"
+#include "desktop/handheld/power_watch.h"
 
 #include "common/clock.h"
 #include "desktop/session/page_ids.h"
 
-namespace corvash::device {
+namespace corvash::handheld {
 namespace {
 
 constexpr int kButtonNext = 1;
-using pages::kButtonBack;
+using session::kButtonBack;
 constexpr uint32_t kPowerPollMs = 100;
 constexpr uint32_t kPortTestPauseMs = 500;
 constexpr uint8_t kOnMains = 1;
@@ -27,7 +27,7 @@ uint32_t CheckMainsPower(rapi::RemoteApi& api) {
   return mains == kOnMains ? kPowerGoOn : kPowerNoMains;
 }
 
-void RunPowerWatch(rapi::RemoteApi& api, pages::WorkerPage& warning, const std::atomic<uint32_t>& linkClosed) {
+void RunPowerWatch(rapi::RemoteApi& api, session::WorkerPage& warning, const std::atomic<uint32_t>& linkClosed) {
   while (linkClosed.load() == 0) {
     platform::SleepMs(kPowerPollMs);
     const int mains = QueryMainsStatus(api);
@@ -35,7 +35,7 @@ void RunPowerWatch(rapi::RemoteApi& api, pages::WorkerPage& warning, const std::
   }
 }
 
-void RunBootLoaderWatch(rapi::RemoteApi& api, pages::WorkerPage& page, std::atomic<uint32_t>& stop,
+void RunBootLoaderWatch(rapi::RemoteApi& api, session::WorkerPage& page, std::atomic<uint32_t>& stop,
                         const std::function<uint32_t()>& testPorts) {
   if (stop.load() != 0) return;
   // The handheld still runs its system: the user may go back, not on.
@@ -57,4 +57,4 @@ void RunBootLoaderWatch(rapi::RemoteApi& api, pages::WorkerPage& page, std::atom
   stop.store(1);
 }
 
-}  // namespace corvash::device
+}  // namespace corvash::handheld

@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-namespace corvash::device {
+namespace corvash::handheld {
 
 // Ends the sync manager and then the connection process so that they
 // release the port: waits 1000 ms, ends "wcesmgr.exe", waits 1000 ms, ends
@@ -37,4 +37,4 @@ void CloseWindowOwnerByTitle(std::string_view title);
 // reported; a missing value starts nothing.
 void RestartActiveSync();
 
-}  // namespace corvash::device
+}  // namespace corvash::handheld

@@ -10,7 +10,7 @@
 #include "desktop/session/worker_page.h"
 #include "rapi/remote_api.h"
 
-namespace corvash::device {
+namespace corvash::handheld {
 
 // The mains status byte of a fresh power query: 1 mains, 0 none, 255
 // unknown; -1 when the query fails. Any thread (the watches ask while the
@@ -30,7 +30,7 @@ uint32_t CheckMainsPower(rapi::RemoteApi& api);
 // The power watch behind WARNUNG 111: until `linkClosed` is set, every
 // 100 ms enables "Weiter" (1) of `warning` on mains and disables it without;
 // a failed query leaves the button as it is. Thread body.
-void RunPowerWatch(rapi::RemoteApi& api, pages::WorkerPage& warning, const std::atomic<uint32_t>& linkClosed);
+void RunPowerWatch(rapi::RemoteApi& api, session::WorkerPage& warning, const std::atomic<uint32_t>& linkClosed);
 
 // The boot-loader watch behind the boot-mode instructions page (169): while
 // the power query answers (the handheld still runs its system) keeps "Zurück"
@@ -38,7 +38,7 @@ void RunPowerWatch(rapi::RemoteApi& api, pages::WorkerPage& warning, const std::
 // `testPorts` every 500 ms until the boot loader answers, then disables
 // "Zurück", enables "Weiter" and sets `stop`. Ends as soon as it sees `stop`
 // set. Thread body.
-void RunBootLoaderWatch(rapi::RemoteApi& api, pages::WorkerPage& page, std::atomic<uint32_t>& stop,
+void RunBootLoaderWatch(rapi::RemoteApi& api, session::WorkerPage& page, std::atomic<uint32_t>& stop,
                         const std::function<uint32_t()>& testPorts);
 
-}  // namespace corvash::device
+}  // namespace corvash::handheld

@@ -1,4 +1,4 @@
-#include "desktop/device/device_files.h"
+#include "desktop/handheld/device_files.h"
 
 #include <array>
 
@@ -6,7 +6,7 @@
 #include "common/image_file.h"
 #include "desktop/platform/trace.h"
 
-namespace corvash::device {
+namespace corvash::handheld {
 namespace {
 
 constexpr size_t kCopyPiece = 256;
@@ -49,4 +49,4 @@ uint32_t CopyFileToDevice(rapi::RemoteApi& api, std::string_view pcPath, const s
   return copied ? 1 : 0;
 }
 
-}  // namespace corvash::device
+}  // namespace corvash::handheld

@@ -1,4 +1,4 @@
-#include "desktop/device/device_identification.h"
+#include "desktop/handheld/device_identification.h"
 
 #include <cstdlib>
 #include <vector>
@@ -6,13 +6,13 @@
 #include "common/fixed_text.h"
 #include "common/flash_layout.h"
 #include "common/utf16_text.h"
-#include "desktop/device/device_files.h"
-#include "desktop/device/library_invocations.h"
-#include "desktop/device/remote_session.h"
+#include "desktop/handheld/device_files.h"
+#include "desktop/handheld/library_invocations.h"
+#include "desktop/handheld/remote_session.h"
 #include "desktop/platform/trace.h"
 #include "desktop/session/page_ids.h"
 
-namespace corvash::device {
+namespace corvash::handheld {
 namespace {
 
 constexpr std::string_view kLibrary = "Havlok.dll";
@@ -98,7 +98,7 @@ Identification IdentifyDevice(RemoteSession& remote, std::string_view programDir
   if (!platform::EqualsNoCase(answer.model, flash::kModelName)) {
     platform::TraceF("\r\n IdentifyDevice: model \"%s\" is not supported\r\n", answer.model.c_str());
     remote.End();
-    found.screen = pages::kScreenInvalidModel;
+    found.screen = session::kScreenInvalidModel;
     return found;
   }
   platform::CopyText(identity.identityText, answer.model + answer.variant + answer.langCode + answer.version);
@@ -113,4 +113,4 @@ Identification IdentifyDevice(RemoteSession& remote, std::string_view programDir
   return found;
 }
 
-}  // namespace corvash::device
+}  // namespace corvash::handheld

@@ -9,7 +9,7 @@
 //   bytes the value is read into). Reads only; any thread.
 #include <cstdint>
 
-namespace corvash::device {
+namespace corvash::handheld {
 
 inline constexpr uint32_t kFamilySnapshot = 0;       // none of the texts: process snapshot
 inline constexpr uint32_t kFamilyProcessStatus = 1;  // "5."
@@ -17,4 +17,4 @@ inline constexpr uint32_t kFamilyWindowTitles = 2;   // "4." or "3."
 
 uint32_t QueryWindowsFamily();
 
-}  // namespace corvash::device
+}  // namespace corvash::handheld

@@ -1,4 +1,4 @@
-#include "desktop/device/library_invocations.h"
+#include "desktop/handheld/library_invocations.h"
 
 #include <time.h>
 
@@ -6,13 +6,21 @@
 
 #include "common/fixed_text.h"
 #include "common/utf16_text.h"
-#include "desktop/device/device_files.h"
-#include "desktop/device/remote_session.h"
+#include "desktop/handheld/device_files.h"
+#include "desktop/handheld/remote_session.h"
 #include "desktop/platform/trace.h"
 #include "device/common/clock_record.h"
 #include "device/common/query_reserved_area.h"
 
-namespace corvash::device {
+namespace corvash::handheld {
+
+using device::CalendarTime;
+using device::ClockRecord;
+using device::MakeQueryReservedArea;
+using device::Pack;
+using device::QueryReservedArea;
+using device::ReservedLengthFor;
+
 namespace {
 
 // Copies `library` beside the program to the handheld's \Windows folder.
@@ -90,4 +98,4 @@ int InvokeSetSysTime(RemoteSession& remote, std::string_view programDir) {
   return 1;
 }
 
-}  // namespace corvash::device
+}  // namespace corvash::handheld

@@ -1,4 +1,4 @@
-#include "desktop/device/activesync_control.h"
+#include "desktop/handheld/activesync_control.h"
 
 #include <algorithm>
 #include <cctype>
@@ -6,14 +6,14 @@
 
 #include "common/clock.h"
 #include "common/fixed_text.h"
-#include "desktop/device/windows_family.h"
+#include "desktop/handheld/windows_family.h"
 #include "common/hive.h"
 #include "desktop/platform/prefix.h"
 #include "desktop/platform/process_prefix.h"
 #include "desktop/platform/processes.h"
 #include "desktop/platform/trace.h"
 
-namespace corvash::device {
+namespace corvash::handheld {
 namespace {
 
 constexpr uint32_t kStopPauseMs = 1000;
@@ -90,4 +90,4 @@ void RestartActiveSync() {
   }
 }
 
-}  // namespace corvash::device
+}  // namespace corvash::handheld

@@ -1,4 +1,4 @@
-#include "desktop/device/backup_pull.h"
+#include "desktop/handheld/backup_pull.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -16,11 +16,11 @@
 #include "common/image_file.h"
 #include "common/rom_image_format.h"
 #include "common/utf16_text.h"
-#include "desktop/device/backup_file.h"
+#include "desktop/handheld/backup_file.h"
 #include "desktop/platform/trace.h"
 #include "desktop/session/page_ids.h"
 
-namespace corvash::device {
+namespace corvash::handheld {
 namespace {
 
 namespace fs = std::filesystem;
@@ -120,7 +120,7 @@ uint32_t CopyAgentToDevice(rapi::RemoteApi& api, std::string_view pcPath, std::s
   return copied;
 }
 
-BackupOutcome BackupWorker(rapi::RemoteApi& api, const BackupJob& job, pages::WorkerPage& page) {
+BackupOutcome BackupWorker(rapi::RemoteApi& api, const BackupJob& job, session::WorkerPage& page) {
   page.SetBarRange(0, kBackupPayload);
   page.SetBarPosition(0);
   page.SetFigure(0);
@@ -130,31 +130,31 @@ BackupOutcome BackupWorker(rapi::RemoteApi& api, const BackupJob& job, pages::Wo
   CopyAgent(api, job.programDir);
   if (api.CeCreateProcess(DevicePath(kAgentName)) == 0) {
     api.CeRapiUninit();
-    return Fail(pages::kScreenAgentNotStarted, true);
+    return Fail(session::kScreenAgentNotStarted, true);
   }
   platform::SleepMs(kAgentStartWaitMs);
 
   BackupFile backup;
   if (!backup.Create(job.backupPath)) {
     platform::TraceF("\r\n BackupWorker: cannot create the backup file (errno %d)\r\n", errno);
-    return Fail(pages::kScreenImageNotOpened, false);
+    return Fail(session::kScreenImageNotOpened, false);
   }
   uint32_t sum = 0;
   for (uint32_t pulled = 0; pulled < kBackupPayload; pulled += kChunkSize) {
     const std::optional<rapi::CeHandle> chunk = AwaitChunk(api);
     if (!chunk) {
-      return Fail(pages::kScreenBackupFailed, true);
+      return Fail(session::kScreenBackupFailed, true);
     }
     const uint32_t got = ReadChunk(api, *chunk, buffer);
     api.CeCloseHandle(*chunk);
     if (got != kChunkSize) {
       // A short chunk would give a file whose content and checksum disagree.
       platform::TraceF("\r\n BackupWorker: chunk at 0x%x holds 0x%x bytes\r\n", pulled, got);
-      return Fail(pages::kScreenBackupFailed, true);
+      return Fail(session::kScreenBackupFailed, true);
     }
     sum = image::AddToSum(sum, buffer);
     if (!backup.WriteAt(image::kHeaderSize + uint64_t{pulled}, buffer)) {
-      return Fail(pages::kScreenBackupFailed, false);
+      return Fail(session::kScreenBackupFailed, false);
     }
     // The deletion asks the agent for the next chunk. A chunk that stays
     // would be taken again as the next one, and the backup would hold it
@@ -162,7 +162,7 @@ BackupOutcome BackupWorker(rapi::RemoteApi& api, const BackupJob& job, pages::Wo
     if (api.CeDeleteFile(DevicePath(kChunkName)) == 0 && pulled + kChunkSize < kBackupPayload) {
       platform::TraceF("\r\n BackupWorker: chunk at 0x%x cannot be deleted (error %u)\r\n", pulled,
                        api.CeGetLastError());
-      return Fail(pages::kScreenBackupFailed, true);
+      return Fail(session::kScreenBackupFailed, true);
     }
     page.SetBarPosition(pulled + kChunkSize);
     page.SetFigure(static_cast<uint32_t>((uint64_t{pulled} + kChunkSize) * 100 / kBackupPayload));
@@ -170,11 +170,11 @@ BackupOutcome BackupWorker(rapi::RemoteApi& api, const BackupJob& job, pages::Wo
   const auto header = Header(job.handheld, sum);
   if (!header || !backup.WriteAt(0, std::span(reinterpret_cast<const uint8_t*>(header->data()), header->size())) ||
       !backup.Complete()) {
-    return Fail(pages::kScreenBackupFailed, false);
+    return Fail(session::kScreenBackupFailed, false);
   }
   api.CeDeleteFile(DevicePath(kAgentName));
   api.CeDeleteFile(DevicePath(kChunkName));
   return BackupOutcome{.complete = true};
 }
 
-}  // namespace corvash::device
+}  // namespace corvash::handheld

@@ -1,4 +1,4 @@
-#include "desktop/device/backup_file.h"
+#include "desktop/handheld/backup_file.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -9,7 +9,7 @@
 #include <filesystem>
 #include <random>
 
-namespace corvash::device {
+namespace corvash::handheld {
 namespace {
 
 namespace fs = std::filesystem;
@@ -108,4 +108,4 @@ bool BackupFile::Complete() {
   return true;
 }
 
-}  // namespace corvash::device
+}  // namespace corvash::handheld

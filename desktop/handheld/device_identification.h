@@ -14,10 +14,10 @@
 #include <string>
 #include <string_view>
 
-#include "desktop/device/remote_session.h"
+#include "desktop/handheld/remote_session.h"
 #include "desktop/session/update_session.h"
 
-namespace corvash::device {
+namespace corvash::handheld {
 
 inline constexpr size_t kAnswerFieldUnits = 25;
 
@@ -67,4 +67,4 @@ struct Identification {
 Identification IdentifyDevice(RemoteSession& remote, std::string_view programDir, session::HandheldIdentity& identity,
                               const std::function<uint32_t()>& firstImageSize);
 
-}  // namespace corvash::device
+}  // namespace corvash::handheld

@@ -9,7 +9,7 @@
 #include <span>
 #include <string>
 
-namespace corvash::device {
+namespace corvash::handheld {
 
 class BackupFile {
  public:
@@ -35,4 +35,4 @@ class BackupFile {
   std::string target_;
 };
 
-}  // namespace corvash::device
+}  // namespace corvash::handheld

@@ -6,7 +6,7 @@
 
 #include "rapi/remote_api.h"
 
-namespace corvash::device {
+namespace corvash::handheld {
 
 // Device folder of the libraries the desktop invokes.
 inline constexpr std::string_view kDeviceWindowsDir = "\\Windows\\";
@@ -22,4 +22,4 @@ uint32_t CopyFileToDevice(rapi::RemoteApi& api, std::string_view pcPath, const s
 // "<programDir>/<name>": a companion file beside the program.
 std::string ProgramFilePath(std::string_view programDir, std::string_view name);
 
-}  // namespace corvash::device
+}  // namespace corvash::handheld

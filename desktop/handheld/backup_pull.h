@@ -18,7 +18,7 @@
 #include "desktop/session/worker_page.h"
 #include "rapi/remote_api.h"
 
-namespace corvash::device {
+namespace corvash::handheld {
 
 inline constexpr uint32_t kChunkSize = 0x40000;
 inline constexpr uint32_t kBackupPayload = 0x1F00000;  // 124 chunks
@@ -53,6 +53,6 @@ struct BackupOutcome {
 // made beside it (FEHLER 104, before any chunk is pulled); a chunk does not come within 501 looks
 // 100 ms apart, comes short, or cannot be deleted while more are due
 // (FEHLER 109 ending the run); writing the backup fails (FEHLER 109).
-BackupOutcome BackupWorker(rapi::RemoteApi& api, const BackupJob& job, pages::WorkerPage& page);
+BackupOutcome BackupWorker(rapi::RemoteApi& api, const BackupJob& job, session::WorkerPage& page);
 
-}  // namespace corvash::device
+}  // namespace corvash::handheld

@@ -10,10 +10,10 @@
 #include <ctime>
 #include <string_view>
 
-#include "desktop/device/remote_session.h"
+#include "desktop/handheld/remote_session.h"
 #include "device/common/clock_record.h"
 
-namespace corvash::device {
+namespace corvash::handheld {
 
 // Each opens a session on `remote`, copies its library from `programDir` and
 // calls it. 0 when no remote-API session could be opened (five attempts,
@@ -29,6 +29,6 @@ int InvokeSetSysTime(RemoteSession& remote, std::string_view programDir);
 uint32_t WriteAreaLength(std::string_view identityText);
 
 // The PC's time zone and its current UTC time, as SetSysTime takes them.
-ClockRecord PcClockRecord();
+device::ClockRecord PcClockRecord();
 
-}  // namespace corvash::device
+}  // namespace corvash::handheld

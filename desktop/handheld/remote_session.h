@@ -12,7 +12,7 @@
 #include "common/event.h"
 #include "rapi/remote_api.h"
 
-namespace corvash::device {
+namespace corvash::handheld {
 
 class RemoteSession {
  public:
@@ -40,4 +40,4 @@ class RemoteSession {
   rapi::RapiInitRecord init_;
 };
 
-}  // namespace corvash::device
+}  // namespace corvash::handheld

@@ -1,4 +1,4 @@
-#include "desktop/device/windows_family.h"
+#include "desktop/handheld/windows_family.h"
 
 #include <optional>
 #include <string>
@@ -7,7 +7,7 @@
 #include "common/hive.h"
 #include "desktop/platform/prefix.h"
 
-namespace corvash::device {
+namespace corvash::handheld {
 
 namespace {
 
@@ -26,4 +26,4 @@ uint32_t QueryWindowsFamily() {
   return kFamilySnapshot;
 }
 
-}  // namespace corvash::device
+}  // namespace corvash::handheld

@@ -1,10 +1,10 @@
-#include "desktop/device/remote_session.h"
+#include "desktop/handheld/remote_session.h"
 
 #include <cstdint>
 
 #include "common/clock.h"
 
-namespace corvash::device {
+namespace corvash::handheld {
 namespace {
 
 constexpr int kSessionAttempts = 5;
@@ -39,4 +39,4 @@ std::shared_ptr<platform::Event> RemoteSession::ConnectEvent() const {
   return init_.heRapiInit;
 }
 
-}  // namespace corvash::device
+}  // namespace corvash::handheld
