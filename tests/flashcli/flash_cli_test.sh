@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # corvash-flash against an emulated handheld in its boot loader: identify,
-# a refused image, a whole flash, no loader, and a flash stopped by SIGINT
-# in its first load that resume then finishes.
+# a refused image, a whole flash, no loader, a flash stopped by SIGINT in its
+# first load that resume then finishes, and a link lost in the first load.
 set -euo pipefail
 bin="$(cd "$1" && pwd)/bin"
 emu="$bin/k5210-emu" nbf="$bin/nbf" flash="$bin/corvash-flash"
@@ -116,4 +116,11 @@ flashed || fail "the flash from 0xA0040000 differs from the image"
 pending && fail "the record stayed after the flash"
 "$emu" show "$state" --screen | grep -qF '*   2.04   *' || fail "no version box on the screen"
 for stage in identify 'load 1' 'load 2' box; do grep -qxF "$stage" "$work/out" || fail "no stage $stage"; done
-echo "corvash-flash: identify, refusals, no loader, SIGINT and resume, flash: all passed"
+
+# The cable pulled in the first load: exit 4, and the record stays for resume.
+"$emu" fault "$state" drop-after-records 3
+run flash "$work/new.nbf" --yes
+expect_rc 4 "a link lost during load 1"
+[ "$(wc -l <"$work/err")" -eq 1 ] || fail "more than one failure line: $(cat "$work/err")"
+pending || fail "the record went with the lost link"
+echo "corvash-flash: identify, refusals, no loader, SIGINT and resume, flash, lost link: all passed"
