@@ -7,6 +7,6 @@ echo "demo: installs the Debian packages it needs (if missing), builds corvash, 
 echo "demo: package folder in build/ (not the tests), then updates an emulated handheld from ROM 2.03 to 2.04."
 echo "demo: about 4 minutes on 2 cores for a first build, seconds after that; the update itself takes about 10 s."
 tools/install-deps.sh
-cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
+cmake -S . -B build -G Ninja -U CORVASH_DIRS -DCMAKE_BUILD_TYPE=RelWithDebInfo
 cmake --build build --target package_folder k5210-emu nbf
 exec tools/run-demo.sh build

@@ -10,7 +10,9 @@ build="build"
 # The plain build is optimised as the demo's is; sanitizer builds stay
 # unoptimised, which keeps their reports exact and their compile short.
 if [ -z "$sanitize" ]; then type=RelWithDebInfo; benchmarks=ON; else type=Debug; benchmarks=OFF; fi
-cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=$type -DCORVASH_SANITIZE="$sanitize" \
+# The folder list is the project's own here: a build folder made before a
+# folder was added or renamed must not keep the old list in its cache.
+cmake -S . -B "$build" -G Ninja -U CORVASH_DIRS -DCMAKE_BUILD_TYPE=$type -DCORVASH_SANITIZE="$sanitize" \
   -DCORVASH_WITH_BENCHMARKS=$benchmarks
 cmake --build "$build"
 export QT_QPA_PLATFORM="${QT_QPA_PLATFORM:-offscreen}"
