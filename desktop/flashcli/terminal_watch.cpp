@@ -1,6 +1,5 @@
 #include "desktop/flashcli/terminal_watch.h"
 
-#include "common/clock.h"
 #include "desktop/bootlink/progress_watchdog.h"
 #include "desktop/flashcli/progress_report.h"
 #include "desktop/session/flash_settings.h"
@@ -8,16 +7,7 @@
 namespace corvash::flashcli {
 
 TerminalWatch::TerminalWatch(bootlink::LoaderLink& link, ProgressReport& report, uint64_t loadBytes)
-    : link_(link), report_(report), loadBytes_(loadBytes), timer_([this] { TimerLoop(); }) {}
-
-TerminalWatch::~TerminalWatch() {
-  {
-    std::lock_guard lock(mutex_);
-    stopping_ = true;
-  }
-  changed_.notify_all();
-  timer_.join();
-}
+    : link_(link), report_(report), loadBytes_(loadBytes) {}
 
 void TerminalWatch::SetBarRange(uint32_t, uint32_t) {}
 
@@ -36,24 +26,11 @@ void TerminalWatch::ReportFault(bootlink::FlashFault fault) {
 }
 
 void TerminalWatch::ArmWatchdog(uint32_t ms) {
-  {
-    std::lock_guard lock(mutex_);
-    if (end_ != WatchEnd::kRunning) return;
-    armed_ = true;
-    deadline_ = platform::DeadlineAfter(ms);
-    ++generation_;
-  }
-  changed_.notify_all();
+  std::lock_guard lock(mutex_);
+  if (end_ == WatchEnd::kRunning) watchdog_.Arm(ms);
 }
 
-void TerminalWatch::KillWatchdog() {
-  {
-    std::lock_guard lock(mutex_);
-    armed_ = false;
-    ++generation_;
-  }
-  changed_.notify_all();
-}
+void TerminalWatch::KillWatchdog() { watchdog_.Kill(); }
 
 void TerminalWatch::End(WatchEnd how) {
   std::lock_guard dispatch(dispatch_);
@@ -61,9 +38,8 @@ void TerminalWatch::End(WatchEnd how) {
     std::lock_guard lock(mutex_);
     if (end_ != WatchEnd::kRunning) return;
     end_ = how;
-    armed_ = false;
-    ++generation_;
   }
+  watchdog_.Kill();
   changed_.notify_all();
 }
 
@@ -78,32 +54,15 @@ bool TerminalWatch::ImageNotOpened() const {
   return imageNotOpened_;
 }
 
-// Sleeps until the armed deadline; a re-arm or a kill starts the wait anew.
-void TerminalWatch::TimerLoop() {
-  std::unique_lock lock(mutex_);
-  for (;;) {
-    changed_.wait(lock, [this] { return stopping_ || armed_; });
-    if (stopping_) return;
-    const uint64_t generation = generation_;
-    const bool changed =
-        changed_.wait_until(lock, std::chrono::steady_clock::time_point(deadline_), [&] { return stopping_ || generation_ != generation; });
-    if (stopping_) return;
-    if (changed) continue;
-    lock.unlock();
-    {
-      std::lock_guard dispatch(dispatch_);
-      bool fire = false;
-      {
-        std::lock_guard state(mutex_);
-        fire = end_ == WatchEnd::kRunning && armed_ && generation_ == generation;
-      }
-      if (fire) {
-        bootlink::LinkWatchdogExpired(link_, *this);
-        End(WatchEnd::kFailed);
-      }
-    }
-    lock.lock();
+// The expiry and End never interleave; a watch that has ended stays ended.
+void TerminalWatch::WatchdogExpired() {
+  std::lock_guard dispatch(dispatch_);
+  {
+    std::lock_guard lock(mutex_);
+    if (end_ != WatchEnd::kRunning) return;
   }
+  bootlink::LinkWatchdogExpired(link_, *this);
+  End(WatchEnd::kFailed);
 }
 
 }  // namespace corvash::flashcli

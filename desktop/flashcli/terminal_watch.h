@@ -9,9 +9,9 @@
 #include <condition_variable>
 #include <cstdint>
 #include <mutex>
-#include <thread>
 
 #include "desktop/bootlink/flash_watch.h"
+#include "desktop/bootlink/watchdog_timer.h"
 
 namespace corvash::bootlink {
 class LoaderLink;
@@ -27,7 +27,6 @@ class TerminalWatch final : public bootlink::FlashWatch {
  public:
   // `loadBytes`: the size of one load, which the percentages are of.
   TerminalWatch(bootlink::LoaderLink& link, ProgressReport& report, uint64_t loadBytes);
-  ~TerminalWatch() override;
   TerminalWatch(const TerminalWatch&) = delete;
   TerminalWatch& operator=(const TerminalWatch&) = delete;
 
@@ -47,7 +46,7 @@ class TerminalWatch final : public bootlink::FlashWatch {
   bool ImageNotOpened() const;
 
  private:
-  void TimerLoop();
+  void WatchdogExpired();
 
   bootlink::LoaderLink& link_;
   ProgressReport& report_;
@@ -57,11 +56,7 @@ class TerminalWatch final : public bootlink::FlashWatch {
   std::recursive_mutex dispatch_;  // the expiry and End never interleave
   WatchEnd end_ = WatchEnd::kRunning;
   bool imageNotOpened_ = false;
-  bool armed_ = false;
-  std::chrono::steady_clock::time_point deadline_{};
-  uint64_t generation_ = 0;
-  bool stopping_ = false;
-  std::thread timer_;
+  bootlink::WatchdogTimer watchdog_{[this] { WatchdogExpired(); }};  // last: it calls into the rest
 };
 
 }  // namespace corvash::flashcli

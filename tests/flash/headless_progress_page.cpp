@@ -13,17 +13,7 @@ namespace {
 constexpr size_t kFigureHistoryLimit = 4096;
 }
 
-HeadlessProgressPage::HeadlessProgressPage(bootlink::LoaderLink& link)
-    : link_(link), timerThread_([this] { TimerLoop(); }) {}
-
-HeadlessProgressPage::~HeadlessProgressPage() {
-  {
-    std::lock_guard lock(mutex_);
-    stopping_ = true;
-  }
-  changed_.notify_all();
-  timerThread_.join();
-}
+HeadlessProgressPage::HeadlessProgressPage(bootlink::LoaderLink& link) : link_(link) {}
 
 void HeadlessProgressPage::SetBarRange(uint32_t low, uint32_t high) {
   std::lock_guard lock(mutex_);
@@ -54,9 +44,8 @@ void HeadlessProgressPage::End(int result) {
     if (view_.ended) return;
     view_.ended = true;
     view_.result = result;
-    view_.timer2Armed = false;
-    ++timerGeneration_;
   }
+  watchdog_.Kill();  // timers end with the page
   changed_.notify_all();
 }
 
@@ -72,29 +61,18 @@ void HeadlessProgressPage::ReportFault(bootlink::FlashFault fault) {
 }
 
 void HeadlessProgressPage::ArmWatchdog(uint32_t ms) {
-  {
-    std::lock_guard lock(mutex_);
-    if (view_.ended) return;
-    view_.timer2Armed = true;
-    view_.timer2Period = ms;
-    deadline_ = platform::DeadlineAfter(ms);
-    ++timerGeneration_;
-  }
-  changed_.notify_all();
+  std::lock_guard lock(mutex_);
+  if (!view_.ended) watchdog_.Arm(ms);
 }
 
-void HeadlessProgressPage::KillWatchdog() {
-  {
-    std::lock_guard lock(mutex_);
-    view_.timer2Armed = false;
-    ++timerGeneration_;
-  }
-  changed_.notify_all();
-}
+void HeadlessProgressPage::KillWatchdog() { watchdog_.Kill(); }
 
 HeadlessProgressPage::View HeadlessProgressPage::Snapshot() const {
   std::lock_guard lock(mutex_);
-  return view_;
+  View view = view_;
+  view.timer2Armed = watchdog_.Armed();
+  view.timer2Period = watchdog_.Period();
+  return view;
 }
 
 std::vector<uint32_t> HeadlessProgressPage::FigureHistory() const {
@@ -113,35 +91,15 @@ int HeadlessProgressPage::WaitResult() const {
   return view_.result;
 }
 
-// One timer thread per page. It sleeps until the armed deadline; a re-arm or
-// a kill (a new generation) restarts the wait. The expiry runs outside the
-// state lock but under the dispatch lock, so it never interleaves with End.
-void HeadlessProgressPage::TimerLoop() {
-  std::unique_lock lock(mutex_);
-  for (;;) {
-    changed_.wait(lock, [this] { return stopping_ || view_.timer2Armed; });
-    if (stopping_) return;
-    const uint64_t generation = timerGeneration_;
-    const auto deadline = deadline_;
-    const bool rearmed = changed_.wait_until(
-        lock, deadline, [&] { return stopping_ || timerGeneration_ != generation; });
-    if (stopping_) return;
-    if (rearmed) continue;
-    lock.unlock();
-    {
-      std::lock_guard dispatch(dispatch_);
-      bool fire = false;
-      {
-        std::lock_guard state(mutex_);
-        fire = !view_.ended && view_.timer2Armed && timerGeneration_ == generation;
-      }
-      if (fire) {
-        bootlink::LinkWatchdogExpired(link_, *this);
-        End(bootlink::kProgressFailed);
-      }
-    }
-    lock.lock();
+// The expiry runs under the dispatch lock, so it never interleaves with End.
+void HeadlessProgressPage::WatchdogExpired() {
+  std::lock_guard dispatch(dispatch_);
+  {
+    std::lock_guard lock(mutex_);
+    if (view_.ended) return;
   }
+  bootlink::LinkWatchdogExpired(link_, *this);
+  End(bootlink::kProgressFailed);
 }
 
 int RunHeadlessProgressPage(HeadlessProgressPage& page, bootlink::LoaderLink& link, const FlashWorker& worker) {

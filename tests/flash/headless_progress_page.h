@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "desktop/bootlink/flash_watch.h"
+#include "desktop/bootlink/watchdog_timer.h"
 
 namespace corvash::bootlink {
 class LoaderLink;
@@ -24,7 +25,6 @@ namespace corvash::test {
 class HeadlessProgressPage final : public bootlink::FlashWatch {
  public:
   explicit HeadlessProgressPage(bootlink::LoaderLink& link);
-  ~HeadlessProgressPage() override;
   HeadlessProgressPage(const HeadlessProgressPage&) = delete;
   HeadlessProgressPage& operator=(const HeadlessProgressPage&) = delete;
 
@@ -61,7 +61,7 @@ class HeadlessProgressPage final : public bootlink::FlashWatch {
   int WaitResult() const;
 
  private:
-  void TimerLoop();
+  void WatchdogExpired();
 
   bootlink::LoaderLink& link_;
 
@@ -71,10 +71,7 @@ class HeadlessProgressPage final : public bootlink::FlashWatch {
   std::recursive_mutex dispatch_;
   View view_;
   std::vector<uint32_t> figures_;
-  std::chrono::steady_clock::time_point deadline_{};
-  uint64_t timerGeneration_ = 0;
-  bool stopping_ = false;
-  std::thread timerThread_;
+  bootlink::WatchdogTimer watchdog_{[this] { WatchdogExpired(); }};  // last: it calls into the rest
 };
 
 using FlashWorker = std::function<void()>;
