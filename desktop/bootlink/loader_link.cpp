@@ -212,9 +212,7 @@ std::string LoaderLink::DownloadImage() const {
 
 void LoaderLink::StartDownloadThread() {
   if (!downloadProc_) {
-    download_.DownloadActive.store(1);
     platform::Trace("\r\n No download procedure installed; start line ignored\r\n");
-    download_.DownloadActive.store(0);
     return;
   }
   download_.StartThread([this] { downloadProc_(*this, download_); });
