@@ -11,6 +11,7 @@
 #include "desktop/app/wiring/linked_operations.h"
 #include "desktop/qt/qt_program.h"
 #include "desktop/qt/qt_readme_viewer.h"
+#include "desktop/session/update_session.h"
 
 namespace {
 
@@ -44,17 +45,22 @@ std::optional<int> AnswerCommandLine(int argc, char** argv) {
 
 int main(int argc, char** argv) {
   if (const std::optional<int> answered = AnswerCommandLine(argc, argv)) return *answered;
-  // Lives until the process ends, as the page services must.
-  static corvash::qt::DesktopReadmeViewer readme;
-  const auto services = [](corvash::image::FileChooser& chooser) {
-    return corvash::wiring::ProgramPageServices(readme, chooser);
+  // The run's values, the readme viewer and the program's parts are never
+  // destroyed: a worker thread that a page started may still reach them
+  // while the process ends.
+  auto* const run = new corvash::session::UpdateSession;
+  auto* const readme = new corvash::qt::DesktopReadmeViewer(run->paths);
+  corvash::wiring::LinkedProgram* program = nullptr;
+  const auto services = [&](corvash::session::PageHost& host, corvash::image::FileChooser& chooser) {
+    program = new corvash::wiring::LinkedProgram(*run, host, chooser, *readme);
+    return program->PageServices();
   };
-  return corvash::qt::RunQtProgram(argc, argv, services, [](corvash::session::PageHost& host,
-                                                               corvash::image::FileChooser& chooser) {
-    const int code = corvash::driver::RunProgram(host, corvash::wiring::LinkedPageTexts(),
-                                                 corvash::wiring::LinkedOperations(chooser));
-    // The boot-loader link's threads end before the pages and the process do.
-    corvash::wiring::ShutDownLink();
-    return code;
-  });
+  return corvash::qt::RunQtProgram(argc, argv, *run, services,
+                                   [&](corvash::session::PageHost& host, corvash::image::FileChooser&) {
+                                     const int code =
+                                         corvash::driver::RunProgram(host, *run, program->Texts(), program->Operations());
+                                     // The boot-loader link's threads end before the pages and the process do.
+                                     program->ShutDownLink();
+                                     return code;
+                                   });
 }

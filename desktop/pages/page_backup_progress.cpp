@@ -4,8 +4,6 @@
 // screen the pull names.
 #include <memory>
 
-#include "desktop/session/page_host.h"
-#include "desktop/session/update_session.h"
 #include "desktop/pages/page_link.h"
 #include "desktop/pages/page_procedures.h"
 #include "desktop/pages/page_support.h"
@@ -23,16 +21,17 @@ constexpr int kBackupFailed = 2;
 // ends the run over the hidden page, then the run closes; any other before
 // the page ends with 2, so that the driver goes on only once the screen has
 // been seen.
-void Conclude(const BackupEnding& ending, session::WorkerPage& page) {
+void Conclude(const BackupEnding& ending, session::WorkerPage& page, session::PageHost& host,
+              session::WizardFlow& flow) {
   if (ending.complete) {
     page.End(kBackupDone);
     return;
   }
   if (ending.screen == 0) return;
   if (ending.endsRun) page.Hide();
-  session::RunPage(ending.screen);
+  host.RunPage(ending.screen);
   if (ending.endsRun) {
-    session::CloseMainWindow();
+    session::CloseMainWindow(flow);
   } else {
     page.End(kBackupFailed);
   }
@@ -40,18 +39,18 @@ void Conclude(const BackupEnding& ending, session::WorkerPage& page) {
 
 class BackupProgressPage final : public PageProcedure {
  public:
-  explicit BackupProgressPage(BackupWorker& worker) : worker_(worker) {}
+  BackupProgressPage(BackupWorker& worker, const PageRun& run) : worker_(worker), run_(run) {}
 
   void OnOpen(PageDialog& page) override {
-    const bool serial = session::Session().serialLink.load() == 1;
+    const bool serial = run_.values.serialLink.load() == 1;
     FillTexts(page, {{kBackupHeading, kTextBackupUnderWay},
                      {kBackupWarning, kTextBackupKeepConnected},
                      {kBackupDuration, serial ? kTextBackupSerialDuration : kTextBackupUsbDuration}});
     page.SetColouring(kBackupWarning, Colouring::kRedText);
     link_ = std::make_shared<PageLink>(page);
     std::shared_ptr<PageLink> link = link_;
-    const bool started = StartWorkerThread([&worker = worker_, link] {
-      Conclude(worker.RunBackupWorker(*link), *link);
+    const bool started = StartWorkerThread([&worker = worker_, run = run_, link] {
+      Conclude(worker.RunBackupWorker(*link), *link, run.host, run.values.flow);
       // A pull that gave up must not leave the page open.
       link->End(kBackupFailed);
     });
@@ -66,13 +65,14 @@ class BackupProgressPage final : public PageProcedure {
 
  private:
   BackupWorker& worker_;
+  const PageRun run_;
   std::shared_ptr<PageLink> link_;
 };
 
 }  // namespace
 
-std::unique_ptr<PageProcedure> MakeBackupProgressPage(BackupWorker& worker) {
-  return std::make_unique<BackupProgressPage>(worker);
+std::unique_ptr<PageProcedure> MakeBackupProgressPage(BackupWorker& worker, const PageRun& run) {
+  return std::make_unique<BackupProgressPage>(worker, run);
 }
 
 }  // namespace corvash::pages

@@ -28,7 +28,7 @@ std::mutex& WatchRunMutex() {
 
 class BootModePage final : public PageProcedure {
  public:
-  explicit BootModePage(BootLoaderWatch& watch) : watch_(watch) {}
+  BootModePage(BootLoaderWatch& watch, session::WizardFlow& flow) : watch_(watch), flow_(flow) {}
 
   void OnOpen(PageDialog& page) override {
     OpenCaptionedPage(page, Picture::kButtons);
@@ -58,7 +58,7 @@ class BootModePage final : public PageProcedure {
       case kButtonCancel:
       case kButtonBack:
         StopWatch();  // every button ends the watch
-        HandleWizardButton(page, commandId, kButtons);
+        HandleWizardButton(page, commandId, kButtons, flow_);
         break;
       default:
         break;
@@ -76,14 +76,15 @@ class BootModePage final : public PageProcedure {
   }
 
   BootLoaderWatch& watch_;
+  session::WizardFlow& flow_;
   std::shared_ptr<PageLink> link_;
   std::shared_ptr<std::atomic<uint32_t>> stop_;
 };
 
 }  // namespace
 
-std::unique_ptr<PageProcedure> MakeBootModePage(BootLoaderWatch& watch) {
-  return std::make_unique<BootModePage>(watch);
+std::unique_ptr<PageProcedure> MakeBootModePage(BootLoaderWatch& watch, session::WizardFlow& flow) {
+  return std::make_unique<BootModePage>(watch, flow);
 }
 
 }  // namespace corvash::pages

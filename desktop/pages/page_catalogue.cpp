@@ -20,26 +20,28 @@ constexpr int kTemplateIds[] = {
 
 }  // namespace
 
-std::unique_ptr<PageProcedure> MakePageProcedure(int templateId, const PageServices& services) {
+std::unique_ptr<PageProcedure> MakePageProcedure(int templateId, const PageServices& services, const PageRun& run) {
+  session::UpdateSession& values = run.values;
+  session::WizardFlow& flow = values.flow;
   switch (templateId) {
-    case kPageWelcome: return MakeWelcomePage(services.readmeViewer);
-    case kPagePrepare: return MakePreparationPage();
-    case kPageConnect: return MakeConnectionPage();
-    case kPageOptions: return MakeOptionsPage(services.backupTargetChooser);
-    case kPageBackupProgress: return MakeBackupProgressPage(services.backupWorker);
-    case kPageConfirm: return MakeConfirmationPage();
-    case kPageReady: return MakeReadyPage();
-    case kPageBootInstructions: return MakeBootModePage(services.bootLoaderWatch);
-    case kPageProgress: return MakeProgressPage(services.flashWorkers, services.flashSettingsWriter);
+    case kPageWelcome: return MakeWelcomePage(services.readmeViewer, flow);
+    case kPagePrepare: return MakePreparationPage(flow);
+    case kPageConnect: return MakeConnectionPage(flow);
+    case kPageOptions: return MakeOptionsPage(services.backupTargetChooser, values.handheld, flow);
+    case kPageBackupProgress: return MakeBackupProgressPage(services.backupWorker, run);
+    case kPageConfirm: return MakeConfirmationPage(values.image, values.handheld, flow);
+    case kPageReady: return MakeReadyPage(values.handheld, values.serialLink, flow);
+    case kPageBootInstructions: return MakeBootModePage(services.bootLoaderWatch, flow);
+    case kPageProgress: return MakeProgressPage(services.flashWorkers, services.flashSettingsWriter, run);
     case kPageResetInstructions: return MakeResetPage(services.linkTeardown, services.activeSync);
     case kPageFinish: return MakeFinishPage(services.clockSetter);
-    case kPageWaitBox: return MakeWaitBox();
-    case kScreenIncompatibleImage: return MakeIncompatibleImageScreen();
-    case kScreenImageTooLarge: return MakeImageTooLargeScreen();
-    case kScreenUpdateError: return MakeUpdateErrorScreen(services.linkTeardown);
+    case kPageWaitBox: return MakeWaitBox(flow);
+    case kScreenIncompatibleImage: return MakeIncompatibleImageScreen(values);
+    case kScreenImageTooLarge: return MakeImageTooLargeScreen(values.image, values.handheld);
+    case kScreenUpdateError: return MakeUpdateErrorScreen(services.linkTeardown, values.serialLink);
     case kScreenPowerWarning: return MakePowerWarning(services.powerWatch);
     case kScreenFileExists: return MakeFileExistsWarning();
-    default: return MakeErrorScreen(templateId);
+    default: return MakeErrorScreen(templateId, flow);
   }
 }
 

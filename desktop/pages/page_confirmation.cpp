@@ -16,8 +16,11 @@ constexpr WizardButtons kButtons{
 
 class ConfirmationPage final : public PageProcedure {
  public:
+  ConfirmationPage(const session::ChosenImage& image, const session::HandheldIdentity& handheld,
+                   session::WizardFlow& flow)
+      : image_(image), handheld_(handheld), flow_(flow) {}
+
   void OnOpen(PageDialog& page) override {
-    const session::UpdateSession& session = session::Session();
     OpenCaptionedPage(page, Picture::kMain);
     FillTexts(page, {{kConfirmHeading, kTextConfirmHeading},
                      {kVonLabel, kTextVon},
@@ -25,22 +28,29 @@ class ConfirmationPage final : public PageProcedure {
                      {kConfirmContinueHint, kTextContinueOrCancel},
                      {kButtonNext, kTextWeiter},
                      {kButtonCancel, kTextAbbrechen}});
-    page.SetText(kVonVersion, LabelValue(PageText(kTextDeviceVersion), platform::TextOf(session.handheld.deviceVersion)));
-    page.SetText(kNachVersion, LabelValue(PageText(kTextImageVersion), platform::TextOf(session.image.imageVersion)));
+    page.SetText(kVonVersion, LabelValue(PageText(kTextDeviceVersion), platform::TextOf(handheld_.deviceVersion)));
+    page.SetText(kNachVersion, LabelValue(PageText(kTextImageVersion), platform::TextOf(image_.imageVersion)));
     if (!BackAllowed()) page.Enable(kButtonBack, false);
   }
 
   void OnCommand(PageDialog& page, int commandId) override {
     if (commandId == kButtonBack && !BackAllowed()) return;  // disabled in the recovery run
-    HandleWizardButton(page, commandId, kButtons);
+    HandleWizardButton(page, commandId, kButtons, flow_);
   }
 
  private:
-  static bool BackAllowed() { return session::Session().flow.backAllowed.load() != 0; }
+  bool BackAllowed() const { return flow_.backAllowed.load() != 0; }
+
+  const session::ChosenImage& image_;
+  const session::HandheldIdentity& handheld_;
+  session::WizardFlow& flow_;
 };
 
 }  // namespace
 
-std::unique_ptr<PageProcedure> MakeConfirmationPage() { return std::make_unique<ConfirmationPage>(); }
+std::unique_ptr<PageProcedure> MakeConfirmationPage(const session::ChosenImage& image, const session::HandheldIdentity& handheld,
+                                                    session::WizardFlow& flow) {
+  return std::make_unique<ConfirmationPage>(image, handheld, flow);
+}
 
 }  // namespace corvash::pages

@@ -15,6 +15,8 @@ constexpr WizardButtons kButtons{
 
 class ConnectionPage final : public PageProcedure {
  public:
+  explicit ConnectionPage(session::WizardFlow& flow) : flow_(flow) {}
+
   void OnOpen(PageDialog& page) override {
     OpenCaptionedPage(page, Picture::kMain);
     FillTexts(page, {{kConnectHeading, kTextConnectHeading},
@@ -27,12 +29,15 @@ class ConnectionPage final : public PageProcedure {
   }
 
   void OnCommand(PageDialog& page, int commandId) override {
-    HandleWizardButton(page, commandId, kButtons);
+    HandleWizardButton(page, commandId, kButtons, flow_);
   }
+
+ private:
+  session::WizardFlow& flow_;
 };
 
 }  // namespace
 
-std::unique_ptr<PageProcedure> MakeConnectionPage() { return std::make_unique<ConnectionPage>(); }
+std::unique_ptr<PageProcedure> MakeConnectionPage(session::WizardFlow& flow) { return std::make_unique<ConnectionPage>(flow); }
 
 }  // namespace corvash::pages

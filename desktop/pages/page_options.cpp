@@ -18,10 +18,10 @@ constexpr WizardButtons kButtons{
 
 class OptionsPage final : public PageProcedure {
  public:
-  explicit OptionsPage(BackupTargetChooser& backupTarget) : backupTarget_(backupTarget) {}
+  OptionsPage(BackupTargetChooser& backupTarget, const session::HandheldIdentity& handheld, session::WizardFlow& flow)
+      : backupTarget_(backupTarget), handheld_(handheld), flow_(flow) {}
 
   void OnOpen(PageDialog& page) override {
-    const session::UpdateSession& session = session::Session();
     OpenCaptionedPage(page, Picture::kMain);
     FillTexts(page, {{kDeviceInformation, kTextDeviceInformation},
                      {kChooseOption, kTextChooseOption},
@@ -33,9 +33,9 @@ class OptionsPage final : public PageProcedure {
                      {kBackupOption, kTextBackupOption},
                      {kOptionsCancelHint, kTextClickToCancel},
                      {kButtonCancel, kTextAbbrechen}});
-    page.SetText(kDeviceModel, LabelValue(PageText(kTextModel), platform::TextOf(session.handheld.deviceModel)));
-    page.SetText(kDeviceVersion, LabelValue(PageText(kTextDeviceVersion), platform::TextOf(session.handheld.deviceVersion)));
-    page.SetText(kDeviceLanguage, LanguageLineByName(platform::TextOf(session.handheld.deviceLanguage)));
+    page.SetText(kDeviceModel, LabelValue(PageText(kTextModel), platform::TextOf(handheld_.deviceModel)));
+    page.SetText(kDeviceVersion, LabelValue(PageText(kTextDeviceVersion), platform::TextOf(handheld_.deviceVersion)));
+    page.SetText(kDeviceLanguage, LanguageLineByName(platform::TextOf(handheld_.deviceLanguage)));
   }
 
   void OnCommand(PageDialog& page, int commandId) override {
@@ -53,19 +53,22 @@ class OptionsPage final : public PageProcedure {
         break;
       default:
         // "Abbrechen", "Zurück", and Enter as command 1 (the page has no "Weiter").
-        HandleWizardButton(page, commandId, kButtons);
+        HandleWizardButton(page, commandId, kButtons, flow_);
         break;
     }
   }
 
  private:
   BackupTargetChooser& backupTarget_;
+  const session::HandheldIdentity& handheld_;
+  session::WizardFlow& flow_;
 };
 
 }  // namespace
 
-std::unique_ptr<PageProcedure> MakeOptionsPage(BackupTargetChooser& backupTarget) {
-  return std::make_unique<OptionsPage>(backupTarget);
+std::unique_ptr<PageProcedure> MakeOptionsPage(BackupTargetChooser& backupTarget, const session::HandheldIdentity& handheld,
+                                               session::WizardFlow& flow) {
+  return std::make_unique<OptionsPage>(backupTarget, handheld, flow);
 }
 
 }  // namespace corvash::pages

@@ -15,6 +15,8 @@ constexpr WizardButtons kButtons{
 
 class PreparationPage final : public PageProcedure {
  public:
+  explicit PreparationPage(session::WizardFlow& flow) : flow_(flow) {}
+
   void OnOpen(PageDialog& page) override {
     OpenCaptionedPage(page, Picture::kMain);
     FillTexts(page, {{kPrepareSteps, kTextPrepareSteps},
@@ -25,12 +27,15 @@ class PreparationPage final : public PageProcedure {
   }
 
   void OnCommand(PageDialog& page, int commandId) override {
-    HandleWizardButton(page, commandId, kButtons);
+    HandleWizardButton(page, commandId, kButtons, flow_);
   }
+
+ private:
+  session::WizardFlow& flow_;
 };
 
 }  // namespace
 
-std::unique_ptr<PageProcedure> MakePreparationPage() { return std::make_unique<PreparationPage>(); }
+std::unique_ptr<PageProcedure> MakePreparationPage(session::WizardFlow& flow) { return std::make_unique<PreparationPage>(flow); }
 
 }  // namespace corvash::pages

@@ -8,8 +8,6 @@
 #include "desktop/pages/page_link.h"
 #include "desktop/pages/page_procedures.h"
 #include "desktop/pages/page_support.h"
-#include "desktop/session/page_host.h"
-#include "desktop/session/update_session.h"
 
 namespace corvash::pages {
 
@@ -25,8 +23,10 @@ constexpr uint32_t kWatchdogOpenMs = bootlink::WATCHDOG_PAGE_OPEN_MS;
 // reaches a live object, which then forwards nothing.
 class ProgressPageAdapter final : public bootlink::FlashWatch {
  public:
-  void Attach(PageDialog& page, FlashSettingsWriter& settings) {
+  void Attach(PageDialog& page, FlashSettingsWriter& settings, const PageRun& run) {
     settings_.store(&settings);
+    host_.store(&run.host);
+    flow_.store(&run.values.flow);
     link_.Attach(page);
   }
   void DetachFrom(PageDialog& page) { link_.DetachFrom(page); }
@@ -41,8 +41,9 @@ class ProgressPageAdapter final : public bootlink::FlashWatch {
     link_.End(bootlink::kProgressSucceeded);
   }
   void ReportFault(bootlink::FlashFault fault) override {
-    if (fault == bootlink::FlashFault::kImageNotOpened) session::RunPage(kScreenImageNotOpened);
-    session::CloseMainWindow();
+    session::PageHost* host = host_.load();
+    if (fault == bootlink::FlashFault::kImageNotOpened && host != nullptr) host->RunPage(kScreenImageNotOpened);
+    if (session::WizardFlow* flow = flow_.load()) session::CloseMainWindow(*flow);
   }
   void ArmWatchdog(uint32_t ms) override { link_.SetTimer(kWatchdogTimer, ms); }
   void KillWatchdog() override { link_.KillTimer(kWatchdogTimer); }
@@ -51,6 +52,8 @@ class ProgressPageAdapter final : public bootlink::FlashWatch {
  private:
   PageLink link_;
   std::atomic<FlashSettingsWriter*> settings_{nullptr};
+  std::atomic<session::PageHost*> host_{nullptr};
+  std::atomic<session::WizardFlow*> flow_{nullptr};
 };
 
 // Never destroyed, for the same reason: link threads may outlive main().
@@ -59,32 +62,31 @@ ProgressPageAdapter& Adapter() {
   return *adapter;
 }
 
-int DurationTextId() {
-  const session::UpdateSession& session = session::Session();
-  const bool serial = session.serialLink.load() == 1;
-  if (platform::TextOf(session.handheld.deviceVariant) == "NBT")
+int DurationTextId(const session::UpdateSession& run) {
+  const bool serial = run.serialLink.load() == 1;
+  if (platform::TextOf(run.handheld.deviceVariant) == "NBT")
     return serial ? kTextFlashNbtSerialDuration : kTextFlashNbtUsbDuration;
   return serial ? kTextFlashSerialDuration : kTextFlashUsbDuration;
 }
 
 class FlashProgressPage final : public PageProcedure {
  public:
-  FlashProgressPage(FlashWorkers& workers, FlashSettingsWriter& settings) : workers_(workers), settings_(settings) {}
+  FlashProgressPage(FlashWorkers& workers, FlashSettingsWriter& settings, const PageRun& run)
+      : workers_(workers), settings_(settings), run_(run) {}
 
   void OnOpen(PageDialog& page) override {
-    session::UpdateSession& session = session::Session();
     FillTexts(page, {{kFlashHeading, kTextFlashUnderWay},
                      {kFlashWarning, kTextFlashKeepConnected},
-                     {kFlashDuration, DurationTextId()}});
+                     {kFlashDuration, DurationTextId(run_.values)}});
     page.SetText(kProgressFigureControl, "0");
     page.SetColouring(kFlashWarning, Colouring::kRedText);
     page.SetWaitCursor(true);
 
-    Adapter().Attach(page, settings_);
+    Adapter().Attach(page, settings_, run_);
     workers_.WatchFlash(&Adapter());
     // The recovery run flashes with the identity already read from the boot
     // loader; the driver marks it while it opens this page.
-    const bool recovery = session.flow.recoveryFlash.load() == 1;
+    const bool recovery = run_.values.flow.recoveryFlash.load() == 1;
     // The record of the pending flash is written before the worker starts:
     // the normal run's worker rewrites the device fields that it records.
     settings_.WriteFlashSettings();
@@ -115,12 +117,13 @@ class FlashProgressPage final : public PageProcedure {
  private:
   FlashWorkers& workers_;
   FlashSettingsWriter& settings_;
+  const PageRun run_;
 };
 
 }  // namespace
 
-std::unique_ptr<PageProcedure> MakeProgressPage(FlashWorkers& workers, FlashSettingsWriter& settings) {
-  return std::make_unique<FlashProgressPage>(workers, settings);
+std::unique_ptr<PageProcedure> MakeProgressPage(FlashWorkers& workers, FlashSettingsWriter& settings, const PageRun& run) {
+  return std::make_unique<FlashProgressPage>(workers, settings, run);
 }
 
 }  // namespace corvash::pages

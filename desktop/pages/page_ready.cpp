@@ -21,19 +21,21 @@ bool HasWesternDurationText(std::string_view language) {
   return false;
 }
 
-int DurationTextId() {
-  const session::UpdateSession& session = session::Session();
-  const bool serial = session.serialLink.load() == 1;
-  if (HasWesternDurationText(platform::TextOf(session.handheld.deviceLanguage)))
+int DurationTextId(const session::HandheldIdentity& handheld, bool serial) {
+  if (HasWesternDurationText(platform::TextOf(handheld.deviceLanguage)))
     return serial ? kTextReadyWesternSerial : kTextReadyWesternUsb;
   return serial ? kTextReadySerial : kTextReadyUsb;
 }
 
 class ReadyPage final : public PageProcedure {
  public:
+  ReadyPage(const session::HandheldIdentity& handheld, const std::atomic<uint32_t>& serialLink,
+            session::WizardFlow& flow)
+      : handheld_(handheld), serialLink_(serialLink), flow_(flow) {}
+
   void OnOpen(PageDialog& page) override {
     OpenCaptionedPage(page, Picture::kMain);
-    FillTexts(page, {{kReadyDuration, DurationTextId()},
+    FillTexts(page, {{kReadyDuration, DurationTextId(handheld_, serialLink_.load() == 1)},
                      {kReadyWhatHappens, kTextReadyWhatHappens},
                      {kReadyContinueHint, kTextContinueOrCancel},
                      {kButtonNext, kTextWeiter},
@@ -41,12 +43,20 @@ class ReadyPage final : public PageProcedure {
   }
 
   void OnCommand(PageDialog& page, int commandId) override {
-    HandleWizardButton(page, commandId, kButtons);
+    HandleWizardButton(page, commandId, kButtons, flow_);
   }
+
+ private:
+  const session::HandheldIdentity& handheld_;
+  const std::atomic<uint32_t>& serialLink_;
+  session::WizardFlow& flow_;
 };
 
 }  // namespace
 
-std::unique_ptr<PageProcedure> MakeReadyPage() { return std::make_unique<ReadyPage>(); }
+std::unique_ptr<PageProcedure> MakeReadyPage(const session::HandheldIdentity& handheld, const std::atomic<uint32_t>& serialLink,
+                                             session::WizardFlow& flow) {
+  return std::make_unique<ReadyPage>(handheld, serialLink, flow);
+}
 
 }  // namespace corvash::pages

@@ -33,19 +33,18 @@ std::string LabelValue(std::string_view label, std::string_view value) {
   return line;
 }
 
-bool HandleWizardButton(PageDialog& page, int commandId, const WizardButtons& buttons) {
-  session::UpdateSession& session = session::Session();
+bool HandleWizardButton(PageDialog& page, int commandId, const WizardButtons& buttons, session::WizardFlow& flow) {
   switch (commandId) {
     case kButtonNext:
       page.End(buttons.nextResult);
       return true;
     case kButtonCancel:
-      session.flow.cancelled.store(1);
+      flow.cancelled.store(1);
       page.End(buttons.cancelResult);
       return true;
     case kButtonBack:
       if (buttons.backFlag == nullptr) return false;
-      (session.flow.*buttons.backFlag).store(1);
+      (flow.*buttons.backFlag).store(1);
       page.End(buttons.backResult);
       return true;
     default:

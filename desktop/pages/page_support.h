@@ -13,7 +13,6 @@
 #include "desktop/session/page_ids.h"
 
 namespace corvash::session {
-struct UpdateSession;
 struct WizardFlow;
 }
 
@@ -52,9 +51,9 @@ struct WizardButtons {
 };
 
 // Commands 1, 2 and 1221 (1221 only with a back flag): sets the button's
-// flag and ends the page with its result. Returns false for every other
-// command and leaves the page as it is.
-bool HandleWizardButton(PageDialog& page, int commandId, const WizardButtons& buttons);
+// flag of `flow` and ends the page with its result. Returns false for every
+// other command and leaves the page as it is.
+bool HandleWizardButton(PageDialog& page, int commandId, const WizardButtons& buttons, session::WizardFlow& flow);
 
 // Runs `body` on a thread of its own, not waited for. Returns false when no
 // thread could be started (the body then does not run).

@@ -12,9 +12,11 @@ namespace {
 
 class WaitBox final : public PageProcedure {
  public:
+  explicit WaitBox(session::WizardFlow& flow) : flow_(flow) {}
+
   void OnOpen(PageDialog& page) override {
     // waitDialog stays set after the box has ended; closing an ended box does nothing.
-    session::Session().waitDialog.store(1);
+    flow_.waitDialog.store(1);
     SetPageText(page, kWaitText, kTextPleaseWait);
   }
 
@@ -26,10 +28,13 @@ class WaitBox final : public PageProcedure {
   void OnMessage(PageDialog& page, int message) override {
     if (message == kMessageCloseWaitBox) page.End(1);
   }
+
+ private:
+  session::WizardFlow& flow_;
 };
 
 }  // namespace
 
-std::unique_ptr<PageProcedure> MakeWaitBox() { return std::make_unique<WaitBox>(); }
+std::unique_ptr<PageProcedure> MakeWaitBox(session::WizardFlow& flow) { return std::make_unique<WaitBox>(flow); }
 
 }  // namespace corvash::pages

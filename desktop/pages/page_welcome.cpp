@@ -1,6 +1,7 @@
 // Welcome page (103): greets the user, warns that every device datum will be
 // erased and offers the readme. "Weiter" is open only while the user has
 // ticked the acknowledgement.
+#include "desktop/session/update_session.h"
 #include "desktop/pages/page_procedures.h"
 #include "desktop/pages/page_support.h"
 
@@ -15,7 +16,7 @@ constexpr WizardButtons kButtons{.nextResult = 0, .cancelResult = 1};  // no "Zu
 
 class WelcomePage final : public PageProcedure {
  public:
-  explicit WelcomePage(ReadmeViewer& readme) : readme_(readme) {}
+  WelcomePage(ReadmeViewer& readme, session::WizardFlow& flow) : readme_(readme), flow_(flow) {}
 
   void OnOpen(PageDialog& page) override {
     OpenCaptionedPage(page, Picture::kMain);
@@ -44,20 +45,23 @@ class WelcomePage final : public PageProcedure {
         break;
       case kButtonNext:
         // Enter reaches here too: without the acknowledgement there is no way on.
-        if (page.IsEnabled(kButtonNext)) HandleWizardButton(page, commandId, kButtons);
+        if (page.IsEnabled(kButtonNext)) HandleWizardButton(page, commandId, kButtons, flow_);
         break;
       default:
-        HandleWizardButton(page, commandId, kButtons);
+        HandleWizardButton(page, commandId, kButtons, flow_);
         break;
     }
   }
 
  private:
   ReadmeViewer& readme_;
+  session::WizardFlow& flow_;
 };
 
 }  // namespace
 
-std::unique_ptr<PageProcedure> MakeWelcomePage(ReadmeViewer& readme) { return std::make_unique<WelcomePage>(readme); }
+std::unique_ptr<PageProcedure> MakeWelcomePage(ReadmeViewer& readme, session::WizardFlow& flow) {
+  return std::make_unique<WelcomePage>(readme, flow);
+}
 
 }  // namespace corvash::pages

@@ -66,7 +66,7 @@ constexpr uint32_t kAfterCloseWaitMs = 1000;
 
 class ErrorScreen final : public PageProcedure {
  public:
-  explicit ErrorScreen(const ErrorScreenEntry& entry) : entry_(entry) {}
+  ErrorScreen(const ErrorScreenEntry& entry, session::WizardFlow& flow) : entry_(entry), flow_(flow) {}
 
   void OnOpen(PageDialog& page) override { OpenScreen(page, entry_.layout); }
 
@@ -74,7 +74,7 @@ class ErrorScreen final : public PageProcedure {
     if (page.Ended()) return;
     if (commandId == entry_.layout.quitButton) {
       if (entry_.closesMainWindow) {
-        session::CloseMainWindow();
+        session::CloseMainWindow(flow_);
         closedMainWindow_ = true;
       }
       page.End(1);
@@ -89,14 +89,15 @@ class ErrorScreen final : public PageProcedure {
 
  private:
   const ErrorScreenEntry& entry_;
+  session::WizardFlow& flow_;
   bool closedMainWindow_ = false;
 };
 
 }  // namespace
 
-std::unique_ptr<PageProcedure> MakeErrorScreen(int templateId) {
+std::unique_ptr<PageProcedure> MakeErrorScreen(int templateId, session::WizardFlow& flow) {
   for (const ErrorScreenEntry& entry : ErrorScreens()) {
-    if (entry.templateId == templateId) return std::make_unique<ErrorScreen>(entry);
+    if (entry.templateId == templateId) return std::make_unique<ErrorScreen>(entry, flow);
   }
   return nullptr;
 }

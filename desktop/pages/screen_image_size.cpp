@@ -19,24 +19,33 @@ std::string SizeLine(uint32_t megabytes) {
 
 class ImageTooLargeScreen final : public PageProcedure {
  public:
+  ImageTooLargeScreen(const session::ChosenImage& image, const session::HandheldIdentity& handheld)
+      : image_(image), handheld_(handheld) {}
+
   void OnOpen(PageDialog& page) override {
-    const session::UpdateSession& session = session::Session();
     OpenScreen(page, {{kImageTooLargeHeading, kTextImageTooLargeHeading},
                       {{kImageTooLargeAdvice, kTextImageTooLargeAdvice},
                        {kImageSizeLabel, kTextImageSizeLabel},
                        {kFlashSizeLabel, kTextFlashSizeLabel},
                        {kImageTooLargeQuitHint, kTextClickToQuit}}});
-    page.SetText(kImageSize, SizeLine(session.image.imageSizeKB >> 10));
-    page.SetText(kFlashSize, SizeLine(session.handheld.flashSizeMB));
+    page.SetText(kImageSize, SizeLine(image_.imageSizeKB >> 10));
+    page.SetText(kFlashSize, SizeLine(handheld_.flashSizeMB));
   }
 
   void OnCommand(PageDialog& page, int commandId) override {
     if (commandId == kButtonCancel) page.End(1);
   }
+
+ private:
+  const session::ChosenImage& image_;
+  const session::HandheldIdentity& handheld_;
 };
 
 }  // namespace
 
-std::unique_ptr<PageProcedure> MakeImageTooLargeScreen() { return std::make_unique<ImageTooLargeScreen>(); }
+std::unique_ptr<PageProcedure> MakeImageTooLargeScreen(const session::ChosenImage& image,
+                                                        const session::HandheldIdentity& handheld) {
+  return std::make_unique<ImageTooLargeScreen>(image, handheld);
+}
 
 }  // namespace corvash::pages

@@ -27,8 +27,10 @@ constexpr MismatchRows kMismatchRows[] = {
 
 class IncompatibleImageScreen final : public PageProcedure {
  public:
+  explicit IncompatibleImageScreen(session::UpdateSession& run) : run_(run) {}
+
   void OnOpen(PageDialog& page) override {
-    const session::UpdateSession& session = session::Session();
+    const session::UpdateSession& session = run_;
     OpenScreen(page, {{kIncompatibleHeading, kTextIncompatibleHeading},
                       {{kIncompatibleExplanation, kTextIncompatibleExplanation},
                        {kImageInformation, kTextImageInformation},
@@ -48,16 +50,18 @@ class IncompatibleImageScreen final : public PageProcedure {
 
   void OnCommand(PageDialog& page, int commandId) override {
     if (commandId != kCommandOk && commandId != kCommandCancel) return;
-    session::UpdateSession& session = session::Session();
-    for (const MismatchRows& rows : kMismatchRows) (session.flow.*rows.flag).store(0);
+    for (const MismatchRows& rows : kMismatchRows) (run_.flow.*rows.flag).store(0);
     page.End(commandId == kCommandOk ? 0 : 1);
   }
+
+ private:
+  session::UpdateSession& run_;
 };
 
 }  // namespace
 
-std::unique_ptr<PageProcedure> MakeIncompatibleImageScreen() {
-  return std::make_unique<IncompatibleImageScreen>();
+std::unique_ptr<PageProcedure> MakeIncompatibleImageScreen(session::UpdateSession& run) {
+  return std::make_unique<IncompatibleImageScreen>(run);
 }
 
 }  // namespace corvash::pages

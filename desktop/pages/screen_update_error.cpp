@@ -12,18 +12,18 @@ namespace {
 
 // On a serial link the screen lets go of the receive thread (without ending
 // it) and closes the port; a port's Close wakes a reader still waiting on it.
-void ReleaseSerialLink(LinkTeardown& teardown) {
-  session::UpdateSession& session = session::Session();
-  if (session.serialLink.load() != 1) return;
+void ReleaseSerialLink(LinkTeardown& teardown, const std::atomic<uint32_t>& serialLink) {
+  if (serialLink.load() != 1) return;
   teardown.ReleasePort();
 }
 
 class UpdateErrorScreen final : public PageProcedure {
  public:
-  explicit UpdateErrorScreen(LinkTeardown& teardown) : teardown_(teardown) {}
+  UpdateErrorScreen(LinkTeardown& teardown, const std::atomic<uint32_t>& serialLink)
+      : teardown_(teardown), serialLink_(serialLink) {}
 
   void OnOpen(PageDialog& page) override {
-    ReleaseSerialLink(teardown_);
+    ReleaseSerialLink(teardown_, serialLink_);
     OpenScreen(page, {{kUpdateErrorHeading, kTextUpdateErrorHeading},
                       {{kUpdateErrorSteps, kTextUpdateErrorSteps},
                        {kUpdateErrorKeys, kTextBootKeys},
@@ -39,12 +39,13 @@ class UpdateErrorScreen final : public PageProcedure {
 
  private:
   LinkTeardown& teardown_;
+  const std::atomic<uint32_t>& serialLink_;
 };
 
 }  // namespace
 
-std::unique_ptr<PageProcedure> MakeUpdateErrorScreen(LinkTeardown& teardown) {
-  return std::make_unique<UpdateErrorScreen>(teardown);
+std::unique_ptr<PageProcedure> MakeUpdateErrorScreen(LinkTeardown& teardown, const std::atomic<uint32_t>& serialLink) {
+  return std::make_unique<UpdateErrorScreen>(teardown, serialLink);
 }
 
 }  // namespace corvash::pages

@@ -38,8 +38,10 @@ class PlainProcedure final : public PageProcedure {
   }
 };
 
-ProcedureFactory CatalogueWith(const PageServices& services) {
-  return [services](int templateId) { return MakePageProcedure(templateId, services); };
+ProcedureFactory CatalogueWith(const PageServices& services, session::UpdateSession& run) {
+  return [services, &run](int templateId, session::PageHost& host) {
+    return MakePageProcedure(templateId, services, {run, host});
+  };
 }
 
 }  // namespace
@@ -70,7 +72,10 @@ struct QtPageHost::GuiCall {
 
 QtPageHost::QtPageHost(QtPageHostOptions options)
     : script_(options.script != nullptr ? options.script : &resources::ResourceScript::LoadDefault()),
-      makeProcedure_(options.makeProcedure ? std::move(options.makeProcedure) : CatalogueWith(options.services)),
+      ownRun_(options.run != nullptr ? nullptr : std::make_unique<session::UpdateSession>()),
+      makeProcedure_(options.makeProcedure
+                         ? std::move(options.makeProcedure)
+                         : CatalogueWith(options.services, options.run != nullptr ? *options.run : *ownRun_)),
       dispatcher_(new GuiDispatcher(*this)),
       mainPicture_(LoadBitmap(*script_, kMainPictureBitmap)),
       buttonPicture_(LoadBitmap(*script_, kButtonPictureBitmap)) {}
@@ -167,7 +172,7 @@ std::shared_ptr<QtPage> QtPageHost::OpenPage(int templateId, std::function<void(
     platform::TraceF("\r\n Pages: no template %d\r\n", templateId);
     return nullptr;
   }
-  std::unique_ptr<PageProcedure> procedure = makeProcedure_(templateId);
+  std::unique_ptr<PageProcedure> procedure = makeProcedure_(templateId, *this);
   if (!procedure) procedure = std::make_unique<PlainProcedure>();
   auto page = std::make_shared<QtPage>(*this, *dialog, std::move(procedure), std::move(onEnded));
   {

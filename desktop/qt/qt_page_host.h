@@ -20,6 +20,7 @@
 #include "desktop/pages/page_services.h"
 #include "desktop/session/page_host.h"
 #include "desktop/session/page_ids.h"
+#include "desktop/session/update_session.h"
 #include "desktop/automation/page_observer.h"
 #include "desktop/qt/qt_page.h"
 
@@ -31,7 +32,9 @@ namespace corvash::qt {
 
 class GuiDispatcher;
 
-using ProcedureFactory = std::function<std::unique_ptr<pages::PageProcedure>(int templateId)>;
+// A fresh procedure for template `templateId`; `host` is the host that opens
+// the page (and the screens the page raises).
+using ProcedureFactory = std::function<std::unique_ptr<pages::PageProcedure>(int templateId, session::PageHost& host)>;
 
 struct QtPageHostOptions {
   // The templates, texts and pictures; null: the program's own resources.
@@ -42,7 +45,10 @@ struct QtPageHostOptions {
   ProcedureFactory makeProcedure{};
   // The services that the catalogue's pages use; left out: the harmless
   // defaults. The objects they refer to must outlive the host.
-  pages::PageServices services;
+  pages::PageServices services{};
+  // The run whose values the catalogue's pages show and set; null: a blank
+  // record of the host's own (previews, tests). It must outlive the host.
+  session::UpdateSession* run = nullptr;
 };
 
 class QtPageHost final : public session::PageHost, public QtPageSite {
@@ -97,6 +103,7 @@ class QtPageHost final : public session::PageHost, public QtPageSite {
   bool Queue(std::shared_ptr<GuiCall> call);
 
   const resources::ResourceScript* script_;
+  std::unique_ptr<session::UpdateSession> ownRun_;
   ProcedureFactory makeProcedure_;
   // Wakes the GUI thread for queued work. The work itself travels through
   // queue_ under mutex_, so that the hand-over from a worker to the GUI

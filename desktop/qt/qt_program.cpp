@@ -62,7 +62,8 @@ void ChooseOffscreenWithoutDisplay() {
     setenv("QT_QPA_PLATFORM", "offscreen", 1);
 }
 
-int RunQtProgram(int argc, char** argv, const ServicesFor& servicesFor, const ProgramBody& body) {
+int RunQtProgram(int argc, char** argv, session::UpdateSession& run, const ServicesFor& servicesFor,
+                 const ProgramBody& body) {
   ChooseOffscreenWithoutDisplay();
 
   std::unique_ptr<Autopilot> autopilot;
@@ -84,27 +85,24 @@ int RunQtProgram(int argc, char** argv, const ServicesFor& servicesFor, const Pr
   app.setQuitOnLastWindowClosed(false);
   SetProgramIcon(app);
 
-  // The host outlives the run on purpose: a worker thread that a page
-  // started may still hold one of its pages while the process ends, and an
-  // ended page only ignores such calls. It stays reachable from here, and so
-  // do the services its pages are made with. Those name the file chooser,
-  // which draws through the host: they are made once the chooser exists,
-  // before the first page opens.
-  static QtPageHost* s_host = nullptr;
-  static std::optional<pages::PageServices>* s_services = nullptr;
-  s_services = new std::optional<pages::PageServices>;
+  // The host and the services its pages are made with are never destroyed:
+  // a worker thread that a page started may still hold one of its pages
+  // while the process ends, and an ended page only ignores such calls. The
+  // services name the host and the file chooser, which draws through the
+  // host: they are made once both exist, before the first page opens.
+  auto* const services = new std::optional<pages::PageServices>;
   QtPageHostOptions options;
-  options.makeProcedure = [services = s_services](int templateId) { return pages::MakePageProcedure(templateId, **services); };
-  s_host = new QtPageHost(std::move(options));
-  QtPageHost& host = *s_host;
+  options.makeProcedure = [services, &run](int templateId, session::PageHost& opener) {
+    return pages::MakePageProcedure(templateId, **services, {run, opener});
+  };
+  QtPageHost& host = *new QtPageHost(std::move(options));
   if (transcript.IsOpen()) host.AddObserver(&transcript);
   if (autopilot) host.AddObserver(autopilot.get());
   QtFileChooser dialogChooser(host);
   std::unique_ptr<AutopilotFileChooser> scriptChooser;
   if (autopilot) scriptChooser = std::make_unique<AutopilotFileChooser>(*autopilot);
   image::FileChooser& chooser = scriptChooser ? static_cast<image::FileChooser&>(*scriptChooser) : dialogChooser;
-  s_services->emplace(servicesFor(chooser));
-  session::SetPageHost(&host);
+  services->emplace(servicesFor(host, chooser));
   if (autopilot) autopilot->Start();
 
   int exitCode = 0;
@@ -118,7 +116,6 @@ int RunQtProgram(int argc, char** argv, const ServicesFor& servicesFor, const Pr
 
   if (autopilot) autopilot->Stop(/*expectDone=*/true);
   host.Shutdown();
-  session::SetPageHost(nullptr);
   transcript.Close();
   return exitCode;
 }

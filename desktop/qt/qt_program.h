@@ -12,11 +12,12 @@
 //   - CORVASH_TRANSCRIPT=FILE: what the pages showed is written to FILE
 //     (transcript.h); a transcript that cannot be created also ends the
 //     program with exit code 3;
-//   - makes the file chooser (Qt's dialog, or the autopilot's answers),
-//     opens every page with the services that `services` makes for that
-//     chooser (see PageServices), binds the page host, runs `body` with the
-//     host and the chooser on its own thread and returns its exit code once
-//     it has returned and the pages are shut down.
+//   - makes the page host and the file chooser (Qt's dialog, or the
+//     autopilot's answers), opens every page with the services that
+//     `services` makes for that host and chooser (see PageServices) and the
+//     values of `run`, runs `body` with the host and the chooser on its own
+//     thread and returns its exit code once it has returned and the pages
+//     are shut down.
 // Command-line arguments are handed to Qt only; the program takes none.
 #include <functional>
 
@@ -25,6 +26,7 @@
 
 namespace corvash::session {
 class PageHost;
+struct UpdateSession;
 }
 
 namespace corvash::qt {
@@ -33,12 +35,14 @@ inline constexpr int kAutopilotFailureExitCode = 3;
 
 using ProgramBody = std::function<int(session::PageHost& host, image::FileChooser& chooser)>;
 // Called once, before the first page.
-using ServicesFor = std::function<pages::PageServices(image::FileChooser& chooser)>;
+using ServicesFor = std::function<pages::PageServices(session::PageHost& host, image::FileChooser& chooser)>;
 
-// The objects that the made services refer to must live until the process
-// ends: a worker that a page started may outlive the run. The chooser lives
-// until RunQtProgram returns; no page uses it after the pages are shut down.
-int RunQtProgram(int argc, char** argv, const ServicesFor& services, const ProgramBody& body);
+// `run` and the objects that the made services refer to must live until the
+// process ends: a worker that a page started may outlive the run. The host
+// lives as long; the chooser until RunQtProgram returns, and no page uses it
+// after the pages are shut down.
+int RunQtProgram(int argc, char** argv, session::UpdateSession& run, const ServicesFor& services,
+                 const ProgramBody& body);
 
 // Chooses the offscreen platform when no display is reachable and the
 // platform was not chosen. Call before the application is made.

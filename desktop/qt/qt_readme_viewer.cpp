@@ -4,14 +4,13 @@
 #include <QStringList>
 #include <string>
 
-#include "desktop/session/update_session.h"
 #include "common/fixed_text.h"
 #include "desktop/platform/trace.h"
 
 namespace corvash::qt {
 
 void DesktopReadmeViewer::OpenReadme() {
-  std::string folder(platform::TextOf(session::Session().paths.programDir));
+  std::string folder(platform::TextOf(paths_.programDir));
   if (folder.empty()) folder = ".";
   const QString path = QString::fromStdString(folder + "/readme.doc");
   if (!QProcess::startDetached(QStringLiteral("xdg-open"), QStringList{path})) {

@@ -12,7 +12,6 @@
 #include <filesystem>
 
 #include "desktop/session/update_session.h"
-#include "desktop/session/page_host.h"
 #include "desktop/pages/page_services.h"
 #include "desktop/qt/qt_page.h"
 #include "desktop/qt/qt_page_host.h"
@@ -25,8 +24,7 @@ namespace {
 
 using corvash::platform::CopyText;
 
-void FillSampleSession() {
-  corvash::session::UpdateSession& session = corvash::session::Session();
+void FillSampleSession(corvash::session::UpdateSession& session) {
   CopyText(session.handheld.deviceModel, "K5210");
   CopyText(session.handheld.deviceVariant, "WBT");
   CopyText(session.handheld.deviceLangCode, "ger");
@@ -61,13 +59,13 @@ class WaitingBackupWorker final : public corvash::pages::BackupWorker {
 };
 
 int Render(const std::filesystem::path& folder) {
-  // Never destroyed: the pull's thread is not waited for.
-  static WaitingBackupWorker* const backup = new WaitingBackupWorker;
-  corvash::qt::QtPageHost host({.services = {.backupWorker = *backup}});
-  corvash::session::SetPageHost(&host);
+  // Never destroyed: the pull's thread is not waited for, and it reads the sample run.
+  auto* const backup = new WaitingBackupWorker;
+  auto* const sample = new corvash::session::UpdateSession;
+  corvash::qt::QtPageHost host({.services = {.backupWorker = *backup}, .run = sample});
   int written = 0;
   for (const int id : host.Script().DialogIds()) {
-    FillSampleSession();  // a screen that ended may have cleared flags
+    FillSampleSession(*sample);  // a screen that ended may have cleared flags
     const std::shared_ptr<corvash::qt::QtPage> page = host.OpenPage(id, nullptr);
     if (!page) continue;
     QCoreApplication::processEvents();
@@ -83,7 +81,6 @@ int Render(const std::filesystem::path& folder) {
     QCoreApplication::processEvents();
   }
   host.Shutdown();
-  corvash::session::SetPageHost(nullptr);
   std::printf("%d pages rendered into %s\n", written, folder.c_str());
   return written > 0 ? 0 : 1;
 }

@@ -5,15 +5,20 @@
 // pages have the desktop's readme viewer and the harmless default services.
 #include "desktop/session/page_host.h"
 #include "desktop/session/page_ids.h"
+#include "desktop/session/update_session.h"
 #include "desktop/qt/qt_program.h"
 #include "desktop/qt/qt_readme_viewer.h"
 #include "common/clock.h"
 #include "desktop/resources/text_table.h"
 
 int main(int argc, char** argv) {
-  static corvash::qt::DesktopReadmeViewer readme;
-  const auto services = [](corvash::image::FileChooser&) { return corvash::pages::PageServices{.readmeViewer = readme}; };
-  return corvash::qt::RunQtProgram(argc, argv, services, [](corvash::session::PageHost& host, corvash::image::FileChooser&) {
+  // Never destroyed: the pages' workers may outlive main().
+  auto* const run = new corvash::session::UpdateSession;
+  auto* const readme = new corvash::qt::DesktopReadmeViewer(run->paths);
+  const auto services = [readme](corvash::session::PageHost&, corvash::image::FileChooser&) {
+    return corvash::pages::PageServices{.readmeViewer = *readme};
+  };
+  return corvash::qt::RunQtProgram(argc, argv, *run, services, [](corvash::session::PageHost& host, corvash::image::FileChooser&) {
     corvash::resources::LoadTextTable();
     if (host.RunPage(corvash::session::kPageWelcome) != 0) return 0;
     host.ShowWaitBox();

@@ -11,7 +11,7 @@ void ResetFlow(WizardFlow& flow) {
   for (auto* flag : {&flow.mainWindow, &flow.cancelled, &flow.backFromPrepare, &flow.backFromConnect,
                      &flow.backFromOptions, &flow.backFromConfirm, &flow.backFromReady,
                      &flow.backFromBootInstructions, &flow.pendingFlash, &flow.recoveryMode, &flow.modelMismatch,
-                     &flow.versionMismatch, &flow.languageMismatch, &flow.recoveryFlash}) {
+                     &flow.versionMismatch, &flow.languageMismatch, &flow.recoveryFlash, &flow.waitDialog}) {
     flag->store(0);
   }
   flow.backAllowed = 1;
@@ -20,17 +20,11 @@ void ResetFlow(WizardFlow& flow) {
 UpdateSession::UpdateSession() { Reset(); }
 
 void UpdateSession::Reset() {
-  waitDialog = 0;
   paths = RunPaths{};
   image = ChosenImage{};
   handheld = HandheldIdentity{};
   ResetFlow(flow);
   serialLink = 1;
-}
-
-UpdateSession& Session() {
-  static UpdateSession session;
-  return session;
 }
 
 }  // namespace corvash::session

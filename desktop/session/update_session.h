@@ -1,16 +1,12 @@
 #pragma once
-// UpdateSession: the one record of a run, shared by every subsystem of the
-// desktop program. Text fields are narrow, zero-terminated and of fixed
+// UpdateSession: the record of one run of the wizard. The program makes one
+// and hands its parts to the driver, the pages and the workers that read or
+// fill them. Text fields are narrow, zero-terminated and of fixed
 // capacity (bytes, terminator included); write them with CopyText, which cuts
-// cleanly. Flags that threads share are atomics; the polled reply texts are
-// copied under replyMutex through the helpers below.
+// cleanly. Flags that threads share are atomics.
 #include <atomic>
 #include <cstdint>
-#include <memory>
-#include <mutex>
-#include <string>
 
-#include "common/event.h"
 #include "common/fixed_text.h"
 
 
@@ -73,6 +69,8 @@ struct WizardFlow {
   // starts CheckAndFlashThread instead of IdentifyAndFlashThread. Set by the
   // wizard driver.
   std::atomic<uint32_t> recoveryFlash{0};
+  // 1 once the wait box (122) has opened; it stays set after the box ends.
+  std::atomic<uint32_t> waitDialog{0};
 };
 
 // Puts every flag back to its start value.
@@ -86,8 +84,6 @@ struct UpdateSession {
   // Puts every field back to its default (the state at program start).
   void Reset();
 
-  std::atomic<uint32_t> waitDialog{0};
-
   RunPaths paths;
   ChosenImage image;
   HandheldIdentity handheld;
@@ -97,12 +93,7 @@ struct UpdateSession {
 
 };
 
-// The process-wide instance.
-UpdateSession& Session();
-
-}  // namespace corvash::session
-
-namespace corvash::session {
 // Asks the hidden main window to close: the run ends after the current page.
-inline void CloseMainWindow() { Session().flow.mainWindow.store(0); }
+inline void CloseMainWindow(WizardFlow& flow) { flow.mainWindow.store(0); }
+
 }  // namespace corvash::session

@@ -13,7 +13,6 @@
 namespace corvash::bootlink {
 namespace {
 
-using session::Session;
 using test::PtyPeer;
 
 class CommandChannelTest : public test::LinkTest {

@@ -125,14 +125,8 @@ class TraceCapture {
 // test sets with SetDownloadProc (none: the start line is dropped).
 class LinkTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    session::Session().Reset();
-    platform::ClearNamedEvents();
-  }
-  void TearDown() override {
-    link_.Close();
-    session::Session().Reset();
-  }
+  void SetUp() override { platform::ClearNamedEvents(); }
+  void TearDown() override { link_.Close(); }
   void SetDownloadProc(bootlink::LoaderLink::DownloadProc proc) {
     std::lock_guard lock(procMutex_);
     proc_ = std::move(proc);

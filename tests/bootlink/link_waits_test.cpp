@@ -20,7 +20,6 @@ namespace corvash::bootlink {
 namespace {
 
 using Clock = std::chrono::steady_clock;
-using session::Session;
 
 // A limit no correct wait comes near: 600 s of system time.
 constexpr uint32_t kNeverMs = 600000;

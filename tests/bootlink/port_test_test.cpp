@@ -19,7 +19,6 @@
 namespace corvash::bootlink {
 namespace {
 
-using session::Session;
 using test::PtyPeer;
 
 constexpr const char* kCom1Wire = "\r\r\r\r\r\r\r\rCOM1 Port Test\r";

@@ -12,7 +12,6 @@
 namespace corvash::bootlink {
 namespace {
 
-using session::Session;
 using test::PtyPeer;
 
 template <typename Condition>

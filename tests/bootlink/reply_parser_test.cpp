@@ -15,7 +15,6 @@
 namespace corvash::bootlink {
 namespace {
 
-using session::Session;
 using platform::TextOf;
 
 TEST(GetKeyValue, TakesTheTextUpToCrOrBackspace) {

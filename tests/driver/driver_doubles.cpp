@@ -6,12 +6,10 @@
 namespace corvash::driver::doubles {
 namespace {
 
-using session::Session;
 using platform::CopyText;
 using platform::TextOf;
 
-std::atomic<uint32_t>* BackFlag(int page) {
-  session::UpdateSession& s = Session();
+std::atomic<uint32_t>* BackFlag(int page, session::UpdateSession& s) {
   switch (page) {
     case kPagePrepare: return &s.flow.backFromPrepare;
     case kPageConnect: return &s.flow.backFromConnect;
@@ -26,7 +24,7 @@ std::atomic<uint32_t>* BackFlag(int page) {
 }  // namespace
 
 PageAction Forward(int page) {
-  return [page] {
+  return [page](session::UpdateSession&) {
     switch (page) {
       case kPageConfirm:
       case kPageReady:
@@ -45,8 +43,8 @@ PageAction Forward(int page) {
 }
 
 PageAction Cancel(int page) {
-  return [page] {
-    Session().flow.cancelled = 1;
+  return [page](session::UpdateSession& run) {
+    run.flow.cancelled = 1;
     switch (page) {
       case kPageConfirm:
       case kPageReady: return 2;
@@ -57,8 +55,8 @@ PageAction Cancel(int page) {
 }
 
 PageAction Back(int page) {
-  return [page] {
-    if (std::atomic<uint32_t>* flag = BackFlag(page)) flag->store(1);
+  return [page](session::UpdateSession& run) {
+    if (std::atomic<uint32_t>* flag = BackFlag(page, run)) flag->store(1);
     switch (page) {
       case kPagePrepare:
       case kPageOptions: return 1;
@@ -70,11 +68,11 @@ PageAction Back(int page) {
 }
 
 PageAction Choose(int optionResult) {
-  return [optionResult] { return optionResult; };
+  return [optionResult](session::UpdateSession&) { return optionResult; };
 }
 
 PageAction Progress(FakeBootLink& link, int result, uint32_t flashState) {
-  return [&link, result, flashState] {
+  return [&link, result, flashState](session::UpdateSession&) {
     link.flashState = flashState;
     return result;
   };
@@ -84,10 +82,10 @@ int ScriptedPageHost::RunPage(int templateId) {
   log.push_back(templateId);
   if (onOpen) onOpen(templateId);
   auto found = script_.find(templateId);
-  if (found == script_.end() || found->second.empty()) return Forward(templateId)();
+  if (found == script_.end() || found->second.empty()) return Forward(templateId)(run_);
   PageAction action = std::move(found->second.front());
   found->second.pop_front();
-  return action();
+  return action(run_);
 }
 
 void ScriptedPageHost::ShowWaitBox() {

@@ -32,8 +32,9 @@ inline const std::set<int> kErrorScreens = {kScreenActiveSyncTooOld, kScreenConn
                                             kScreenImageNotOpened,   kScreenIdentityReadError,
                                             /* FEHLER 107 */ 145};
 
-// What a scripted page does when it opens: sets its flags, returns its result.
-using PageAction = std::function<int()>;
+// What a scripted page does when it opens: sets its flags in the run,
+// returns its result.
+using PageAction = std::function<int(session::UpdateSession& run)>;
 
 // The buttons of the wizard pages, with the results and flags of each page.
 PageAction Forward(int page);
@@ -50,6 +51,9 @@ inline constexpr int kWaitBoxClosed = -kPageWaitBox;
 
 class ScriptedPageHost : public session::PageHost {
  public:
+  // The pages set their flags in `run`, which must outlive the host.
+  explicit ScriptedPageHost(session::UpdateSession& run) : run_(run) {}
+
   // Queues `action` for the next opening of `page`. Pages opened without a
   // queued action go forward; error screens end with 1.
   void Then(int page, PageAction action) { script_[page].push_back(std::move(action)); }
@@ -69,6 +73,7 @@ class ScriptedPageHost : public session::PageHost {
   bool ScriptUsedUp() const;
 
  private:
+  session::UpdateSession& run_;
   std::map<int, std::deque<PageAction>> script_;
   bool waitBoxOpen_ = false;
 };

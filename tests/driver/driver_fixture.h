@@ -1,7 +1,7 @@
 #pragma once
 // A run of the wizard in a real temporary prefix (system.reg, windows/), with
 // the scripted page host, the operation doubles and a remote API whose link
-// comes up; the page host is installed for the process while a test runs.
+// comes up. The test owns the run's values, as the program does.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
@@ -32,16 +32,13 @@ class DriverTest : public ::testing::Test {
     std::filesystem::create_directories(prefix_ / "windows");
     WriteActiveSyncVersion(4, 0);
 
-    session::Session().Reset();
-    session::Session().flow.mainWindow = 1;
-    previousHost_ = session::g_pageHost.exchange(&host);
+    run.flow.mainWindow = 1;
     api.linked = true;
     ops.images.besideProgram = kImageBesideProgram;
     ops.images.files[kImageBesideProgram] = FakeImage{};
   }
 
   void TearDown() override {
-    session::SetPageHost(previousHost_);
     if (oldPrefix_.empty()) {
       unsetenv("CORVASH_PREFIX");
     } else {
@@ -49,7 +46,6 @@ class DriverTest : public ::testing::Test {
     }
     std::error_code ec;
     std::filesystem::remove_all(prefix_, ec);
-    session::Session().Reset();
   }
 
   void WriteSystemHive(const std::string& text) {
@@ -67,7 +63,10 @@ class DriverTest : public ::testing::Test {
 
   std::filesystem::path MarkerFile() const { return prefix_ / "windows" / "MERLIX.ZPF"; }
 
-  void RunWizard() { driver::RunWizard(ops.Bind()); }
+  void RunWizard() {
+    const WizardOperations bound = ops.Bind();
+    driver::RunWizard({bound, host, run});
+  }
 
   // The pages of an update once the options page has been reached.
   void ScriptUpdateAfterOptions(uint32_t flashState = 3) {
@@ -75,16 +74,16 @@ class DriverTest : public ::testing::Test {
     host.Then(kPageProgress, Progress(ops.bootLink, 1, flashState));
   }
 
-  void ExpectRunClosed() { EXPECT_EQ(session::Session().flow.mainWindow.load(), 0u); }
+  void ExpectRunClosed() { EXPECT_EQ(run.flow.mainWindow.load(), 0u); }
 
   std::filesystem::path prefix_;
-  ScriptedPageHost host;
+  session::UpdateSession run;
+  ScriptedPageHost host{run};
   FakeRemoteApi api;
   FakeOperations ops{api};
 
  private:
   std::string oldPrefix_;
-  session::PageHost* previousHost_ = nullptr;
 };
 
 }  // namespace corvash::driver::doubles

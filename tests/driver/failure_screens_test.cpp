@@ -110,9 +110,9 @@ TEST_F(FailureScreenTest, VariantMismatchMarksTheVersionRow) {
   ScriptUpdateAfterOptions();
   RunWizard();
   ExpectOnlyScreen(kScreenIncompatibleImage);
-  EXPECT_EQ(session::Session().flow.versionMismatch.load(), 1u);
-  EXPECT_EQ(session::Session().flow.modelMismatch.load(), 0u);
-  EXPECT_EQ(session::Session().flow.languageMismatch.load(), 0u);
+  EXPECT_EQ(run.flow.versionMismatch.load(), 1u);
+  EXPECT_EQ(run.flow.modelMismatch.load(), 0u);
+  EXPECT_EQ(run.flow.languageMismatch.load(), 0u);
 }
 
 TEST_F(FailureScreenTest, ModelMismatchMarksTheModelRow) {
@@ -120,8 +120,8 @@ TEST_F(FailureScreenTest, ModelMismatchMarksTheModelRow) {
   ScriptUpdateAfterOptions();
   RunWizard();
   ExpectOnlyScreen(kScreenIncompatibleImage);
-  EXPECT_EQ(session::Session().flow.modelMismatch.load(), 1u);
-  EXPECT_EQ(session::Session().flow.versionMismatch.load(), 0u);
+  EXPECT_EQ(run.flow.modelMismatch.load(), 1u);
+  EXPECT_EQ(run.flow.versionMismatch.load(), 0u);
 }
 
 TEST_F(FailureScreenTest, LanguageMismatchMarksTheLanguageRow) {
@@ -129,15 +129,15 @@ TEST_F(FailureScreenTest, LanguageMismatchMarksTheLanguageRow) {
   ScriptUpdateAfterOptions();
   RunWizard();
   ExpectOnlyScreen(kScreenIncompatibleImage);
-  EXPECT_EQ(session::Session().flow.languageMismatch.load(), 1u);
-  EXPECT_EQ(session::Session().flow.modelMismatch.load(), 0u);
+  EXPECT_EQ(run.flow.languageMismatch.load(), 1u);
+  EXPECT_EQ(run.flow.modelMismatch.load(), 0u);
 }
 
 TEST_F(FailureScreenTest, RestoreImageLargerThanTheFlashEndsOnImageTooLarge) {
   ChooseRestore(FakeImage{.sizeBytes = (33u << 20)});  // 33 MiB onto 32 MiB of flash
   RunWizard();
   ExpectOnlyScreen(kScreenImageTooLarge);
-  EXPECT_EQ(session::Session().image.imageSizeKB, 33u * 1024);
+  EXPECT_EQ(run.image.imageSizeKB, 33u * 1024);
 }
 
 TEST_F(FailureScreenTest, RestoreImageOfExactlyTheFlashSizePasses) {
@@ -164,9 +164,9 @@ TEST_F(FailureScreenTest, IncompleteFlashEndsOnUpdateError) {
 
 TEST_F(FailureScreenTest, FlashWorkerScreenIsNotFollowedByASecond) {
   host.Then(kPageOptions, Choose(kOptionUpdate));
-  host.Then(kPageProgress, [] {
-    session::RunPage(kScreenIdentityReadError);  // the worker's identity read failed
-    session::CloseMainWindow();
+  host.Then(kPageProgress, [this](session::UpdateSession& values) {
+    host.RunPage(kScreenIdentityReadError);  // the worker's identity read failed
+    session::CloseMainWindow(values.flow);
     return 2;
   });
   RunWizard();

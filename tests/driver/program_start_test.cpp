@@ -33,7 +33,7 @@ class CountingTexts : public PageTexts {
 
 class ProgramStartTest : public DriverTest {
  protected:
-  int Run() { return RunProgram(host, texts, ops.Bind()); }
+  int Run() { return RunProgram(host, run, texts, ops.Bind()); }
   CountingTexts texts;
 };
 
@@ -58,22 +58,20 @@ TEST_F(ProgramStartTest, ALockFileThatCannotBeOpenedStopsTheStart) {
 }
 
 TEST_F(ProgramStartTest, TextsAndSerialLinkAreReadyBeforeTheFirstPage) {
-  session::Session().serialLink = 0;
+  run.serialLink = 0;
   int loadsAtFirstPage = -1;
   uint32_t serialLinkAtFirstPage = 99;
   host.onOpen = [&](int) {
     if (loadsAtFirstPage >= 0) return;
     loadsAtFirstPage = texts.loads;
-    serialLinkAtFirstPage = session::Session().serialLink.load();
+    serialLinkAtFirstPage = run.serialLink.load();
   };
   host.Then(kPageWelcome, Cancel(kPageWelcome));
-  session::PageHost* hostBefore = session::g_pageHost.load();
 
   EXPECT_EQ(Run(), 0);
 
   EXPECT_EQ(loadsAtFirstPage, 1);
   EXPECT_EQ(serialLinkAtFirstPage, 1u);
-  EXPECT_EQ(session::g_pageHost.load(), hostBefore);
   ExpectRunClosed();
 }
 
@@ -102,7 +100,7 @@ TEST_F(ProgramStartTest, WithNothingLinkedTheRunEndsOnConnectionError) {
     if (page == kScreenConnectionError) screenAt = platform::TickMs();
   };
 
-  EXPECT_EQ(RunProgram(host), 0);
+  EXPECT_EQ(RunProgram(host, run), 0);
 
   EXPECT_THAT(host.log, ElementsAre(kPageWelcome, kPagePrepare, kPageConnect, kWaitBoxShown, kWaitBoxClosed,
                                     kScreenConnectionError));
@@ -122,9 +120,10 @@ TEST_F(ProgramStartTest, ASyncLinkThatNeverAcceptsEndsOnConnectionErrorInBounded
   ASSERT_EQ(errno, EAGAIN);
   rapi::SocketRemoteApi api(platform::PrefixDir() / "rapi.sock");
   handheld::RemoteSession remote(api);
-  const WizardOperations unlinked = UnlinkedOperations();
-  const WizardOperations linked{unlinked.settings, unlinked.images, unlinked.device, unlinked.bootLink, remote};
-  EXPECT_EQ(RunProgram(host, UnlinkedPageTexts(), linked), 0);
+  UnlinkedOperations unlinked;
+  const WizardOperations& nothing = unlinked.Operations();
+  const WizardOperations linked{nothing.settings, nothing.images, nothing.device, nothing.bootLink, remote};
+  EXPECT_EQ(RunProgram(host, run, unlinked.Texts(), linked), 0);
   EXPECT_THAT(host.log, ElementsAre(kPageWelcome, kPagePrepare, kPageConnect, kWaitBoxShown, kWaitBoxClosed,
                                     kScreenConnectionError));
   for (int fd : fds) ::close(fd);
@@ -133,8 +132,8 @@ TEST_F(ProgramStartTest, ASyncLinkThatNeverAcceptsEndsOnConnectionErrorInBounded
 class RunPathsTest : public DriverTest {};
 
 TEST_F(RunPathsTest, MarkerLiesInThePrefixWindowsFolder) {
-  SetUpRunPaths();
-  const session::UpdateSession& s = session::Session();
+  SetUpRunPaths(run.paths);
+  const session::UpdateSession& s = run;
   EXPECT_EQ(platform::TextOf(s.paths.windowsDir), (prefix_ / "windows").string());
   EXPECT_EQ(platform::TextOf(s.paths.markerPath), MarkerFile().string());
   EXPECT_EQ(platform::TextOf(s.paths.programDir), std::filesystem::current_path().string());
@@ -143,16 +142,16 @@ TEST_F(RunPathsTest, MarkerLiesInThePrefixWindowsFolder) {
 TEST_F(RunPathsTest, ReadOnlyMarkerIsRemoved) {
   std::ofstream(MarkerFile()) << "x";
   ASSERT_EQ(chmod(MarkerFile().c_str(), 0444), 0);
-  SetUpRunPaths();
-  RemoveMarker();
+  SetUpRunPaths(run.paths);
+  RemoveMarker(run.paths);
   EXPECT_FALSE(std::filesystem::exists(MarkerFile()));
 }
 
 TEST_F(RunPathsTest, MissingMarkerOrAFolderOfThatNameIsLeftAlone) {
-  SetUpRunPaths();
-  RemoveMarker();  // nothing there: no fault
+  SetUpRunPaths(run.paths);
+  RemoveMarker(run.paths);  // nothing there: no fault
   std::filesystem::create_directories(MarkerFile());
-  RemoveMarker();
+  RemoveMarker(run.paths);
   EXPECT_TRUE(std::filesystem::is_directory(MarkerFile()));
 }
 
@@ -171,10 +170,10 @@ TEST_F(RunPathsTest, MarkerPathThatDoesNotFitIsNotCutToAnotherFile) {
   ASSERT_EQ(cutName.string().size(), 259u);
   std::ofstream(cutName) << "keep";
 
-  SetUpRunPaths();
-  RemoveMarker();
+  SetUpRunPaths(run.paths);
+  RemoveMarker(run.paths);
 
-  EXPECT_EQ(platform::TextOf(session::Session().paths.markerPath), "");
+  EXPECT_EQ(platform::TextOf(run.paths.markerPath), "");
   EXPECT_TRUE(std::filesystem::exists(cutName));
 }
 

@@ -20,10 +20,10 @@ class RecoveryTest : public DriverTest {
     ops.settings.storedPath = kStoredImage;
     ops.images.files[kStoredImage] = FakeImage{.version = "2.03"};
     host.onOpen = [this](int page) {
-      if (page == kPageConfirm) backAllowedAtConfirm = session::Session().flow.backAllowed.load();
+      if (page == kPageConfirm) backAllowedAtConfirm = run.flow.backAllowed.load();
       if (page == kPageProgress) {
-        recoveryFlashAtProgress = session::Session().flow.recoveryFlash.load();
-        imageAtProgress = std::string(platform::TextOf(session::Session().image.imagePath));
+        recoveryFlashAtProgress = run.flow.recoveryFlash.load();
+        imageAtProgress = std::string(platform::TextOf(run.image.imagePath));
       }
     };
   }
@@ -35,7 +35,7 @@ class RecoveryTest : public DriverTest {
                                       kPageResetInstructions, kPageFinish));
     EXPECT_EQ(backAllowedAtConfirm, 0u);
     EXPECT_EQ(recoveryFlashAtProgress, 1u);
-    EXPECT_EQ(session::Session().flow.recoveryFlash.load(), 0u);
+    EXPECT_EQ(run.flow.recoveryFlash.load(), 0u);
     EXPECT_THAT(ops.bootLink.versionsDrawn, ElementsAre(versionDrawn));
     EXPECT_EQ(ops.bootLink.opens, ops.bootLink.closes);
     ExpectRunClosed();
@@ -69,7 +69,7 @@ TEST_F(RecoveryTest, StoredImageOfAnotherLanguageFallsBackWithoutAScreen) {
   ExpectCompletedRecovery();
   EXPECT_EQ(imageAtProgress, kImageBesideProgram);
   EXPECT_EQ(ops.bootLink.identityReads, 2);
-  EXPECT_EQ(session::Session().flow.recoveryMode.load(), 0u);
+  EXPECT_EQ(run.flow.recoveryMode.load(), 0u);
 }
 
 TEST_F(RecoveryTest, StoredImageOfAnotherVariantFallsBackWithoutAScreen) {
@@ -80,7 +80,7 @@ TEST_F(RecoveryTest, StoredImageOfAnotherVariantFallsBackWithoutAScreen) {
 
   ExpectCompletedRecovery();
   EXPECT_EQ(imageAtProgress, kImageBesideProgram);
-  EXPECT_EQ(session::Session().flow.versionMismatch.load(), 0u);
+  EXPECT_EQ(run.flow.versionMismatch.load(), 0u);
 }
 
 TEST_F(RecoveryTest, StoredImageWrongInModelAndVariantFallsBackWithoutAScreen) {
@@ -150,7 +150,7 @@ TEST_F(RecoveryTest, ImageBesideTheProgramOfAnotherVariantEndsOnIncompatibleImag
 
   // The wait box goes before the screen shows.
   EXPECT_THAT(host.log, ElementsAre(kWaitBoxShown, kWaitBoxClosed, kScreenIncompatibleImage));
-  EXPECT_EQ(session::Session().flow.versionMismatch.load(), 1u);
+  EXPECT_EQ(run.flow.versionMismatch.load(), 1u);
   ExpectRunClosed();
 }
 
@@ -161,7 +161,7 @@ TEST_F(RecoveryTest, ImageBesideTheProgramOfAnotherLanguageEndsOnIncompatibleIma
   RunWizard();
 
   EXPECT_THAT(host.Screens(), ElementsAre(kScreenIncompatibleImage));
-  EXPECT_EQ(session::Session().flow.languageMismatch.load(), 1u);
+  EXPECT_EQ(run.flow.languageMismatch.load(), 1u);
   EXPECT_FALSE(host.WaitBoxOpen());
   ExpectRunClosed();
 }
@@ -194,7 +194,7 @@ TEST_F(RecoveryTest, FailedRecoveryFlashEndsOnUpdateError) {
   host.Then(kPageProgress, Progress(ops.bootLink, 2, 1));
   RunWizard();
   EXPECT_THAT(host.Pages(), ElementsAre(kPageConfirm, kPageProgress, kScreenUpdateError));
-  EXPECT_EQ(session::Session().flow.recoveryFlash.load(), 0u);
+  EXPECT_EQ(run.flow.recoveryFlash.load(), 0u);
   ExpectRunClosed();
 }
 

@@ -19,7 +19,7 @@ TEST_F(WizardFlowTest, UpdateRunsEveryPageOnceAndFinishes) {
   uint32_t recoveryFlashAtProgress = 99;
   host.onOpen = [&](int page) {
     if (page == kPageProgress) {
-      recoveryFlashAtProgress = session::Session().flow.recoveryFlash.load();
+      recoveryFlashAtProgress = run.flow.recoveryFlash.load();
       // The sync software is stopped and the session ended before the flash.
       EXPECT_EQ(ops.device.stops, 1);
       EXPECT_EQ(api.uninits.load(), 1);
@@ -32,7 +32,7 @@ TEST_F(WizardFlowTest, UpdateRunsEveryPageOnceAndFinishes) {
                                     kPageOptions, kPageConfirm, kPageReady, kPageBootInstructions, kPageProgress,
                                     kPageResetInstructions, kPageFinish));
   EXPECT_EQ(recoveryFlashAtProgress, 0u);
-  EXPECT_EQ(platform::TextOf(session::Session().image.imagePath), kImageBesideProgram);
+  EXPECT_EQ(platform::TextOf(run.image.imagePath), kImageBesideProgram);
   EXPECT_EQ(ops.device.identifications, 1);
   EXPECT_EQ(ops.settings.deletes, 1);  // the device was found running
   EXPECT_THAT(ops.bootLink.versionsDrawn, ElementsAre("2.05"));  // the flashed image's
@@ -54,8 +54,8 @@ TEST_F(WizardFlowTest, RestoreReturnsToOptionsWhenTheChooserIsCancelled) {
   EXPECT_THAT(host.Pages(), ElementsAre(kPageWelcome, kPagePrepare, kPageConnect, kPageOptions, kPageOptions,
                                         kPageConfirm, kPageReady, kPageBootInstructions, kPageProgress,
                                         kPageResetInstructions, kPageFinish));
-  EXPECT_EQ(platform::TextOf(session::Session().image.imagePath), kBackupImage);
-  EXPECT_EQ(session::Session().image.imageSizeKB, 0x1F00020u >> 10);
+  EXPECT_EQ(platform::TextOf(run.image.imagePath), kBackupImage);
+  EXPECT_EQ(run.image.imageSizeKB, 0x1F00020u >> 10);
   EXPECT_EQ(ops.device.identifications, 1);
   ExpectRunClosed();
 }
@@ -75,9 +75,9 @@ TEST_F(WizardFlowTest, BackupReturnsToTheOptionPage) {
 
 TEST_F(WizardFlowTest, FailedBackupEndsOnItsOwnScreenOnly) {
   host.Then(kPageOptions, Choose(kOptionBackup));
-  host.Then(kPageBackupProgress, [] {
-    session::RunPage(kScreenConnectionError);  // the pull's own failure screen
-    session::CloseMainWindow();
+  host.Then(kPageBackupProgress, [this](session::UpdateSession& values) {
+    host.RunPage(kScreenConnectionError);  // the pull's own failure screen
+    session::CloseMainWindow(values.flow);
     return 2;
   });
 
@@ -98,7 +98,7 @@ TEST_F(WizardFlowTest, BackFromOptionsSkipsASecondIdentification) {
                                     kPageOptions, kPageConnect, kPageOptions));
   EXPECT_EQ(ops.device.identifications, 1);
   EXPECT_EQ(api.inits.load(), 1);
-  EXPECT_EQ(session::Session().flow.backFromOptions.load(), 0u);
+  EXPECT_EQ(run.flow.backFromOptions.load(), 0u);
   ExpectRunClosed();
 }
 
@@ -131,7 +131,7 @@ TEST_F(WizardFlowTest, BackButtonsLeadToTheirPagesAndClearTheirFlags) {
                           kPageConfirm, kPageOptions, kPageConfirm, kPageReady, kPageConfirm, kPageReady,
                           kPageBootInstructions, kPageReady, kPageBootInstructions, kPageProgress,
                           kPageResetInstructions, kPageFinish));
-  const session::UpdateSession& s = session::Session();
+  const session::UpdateSession& s = run;
   for (const auto* flag : {&s.flow.backFromPrepare, &s.flow.backFromConnect, &s.flow.backFromOptions, &s.flow.backFromConfirm,
                            &s.flow.backFromReady, &s.flow.backFromBootInstructions}) {
     EXPECT_EQ(flag->load(), 0u);

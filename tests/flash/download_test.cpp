@@ -55,7 +55,7 @@ class DownloadTest : public FlashTest {
   // What the desktop wrote after the load command.
   std::string Download() const { return loader_->port->Written().substr(lnbStart_); }
   void PublishPage() {
-    page_ = std::make_unique<HeadlessProgressPage>(link_);
+    page_ = std::make_unique<HeadlessProgressPage>(link_, Run());
     link_.Watch(page_.get());
   }
 
@@ -134,7 +134,7 @@ TEST_F(DownloadTest, LengthNotPastOffsetSendsNothingAfterTheSyncHeader) {
 TEST_F(DownloadTest, SecondLoadShowsHundredFromTheStartAndEndsThePage) {
   const auto payload = MakePayload(0x80000 + kBlock, 5);
   UseImage(payload);
-  session::WriteFlashSettings(session::Session().handheld, session::Session().image, session::Session().serialLink.load());
+  session::WriteFlashSettings(run_.handheld, run_.image, run_.serialLink.load());
   ASSERT_TRUE(SettingsStored());
   PublishPage();
   link_.flashState.store(3);
@@ -160,7 +160,7 @@ TEST_F(DownloadTest, ImageThatCannotBeOpenedEndsTheRun) {
   Load("e0000", "00080000");
   EXPECT_EQ(host_.Count(session::kScreenImageNotOpened), 1);
   EXPECT_EQ(host_.Total(), 1u);
-  EXPECT_EQ(session::Session().flow.mainWindow.load(), 0u);
+  EXPECT_EQ(run_.flow.mainWindow.load(), 0u);
   EXPECT_EQ(link_.Port(), nullptr);
   EXPECT_EQ(link_.linkClosed.load(), 1u);
   EXPECT_EQ(Download(), "");

@@ -86,14 +86,12 @@ std::vector<uint8_t> MemoryLoader::Read(uint32_t address, size_t length) const {
 void FlashTest::SetUp() {
   ::setenv("CORVASH_PREFIX", prefix_.Path().c_str(), 1);
   ResetAll();
-  session::SetPageHost(&host_);
-  session::Session().flow.mainWindow.store(1);
+  run_.flow.mainWindow.store(1);
 }
 
 void FlashTest::TearDown() {
   link_.Close();
   page_.reset();
-  session::SetPageHost(nullptr);
   ResetAll();
   ::unsetenv("CORVASH_PREFIX");
 }
@@ -102,7 +100,7 @@ void FlashTest::ResetAll() {
   link_.Close();
   link_.flashState.store(0);
   link_.commandSessionOpen.store(0);
-  session::Session().Reset();
+  run_.Reset();
   link_.Download().Reset();
   platform::ClearNamedEvents();
 }
@@ -136,7 +134,7 @@ bool FlashTest::LinkWaitersBlocked(uint32_t count) {
 bool FlashTest::SettingsStored() { return platform::LoadUserHive().HasKey(session::kSettingsKey); }
 
 void FlashTest::PrepareRecovery(const std::string& imagePath) {
-  auto& session = session::Session();
+  auto& session = run_;
   platform::CopyText(session.image.imagePath, imagePath);
   platform::CopyText(session.paths.programDir, std::filesystem::path(imagePath).parent_path().string());
   platform::CopyText(session.handheld.deviceModel, "Quor 5210");
@@ -148,12 +146,12 @@ void FlashTest::PrepareRecovery(const std::string& imagePath) {
 }
 
 int FlashTest::RunPage(const FlashWorker& worker) {
-  page_ = std::make_unique<HeadlessProgressPage>(link_);
+  page_ = std::make_unique<HeadlessProgressPage>(link_, Run());
   return RunHeadlessProgressPage(*page_, link_, worker);
 }
 
-void FlashTest::IdentifyAndFlash() { wiring::IdentifyAndFlashThread(link_, session::Session()); }
+void FlashTest::IdentifyAndFlash() { wiring::IdentifyAndFlashThread(link_, Run()); }
 
-void FlashTest::CheckAndFlash() { wiring::CheckAndFlashThread(link_, session::Session()); }
+void FlashTest::CheckAndFlash() { wiring::CheckAndFlashThread(link_, Run()); }
 
 }  // namespace corvash::test

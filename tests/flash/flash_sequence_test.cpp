@@ -43,7 +43,7 @@ class FlashSequenceTest : public FlashTest {
   }
   int Recover() {
     PrepareRecovery(path_);
-    session::Session().flow.mainWindow.store(1);
+    run_.flow.mainWindow.store(1);
     return RunPage([this] { CheckAndFlash(); });
   }
   void ExpectFlashEqualsImage() {
@@ -69,7 +69,7 @@ TEST_F(FlashSequenceTest, RecoveryRunFlashesBothLoads) {
   const std::string written = loader_->port->Written();
   EXPECT_EQ(written.rfind("lnb c:\\test.nbf A0000000 e1234 00080000\r", 0), 0u);
   EXPECT_NE(written.find("lnb c:\\test.nbf A0000000 80000 00040000\r"), std::string::npos);
-  EXPECT_EQ(session::Session().image.imageSizeKB, (kPayloadBytes + 32) / 1024);
+  EXPECT_EQ(run_.image.imageSizeKB, (kPayloadBytes + 32) / 1024);
   EXPECT_EQ(host_.Total(), 0u);
 }
 
@@ -77,10 +77,10 @@ TEST_F(FlashSequenceTest, NormalRunIdentifiesThroughTheLoaderFirst) {
   emulator::HandheldIdentity identity;
   ASSERT_TRUE(emulator::RecordInArea(*loader_->flash, emulator::kReserveArea, emulator::ReserveRecord(identity)));
   Connect(loader_->port);
-  platform::CopyText(session::Session().image.imagePath, path_);
-  platform::CopyText(session::Session().paths.programDir, images_.Path().string());
+  platform::CopyText(run_.image.imagePath, path_);
+  platform::CopyText(run_.paths.programDir, images_.Path().string());
   EXPECT_EQ(RunPage([this] { IdentifyAndFlash(); }), 1);
-  EXPECT_EQ(platform::TextOf(session::Session().handheld.deviceModel), "Quor 5210");
+  EXPECT_EQ(platform::TextOf(run_.handheld.deviceModel), "Quor 5210");
   EXPECT_EQ(link_.flashState.load(), 3u);
   EXPECT_EQ(link_.commandSessionOpen.load(), 0u);
   ExpectFlashEqualsImage();
@@ -91,13 +91,13 @@ TEST_F(FlashSequenceTest, VariantMismatchShowsIncompatibleImageAndSendsNoLoad) {
   identity.variant = "WBT";
   ASSERT_TRUE(emulator::RecordInArea(*loader_->flash, emulator::kReserveArea, emulator::ReserveRecord(identity)));
   Connect(loader_->port);
-  platform::CopyText(session::Session().image.imagePath, path_);
-  platform::CopyText(session::Session().paths.programDir, images_.Path().string());
+  platform::CopyText(run_.image.imagePath, path_);
+  platform::CopyText(run_.paths.programDir, images_.Path().string());
   EXPECT_EQ(RunPage([this] { IdentifyAndFlash(); }), 2);
   EXPECT_EQ(host_.Count(123), 1);
   EXPECT_EQ(host_.Total(), 1u);
-  EXPECT_EQ(session::Session().flow.versionMismatch.load(), 1u);
-  EXPECT_EQ(session::Session().flow.mainWindow.load(), 0u);
+  EXPECT_EQ(run_.flow.versionMismatch.load(), 1u);
+  EXPECT_EQ(run_.flow.mainWindow.load(), 0u);
   EXPECT_EQ(loader_->port->Written().find("lnb"), std::string::npos);
   EXPECT_TRUE(SettingsStored());
 }
@@ -143,9 +143,9 @@ TEST_F(FlashSequenceTest, UnsizableImageEndsThePageInsteadOfHanging) {
   PrepareRecovery(tiny);
   // The header reads short, so the model check fails first; size the file directly.
   link_.Watch(nullptr);
-  page_ = std::make_unique<HeadlessProgressPage>(link_);
+  page_ = std::make_unique<HeadlessProgressPage>(link_, Run());
   EXPECT_EQ(RunHeadlessProgressPage(*page_, link_, [this] {
-              if (bootlink::RunFlashSequence(link_, platform::TextOf(session::Session().image.imagePath)) !=
+              if (bootlink::RunFlashSequence(link_, platform::TextOf(run_.image.imagePath)) !=
                   bootlink::FlashOutcome::kLoadsSent) {
                 bootlink::EndWatchAfterFault(link_);
               }
@@ -160,7 +160,7 @@ TEST_F(FlashSequenceTest, UnsizableImageEndsThePageInsteadOfHanging) {
 TEST_F(FlashSequenceTest, SecondLoadGoesOutAsSoonAsTheFirstDownloadEnds) {
   auto scripted = std::make_shared<LoaderPort>(nullptr);  // no loader: no download of its own
   Connect(scripted);
-  platform::CopyText(session::Session().image.imagePath, path_);
+  platform::CopyText(run_.image.imagePath, path_);
   std::thread sequence([this] { bootlink::RunFlashSequence(link_, path_); });
   const std::string first = "lnb c:\\test.nbf A0000000 e1234 00080000\r";
   const std::string second = "lnb c:\\test.nbf A0000000 80000 00040000\r";

@@ -15,7 +15,7 @@ namespace {
 class HeadlessPageTest : public FlashTest {
  protected:
   void Publish() {
-    page_ = std::make_unique<HeadlessProgressPage>(link_);
+    page_ = std::make_unique<HeadlessProgressPage>(link_, Run());
     link_.Watch(page_.get());
   }
 };
@@ -38,7 +38,7 @@ TEST_F(HeadlessPageTest, ExpiryClosesImageSetsLinkClosedUndoesTheSecondLoadAndFa
 }
 
 TEST_F(HeadlessPageTest, RunRecordsThePendingFlashAndWithdrawsThePage) {
-  platform::CopyText(session::Session().image.imagePath, "/tmp/some.nbf");
+  platform::CopyText(run_.image.imagePath, "/tmp/some.nbf");
   EXPECT_EQ(RunPage([this] { link_.Watcher()->FlashCompleted(); }), 1);
   // Completion deleted the record that the page wrote at its start.
   EXPECT_FALSE(SettingsStored());

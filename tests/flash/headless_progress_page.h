@@ -15,6 +15,7 @@
 
 #include "desktop/bootlink/flash_watch.h"
 #include "desktop/bootlink/watchdog_timer.h"
+#include "desktop/pages/page_run.h"
 
 namespace corvash::bootlink {
 class LoaderLink;
@@ -24,7 +25,8 @@ namespace corvash::test {
 
 class HeadlessProgressPage final : public bootlink::FlashWatch {
  public:
-  explicit HeadlessProgressPage(bootlink::LoaderLink& link);
+  // `run` gives the values the page records and the host of the screens it shows.
+  HeadlessProgressPage(bootlink::LoaderLink& link, const pages::PageRun& run);
   HeadlessProgressPage(const HeadlessProgressPage&) = delete;
   HeadlessProgressPage& operator=(const HeadlessProgressPage&) = delete;
 
@@ -59,11 +61,13 @@ class HeadlessProgressPage final : public bootlink::FlashWatch {
   bool WaitEnded(uint32_t ms) const;
   // Waits without a limit; returns the result.
   int WaitResult() const;
+  const pages::PageRun& Run() const { return run_; }
 
  private:
   void WatchdogExpired();
 
   bootlink::LoaderLink& link_;
+  const pages::PageRun run_;
 
   mutable std::mutex mutex_;
   mutable std::condition_variable changed_;

@@ -65,7 +65,7 @@ class IdentityReadTest : public FlashTest {
   void SetUp() override {
     FlashTest::SetUp();
     loader_ = std::make_unique<MemoryLoader>(0x100000);  // areas 1 and 2 lie beyond: erased
-    platform::CopyText(session::Session().handheld.deviceVariant, "WBT");
+    platform::CopyText(run_.handheld.deviceVariant, "WBT");
   }
   void Start() {
     Connect(loader_->port);
@@ -89,10 +89,10 @@ class IdentityReadTest : public FlashTest {
     return addresses;
   }
   void ExpectCleared() {
-    EXPECT_EQ(platform::TextOf(session::Session().handheld.deviceModel), "");
-    EXPECT_EQ(platform::TextOf(session::Session().handheld.deviceLangCode), "");
-    EXPECT_EQ(platform::TextOf(session::Session().handheld.deviceVersion), "");
-    EXPECT_EQ(platform::TextOf(session::Session().handheld.deviceVariant), "WBT");
+    EXPECT_EQ(platform::TextOf(run_.handheld.deviceModel), "");
+    EXPECT_EQ(platform::TextOf(run_.handheld.deviceLangCode), "");
+    EXPECT_EQ(platform::TextOf(run_.handheld.deviceVersion), "");
+    EXPECT_EQ(platform::TextOf(run_.handheld.deviceVariant), "WBT");
     EXPECT_EQ(host_.Total(), 0u);  // the caller shows FEHLER 116
   }
 
@@ -106,18 +106,18 @@ TEST_F(IdentityReadTest, RecordWrittenByTheHandheldIsFound) {
   identity.version = "2.05";
   ASSERT_TRUE(emulator::RecordInArea(*loader_->flash, emulator::kReserveArea, emulator::ReserveRecord(identity)));
   Start();
-  EXPECT_EQ(ReadDeviceIdentity(link_, session::Session().handheld), IdentityOutcome::kRead);
-  EXPECT_EQ(platform::TextOf(session::Session().handheld.deviceModel), "Quor 5210");
-  EXPECT_EQ(platform::TextOf(session::Session().handheld.deviceVariant), "NBT");
-  EXPECT_EQ(platform::TextOf(session::Session().handheld.deviceLangCode), "GER");
-  EXPECT_EQ(platform::TextOf(session::Session().handheld.deviceVersion), "2.05");
+  EXPECT_EQ(ReadDeviceIdentity(link_, run_.handheld), IdentityOutcome::kRead);
+  EXPECT_EQ(platform::TextOf(run_.handheld.deviceModel), "Quor 5210");
+  EXPECT_EQ(platform::TextOf(run_.handheld.deviceVariant), "NBT");
+  EXPECT_EQ(platform::TextOf(run_.handheld.deviceLangCode), "GER");
+  EXPECT_EQ(platform::TextOf(run_.handheld.deviceVersion), "2.05");
   EXPECT_EQ(Reads(), std::vector<uint32_t>{kArea0});
   EXPECT_EQ(host_.Total(), 0u);
 }
 
 TEST_F(IdentityReadTest, ErasedFirstReplyMovesOnToTheNextArea) {
   Start();
-  EXPECT_EQ(ReadDeviceIdentity(link_, session::Session().handheld), IdentityOutcome::kFailed);
+  EXPECT_EQ(ReadDeviceIdentity(link_, run_.handheld), IdentityOutcome::kFailed);
   EXPECT_EQ(Reads(), (std::vector<uint32_t>{kArea0, 0xA2FC0000, 0xA1FC0000}));
   ExpectCleared();
 }
@@ -126,11 +126,11 @@ TEST_F(IdentityReadTest, RecordInTheLastSlotOfAreaZero) {
   FillArea0();
   Put(kLastSlot0, "Quor 5210NBTENG2.04");
   Start();
-  EXPECT_EQ(ReadDeviceIdentity(link_, session::Session().handheld), IdentityOutcome::kRead);
+  EXPECT_EQ(ReadDeviceIdentity(link_, run_.handheld), IdentityOutcome::kRead);
   const auto reads = Reads();
   EXPECT_EQ(reads.size(), 73u);
   EXPECT_EQ(reads.back(), kLastSlot0);
-  EXPECT_EQ(platform::TextOf(session::Session().handheld.deviceLangCode), "ENG");
+  EXPECT_EQ(platform::TextOf(run_.handheld.deviceLangCode), "ENG");
 }
 
 // Each reply is taken as soon as the receive thread has it, even one that
@@ -148,7 +148,7 @@ TEST_F(IdentityReadTest, RepliesAreTakenAsTheyArriveNotAtTheNextLook) {
     platform::SetTimeScale(20);  // a 10 ms look is 200 ms here
     periods = platform::ScaledDuration(73 * 10);
     const auto start = std::chrono::steady_clock::now();
-    found = ReadDeviceIdentity(link_, session::Session().handheld);
+    found = ReadDeviceIdentity(link_, run_.handheld);
     took = std::chrono::steady_clock::now() - start;
     platform::SetTimeScale(0);
   }
@@ -163,19 +163,19 @@ TEST_F(IdentityReadTest, ModelAndVariantWithoutLanguageAreSkipped) {
   Put(kArea0, "Quor 5210NBTXXX2.04");
   Put(kArea0 + 0x34, "Quor 5210NBTFRE2.01");
   Start();
-  EXPECT_EQ(ReadDeviceIdentity(link_, session::Session().handheld), IdentityOutcome::kRead);
+  EXPECT_EQ(ReadDeviceIdentity(link_, run_.handheld), IdentityOutcome::kRead);
   EXPECT_EQ(Reads(), (std::vector<uint32_t>{kArea0, kArea0 + 0x34}));
-  EXPECT_EQ(platform::TextOf(session::Session().handheld.deviceLangCode), "FRE");
-  EXPECT_EQ(platform::TextOf(session::Session().handheld.deviceVersion), "2.01");
+  EXPECT_EQ(platform::TextOf(run_.handheld.deviceLangCode), "FRE");
+  EXPECT_EQ(platform::TextOf(run_.handheld.deviceVersion), "2.01");
 }
 
 TEST_F(IdentityReadTest, FailedSearchClearsTheFieldsAndFails) {
   FillArea0();
-  platform::CopyText(session::Session().handheld.deviceModel, "Quor 5210");
-  platform::CopyText(session::Session().handheld.deviceLangCode, "ENG");
-  platform::CopyText(session::Session().handheld.deviceVersion, "2.04");
+  platform::CopyText(run_.handheld.deviceModel, "Quor 5210");
+  platform::CopyText(run_.handheld.deviceLangCode, "ENG");
+  platform::CopyText(run_.handheld.deviceVersion, "2.04");
   Start();
-  EXPECT_EQ(ReadDeviceIdentity(link_, session::Session().handheld), IdentityOutcome::kFailed);
+  EXPECT_EQ(ReadDeviceIdentity(link_, run_.handheld), IdentityOutcome::kFailed);
   EXPECT_EQ(Reads().size(), 75u);  // all of area 0, then one erased read in areas 1 and 2
   ExpectCleared();
 }
@@ -184,7 +184,7 @@ TEST_F(IdentityReadTest, SilentLoaderWithoutAPageGivesUpAfterTenSeconds) {
   loader_->peer.Arm({emulator::FaultKind::Silent, 0, {}});
   Start();
   const auto start = std::chrono::steady_clock::now();
-  EXPECT_EQ(ReadDeviceIdentity(link_, session::Session().handheld), IdentityOutcome::kFailed);
+  EXPECT_EQ(ReadDeviceIdentity(link_, run_.handheld), IdentityOutcome::kFailed);
   const auto took = std::chrono::steady_clock::now() - start;
   EXPECT_GE(took, platform::ScaledDuration(10000));
   EXPECT_LT(took, platform::ScaledDuration(10000) * 4 + std::chrono::milliseconds(500));
@@ -194,9 +194,9 @@ TEST_F(IdentityReadTest, SilentLoaderWithoutAPageGivesUpAfterTenSeconds) {
 TEST_F(IdentityReadTest, SilentLoaderWithAPageEndsThroughThePage) {
   loader_->peer.Arm({emulator::FaultKind::Silent, 0, {}});
   Start();
-  page_ = std::make_unique<HeadlessProgressPage>(link_);
+  page_ = std::make_unique<HeadlessProgressPage>(link_, Run());
   link_.Watch(page_.get());
-  EXPECT_EQ(ReadDeviceIdentity(link_, session::Session().handheld), IdentityOutcome::kLinkLost);
+  EXPECT_EQ(ReadDeviceIdentity(link_, run_.handheld), IdentityOutcome::kLinkLost);
   // The expiry sets linkClosed, which ends the read, before it ends the page.
   ASSERT_TRUE(page_->WaitEnded(5000));
   EXPECT_EQ(page_->Snapshot().result, 2);  // the watchdog: FEHLER 113 follows from the driver

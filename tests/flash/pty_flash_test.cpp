@@ -53,9 +53,9 @@ class PtyFlashTest : public FlashTest {
     ASSERT_EQ(bootlink::TestPorts(link_, nullptr), 1u);
     EXPECT_EQ(link_.serialLink.load(), 0u);
     bootlink::OpenCommandSession(link_);
-    ASSERT_EQ(bootlink::ReadDeviceIdentity(link_, session::Session().handheld), bootlink::IdentityOutcome::kRead);
+    ASSERT_EQ(bootlink::ReadDeviceIdentity(link_, run_.handheld), bootlink::IdentityOutcome::kRead);
     bootlink::CloseCommandSession(link_);
-    auto& session = session::Session();
+    auto& session = run_;
     platform::CopyText(session.image.imagePath, path_);
     platform::CopyText(session.paths.programDir, images_.Path().string());
     session.flow.mainWindow.store(1);
@@ -80,8 +80,8 @@ class PtyFlashTest : public FlashTest {
 
 TEST_F(PtyFlashTest, RecoveryFlashOfAnImageWithAShortLastBlock) {
   FindAndIdentify();
-  EXPECT_EQ(platform::TextOf(session::Session().handheld.deviceModel), "Quor 5210");
-  EXPECT_EQ(platform::TextOf(session::Session().handheld.deviceLangCode), "ENG");
+  EXPECT_EQ(platform::TextOf(run_.handheld.deviceModel), "Quor 5210");
+  EXPECT_EQ(platform::TextOf(run_.handheld.deviceLangCode), "ENG");
   const auto before = Flash(0xA0000000, 0x40000);
 
   EXPECT_EQ(RunPage([this] { CheckAndFlash(); }), 1);
@@ -93,7 +93,7 @@ TEST_F(PtyFlashTest, RecoveryFlashOfAnImageWithAShortLastBlock) {
   EXPECT_EQ(handheld_->Stats().downloadsCompleted, 2u);
   EXPECT_EQ(host_.Total(), 0u);
 
-  bootlink::DrawVersionBox(link_, platform::TextOf(session::Session().image.imageVersion));
+  bootlink::DrawVersionBox(link_, platform::TextOf(run_.image.imageVersion));
   const auto lines = handheld_->Screen().Lines();
   ASSERT_GT(lines.size(), 0x11u);
   EXPECT_EQ(lines[0xE], " *   2.05   *");
@@ -113,7 +113,7 @@ TEST_F(PtyFlashTest, PulledCableThenARecoveryFlashCompletes) {
   ASSERT_TRUE(handheld_->Control("bootloader", &error)) << error;
   link_.flashState.store(0);
   ASSERT_EQ(bootlink::TestPorts(link_, nullptr), 1u);
-  session::Session().flow.mainWindow.store(1);
+  run_.flow.mainWindow.store(1);
   EXPECT_EQ(RunPage([this] { CheckAndFlash(); }), 1);
   EXPECT_EQ(link_.flashState.load(), 3u);
   EXPECT_FALSE(SettingsStored());

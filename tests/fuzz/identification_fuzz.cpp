@@ -39,7 +39,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   Require(Plain(answer.model, 9), "the model is nine characters at most");
   Require(Plain(answer.variant, 3), "the variant is characters 17-19");
 
-  session::UpdateSession& s = session::Session();
+  session::UpdateSession s;
   platform::CopyText(s.handheld.deviceVersion, answer.version);
   platform::CopyText(s.handheld.deviceLangCode, answer.langCode);
   platform::CopyText(s.handheld.deviceModel, answer.model);

@@ -68,7 +68,7 @@ class ButtonResultTest : public PageTest, public ::testing::WithParamInterface<B
 
 TEST_P(ButtonResultTest, EndsWithItsResultAndSetsOnlyItsFlag) {
   const ButtonCase& c = GetParam();
-  OpenPage page(c.templateId, services);
+  OpenPage page(c.templateId, Run(), services);
   ASSERT_NE(page.procedure, nullptr);
   page.Press(c.command);
   if (c.result < 0) {

@@ -12,7 +12,7 @@ class CatalogueTest : public PageTest {};
 TEST_F(CatalogueTest, EveryTemplateHasAProcedureThatOpensOnAnEmptySession) {
   const std::set<int> uncaptioned = {102, 122, 132};
   for (int templateId : PageTemplateIds()) {
-    OpenPage page(templateId);
+    OpenPage page(templateId, Run());
     ASSERT_NE(page.procedure, nullptr) << templateId;
     // The backup page's default worker gives up at once and the page ends with 2.
     if (templateId != 132) {
@@ -35,7 +35,7 @@ TEST_F(CatalogueTest, EveryTemplateHasAProcedureThatOpensOnAnEmptySession) {
 
 TEST_F(CatalogueTest, UnknownIdsHaveNone) {
   for (int templateId : {0, -1, 100, 104, 110, 111, 150, 157, 169 + 1000}) {
-    EXPECT_EQ(MakePageProcedure(templateId, DefaultPageServices()), nullptr) << templateId;
+    EXPECT_EQ(MakePageProcedure(templateId, DefaultPageServices(), Run()), nullptr) << templateId;
   }
 }
 
@@ -45,9 +45,9 @@ TEST_F(CatalogueTest, EachPageUsesTheServicesItWasMadeWith) {
   CountingWorkers second;
   const PageServices firstServices = first.Services();
   const PageServices secondServices = second.Services();
-  OpenPage finishFirst(133, firstServices);
-  OpenPage finishSecond(133, secondServices);
-  OpenPage welcomeFirst(103, firstServices);
+  OpenPage finishFirst(133, Run(), firstServices);
+  OpenPage finishSecond(133, Run(), secondServices);
+  OpenPage welcomeFirst(103, Run(), firstServices);
   finishSecond.Press(kButtonNext);
   welcomeFirst.Press(1209);  // "Readme-Datei lesen"
   EXPECT_EQ(first.clockCalls.load(), 0);

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "desktop/pages/page_catalogue.h"
+#include "desktop/pages/page_run.h"
 #include "desktop/pages/page_dialog.h"
 
 namespace corvash::pages::testing {
@@ -145,12 +146,12 @@ inline FakePageDialog& RetainedDialog(int templateId) {
 }
 
 // One page as a host runs it: the catalogue's procedure, made with
-// `services`, on a fake dialog. Press() is a button or key; the page is
+// `services` for `run`, on a fake dialog. Press() is a button or key; the page is
 // closed (OnClosed) when this ends.
 class OpenPage {
  public:
-  explicit OpenPage(int templateId, const PageServices& services = DefaultPageServices())
-      : dialog(RetainedDialog(templateId)), procedure(MakePageProcedure(templateId, services)) {
+  OpenPage(int templateId, const PageRun& run, const PageServices& services = DefaultPageServices())
+      : dialog(RetainedDialog(templateId)), procedure(MakePageProcedure(templateId, services, run)) {
     if (procedure) procedure->OnOpen(dialog);
   }
   ~OpenPage() { Close(); }

@@ -57,12 +57,12 @@ TEST_F(PageIdsTest, EveryControlAndTextOfEveryPageIsInTheScript) {
     const resources::DialogTemplate* dialog = script_.Dialog(templateId);
     ASSERT_NE(dialog, nullptr) << templateId;
     {
-      OpenPage page(templateId, workers_.Services());
+      OpenPage page(templateId, Run(), workers_.Services());
       ExpectScriptIds(*dialog, page.dialog, "opening");
     }
     for (const resources::DialogControl& control : dialog->controls) {
       if (!IsButton(control)) continue;
-      OpenPage page(templateId, workers_.Services());
+      OpenPage page(templateId, Run(), workers_.Services());
       page.dialog.SetChecked(control.id, true);
       page.Press(control.id);
       ExpectScriptIds(*dialog, page.dialog, "pressing " + std::to_string(control.id));

@@ -12,6 +12,7 @@
 
 #include "desktop/session/update_session.h"
 #include "desktop/pages/page_support.h"
+#include "desktop/pages/page_run.h"
 #include "desktop/pages/page_services.h"
 #include "common/fixed_text.h"
 #include "desktop/resources/text_table.h"
@@ -32,16 +33,25 @@ bool WaitFor(Predicate done) {
   return true;
 }
 
-// Every test starts from a fresh session (main window open). Pages get the
-// services each test hands to OpenPage (the defaults unless it does).
+// A host whose screens all end at once with 0.
+class NoScreens final : public session::PageHost {
+ public:
+  int RunPage(int) override { return 0; }
+  void ShowWaitBox() override {}
+  void CloseWaitBox() override {}
+};
+
+// Every test has a fresh run of its own (main window open), whose screens
+// end at once. Pages get the services each test hands to OpenPage (the
+// defaults unless it does).
 class PageTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    session::Session().Reset();
-    session::Session().flow.mainWindow.store(1);
-  }
-  void TearDown() override { session::Session().Reset(); }
-  static session::UpdateSession& S() { return session::Session(); }
+  void SetUp() override { run_.flow.mainWindow.store(1); }
+  session::UpdateSession& S() { return run_; }
+  PageRun Run() { return {run_, noScreens_}; }
+
+  session::UpdateSession run_;
+  NoScreens noScreens_;
 };
 
 // Counts calls of the simple services.

@@ -23,7 +23,7 @@ class IncompatibleImageTest : public PageTest {
 
 TEST_F(IncompatibleImageTest, OnlyTheLanguageRowsAreRedAndEveryFlagIsClearedAfter) {
   S().flow.languageMismatch.store(1);
-  OpenPage screen(123);
+  OpenPage screen(123, Run());
   const std::map<int, Colouring> expected = {{1058, Colouring::kRedBackground},
                                              {1062, Colouring::kRedBackground}};
   EXPECT_EQ(screen.dialog.Colourings(), expected);
@@ -37,7 +37,7 @@ TEST_F(IncompatibleImageTest, OnlyTheLanguageRowsAreRedAndEveryFlagIsClearedAfte
 TEST_F(IncompatibleImageTest, EnterAlsoClearsEveryFlagAndEndsWithZero) {
   S().flow.modelMismatch.store(1);
   S().flow.versionMismatch.store(1);
-  OpenPage screen(123);
+  OpenPage screen(123, Run());
   EXPECT_EQ(screen.dialog.ColouringOf(1056), Colouring::kRedBackground);
   EXPECT_EQ(screen.dialog.ColouringOf(1060), Colouring::kRedBackground);
   EXPECT_EQ(screen.dialog.ColouringOf(1057), Colouring::kRedBackground);
@@ -49,7 +49,7 @@ TEST_F(IncompatibleImageTest, EnterAlsoClearsEveryFlagAndEndsWithZero) {
 }
 
 TEST_F(IncompatibleImageTest, RowsShowDeviceAndImage) {
-  OpenPage screen(123);
+  OpenPage screen(123, Run());
   EXPECT_EQ(screen.Text(1055), "FEHLER 100: INKOMPATIBLES IMAGE");
   EXPECT_TRUE(screen.dialog.HasTitleFont(1055));
   EXPECT_EQ(screen.Text(1056), "Modell: Quor 5210");
@@ -63,7 +63,7 @@ TEST_F(IncompatibleImageTest, RowsShowDeviceAndImage) {
 TEST_F(IncompatibleImageTest, LanguageRowsFallBackClearly) {
   CopyText(S().handheld.deviceLangCode, "PTB");
   CopyText(S().image.imageLanguage, "Klingon");
-  OpenPage screen(123);
+  OpenPage screen(123, Run());
   EXPECT_EQ(screen.Text(1058), "Sprache: PTB");  // a code the table lacks stands as it is
   EXPECT_EQ(screen.Text(1062), "Sprache: Englisch");
 }
@@ -73,7 +73,7 @@ class ImageTooLargeTest : public PageTest {};
 TEST_F(ImageTooLargeTest, SizesInWholeMegabytesRoundedDown) {
   S().image.imageSizeKB = 32767;
   S().handheld.flashSizeMB = 32;
-  OpenPage screen(151);
+  OpenPage screen(151, Run());
   EXPECT_EQ(screen.Text(1120), "31 MB");
   EXPECT_EQ(screen.Text(1121), "32 MB");
   EXPECT_EQ(screen.Text(1118), "Größe der Image-Datei:");
@@ -83,7 +83,7 @@ TEST_F(ImageTooLargeTest, SizesInWholeMegabytesRoundedDown) {
 class ErrorScreenTest : public PageTest {};
 
 TEST_F(ErrorScreenTest, ImageNotFoundEndsTheRunItself) {
-  OpenPage screen(140);
+  OpenPage screen(140, Run());
   screen.Press(kCommandOk);
   EXPECT_FALSE(screen.dialog.Ended());
   EXPECT_EQ(S().flow.mainWindow.load(), 1u);
@@ -94,7 +94,7 @@ TEST_F(ErrorScreenTest, ImageNotFoundEndsTheRunItself) {
 
 TEST_F(ErrorScreenTest, OtherScreensLeaveTheMainWindowToTheirOpener) {
   for (int templateId : {138, 139, 141, 144, 145, 147, 151, 114, 123}) {
-    OpenPage screen(templateId);
+    OpenPage screen(templateId, Run());
     screen.Press(kCommandCancel);
     EXPECT_EQ(screen.Result(), 1) << templateId;
     EXPECT_EQ(S().flow.mainWindow.load(), 1u) << templateId;
@@ -123,7 +123,7 @@ TEST_F(ErrorScreenTest, HeadingsInTheTitleFontWithTheirTexts) {
       {152, 1122, "WARNUNG 112: DIE VON IHNEN AUSGEWÄHLTE DATEI IST BEREITS VORHANDEN"},
   };
   for (const Heading& h : headings) {
-    OpenPage screen(h.templateId);
+    OpenPage screen(h.templateId, Run());
     EXPECT_EQ(screen.Text(h.control), h.text) << h.templateId;
     EXPECT_TRUE(screen.dialog.HasTitleFont(h.control)) << h.templateId;
     EXPECT_EQ(screen.dialog.Caption(), T(11035)) << h.templateId;
@@ -140,14 +140,14 @@ class UpdateErrorTest : public PageTest {
 
 TEST_F(UpdateErrorTest, SerialLinkReleasesThePortAndLeavesTheLinkUp) {
   S().serialLink.store(1);
-  OpenPage screen(114, services);
+  OpenPage screen(114, Run(), services);
   EXPECT_EQ(workers.portReleases.load(), 1);
   EXPECT_EQ(workers.linkCloses.load(), 0);
 }
 
 TEST_F(UpdateErrorTest, UsbLinkIsLeftAlone) {
   S().serialLink.store(0);
-  OpenPage screen(114, services);
+  OpenPage screen(114, Run(), services);
   EXPECT_EQ(workers.portReleases.load(), 0);
   EXPECT_EQ(workers.linkCloses.load(), 0);
 }
@@ -184,7 +184,7 @@ class PowerWarningTest : public PageTest {
 };
 
 TEST_F(PowerWarningTest, StaysOpenOnWeiterWhileOnBattery) {
-  OpenPage warning(105, services);
+  OpenPage warning(105, Run(), services);
   power.mains.store(0);
   warning.Press(1);
   EXPECT_FALSE(warning.dialog.Ended());
@@ -198,7 +198,7 @@ TEST_F(PowerWarningTest, StaysOpenOnWeiterWhileOnBattery) {
 }
 
 TEST_F(PowerWarningTest, UnreadableStatusLetsTheUserThrough) {
-  OpenPage warning(105, services);
+  OpenPage warning(105, Run(), services);
   power.mains.store(-1);
   warning.Press(1);
   EXPECT_EQ(warning.Result(), 0);
@@ -206,7 +206,7 @@ TEST_F(PowerWarningTest, UnreadableStatusLetsTheUserThrough) {
 
 TEST_F(PowerWarningTest, OneWatchServesEachWarningInTurn) {
   {
-    OpenPage first(105, services);
+    OpenPage first(105, Run(), services);
     ASSERT_TRUE(WaitFor([&] { return power.target.load() != nullptr; }));
     power.target.load()->Enable(1, false);
     EXPECT_FALSE(first.dialog.IsEnabled(1));
@@ -214,7 +214,7 @@ TEST_F(PowerWarningTest, OneWatchServesEachWarningInTurn) {
     EXPECT_EQ(first.Result(), 1);
   }
   power.target.load()->Enable(1, true);  // no warning open: reaches nothing
-  OpenPage second(105, services);
+  OpenPage second(105, Run(), services);
   power.target.load()->Enable(1, false);
   EXPECT_FALSE(second.dialog.IsEnabled(1));
   EXPECT_EQ(power.watchStarts.load(), 1);

@@ -13,7 +13,7 @@ class WelcomePageTest : public PageTest {
 };
 
 TEST_F(WelcomePageTest, CheckBoxTogglesWeiter) {
-  OpenPage page(kPageWelcome, services);
+  OpenPage page(kPageWelcome, Run(), services);
   EXPECT_FALSE(page.dialog.IsEnabled(kButtonNext));
   page.dialog.SetChecked(kAcknowledgeBox, true);
   page.Press(kAcknowledgeBox);
@@ -28,7 +28,7 @@ TEST_F(WelcomePageTest, CheckBoxTogglesWeiter) {
 }
 
 TEST_F(WelcomePageTest, EnterWithoutAcknowledgementDoesNotGoOn) {
-  OpenPage page(kPageWelcome, services);
+  OpenPage page(kPageWelcome, Run(), services);
   page.Press(kCommandOk);
   EXPECT_FALSE(page.dialog.Ended());
   page.dialog.SetChecked(kAcknowledgeBox, true);
@@ -39,7 +39,7 @@ TEST_F(WelcomePageTest, EnterWithoutAcknowledgementDoesNotGoOn) {
 }
 
 TEST_F(WelcomePageTest, ReadmeOpensEveryTimeAndThePageStays) {
-  OpenPage page(kPageWelcome, services);
+  OpenPage page(kPageWelcome, Run(), services);
   page.Press(kReadmeButton);
   page.Press(kReadmeButton);
   page.Press(kReadmeButton);
@@ -48,7 +48,7 @@ TEST_F(WelcomePageTest, ReadmeOpensEveryTimeAndThePageStays) {
 }
 
 TEST_F(WelcomePageTest, AbbrechenCancelsWithOne) {
-  OpenPage page(kPageWelcome, services);
+  OpenPage page(kPageWelcome, Run(), services);
   page.Press(kCommandCancel);
   EXPECT_EQ(page.Result(), 1);
   EXPECT_EQ(S().flow.cancelled.load(), 1u);

@@ -16,9 +16,7 @@ namespace corvash::pages::testing {
 
 using namespace resources::ids;
 using session::PageHost;
-using session::SetPageHost;
 using session::WorkerPage;
-using session::g_pageHost;
 
 namespace {
 
@@ -51,7 +49,7 @@ class OptionsPageTest : public PageTest {
 };
 
 TEST_F(OptionsPageTest, CancelledBackupChoiceLeavesThePageOpenWithEveryButton) {
-  OpenPage page(109, services);
+  OpenPage page(109, Run(), services);
   chooser.answer = 0;
   page.Press(1030);
   page.Press(1030);
@@ -66,7 +64,7 @@ TEST_F(OptionsPageTest, CancelledBackupChoiceLeavesThePageOpenWithEveryButton) {
 }
 
 TEST_F(OptionsPageTest, ShowsTheConnectedDevice) {
-  OpenPage page(109, services);
+  OpenPage page(109, Run(), services);
   EXPECT_EQ(page.Text(1066), "Modell: Quor 5210");
   EXPECT_EQ(page.Text(1067), "ROM-Version: 2.04");
   EXPECT_EQ(page.Text(1068), "Sprache: Englisch");
@@ -77,13 +75,13 @@ TEST_F(OptionsPageTest, ShowsTheConnectedDevice) {
 
 TEST_F(OptionsPageTest, PortugueseShowsTheTableCharacter) {
   CopyText(S().handheld.deviceLanguage, "Portuguese");
-  EXPECT_EQ(OpenPage(109, services).Text(1068), "Sprache: 1");
+  EXPECT_EQ(OpenPage(109, Run(), services).Text(1068), "Sprache: 1");
   CopyText(S().handheld.deviceLanguage, "PORTUGUESE");
-  EXPECT_EQ(OpenPage(109, services).Text(1068), "Sprache: 1");
+  EXPECT_EQ(OpenPage(109, Run(), services).Text(1068), "Sprache: 1");
   CopyText(S().handheld.deviceLanguage, "SChinese");
-  EXPECT_EQ(OpenPage(109, services).Text(1068), "Sprache: Vereinfachtes Chinesisch");
+  EXPECT_EQ(OpenPage(109, Run(), services).Text(1068), "Sprache: Vereinfachtes Chinesisch");
   CopyText(S().handheld.deviceLanguage, "");
-  EXPECT_EQ(OpenPage(109, services).Text(1068), "Sprache: Englisch");
+  EXPECT_EQ(OpenPage(109, Run(), services).Text(1068), "Sprache: Englisch");
 }
 
 // ----- confirmation page (124) -----
@@ -93,7 +91,7 @@ class ConfirmationPageTest : public PageTest {};
 TEST_F(ConfirmationPageTest, ShowsFromAndTo) {
   CopyText(S().handheld.deviceVersion, "2.04");
   CopyText(S().image.imageVersion, "2.10");
-  OpenPage page(124);
+  OpenPage page(124, Run());
   EXPECT_EQ(page.Text(1049), "Von:");
   EXPECT_EQ(page.Text(1050), "ROM-Version: 2.04");
   EXPECT_EQ(page.Text(1051), "Nach:");
@@ -103,7 +101,7 @@ TEST_F(ConfirmationPageTest, ShowsFromAndTo) {
 
 TEST_F(ConfirmationPageTest, RecoveryRunOffersNoWayBack) {
   S().flow.backAllowed.store(0);
-  OpenPage page(124);
+  OpenPage page(124, Run());
   EXPECT_FALSE(page.dialog.IsEnabled(1221));
   page.Press(1221);
   EXPECT_FALSE(page.dialog.Ended());
@@ -175,11 +173,11 @@ class ProgressPageTest : public PageTest {
   }
   std::unique_ptr<OpenPage> Open() {
     ++opened;
-    return std::make_unique<OpenPage>(102, services);
+    return std::make_unique<OpenPage>(102, Run(), services);
   }
   std::string DurationText() { return Open()->Text(1132); }
 
-  bootlink::LoaderLink link{nullptr, session::Session().serialLink};
+  bootlink::LoaderLink link{nullptr, run_.serialLink};
   CountingWorkers workers;
   const PageServices services{.flashWorkers = Flash(), .flashSettingsWriter = workers};
   int opened = 0;
@@ -255,10 +253,9 @@ TEST_F(ProgressPageTest, WatchesTheLinkWhileOpenAndEndsWithTheCompletedFlash) {
 
 TEST_F(ProgressPageTest, UnopenedImageShowsItsScreenAndEndsTheRunWhileThePageWaitsForItsWatchdog) {
   NotedScreens screens;
-  PageHost* previous = g_pageHost.exchange(&screens);
-  auto page = Open();
+  ++opened;
+  auto page = std::make_unique<OpenPage>(102, PageRun{S(), screens}, services);
   link.Watcher()->ReportFault(bootlink::FlashFault::kImageNotOpened);
-  SetPageHost(previous);
   EXPECT_EQ(screens.shown, std::vector<int>{kScreenImageNotOpened});
   EXPECT_EQ(S().flow.mainWindow.load(), 0u);
   EXPECT_FALSE(page->dialog.Ended());
@@ -339,7 +336,7 @@ class BootModePageTest : public PageTest {
 };
 
 TEST_F(BootModePageTest, WeiterOnlyOnceTheLoaderAnswers) {
-  OpenPage page(169, services);
+  OpenPage page(169, Run(), services);
   EXPECT_FALSE(page.dialog.IsEnabled(1));
   EXPECT_EQ(page.dialog.PictureShown(), Picture::kButtons);
   page.Press(1);  // Enter before the loader answered
@@ -354,7 +351,7 @@ TEST_F(BootModePageTest, WeiterOnlyOnceTheLoaderAnswers) {
 
 TEST_F(BootModePageTest, EveryButtonStopsTheWatch) {
   for (int button : {2, 1221}) {
-    OpenPage page(169, services);
+    OpenPage page(169, Run(), services);
     page.Press(button);
     EXPECT_EQ(page.Result(), 0);
     ASSERT_TRUE(WaitFor([&] { return BootWatch().running.load() == 0; })) << button;
@@ -365,10 +362,10 @@ TEST_F(BootModePageTest, EveryButtonStopsTheWatch) {
 
 TEST_F(BootModePageTest, ReopenedPageWatchesOnlyAfterThePreviousWatchEnded) {
   for (int round = 0; round < 5; ++round) {
-    OpenPage page(169, services);
+    OpenPage page(169, Run(), services);
     page.Press(1221);
   }
-  OpenPage last(169, services);
+  OpenPage last(169, Run(), services);
   BootWatch().loaderAnswered = true;
   ASSERT_TRUE(WaitFor([&] { return last.dialog.IsEnabled(1); }));
   EXPECT_EQ(BootWatch().maxRunning.load(), 1);
@@ -413,7 +410,7 @@ class BackupProgressPageTest : public PageTest {
 
 TEST_F(BackupProgressPageTest, WorkerDrivesTheBarAndEndsThePage) {
   Backup().EndWith({.complete = true});
-  OpenPage page(132, services);
+  OpenPage page(132, Run(), services);
   ASSERT_TRUE(WaitFor([&] { return page.dialog.Ended(); }));
   EXPECT_EQ(page.Result(), 1);
   EXPECT_EQ(page.dialog.Range(1020), (std::pair<uint32_t, uint32_t>{0, 0x1F00000}));
@@ -424,7 +421,7 @@ TEST_F(BackupProgressPageTest, WorkerDrivesTheBarAndEndsThePage) {
 
 TEST_F(BackupProgressPageTest, WorkerThatGivesUpWithoutEndingLeavesNoPageOpen) {
   Backup().EndWith({});
-  OpenPage page(132, services);
+  OpenPage page(132, Run(), services);
   ASSERT_TRUE(WaitFor([&] { return page.dialog.Ended(); }));
   EXPECT_EQ(page.Result(), 2);
 }
@@ -433,14 +430,14 @@ TEST_F(BackupProgressPageTest, DurationByLinkAndRedWarning) {
   Backup().EndWith({.complete = true});
   S().serialLink.store(1);
   {
-    OpenPage page(132, services);
+    OpenPage page(132, Run(), services);
     EXPECT_EQ(page.Text(1089), "Dieser Vorgang wird etwa 30 Minuten dauern.");
     EXPECT_EQ(page.dialog.ColouringOf(1088), Colouring::kRedText);
     EXPECT_EQ(page.dialog.Caption(), "");
     WaitFor([&] { return page.dialog.Ended(); });
   }
   S().serialLink.store(0);
-  OpenPage page(132, services);
+  OpenPage page(132, Run(), services);
   EXPECT_EQ(page.Text(1089), "Dieser Vorgang wird etwa 4 Minuten dauern.");
   WaitFor([&] { return page.dialog.Ended(); });
   ASSERT_TRUE(WaitFor([] { return Backup().runs.load() == 2; }));
@@ -449,9 +446,10 @@ TEST_F(BackupProgressPageTest, DurationByLinkAndRedWarning) {
 // Screens opened while the page is up, with the run's state at each opening.
 class ScreenLog final : public PageHost {
  public:
+  explicit ScreenLog(const session::UpdateSession& run) : run_(run) {}
   int RunPage(int templateId) override {
     std::lock_guard lock(mutex);
-    opened.push_back({templateId, session::Session().flow.mainWindow.load()});
+    opened.push_back({templateId, run_.flow.mainWindow.load()});
     return 1;
   }
   void ShowWaitBox() override {}
@@ -462,15 +460,17 @@ class ScreenLog final : public PageHost {
   }
   std::mutex mutex;
   std::vector<std::pair<int, uint32_t>> opened;
+
+ private:
+  const session::UpdateSession& run_;
 };
 
 TEST_F(BackupProgressPageTest, FailedPullShowsItsScreenAndEndsTheRunOnlyWhenItSaysSo) {
-  ScreenLog screens;
-  PageHost* previous = g_pageHost.exchange(&screens);
+  ScreenLog screens(S());
   for (const bool endsRun : {false, true}) {
     S().flow.mainWindow = 1;
     Backup().EndWith({.complete = false, .screen = kScreenBackupFailed, .endsRun = endsRun});
-    OpenPage page(132, services);
+    OpenPage page(132, {S(), screens}, services);
     ASSERT_TRUE(WaitFor([&] { return page.dialog.Ended() && !screens.Opened().empty(); }));
     EXPECT_EQ(page.Result(), 2);
     // The screen opens while the run is still open; a run-ending one hides
@@ -481,7 +481,6 @@ TEST_F(BackupProgressPageTest, FailedPullShowsItsScreenAndEndsTheRunOnlyWhenItSa
     std::lock_guard lock(screens.mutex);
     screens.opened.clear();
   }
-  SetPageHost(previous);
   Backup().EndWith({.complete = true});
 }
 
@@ -494,7 +493,7 @@ class LastPagesTest : public PageTest {
 };
 
 TEST_F(LastPagesTest, ResetPageTakesTheLinkDownWhenItOpens) {
-  OpenPage page(167, services);
+  OpenPage page(167, Run(), services);
   EXPECT_EQ(workers.linkCloses.load(), 1);
   EXPECT_EQ(workers.portReleases.load(), 0);
   EXPECT_EQ(page.dialog.PictureShown(), Picture::kButtons);
@@ -502,7 +501,7 @@ TEST_F(LastPagesTest, ResetPageTakesTheLinkDownWhenItOpens) {
 }
 
 TEST_F(LastPagesTest, ResetPageIgnoresEnterAndEscape) {
-  OpenPage page(167, services);
+  OpenPage page(167, Run(), services);
   page.Press(kCommandOk);
   page.Press(kCommandCancel);
   EXPECT_FALSE(page.dialog.Ended());
@@ -515,22 +514,22 @@ TEST_F(LastPagesTest, ResetPageIgnoresEnterAndEscape) {
 
 TEST_F(LastPagesTest, FinishPageSetsTheClockOnEitherWayOut) {
   {
-    OpenPage page(133, services);
+    OpenPage page(133, Run(), services);
     EXPECT_EQ(page.Text(1), "Fertig stellen");
     page.Press(1);
     page.Press(1);  // a second press after the end does not set it again
     EXPECT_EQ(page.Result(), 0);
   }
   EXPECT_EQ(workers.clockCalls.load(), 1);
-  OpenPage page(133, services);
+  OpenPage page(133, Run(), services);
   page.Press(2);
   EXPECT_EQ(page.Result(), 1);
   EXPECT_EQ(workers.clockCalls.load(), 2);
 }
 
 TEST_F(LastPagesTest, WaitBoxEndsOnItsPrivateMessage) {
-  OpenPage box(122);
-  EXPECT_EQ(S().waitDialog.load(), 1u);
+  OpenPage box(122, Run());
+  EXPECT_EQ(S().flow.waitDialog.load(), 1u);
   EXPECT_EQ(box.Text(1072), T(11057));
   box.Message(1073);
   EXPECT_FALSE(box.dialog.Ended());

@@ -50,8 +50,7 @@ struct PlacedControl {
   QWidget* widget = nullptr;
 };
 
-void FillSampleSession() {
-  session::UpdateSession& session = session::Session();
+void FillSampleSession(session::UpdateSession& session) {
   platform::CopyText(session.handheld.deviceModel, "K5210");
   platform::CopyText(session.handheld.deviceVariant, "WBT");
   platform::CopyText(session.handheld.deviceLangCode, "cht");
@@ -115,14 +114,12 @@ class PageLayoutTest : public ::testing::Test {
     const QString family = QFontInfo(DialogFont("Arial", 8)).family();
     if (family != QStringLiteral("Arial") && family != QStringLiteral("Liberation Sans"))
       GTEST_SKIP() << "no font with Arial's metrics (found " << family.toStdString() << ")";
-    host_ = std::make_unique<QtPageHost>();
-    session::SetPageHost(host_.get());
+    host_ = std::make_unique<QtPageHost>(qt::QtPageHostOptions{.run = &run_});
   }
 
   void TearDown() override {
     if (!host_) return;
     host_->Shutdown();
-    session::SetPageHost(nullptr);
     QCoreApplication::processEvents();
   }
 
@@ -132,7 +129,7 @@ class PageLayoutTest : public ::testing::Test {
     const resources::ResourceScript& script = host_->Script();
     for (const int id : script.DialogIds()) {
       SCOPED_TRACE("template " + std::to_string(id));
-      FillSampleSession();
+      FillSampleSession(run_);
       const std::shared_ptr<QtPage> page = host_->OpenPage(id, nullptr);
       ASSERT_NE(page, nullptr);
       ASSERT_NE(page->Window(), nullptr);
@@ -153,6 +150,7 @@ class PageLayoutTest : public ::testing::Test {
     }
   }
 
+  session::UpdateSession run_;
   std::unique_ptr<QtPageHost> host_;
 };
 

@@ -97,7 +97,7 @@ void QtHostFixture::SetUp() {
   };
   QtPageHostOptions options;
   options.script = &TestScript();
-  options.makeProcedure = [this](int) {
+  options.makeProcedure = [this](int, session::PageHost&) {
     return std::make_unique<RecordingProcedure>(
         log_, [this](PageDialog& page, int id) { onCommand_(page, id); },
         [this](PageDialog& page, int id) {

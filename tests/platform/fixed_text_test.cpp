@@ -44,8 +44,7 @@ TEST(FixedTextTest, CaseFreeComparison) {
 }
 
 TEST(UpdateSessionTest, DefaultsAndBoundedPath) {
-  auto& s = session::Session();
-  s.Reset();
+  session::UpdateSession s;
   EXPECT_EQ(1u, s.serialLink.load());
   EXPECT_EQ(1u, s.flow.backAllowed.load());
   CopyText(s.image.imagePath, std::string(400, 'a'));

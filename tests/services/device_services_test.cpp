@@ -12,7 +12,6 @@
 #include "desktop/handheld/device_identification.h"
 #include "desktop/handheld/library_invocations.h"
 #include "desktop/handheld/power_watch.h"
-#include "desktop/session/page_host.h"
 #include "desktop/session/update_session.h"
 #include "device/common/query_reserved_area.h"
 #include "tests/services/fake_remote_api.h"
@@ -36,18 +35,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-class ScreenLog : public session::PageHost {
- public:
-  int RunPage(int templateId) override {
-    shown.push_back(templateId);
-    return answer;
-  }
-  void ShowWaitBox() override {}
-  void CloseWaitBox() override {}
-  std::vector<int> shown;
-  int answer = 1;
-};
-
 // Havlok's answer: three 25-unit UTF-16 fields at bytes 0, 50 and 100.
 std::vector<uint8_t> Answer(std::string_view version, std::string_view model, std::string_view size) {
   std::vector<uint8_t> answer(150, 0);
@@ -66,12 +53,10 @@ class DeviceServicesTest : public ::testing::Test {
     for (const char* name : {"Havlok.dll", "Zembra.dll", "Dovrin.dll"}) {
       std::ofstream(dir_ / name) << "library " << name << std::string(600, 'x');
     }
-    previousHost_ = session::g_pageHost.exchange(&host);
     SetHavlok(Answer("2.04    ENG", "Pocket Quor K5210NBT USB", "32"));
     api.functions["Zembra.dll/WriteArea"] = [](auto, auto&) { return 1; };
   }
   void TearDown() override {
-    session::SetPageHost(previousHost_);
     fs::remove_all(dir_);
   }
   void SetHavlok(std::vector<uint8_t> answer) {
@@ -92,11 +77,7 @@ class DeviceServicesTest : public ::testing::Test {
   test::FakeRemoteApi api;
   RemoteSession remote{api};
   session::HandheldIdentity identity;
-  ScreenLog host;
   fs::path dir_;
-
- private:
-  session::PageHost* previousHost_ = nullptr;
 };
 
 TEST_F(DeviceServicesTest, IdentificationFillsTheDeviceAndRecordsItsIdentity) {
@@ -113,7 +94,6 @@ TEST_F(DeviceServicesTest, IdentificationFillsTheDeviceAndRecordsItsIdentity) {
   EXPECT_FALSE(found.serialLink);
   EXPECT_EQ(identity.flashSizeMB, 32);
   EXPECT_EQ(found.imageSizeKB, 0x1F00020u >> 10);
-  EXPECT_TRUE(host.shown.empty());
 
   // Both libraries reached \Windows whole (more than one 256-byte piece).
   EXPECT_EQ(api.files["\\Windows\\Havlok.dll"], PcFile("Havlok.dll"));
@@ -145,7 +125,6 @@ TEST_F(DeviceServicesTest, SerialLinkLanguageAndModelRules) {
   EXPECT_FALSE(found.identified);
   EXPECT_TRUE(found.answered);
   EXPECT_EQ(found.screen, 269);  // FEHLER 117, for the caller to show
-  EXPECT_TRUE(host.shown.empty());
   EXPECT_EQ(api.calls.back(), "uninit");  // the session ends before the screen
   EXPECT_EQ(platform::TextOf(identity.deviceModel), "Quor 5310");
   EXPECT_FALSE(found.serialLink);  // "Ser" counts only as written
@@ -173,7 +152,6 @@ TEST_F(DeviceServicesTest, FailuresLeaveTheDeviceFieldsAlone) {
   EXPECT_FALSE(found.answered);
   EXPECT_EQ(found.screen, 0);
   EXPECT_EQ(platform::TextOf(identity.deviceModel), "");
-  EXPECT_TRUE(host.shown.empty());
 }
 
 TEST_F(DeviceServicesTest, InvocationsGiveUpAfterFiveStartsAndGoOnWithoutTheirLibrary) {
@@ -199,7 +177,6 @@ TEST_F(DeviceServicesTest, MainsCheckTakesTheSecondAnswer) {
   EXPECT_EQ(CheckMainsPower(api), kPowerUnknown);
   api.mains = {1, 0};
   EXPECT_EQ(CheckMainsPower(api), kPowerNoMains);
-  EXPECT_TRUE(host.shown.empty());
 }
 
 class ButtonLog : public session::WorkerPage {

@@ -16,26 +16,26 @@ using image::ImageOutcome;
 using platform::EqualsNoCase;
 using platform::TextOf;
 
-bool Incompatible(std::atomic<uint32_t>& mismatchRow) {
+bool Incompatible(const WizardContext& w, std::atomic<uint32_t>& mismatchRow) {
   mismatchRow = 1;
-  EndWithScreen(kScreenIncompatibleImage);
+  EndWithScreen(w, kScreenIncompatibleImage);
   return false;
 }
 
-bool ImageFitsFlash(ImageOperations& images, handheld::RemoteSession& remote, ImageSource source) {
-  session::UpdateSession& session = session::Session();
+bool ImageFitsFlash(const WizardContext& w, ImageSource source) {
+  session::UpdateSession& session = w.run;
   if (source == ImageSource::kChosenByUser) {
-    const std::optional<uint32_t> bytes = images.ImageFileSize(std::string(TextOf(session.image.imagePath)));
+    const std::optional<uint32_t> bytes = w.ops.images.ImageFileSize(std::string(TextOf(session.image.imagePath)));
     if (!bytes) {
-      EndRemoteApi(remote);
-      ShowImageNotOpened();
+      EndRemoteApi(w.ops.remote);
+      ShowImageNotOpened(w);
       return false;
     }
-    if (!RunOpen()) return false;
+    if (!RunOpen(session.flow)) return false;
     session.image.imageSizeKB = *bytes >> 10;
   }
   if (session.handheld.flashSizeMB < session.image.imageSizeKB / 1024) {
-    EndWithScreen(kScreenImageTooLarge);
+    EndWithScreen(w, kScreenImageTooLarge);
     return false;
   }
   return true;
@@ -43,31 +43,32 @@ bool ImageFitsFlash(ImageOperations& images, handheld::RemoteSession& remote, Im
 
 }  // namespace
 
-bool CheckImageForFlash(ImageOperations& images, handheld::RemoteSession& remote, ImageSource source) {
-  session::UpdateSession& session = session::Session();
+bool CheckImageForFlash(const WizardContext& w, ImageSource source) {
+  session::UpdateSession& session = w.run;
+  ImageOperations& images = w.ops.images;
   const ImageOutcome header = images.ReadImageHeader(std::string(TextOf(session.image.imagePath)), session.image);
   if (header != ImageOutcome::kOk) {
-    ShowHeaderFailure(header);
+    ShowHeaderFailure(w, header);
     // A silent failure (a vanished stored image) still ends with the screen.
-    EndWithScreen(kScreenImageNotOpened);
+    EndWithScreen(w, kScreenImageNotOpened);
     return false;
   }
   const ImageOutcome sum = images.VerifyImageChecksum(session.image);
   if (sum != ImageOutcome::kOk) {
-    if (image::IsUnreadable(sum)) ShowImageNotOpened();
-    EndWithScreen(kScreenChecksumError);  // only while the run is still open
+    if (image::IsUnreadable(sum)) ShowImageNotOpened(w);
+    EndWithScreen(w, kScreenChecksumError);  // only while the run is still open
     return false;
   }
   if (images.CheckVariant(session.image, session.handheld) != ImageOutcome::kOk) {
-    return Incompatible(session.flow.versionMismatch);
+    return Incompatible(w, session.flow.versionMismatch);
   }
   if (!EqualsNoCase(TextOf(session.handheld.deviceModel), TextOf(session.image.imageModel))) {
-    return Incompatible(session.flow.modelMismatch);
+    return Incompatible(w, session.flow.modelMismatch);
   }
   if (!EqualsNoCase(TextOf(session.handheld.deviceLangCode), TextOf(session.image.imageLangCode))) {
-    return Incompatible(session.flow.languageMismatch);
+    return Incompatible(w, session.flow.languageMismatch);
   }
-  return ImageFitsFlash(images, remote, source);
+  return ImageFitsFlash(w, source);
 }
 
 }  // namespace corvash::driver

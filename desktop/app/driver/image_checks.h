@@ -11,7 +11,7 @@ enum class ImageSource {
   kChosenByUser,   // restore: size of imagePath
 };
 
-// True when the image at imagePath may be flashed onto the device.
-bool CheckImageForFlash(ImageOperations& images, handheld::RemoteSession& remote, ImageSource source);
+// True when the image at the run's imagePath may be flashed onto the device.
+bool CheckImageForFlash(const WizardContext& w, ImageSource source);
 
 }  // namespace corvash::driver

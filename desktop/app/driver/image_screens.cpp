@@ -9,39 +9,38 @@ namespace corvash::driver {
 
 using image::ImageOutcome;
 
-void ShowImageNotOpened() {
-  session::RunPage(session::kScreenImageNotOpened);
-  session::CloseMainWindow();
+void ShowImageNotOpened(const WizardContext& w) {
+  w.pages.RunPage(session::kScreenImageNotOpened);
+  session::CloseMainWindow(w.run.flow);
 }
 
-void ShowImageNotFound() {
-  session::RunPage(session::kScreenImageNotFound);
-  session::CloseMainWindow();
+void ShowImageNotFound(const WizardContext& w) {
+  w.pages.RunPage(session::kScreenImageNotFound);
+  session::CloseMainWindow(w.run.flow);
 }
 
-void ShowHeaderFailure(ImageOutcome outcome) {
-  if (outcome == ImageOutcome::kNotFound && session::Session().flow.recoveryMode.load() != 0) return;
-  ShowImageNotOpened();
+void ShowHeaderFailure(const WizardContext& w, ImageOutcome outcome) {
+  if (outcome == ImageOutcome::kNotFound && w.run.flow.recoveryMode.load() != 0) return;
+  ShowImageNotOpened(w);
 }
 
-void ShowStoredImageCheck(ImageOutcome outcome) {
-  session::WizardFlow& flow = session::Session().flow;
+void ShowStoredImageCheck(const WizardContext& w, ImageOutcome outcome) {
+  session::WizardFlow& flow = w.run.flow;
   if (image::IsUnreadable(outcome)) {
-    ShowHeaderFailure(outcome);
-    session::CloseMainWindow();
+    ShowHeaderFailure(w, outcome);
+    session::CloseMainWindow(flow);
     return;
   }
   if (!image::IsMismatch(outcome) || flow.recoveryMode.load() != 0) return;
   (outcome == ImageOutcome::kLanguageMismatch ? flow.languageMismatch : flow.modelMismatch) = 1;
-  session::RunPage(session::kScreenIncompatibleImage);
-  session::CloseMainWindow();
+  w.pages.RunPage(session::kScreenIncompatibleImage);
+  session::CloseMainWindow(flow);
 }
 
-uint32_t TakeFlashRecord(const session::FlashRecord& record) {
+uint32_t TakeFlashRecord(session::UpdateSession& run, const session::FlashRecord& record) {
   if (record.imagePath) {
-    session::UpdateSession& session = session::Session();
-    platform::CopyText(session.image.imagePath, *record.imagePath);
-    session.flow.recoveryMode = 1;
+    platform::CopyText(run.image.imagePath, *record.imagePath);
+    run.flow.recoveryMode = 1;
   }
   return record.pending;
 }

@@ -16,7 +16,8 @@ constexpr int kExitLockUnusable = 2;
 
 }  // namespace
 
-int RunProgram(session::PageHost& pageHost, PageTexts& pageTexts, const WizardOperations& operations) {
+int RunProgram(session::PageHost& pageHost, session::UpdateSession& run, PageTexts& pageTexts,
+               const WizardOperations& operations) {
   platform::InstanceLock lock(platform::InstanceLockPath());
   if (!lock.TryAcquire()) {
     if (lock.Problem().empty()) return 0;  // the first instance runs; this one ends unseen
@@ -26,21 +27,18 @@ int RunProgram(session::PageHost& pageHost, PageTexts& pageTexts, const WizardOp
   }
 
   pageTexts.LoadPageTexts();
-  session::UpdateSession& session = session::Session();
-  session.serialLink = 1;
-
-  session::PageHost* previousHost = session::g_pageHost.exchange(&pageHost);
-  session.flow.mainWindow = 1;
-  RunWizard(operations);
+  run.serialLink = 1;
+  run.flow.mainWindow = 1;
+  RunWizard({operations, pageHost, run});
   // A box that a failing operation left open goes with the run.
-  session::CloseWaitBox();
-  session::CloseMainWindow();
-  session::SetPageHost(previousHost);
+  pageHost.CloseWaitBox();
+  session::CloseMainWindow(run.flow);
   return 0;
 }
 
-int RunProgram(session::PageHost& pageHost) {
-  return RunProgram(pageHost, UnlinkedPageTexts(), UnlinkedOperations());
+int RunProgram(session::PageHost& pageHost, session::UpdateSession& run) {
+  UnlinkedOperations unlinked;
+  return RunProgram(pageHost, run, unlinked.Texts(), unlinked.Operations());
 }
 
 }  // namespace corvash::driver

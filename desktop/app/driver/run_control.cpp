@@ -13,13 +13,15 @@ constexpr uint32_t kLinkWaitMs = 3000;
 
 }  // namespace
 
-bool RunOpen() { return session::Session().flow.mainWindow.load() != 0; }
+bool RunOpen(const session::WizardFlow& flow) { return flow.mainWindow.load() != 0; }
 
-void EndWithScreen(int screenId) {
-  if (!RunOpen()) return;
-  session::RunPage(screenId);
-  session::CloseMainWindow();
+void EndWithScreen(const WizardContext& w, int screenId) {
+  if (!RunOpen(w.run.flow)) return;
+  w.pages.RunPage(screenId);
+  session::CloseMainWindow(w.run.flow);
 }
+
+int ShowPage(const WizardContext& w, int templateId) { return w.pages.RunPage(templateId); }
 
 void StartRemoteApi(handheld::RemoteSession& remote) { remote.StartOnce(); }
 

@@ -25,23 +25,22 @@ void CopyWholePath(char (&field)[N], const std::string& path) {
 
 }  // namespace
 
-void SetUpRunPaths() {
-  session::UpdateSession& session = session::Session();
+void SetUpRunPaths(session::RunPaths& paths) {
   const fs::path windowsDir = platform::WindowsDir();
-  CopyWholePath(session.paths.windowsDir, windowsDir.string());
+  CopyWholePath(paths.windowsDir, windowsDir.string());
   // The marker path is taken only from a whole windows folder name.
-  if (platform::TextOf(session.paths.windowsDir).empty()) {
-    platform::ClearText(session.paths.markerPath);
+  if (platform::TextOf(paths.windowsDir).empty()) {
+    platform::ClearText(paths.markerPath);
   } else {
-    CopyWholePath(session.paths.markerPath, (windowsDir / "MERLIX.ZPF").string());
+    CopyWholePath(paths.markerPath, (windowsDir / "MERLIX.ZPF").string());
   }
   std::error_code ec;
   const fs::path current = fs::current_path(ec);
-  CopyWholePath(session.paths.programDir, ec ? std::string() : current.string());
+  CopyWholePath(paths.programDir, ec ? std::string() : current.string());
 }
 
-void RemoveMarker() {
-  const std::string marker(platform::TextOf(session::Session().paths.markerPath));
+void RemoveMarker(const session::RunPaths& paths) {
+  const std::string marker(platform::TextOf(paths.markerPath));
   if (marker.empty()) return;
   std::error_code ec;
   const fs::file_status status = fs::symlink_status(marker, ec);

@@ -1,7 +1,5 @@
 #include "desktop/app/driver/unlinked_operations.h"
 
-#include "desktop/session/update_session.h"
-#include "desktop/session/page_host.h"
 #include "rapi/no_device_remote_api.h"
 
 namespace corvash::driver {
@@ -59,19 +57,21 @@ class UnlinkedTexts final : public PageTexts {
 
 }  // namespace
 
-WizardOperations UnlinkedOperations() {
-  static rapi::NoDeviceRemoteApi noDevice;
-  static handheld::RemoteSession remote(noDevice);
-  static UnlinkedSettings settings;
-  static UnlinkedImages images;
-  static UnlinkedDevice device;
-  static UnlinkedBootLink bootLink;
-  return WizardOperations{settings, images, device, bootLink, remote};
-}
+struct UnlinkedOperations::Parts {
+  rapi::NoDeviceRemoteApi noDevice;
+  handheld::RemoteSession remote{noDevice};
+  UnlinkedSettings settings;
+  UnlinkedImages images;
+  UnlinkedDevice device;
+  UnlinkedBootLink bootLink;
+  UnlinkedTexts texts;
+  WizardOperations operations{settings, images, device, bootLink, remote};
+};
 
-PageTexts& UnlinkedPageTexts() {
-  static UnlinkedTexts texts;
-  return texts;
-}
+UnlinkedOperations::UnlinkedOperations() : parts_(std::make_unique<Parts>()) {}
+UnlinkedOperations::~UnlinkedOperations() = default;
+
+const WizardOperations& UnlinkedOperations::Operations() const { return parts_->operations; }
+PageTexts& UnlinkedOperations::Texts() { return parts_->texts; }
 
 }  // namespace corvash::driver

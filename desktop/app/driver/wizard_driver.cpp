@@ -7,15 +7,12 @@
 #include "desktop/app/driver/run_control.h"
 #include "desktop/app/driver/run_paths.h"
 #include "desktop/session/update_session.h"
-#include "desktop/session/page_host.h"
 #include "common/clock.h"
 
 namespace corvash::driver {
 
 using namespace session;  // page and screen ids read as the driver's own
 namespace {
-
-using session::Session;
 
 constexpr const char* kExpectedModel = "Quor 5210";
 constexpr uint32_t kPauseAfterFlashMs = 1000;
@@ -37,17 +34,15 @@ enum class Step {
 // Reads and clears a page's back flag.
 bool TakeFlag(std::atomic<uint32_t>& flag) { return flag.exchange(0) != 0; }
 
-bool Cancelled() { return Session().flow.cancelled.load() != 0; }
-
 // One run of the page graph. Each step opens its page (or does its work) and
 // names the step that follows; kDone ends the run.
 class WizardRun {
  public:
-  explicit WizardRun(const WizardOperations& ops) : ops_(ops) {}
+  explicit WizardRun(const WizardContext& w) : w_(w), ops_(w.ops), flow_(w.run.flow) {}
 
   void Run(Step first) {
     Step step = first;
-    while (step != Step::kDone && RunOpen()) step = Next(step);
+    while (step != Step::kDone && RunOpen(flow_)) step = Next(step);
   }
 
  private:
@@ -68,39 +63,39 @@ class WizardRun {
   }
 
   Step Welcome() {
-    session::RunPage(kPageWelcome);
+    ShowPage(w_, kPageWelcome);
     return Cancelled() ? Step::kDone : Step::kPrepare;
   }
 
   Step Prepare() {
-    session::RunPage(kPagePrepare);
+    ShowPage(w_, kPagePrepare);
     if (Cancelled()) return Step::kDone;
-    if (TakeFlag(Session().flow.backFromPrepare)) return Step::kWelcome;
+    if (TakeFlag(flow_.backFromPrepare)) return Step::kWelcome;
     return Step::kConnectPage;
   }
 
   Step ConnectPage() {
-    session::RunPage(kPageConnect);
+    ShowPage(w_, kPageConnect);
     if (Cancelled()) return Step::kDone;
-    if (TakeFlag(Session().flow.backFromConnect)) return Step::kPrepare;
+    if (TakeFlag(flow_.backFromConnect)) return Step::kPrepare;
     // Back from the option page: the device is known already.
     return leftOptionsBackwards_ ? Step::kOptions : Step::kConnectStep;
   }
 
   Step ConnectStep() {
     StartRemoteApi(ops_.remote);
-    if (ConnectAndIdentify(ops_) == 0) return Step::kDone;
-    if (!platform::EqualsNoCase(platform::TextOf(Session().handheld.deviceModel), kExpectedModel)) {
-      EndWithScreen(kScreenInvalidModel);
+    if (ConnectAndIdentify(w_) == 0) return Step::kDone;
+    if (!platform::EqualsNoCase(platform::TextOf(w_.run.handheld.deviceModel), kExpectedModel)) {
+      EndWithScreen(w_, kScreenInvalidModel);
       return Step::kDone;
     }
     return Step::kOptions;
   }
 
   Step Options() {
-    const int result = session::RunPage(kPageOptions);
+    const int result = ShowPage(w_, kPageOptions);
     if (Cancelled()) return Step::kDone;
-    if (TakeFlag(Session().flow.backFromOptions)) {
+    if (TakeFlag(flow_.backFromOptions)) {
       leftOptionsBackwards_ = true;
       return Step::kConnectPage;
     }
@@ -113,59 +108,58 @@ class WizardRun {
   }
 
   Step Update() {
-    session::UpdateSession& session = Session();
+    session::UpdateSession& session = w_.run;
     if (ops_.images.FindImageInProgramDir(session.paths, session.image) != image::ImageOutcome::kOk) {
-      ShowImageNotFound();
+      ShowImageNotFound(w_);
       return Step::kDone;
     }
     platform::CopyText(session.image.imagePath, platform::TextOf(session.image.foundImagePath));
-    return CheckImageForFlash(ops_.images, ops_.remote, ImageSource::kBesideProgram) ? Step::kConfirm : Step::kDone;
+    return CheckImageForFlash(w_, ImageSource::kBesideProgram) ? Step::kConfirm : Step::kDone;
   }
 
   Step Restore() {
-    if (ops_.images.ChooseRestoreImage(Session().image) != image::ImageOutcome::kOk) return Step::kOptions;
-    return CheckImageForFlash(ops_.images, ops_.remote, ImageSource::kChosenByUser) ? Step::kConfirm : Step::kDone;
+    if (ops_.images.ChooseRestoreImage(w_.run.image) != image::ImageOutcome::kOk) return Step::kOptions;
+    return CheckImageForFlash(w_, ImageSource::kChosenByUser) ? Step::kConfirm : Step::kDone;
   }
 
   Step Backup() {
     if (!PowerAllowsWork()) return Step::kDone;
-    session::RunPage(kPageBackupProgress);
+    ShowPage(w_, kPageBackupProgress);
     // A failed backup has shown its own screen and closed the run.
-    return RunOpen() ? Step::kOptions : Step::kDone;
+    return RunOpen(flow_) ? Step::kOptions : Step::kDone;
   }
 
   Step Confirm() {
-    session::RunPage(kPageConfirm);
+    ShowPage(w_, kPageConfirm);
     if (Cancelled()) return Step::kDone;
-    if (TakeFlag(Session().flow.backFromConfirm)) return Step::kOptions;
+    if (TakeFlag(flow_.backFromConfirm)) return Step::kOptions;
     return Step::kReady;
   }
 
   Step Ready() {
-    session::RunPage(kPageReady);
+    ShowPage(w_, kPageReady);
     if (Cancelled()) return Step::kDone;
-    if (TakeFlag(Session().flow.backFromReady)) return Step::kConfirm;
+    if (TakeFlag(flow_.backFromReady)) return Step::kConfirm;
     return PowerAllowsWork() ? Step::kBootInstructions : Step::kDone;
   }
 
   Step BootInstructions() {
-    session::RunPage(kPageBootInstructions);
+    ShowPage(w_, kPageBootInstructions);
     if (Cancelled()) return Step::kDone;
-    if (TakeFlag(Session().flow.backFromBootInstructions)) return Step::kReady;
+    if (TakeFlag(flow_.backFromBootInstructions)) return Step::kReady;
     return Step::kFlash;
   }
 
   Step Flash() {
     ops_.device.StopActiveSync();
     EndRemoteApi(ops_.remote);
-    session::UpdateSession& session = Session();
-    session.flow.recoveryFlash = 0;
-    session::RunPage(kPageProgress);
+    flow_.recoveryFlash = 0;
+    ShowPage(w_, kPageProgress);
     platform::SleepMs(kPauseAfterFlashMs);
     if (ops_.bootLink.FlashState() == kFlashCompleted) {
-      FinishAfterFlash(ops_);
+      FinishAfterFlash(w_);
     } else {
-      EndWithScreen(kScreenUpdateError);
+      EndWithScreen(w_, kScreenUpdateError);
     }
     return Step::kDone;
   }
@@ -175,44 +169,48 @@ class WizardRun {
   bool PowerAllowsWork() {
     switch (ops_.device.CheckMainsPower()) {
       case kPowerGoOn: return true;
-      case kPowerNoMains: return session::RunPage(kScreenPowerWarning) == kPowerWarningGoOn;
+      case kPowerNoMains: return ShowPage(w_, kScreenPowerWarning) == kPowerWarningGoOn;
       case kPowerUnknown:
-        if (RunOpen()) {
-          session::RunPage(kScreenConnectionError);
+        if (RunOpen(flow_)) {
+          ShowPage(w_, kScreenConnectionError);
           EndRemoteApi(ops_.remote);
-          session::CloseMainWindow();
+          session::CloseMainWindow(flow_);
         }
         return false;
       default: return false;
     }
   }
 
+  bool Cancelled() const { return flow_.cancelled.load() != 0; }
+
+  const WizardContext& w_;
   const WizardOperations& ops_;
+  session::WizardFlow& flow_;
   bool leftOptionsBackwards_ = false;
 };
 
 }  // namespace
 
-void RunWizard(const WizardOperations& ops) {
-  session::UpdateSession& session = Session();
-  SetUpRunPaths();
-  session.flow.pendingFlash = TakeFlashRecord(ops.settings.ReadFlashSettings());
+void RunWizard(const WizardContext& w) {
+  session::UpdateSession& session = w.run;
+  SetUpRunPaths(session.paths);
+  session.flow.pendingFlash = TakeFlashRecord(session, w.ops.settings.ReadFlashSettings());
   if (CheckActiveSyncVersion() == 0) {
-    EndWithScreen(kScreenActiveSyncTooOld);
+    EndWithScreen(w, kScreenActiveSyncTooOld);
   } else {
     // A pending flash skips the introduction pages.
-    WizardRun(ops).Run(session.flow.pendingFlash.load() != 0 ? Step::kConnectStep : Step::kWelcome);
+    WizardRun(w).Run(session.flow.pendingFlash.load() != 0 ? Step::kConnectStep : Step::kWelcome);
   }
-  session::CloseMainWindow();
+  session::CloseMainWindow(session.flow);
 }
 
-void FinishAfterFlash(const WizardOperations& ops) {
-  ops.bootLink.DrawVersionBox(platform::TextOf(Session().image.imageVersion));
+void FinishAfterFlash(const WizardContext& w) {
+  w.ops.bootLink.DrawVersionBox(platform::TextOf(w.run.image.imageVersion));
   platform::SleepMs(kPauseAfterFlashMs);
-  session::RunPage(kPageResetInstructions);
-  RemoveMarker();
-  session::RunPage(kPageFinish);
-  session::CloseMainWindow();
+  ShowPage(w, kPageResetInstructions);
+  RemoveMarker(w.run.paths);
+  ShowPage(w, kPageFinish);
+  session::CloseMainWindow(w.run.flow);
 }
 
 }  // namespace corvash::driver

@@ -5,7 +5,7 @@
 // learnt; the driver shows the screens their outcomes name. The boot-link
 // operations keep the older convention: results of 1 go on, and an operation
 // that meets a fault shows its numbered screen itself, closes the main window
-// (session::CloseMainWindow) and returns 0. All calls come from the wizard
+// and returns 0. All calls come from the wizard
 // thread, one at a time.
 #include <cstdint>
 #include <optional>
@@ -113,6 +113,23 @@ struct WizardOperations {
   DeviceServices& device;
   BootLinkOperations& bootLink;
   handheld::RemoteSession& remote;
+};
+
+}  // namespace corvash::driver
+
+namespace corvash::session {
+class PageHost;
+}
+
+namespace corvash::driver {
+
+// One run as the driver's steps see it: the operations they call, the host
+// that opens the run's pages and screens, and the run's values, which the
+// driver owns for the run and hands on in parts. All three outlive the run.
+struct WizardContext {
+  const WizardOperations& ops;
+  session::PageHost& pages;
+  session::UpdateSession& run;
 };
 
 }  // namespace corvash::driver

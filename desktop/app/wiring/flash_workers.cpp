@@ -13,6 +13,7 @@
 #include "desktop/image/image_discovery.h"
 #include "desktop/image/image_header.h"
 #include "desktop/image/image_outcome.h"
+#include "desktop/pages/page_run.h"
 #include "desktop/session/page_host.h"
 #include "desktop/session/page_ids.h"
 #include "desktop/session/update_session.h"
@@ -27,93 +28,96 @@ void HideWatch(LoaderLink& link) {
 }
 
 // FEHLER 100 over the hidden page, with the row of `flag` marked.
-void ShowIncompatible(LoaderLink& link, std::atomic<uint32_t>& flag) {
+void ShowIncompatible(LoaderLink& link, const pages::PageRun& run, std::atomic<uint32_t>& flag) {
   HideWatch(link);
   flag.store(1);
-  session::RunPage(session::kScreenIncompatibleImage);
-  session::CloseMainWindow();
+  run.host.RunPage(session::kScreenIncompatibleImage);
+  session::CloseMainWindow(run.values.flow);
   bootlink::EndWatchAfterFault(link);
 }
 
 // An image that cannot be read: FEHLER 104 over the hidden page, except for
 // a vanished stored image in a recovery run.
-void ShowUnreadableImage(LoaderLink& link, const session::WizardFlow& flow, image::ImageOutcome outcome) {
-  if (outcome == image::ImageOutcome::kNotFound && flow.recoveryMode.load() != 0) return;
+void ShowUnreadableImage(LoaderLink& link, const pages::PageRun& run, image::ImageOutcome outcome) {
+  if (outcome == image::ImageOutcome::kNotFound && run.values.flow.recoveryMode.load() != 0) return;
   HideWatch(link);
-  session::RunPage(session::kScreenImageNotOpened);
-  session::CloseMainWindow();
+  run.host.RunPage(session::kScreenImageNotOpened);
+  session::CloseMainWindow(run.values.flow);
 }
 
 // What a failed stored-image check shows; a recovery run drops an image that
 // does not fit without a screen.
-void ShowStoredImageCheck(LoaderLink& link, session::WizardFlow& flow, image::ImageOutcome outcome) {
+void ShowStoredImageCheck(LoaderLink& link, const pages::PageRun& run, image::ImageOutcome outcome) {
+  session::WizardFlow& flow = run.values.flow;
   if (image::IsUnreadable(outcome)) {
-    ShowUnreadableImage(link, flow, outcome);
-    session::CloseMainWindow();
+    ShowUnreadableImage(link, run, outcome);
+    session::CloseMainWindow(flow);
     return;
   }
   if (!image::IsMismatch(outcome) || flow.recoveryMode.load() != 0) return;
   (outcome == image::ImageOutcome::kLanguageMismatch ? flow.languageMismatch : flow.modelMismatch) = 1;
-  session::RunPage(session::kScreenIncompatibleImage);
-  session::CloseMainWindow();
+  run.host.RunPage(session::kScreenIncompatibleImage);
+  session::CloseMainWindow(flow);
 }
 
 // The two loads; a failure shows its screen (an image that cannot be opened:
 // FEHLER 104) before the page ends.
-void Flash(LoaderLink& link, std::string_view imagePath) {
-  const bootlink::FlashOutcome outcome = bootlink::RunFlashSequence(link, imagePath);
+void Flash(LoaderLink& link, const pages::PageRun& run) {
+  const bootlink::FlashOutcome outcome = bootlink::RunFlashSequence(link, platform::TextOf(run.values.image.imagePath));
   if (outcome == bootlink::FlashOutcome::kLoadsSent) return;
   if (outcome == bootlink::FlashOutcome::kImageNotOpened) {
-    session::RunPage(session::kScreenImageNotOpened);
-    session::CloseMainWindow();
+    run.host.RunPage(session::kScreenImageNotOpened);
+    session::CloseMainWindow(run.values.flow);
   }
   bootlink::EndWatchAfterFault(link);
 }
 
 }  // namespace
 
-void IdentifyAndFlashThread(LoaderLink& link, session::UpdateSession& run) {
+void IdentifyAndFlashThread(LoaderLink& link, const pages::PageRun& page) {
+  session::UpdateSession& run = page.values;
   run.image.imageSizeKB = image::FirstImageSize(run.paths) / 1024;
   bootlink::OpenCommandSession(link);
   const bootlink::IdentityOutcome identity = bootlink::ReadDeviceIdentity(link, run.handheld);
   if (identity != bootlink::IdentityOutcome::kRead) {
-    if (identity == bootlink::IdentityOutcome::kFailed) session::RunPage(session::kScreenIdentityReadError);
+    if (identity == bootlink::IdentityOutcome::kFailed) page.host.RunPage(session::kScreenIdentityReadError);
     bootlink::CloseCommandSession(link);
     // A dead link has ended the page, whose failure is the report; else
     // FEHLER 116 was shown and the run ends.
-    if (link.linkClosed.load() == 0) session::CloseMainWindow();
+    if (link.linkClosed.load() == 0) session::CloseMainWindow(run.flow);
     bootlink::EndWatchAfterFault(link);
     return;
   }
   bootlink::CloseCommandSession(link);
   if (const image::ImageOutcome stored = image::CheckStoredImage(run.image, run.handheld);
       stored != image::ImageOutcome::kOk) {
-    ShowStoredImageCheck(link, run.flow, stored);
+    ShowStoredImageCheck(link, page, stored);
     bootlink::EndWatchAfterFault(link);
     return;
   }
   if (image::CheckVariant(run.image, run.handheld) != image::ImageOutcome::kOk) {
-    ShowIncompatible(link, run.flow.versionMismatch);
+    ShowIncompatible(link, page, run.flow.versionMismatch);
     return;
   }
-  Flash(link, platform::TextOf(run.image.imagePath));
+  Flash(link, page);
 }
 
-void CheckAndFlashThread(LoaderLink& link, session::UpdateSession& run) {
+void CheckAndFlashThread(LoaderLink& link, const pages::PageRun& page) {
+  session::UpdateSession& run = page.values;
   if (const image::ImageOutcome header = image::ReadImageHeader(platform::TextOf(run.image.imagePath), run.image);
       header != image::ImageOutcome::kOk) {
-    ShowUnreadableImage(link, run.flow, header);
-    session::CloseMainWindow();
+    ShowUnreadableImage(link, page, header);
+    session::CloseMainWindow(run.flow);
     bootlink::EndWatchAfterFault(link);
     return;
   }
   if (!platform::EqualsNoCase(platform::TextOf(run.handheld.deviceModel), platform::TextOf(run.image.imageModel))) {
-    ShowIncompatible(link, run.flow.modelMismatch);
+    ShowIncompatible(link, page, run.flow.modelMismatch);
     return;
   }
   if (!platform::EqualsNoCase(platform::TextOf(run.handheld.deviceLangCode),
                               platform::TextOf(run.image.imageLangCode))) {
-    ShowIncompatible(link, run.flow.languageMismatch);
+    ShowIncompatible(link, page, run.flow.languageMismatch);
     return;
   }
   run.image.imageSizeKB = image::FirstImageSize(run.paths) / 1024;
@@ -126,7 +130,7 @@ void CheckAndFlashThread(LoaderLink& link, session::UpdateSession& run) {
     bootlink::EndWatchAfterFault(link);
     return;
   }
-  Flash(link, platform::TextOf(run.image.imagePath));
+  Flash(link, page);
 }
 
 }  // namespace corvash::wiring

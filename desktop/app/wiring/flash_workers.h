@@ -3,13 +3,14 @@
 // thread while the page is the link's watch: the normal run's
 // IdentifyAndFlashThread and the recovery run's CheckAndFlashThread. They
 // bind the identity read and the flash sequence of the boot-loader link to
-// the image checks, and show the screens their outcomes name. Every way
+// the image checks, and show the screens their outcomes name over the
+// run's pages. Every way
 // out that is not a completed flash ends the page through its watchdog.
 namespace corvash::bootlink {
 class LoaderLink;
 }
-namespace corvash::session {
-struct UpdateSession;
+namespace corvash::pages {
+struct PageRun;
 }
 
 namespace corvash::wiring {
@@ -18,11 +19,11 @@ namespace corvash::wiring {
 // read in a command session (FEHLER 116 when it fails), the stored image
 // checked against it, the variant compared (FEHLER 100 on a mismatch), then
 // the flash sequence.
-void IdentifyAndFlashThread(bootlink::LoaderLink& link, session::UpdateSession& run);
+void IdentifyAndFlashThread(bootlink::LoaderLink& link, const pages::PageRun& run);
 
 // Recovery run (identity already read): the image header read, model and
 // language compared (FEHLER 100 on a mismatch), the bar reset to the image's
 // size, a 5000 ms pause, then the flash sequence.
-void CheckAndFlashThread(bootlink::LoaderLink& link, session::UpdateSession& run);
+void CheckAndFlashThread(bootlink::LoaderLink& link, const pages::PageRun& run);
 
 }  // namespace corvash::wiring

@@ -29,34 +29,15 @@
 #include "desktop/image/image_discovery.h"
 #include "desktop/image/image_header.h"
 #include "desktop/resources/text_table.h"
+#include "desktop/pages/page_run.h"
 #include "desktop/session/page_host.h"
 
 namespace corvash::wiring {
 namespace {
 
-// The remote API of the sync link (the prefix's socket) and the run's session
-// on it, built on first use. Never destroyed, as watches that use them may
-// outlive main().
-handheld::RemoteSession& ProgramRemoteSession() {
-  static rapi::SocketRemoteApi* const api = new rapi::SocketRemoteApi(platform::RapiSocketPath());
-  static handheld::RemoteSession* const remote = new handheld::RemoteSession(*api);
-  return *remote;
-}
-
-rapi::RemoteApi& ProgramRemoteApi() { return ProgramRemoteSession().Api(); }
-
-std::string_view ProgramDir() { return platform::TextOf(session::Session().paths.programDir); }
-
 void StopSyncProcesses() { handheld::StopActiveSync(handheld::QueryWindowsFamily()); }
 
 using bootlink::LoaderLink;
-
-// The program's link to the boot loader. Built once; never destroyed, as
-// page workers that reach it may outlive main() (ShutDownLink closes it).
-LoaderLink& ProgramLink() {
-  static LoaderLink* const link = new LoaderLink(&bootlink::ImageDownloadThread, session::Session().serialLink);
-  return *link;
-}
 
 // The port test frees the ports by stopping the desktop sync processes.
 uint32_t TestPortsOf(LoaderLink& link) { return bootlink::TestPorts(link, &StopSyncProcesses); }
@@ -70,18 +51,22 @@ class LinkedSettings final : public driver::FlashSettingsOperations {
 // The wizard's wait box, shown while an image is summed.
 class WaitBox final : public image::WaitIndicator {
  public:
-  void Show() override { session::ShowWaitBox(); }
-  void Close() override { session::CloseWaitBox(); }
+  explicit WaitBox(session::PageHost& pages) : pages_(pages) {}
+  void Show() override { pages_.ShowWaitBox(); }
+  void Close() override { pages_.CloseWaitBox(); }
+
+ private:
+  session::PageHost& pages_;
 };
 
 class LinkedImages final : public driver::ImageOperations {
  public:
-  explicit LinkedImages(image::FileChooser& chooser) : chooser_(chooser) {}
+  LinkedImages(image::FileChooser& chooser, session::PageHost& pages) : chooser_(chooser), pages_(pages) {}
   ImageOutcome ReadImageHeader(std::string_view path, session::ChosenImage& image) override {
     return image::ReadImageHeader(path, image);
   }
   ImageOutcome VerifyImageChecksum(const session::ChosenImage& image) override {
-    WaitBox wait;
+    WaitBox wait(pages_);
     return image::VerifyImageChecksum(image, wait);
   }
   ImageOutcome CheckVariant(const session::ChosenImage& image, const session::HandheldIdentity& handheld) override {
@@ -100,16 +85,22 @@ class LinkedImages final : public driver::ImageOperations {
 
  private:
   image::FileChooser& chooser_;
+  session::PageHost& pages_;
 };
 
 // The running handheld's services over the remote API and the sync software.
 class LinkedDevice final : public driver::DeviceServices {
  public:
+  LinkedDevice(handheld::RemoteSession& remote, const session::RunPaths& paths) : remote_(remote), paths_(paths) {}
   handheld::Identification IdentifyDevice(std::string_view programDir, session::HandheldIdentity& identity) override {
-    return handheld::IdentifyDevice(ProgramRemoteSession(), programDir, identity, [] { return image::FirstImageSize(session::Session().paths); });
+    return handheld::IdentifyDevice(remote_, programDir, identity, [this] { return image::FirstImageSize(paths_); });
   }
   void StopActiveSync() override { StopSyncProcesses(); }
-  uint32_t CheckMainsPower() override { return handheld::CheckMainsPower(ProgramRemoteApi()); }
+  uint32_t CheckMainsPower() override { return handheld::CheckMainsPower(remote_.Api()); }
+
+ private:
+  handheld::RemoteSession& remote_;
+  const session::RunPaths& paths_;
 };
 
 class LinkedBootLink final : public driver::BootLinkOperations {
@@ -135,23 +126,27 @@ class LinkedTexts final : public driver::PageTexts {
 
 class LinkedFlashWorkers final : public pages::FlashWorkers {
  public:
-  explicit LinkedFlashWorkers(LoaderLink& link) : link_(link) {}
-  void IdentifyAndFlashThread() override { wiring::IdentifyAndFlashThread(link_, session::Session()); }
-  void CheckAndFlashThread() override { wiring::CheckAndFlashThread(link_, session::Session()); }
+  LinkedFlashWorkers(LoaderLink& link, const pages::PageRun& run) : link_(link), run_(run) {}
+  void IdentifyAndFlashThread() override { wiring::IdentifyAndFlashThread(link_, run_); }
+  void CheckAndFlashThread() override { wiring::CheckAndFlashThread(link_, run_); }
   void WatchFlash(bootlink::FlashWatch* watch) override { link_.Watch(watch); }
   void LinkWatchdogExpired(bootlink::FlashWatch& watch) override { bootlink::LinkWatchdogExpired(link_, watch); }
 
  private:
   LoaderLink& link_;
+  const pages::PageRun run_;
 };
 
 class LinkedSettingsWriter final : public pages::FlashSettingsWriter {
  public:
+  explicit LinkedSettingsWriter(const session::UpdateSession& run) : run_(run) {}
   void WriteFlashSettings() override {
-    const session::UpdateSession& run = session::Session();
-    session::WriteFlashSettings(run.handheld, run.image, run.serialLink.load());
+    session::WriteFlashSettings(run_.handheld, run_.image, run_.serialLink.load());
   }
   void DeleteFlashSettings() override { session::DeleteFlashSettings(); }
+
+ private:
+  const session::UpdateSession& run_;
 };
 
 class LinkedTeardown final : public pages::LinkTeardown {
@@ -168,42 +163,53 @@ class LinkedTeardown final : public pages::LinkTeardown {
 
 class LinkedBootLoaderWatch final : public pages::BootLoaderWatch {
  public:
-  explicit LinkedBootLoaderWatch(LoaderLink& link) : link_(link) {}
+  LinkedBootLoaderWatch(LoaderLink& link, rapi::RemoteApi& api) : link_(link), api_(api) {}
   void RunBootLoaderWatch(session::WorkerPage& page, std::atomic<uint32_t>& stop) override {
-    handheld::RunBootLoaderWatch(ProgramRemoteApi(), page, stop, [this] { return TestPortsOf(link_); });
+    handheld::RunBootLoaderWatch(api_, page, stop, [this] { return TestPortsOf(link_); });
   }
 
  private:
   LoaderLink& link_;
+  rapi::RemoteApi& api_;
 };
 
 class LinkedPowerWatch final : public pages::PowerWatch {
  public:
-  explicit LinkedPowerWatch(LoaderLink& link) : link_(link) {}
-  int QueryMainsStatus() override { return handheld::QueryMainsStatus(ProgramRemoteApi()); }
-  void RunPowerWatch(session::WorkerPage& warning) override {
-    handheld::RunPowerWatch(ProgramRemoteApi(), warning, link_.linkClosed);
-  }
+  LinkedPowerWatch(LoaderLink& link, rapi::RemoteApi& api) : link_(link), api_(api) {}
+  int QueryMainsStatus() override { return handheld::QueryMainsStatus(api_); }
+  void RunPowerWatch(session::WorkerPage& warning) override { handheld::RunPowerWatch(api_, warning, link_.linkClosed); }
 
  private:
   LoaderLink& link_;
+  rapi::RemoteApi& api_;
 };
 
 class LinkedBackupWorker final : public pages::BackupWorker {
  public:
+  LinkedBackupWorker(rapi::RemoteApi& api, const session::UpdateSession& run) : api_(api), run_(run) {}
   pages::BackupEnding RunBackupWorker(session::WorkerPage& page) override {
-    const session::UpdateSession& s = session::Session();
-    const handheld::BackupJob job{.programDir = std::string(ProgramDir()),
-                                .backupPath = std::string(platform::TextOf(s.paths.backupPath)),
-                                .handheld = s.handheld};
-    const handheld::BackupOutcome outcome = handheld::BackupWorker(ProgramRemoteApi(), job, page);
+    const handheld::BackupJob job{.programDir = std::string(platform::TextOf(run_.paths.programDir)),
+                                  .backupPath = std::string(platform::TextOf(run_.paths.backupPath)),
+                                  .handheld = run_.handheld};
+    const handheld::BackupOutcome outcome = handheld::BackupWorker(api_, job, page);
     return pages::BackupEnding{.complete = outcome.complete, .screen = outcome.screen, .endsRun = outcome.endsRun};
   }
+
+ private:
+  rapi::RemoteApi& api_;
+  const session::UpdateSession& run_;
 };
 
 class LinkedClockSetter final : public pages::ClockSetter {
  public:
-  int InvokeSetSysTime() override { return handheld::InvokeSetSysTime(ProgramRemoteSession(), ProgramDir()); }
+  LinkedClockSetter(handheld::RemoteSession& remote, const session::RunPaths& paths) : remote_(remote), paths_(paths) {}
+  int InvokeSetSysTime() override {
+    return handheld::InvokeSetSysTime(remote_, platform::TextOf(paths_.programDir));
+  }
+
+ private:
+  handheld::RemoteSession& remote_;
+  const session::RunPaths& paths_;
 };
 
 class LinkedActiveSync final : public pages::ActiveSyncControl {
@@ -215,29 +221,29 @@ class LinkedActiveSync final : public pages::ActiveSyncControl {
 // page hidden; "Abbrechen" shows the page again for another choice.
 class ReplaceWarning final : public image::ReplaceQuestion {
  public:
-  explicit ReplaceWarning(pages::PageDialog& page) : page_(page) {}
+  ReplaceWarning(pages::PageDialog& page, session::PageHost& pages) : page_(page), pages_(pages) {}
   bool MayReplace() override {
     page_.SetPageVisible(false);
-    if (session::RunPage(image::kFileExistsWarningDialog) != image::kWarningCancel) return true;
+    if (pages_.RunPage(image::kFileExistsWarningDialog) != image::kWarningCancel) return true;
     page_.SetPageVisible(true);
     return false;
   }
 
  private:
   pages::PageDialog& page_;
+  session::PageHost& pages_;
 };
 
 class LinkedBackupTarget final : public pages::BackupTargetChooser {
  public:
-  explicit LinkedBackupTarget(image::FileChooser& chooser) : chooser_(chooser) {}
+  LinkedBackupTarget(image::FileChooser& chooser, const pages::PageRun& run) : chooser_(chooser), run_(run) {}
   int ChooseBackupTarget(pages::PageDialog& optionsPage) override {
-    ReplaceWarning warning(optionsPage);
-    session::UpdateSession& run = session::Session();
+    ReplaceWarning warning(optionsPage, run_.host);
     const image::ImageOutcome outcome =
-        image::ChooseBackupTarget(run.handheld, {chooser_, space_, warning}, run.paths);
+        image::ChooseBackupTarget(run_.values.handheld, {chooser_, space_, warning}, run_.values.paths);
     if (outcome == image::ImageOutcome::kNoSpace) {
       optionsPage.SetPageVisible(false);
-      session::RunPage(image::kBackupImpossibleDialog);
+      run_.host.RunPage(image::kBackupImpossibleDialog);
       optionsPage.SetPageVisible(true);
     }
     return outcome == image::ImageOutcome::kOk ? 1 : 0;
@@ -245,13 +251,43 @@ class LinkedBackupTarget final : public pages::BackupTargetChooser {
 
  private:
   image::FileChooser& chooser_;
+  const pages::PageRun run_;
   image::StatvfsDiskSpace space_;
 };
 
-// What this program gives the pages beyond the harmless defaults.
-struct LinkedPageWorkers {
-  LinkedPageWorkers(LoaderLink& link, image::FileChooser& chooser)
-      : flashWorkers(link), teardown(link), bootLoaderWatch(link), powerWatch(link), backupTarget(chooser) {}
+}  // namespace
+
+// Declared in the order they are built: the link and the remote session
+// first, then what uses them.
+struct LinkedProgram::Parts {
+  Parts(session::UpdateSession& run, session::PageHost& pages, image::FileChooser& chooser,
+        pages::ReadmeViewer& readme)
+      : link(&bootlink::ImageDownloadThread, run.serialLink),
+        api(platform::RapiSocketPath()),
+        remote(api),
+        images(chooser, pages),
+        device(remote, run.paths),
+        bootLink(link),
+        operations{settings, images, device, bootLink, remote},
+        flashWorkers(link, {run, pages}),
+        settingsWriter(run),
+        teardown(link),
+        bootLoaderWatch(link, api),
+        powerWatch(link, api),
+        backupWorker(api, run),
+        clockSetter(remote, run.paths),
+        backupTarget(chooser, {run, pages}),
+        readme(readme) {}
+
+  LoaderLink link;
+  rapi::SocketRemoteApi api;
+  handheld::RemoteSession remote;
+  LinkedSettings settings;
+  LinkedImages images;
+  LinkedDevice device;
+  LinkedBootLink bootLink;
+  LinkedTexts texts;
+  const driver::WizardOperations operations;
   LinkedFlashWorkers flashWorkers;
   LinkedSettingsWriter settingsWriter;
   LinkedTeardown teardown;
@@ -261,41 +297,35 @@ struct LinkedPageWorkers {
   LinkedClockSetter clockSetter;
   LinkedActiveSync activeSync;
   LinkedBackupTarget backupTarget;
+  pages::ReadmeViewer& readme;
 };
 
-}  // namespace
+LinkedProgram::LinkedProgram(session::UpdateSession& run, session::PageHost& pages, image::FileChooser& chooser,
+                             pages::ReadmeViewer& readme)
+    : parts_(std::make_unique<Parts>(run, pages, chooser, readme)) {}
 
-const driver::WizardOperations& LinkedOperations(image::FileChooser& chooser) {
-  static LinkedSettings settings;
-  static LinkedImages images(chooser);
-  static LinkedDevice device;
-  static LinkedBootLink bootLink(ProgramLink());
-  static const driver::WizardOperations operations{settings, images, device, bootLink, ProgramRemoteSession()};
-  return operations;
-}
+LinkedProgram::~LinkedProgram() = default;
 
-driver::PageTexts& LinkedPageTexts() {
-  static LinkedTexts texts;
-  return texts;
-}
+const driver::WizardOperations& LinkedProgram::Operations() const { return parts_->operations; }
 
-pages::PageServices ProgramPageServices(pages::ReadmeViewer& readme, image::FileChooser& chooser) {
-  // Never destroyed: a worker that a page started may outlive main().
-  static LinkedPageWorkers* const workers = new LinkedPageWorkers(ProgramLink(), chooser);
+driver::PageTexts& LinkedProgram::Texts() { return parts_->texts; }
+
+pages::PageServices LinkedProgram::PageServices() {
+  Parts& p = *parts_;
   return pages::PageServices{
-      .bootLoaderWatch = workers->bootLoaderWatch,
-      .powerWatch = workers->powerWatch,
-      .backupWorker = workers->backupWorker,
-      .flashWorkers = workers->flashWorkers,
-      .clockSetter = workers->clockSetter,
-      .activeSync = workers->activeSync,
-      .flashSettingsWriter = workers->settingsWriter,
-      .linkTeardown = workers->teardown,
-      .readmeViewer = readme,
-      .backupTargetChooser = workers->backupTarget,
+      .bootLoaderWatch = p.bootLoaderWatch,
+      .powerWatch = p.powerWatch,
+      .backupWorker = p.backupWorker,
+      .flashWorkers = p.flashWorkers,
+      .clockSetter = p.clockSetter,
+      .activeSync = p.activeSync,
+      .flashSettingsWriter = p.settingsWriter,
+      .linkTeardown = p.teardown,
+      .readmeViewer = p.readme,
+      .backupTargetChooser = p.backupTarget,
   };
 }
 
-void ShutDownLink() { ProgramLink().Close(); }
+void LinkedProgram::ShutDownLink() { parts_->link.Close(); }
 
 }  // namespace corvash::wiring

@@ -22,7 +22,6 @@
 namespace corvash::bootlink {
 namespace {
 
-using session::Session;
 using test::PtyPeer;
 
 class EmulatedLoaderTest : public test::LinkTest {

@@ -32,6 +32,7 @@
 #include "desktop/session/update_session.h"
 #include "desktop/bootlink/flash_sequences.h"
 #include "desktop/app/wiring/flash_workers.h"
+#include "desktop/pages/page_run.h"
 #include "desktop/bootlink/image_download.h"
 #include "desktop/bootlink/loader_link.h"
 #include "desktop/bootlink/port_test.h"
@@ -174,12 +175,21 @@ double RawPtyCopy(size_t bytes) {
   return seconds;
 }
 
-int FlashOnce(bootlink::LoaderLink& link) {
-  auto& session = session::Session();
+// A run without a display: every screen counts as ended with 0.
+class NoScreens final : public session::PageHost {
+ public:
+  int RunPage(int) override { return 0; }
+  void ShowWaitBox() override {}
+  void CloseWaitBox() override {}
+};
+
+int FlashOnce(bootlink::LoaderLink& link, session::UpdateSession& session) {
+  NoScreens screens;
+  const pages::PageRun run{session, screens};
   link.flashState.store(0);
   session.flow.mainWindow.store(1);
-  test::HeadlessProgressPage page(link);
-  return test::RunHeadlessProgressPage(page, link, [&] { wiring::CheckAndFlashThread(link, session); });
+  test::HeadlessProgressPage page(link, run);
+  return test::RunHeadlessProgressPage(page, link, [&] { wiring::CheckAndFlashThread(link, run); });
 }
 
 void BM_Flash32MiBAgainstRawPty(benchmark::State& state) {
@@ -190,8 +200,7 @@ void BM_Flash32MiBAgainstRawPty(benchmark::State& state) {
     return;
   }
   ::setenv("CORVASH_PREFIX", handheld.Prefix().c_str(), 1);
-  auto& session = session::Session();
-  session.Reset();
+  session::UpdateSession session;
   bootlink::LoaderLink link(&bootlink::ImageDownloadThread, session.serialLink);
   const std::string image = WriteImage(handheld.Dir());
   platform::CopyText(session.image.imagePath, image);
@@ -212,7 +221,7 @@ void BM_Flash32MiBAgainstRawPty(benchmark::State& state) {
     const long before = StatusKb("VmRSS:");
     ResetPeak();
     const auto start = Clock::now();
-    const int result = FlashOnce(link);
+    const int result = FlashOnce(link, session);
     const double flash = std::chrono::duration<double>(Clock::now() - start).count() - pauses;
     const long peak = StatusKb("VmHWM:");
     if (result != 1) {
