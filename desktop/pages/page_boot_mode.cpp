@@ -6,6 +6,7 @@
 
 #include "desktop/session/update_session.h"
 #include "desktop/pages/page_link.h"
+#include "desktop/pages/page_watches.h"
 #include "desktop/pages/page_procedures.h"
 #include "desktop/pages/page_support.h"
 
@@ -18,17 +19,10 @@ namespace {
 constexpr WizardButtons kButtons{
     .nextResult = 1, .cancelResult = 0, .backResult = 0, .backFlag = &session::WizardFlow::backFromBootInstructions};
 
-// Held by a watch for its whole run: the watch of a page opened again waits
-// until the previous one has seen its stop flag, so that two port tests
-// never run at once.
-std::mutex& WatchRunMutex() {
-  static std::mutex mutex;
-  return mutex;
-}
-
 class BootModePage final : public PageProcedure {
  public:
-  BootModePage(BootLoaderWatch& watch, session::WizardFlow& flow) : watch_(watch), flow_(flow) {}
+  BootModePage(BootLoaderWatch& watch, session::WizardFlow& flow, PageWatches& watches)
+      : watch_(watch), flow_(flow), watches_(watches) {}
 
   void OnOpen(PageDialog& page) override {
     OpenCaptionedPage(page, Picture::kButtons);
@@ -43,8 +37,10 @@ class BootModePage final : public PageProcedure {
     stop_ = std::make_shared<std::atomic<uint32_t>>(0);
     std::shared_ptr<PageLink> link = link_;
     std::shared_ptr<std::atomic<uint32_t>> stop = stop_;
-    StartWorkerThread([&watch = watch_, link, stop] {
-      std::lock_guard running(WatchRunMutex());
+    // Two port tests never run at once: the watch of a page opened again
+    // waits until the previous one has seen its stop flag.
+    StartWorkerThread([&watch = watch_, &watches = watches_, link, stop] {
+      std::lock_guard running(watches.BootLoaderWatchRun());
       if (stop->load() == 0) watch.RunBootLoaderWatch(*link, *stop);
     });
   }
@@ -77,14 +73,15 @@ class BootModePage final : public PageProcedure {
 
   BootLoaderWatch& watch_;
   session::WizardFlow& flow_;
+  PageWatches& watches_;
   std::shared_ptr<PageLink> link_;
   std::shared_ptr<std::atomic<uint32_t>> stop_;
 };
 
 }  // namespace
 
-std::unique_ptr<PageProcedure> MakeBootModePage(BootLoaderWatch& watch, session::WizardFlow& flow) {
-  return std::make_unique<BootModePage>(watch, flow);
+std::unique_ptr<PageProcedure> MakeBootModePage(BootLoaderWatch& watch, session::WizardFlow& flow, PageWatches& watches) {
+  return std::make_unique<BootModePage>(watch, flow, watches);
 }
 
 }  // namespace corvash::pages

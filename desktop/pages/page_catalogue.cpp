@@ -31,7 +31,7 @@ std::unique_ptr<PageProcedure> MakePageProcedure(int templateId, const PageServi
     case kPageBackupProgress: return MakeBackupProgressPage(services.backupWorker, run);
     case kPageConfirm: return MakeConfirmationPage(values.image, values.handheld, flow);
     case kPageReady: return MakeReadyPage(values.handheld, values.serialLink, flow);
-    case kPageBootInstructions: return MakeBootModePage(services.bootLoaderWatch, flow);
+    case kPageBootInstructions: return MakeBootModePage(services.bootLoaderWatch, flow, run.watches);
     case kPageProgress: return MakeProgressPage(services.flashWorkers, services.flashSettingsWriter, run);
     case kPageResetInstructions: return MakeResetPage(services.linkTeardown, services.activeSync);
     case kPageFinish: return MakeFinishPage(services.clockSetter);
@@ -39,7 +39,7 @@ std::unique_ptr<PageProcedure> MakePageProcedure(int templateId, const PageServi
     case kScreenIncompatibleImage: return MakeIncompatibleImageScreen(values);
     case kScreenImageTooLarge: return MakeImageTooLargeScreen(values.image, values.handheld);
     case kScreenUpdateError: return MakeUpdateErrorScreen(services.linkTeardown, values.serialLink);
-    case kScreenPowerWarning: return MakePowerWarning(services.powerWatch);
+    case kScreenPowerWarning: return MakePowerWarning(services.powerWatch, run.watches);
     case kScreenFileExists: return MakeFileExistsWarning();
     default: return MakeErrorScreen(templateId, flow);
   }

@@ -22,7 +22,8 @@ std::unique_ptr<PageProcedure> MakeConfirmationPage(const session::ChosenImage& 
 std::unique_ptr<PageProcedure> MakeReadyPage(const session::HandheldIdentity& handheld,
                                              const std::atomic<uint32_t>& serialLink,
                                              session::WizardFlow& flow);  // 130
-std::unique_ptr<PageProcedure> MakeBootModePage(BootLoaderWatch& watch, session::WizardFlow& flow);  // 169
+std::unique_ptr<PageProcedure> MakeBootModePage(BootLoaderWatch& watch, session::WizardFlow& flow,
+                                                PageWatches& watches);  // 169
 std::unique_ptr<PageProcedure> MakeProgressPage(FlashWorkers& workers, FlashSettingsWriter& settings,
                                                 const PageRun& run);  // 102
 std::unique_ptr<PageProcedure> MakeResetPage(LinkTeardown& teardown, ActiveSyncControl& activeSync);  // 167

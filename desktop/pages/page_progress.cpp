@@ -3,7 +3,6 @@
 // link while it is open: its bar and figure show the progress and its timer
 // 2 is the link watchdog.
 #include "common/fixed_text.h"
-#include "desktop/bootlink/flash_watch.h"
 #include "desktop/bootlink/progress_watchdog.h"
 #include "desktop/pages/page_link.h"
 #include "desktop/pages/page_procedures.h"
@@ -17,50 +16,6 @@ namespace {
 
 constexpr int kWatchdogTimer = bootlink::kWatchdogTimerId;
 constexpr uint32_t kWatchdogOpenMs = bootlink::WATCHDOG_PAGE_OPEN_MS;
-
-// The page as the link and flash code see it. One object for the life of the
-// process: a thread that took the watch just before the page closed still
-// reaches a live object, which then forwards nothing.
-class ProgressPageAdapter final : public bootlink::FlashWatch {
- public:
-  void Attach(PageDialog& page, FlashSettingsWriter& settings, const PageRun& run) {
-    settings_.store(&settings);
-    host_.store(&run.host);
-    flow_.store(&run.values.flow);
-    link_.Attach(page);
-  }
-  void DetachFrom(PageDialog& page) { link_.DetachFrom(page); }
-
-  void SetBarRange(uint32_t low, uint32_t high) override { link_.SetBarRange(low, high); }
-  void SetBarPosition(uint32_t position) override { link_.SetBarPosition(position); }
-  void SetFigure(uint32_t percent) override { link_.SetFigure(percent); }
-  void Hide() override { link_.Hide(); }
-  void FlashCompleted() override {
-    if (FlashSettingsWriter* settings = settings_.load()) settings->DeleteFlashSettings();
-    link_.Hide();
-    link_.End(bootlink::kProgressSucceeded);
-  }
-  void ReportFault(bootlink::FlashFault fault) override {
-    session::PageHost* host = host_.load();
-    if (fault == bootlink::FlashFault::kImageNotOpened && host != nullptr) host->RunPage(kScreenImageNotOpened);
-    if (session::WizardFlow* flow = flow_.load()) session::CloseMainWindow(*flow);
-  }
-  void ArmWatchdog(uint32_t ms) override { link_.SetTimer(kWatchdogTimer, ms); }
-  void KillWatchdog() override { link_.KillTimer(kWatchdogTimer); }
-  void End(int result) { link_.End(result); }
-
- private:
-  PageLink link_;
-  std::atomic<FlashSettingsWriter*> settings_{nullptr};
-  std::atomic<session::PageHost*> host_{nullptr};
-  std::atomic<session::WizardFlow*> flow_{nullptr};
-};
-
-// Never destroyed, for the same reason: link threads may outlive main().
-ProgressPageAdapter& Adapter() {
-  static ProgressPageAdapter* const adapter = new ProgressPageAdapter;
-  return *adapter;
-}
 
 int DurationTextId(const session::UpdateSession& run) {
   const bool serial = run.serialLink.load() == 1;
@@ -82,8 +37,8 @@ class FlashProgressPage final : public PageProcedure {
     page.SetColouring(kFlashWarning, Colouring::kRedText);
     page.SetWaitCursor(true);
 
-    Adapter().Attach(page, settings_, run_);
-    workers_.WatchFlash(&Adapter());
+    run_.watches.Progress().Attach(page, settings_, run_.host, run_.values.flow);
+    workers_.WatchFlash(&run_.watches.Progress());
     // The recovery run flashes with the identity already read from the boot
     // loader; the driver marks it while it opens this page.
     const bool recovery = run_.values.flow.recoveryFlash.load() == 1;
@@ -104,13 +59,13 @@ class FlashProgressPage final : public PageProcedure {
 
   void OnTimer(PageDialog&, int timerId) override {
     if (timerId != kWatchdogTimer) return;
-    workers_.LinkWatchdogExpired(Adapter());
-    Adapter().End(bootlink::kProgressFailed);
+    workers_.LinkWatchdogExpired(run_.watches.Progress());
+    run_.watches.Progress().End(bootlink::kProgressFailed);
   }
 
   void OnClosed(PageDialog& page) override {
     workers_.WatchFlash(nullptr);
-    Adapter().DetachFrom(page);
+    run_.watches.Progress().DetachFrom(page);
     page.SetWaitCursor(false);
   }
 

@@ -5,6 +5,7 @@
 
 #include "desktop/pages/page_dialog.h"
 #include "desktop/pages/page_services.h"
+#include "desktop/pages/page_watches.h"
 #include "desktop/session/update_session.h"
 
 namespace corvash::pages {
@@ -19,12 +20,8 @@ std::unique_ptr<PageProcedure> MakeImageTooLargeScreen(const session::ChosenImag
                                                        const session::HandheldIdentity& handheld);  // FEHLER 110, 151
 std::unique_ptr<PageProcedure> MakeUpdateErrorScreen(LinkTeardown& teardown,
                                                      const std::atomic<uint32_t>& serialLink);  // FEHLER 113, 114
-std::unique_ptr<PageProcedure> MakePowerWarning(PowerWatch& power);               // WARNUNG 111, template 105
+// WARNUNG 111, template 105: starts the run's power watch unless one runs.
+std::unique_ptr<PageProcedure> MakePowerWarning(PowerWatch& power, PageWatches& watches);
 std::unique_ptr<PageProcedure> MakeFileExistsWarning();                           // WARNUNG 112, template 152
-
-// Whether the power watch that WARNUNG 111 started is still running. One
-// watch serves every power warning of the process: a warning opened while
-// one runs starts none, whichever services it was made with.
-bool PowerWatchIsRunning();
 
 }  // namespace corvash::pages

@@ -1,7 +1,6 @@
 // WARNUNG 111 (105), mains power not plugged in, and WARNUNG 112 (152), the
 // chosen backup file exists already.
-#include "desktop/session/update_session.h"
-#include "desktop/pages/page_link.h"
+#include "desktop/pages/page_watches.h"
 #include "desktop/pages/screen_common.h"
 #include "desktop/pages/screen_procedures.h"
 
@@ -13,31 +12,19 @@ namespace {
 
 constexpr int kMainsOnline = 1;
 
-// The power warning that is open, as the power watch reaches it. The watch
-// outlives each warning and serves whichever opens next (and may outlive
-// main(), so the link is never destroyed).
-PageLink& OpenPowerWarning() {
-  static PageLink* const link = new PageLink;
-  return *link;
-}
-
-std::atomic<bool>& PowerWatchRunning() {
-  static std::atomic<bool> running{false};
-  return running;
-}
-
-void StartPowerWatchOnce(PowerWatch& watch) {
-  if (PowerWatchRunning().exchange(true)) return;
-  const bool started = StartWorkerThread([&watch] {
-    watch.RunPowerWatch(OpenPowerWarning());
-    PowerWatchRunning().store(false);
+// The watch outlives each warning and serves whichever opens next.
+void StartPowerWatchOnce(PowerWatch& watch, PageWatches& watches) {
+  if (!watches.TakePowerWatch()) return;
+  const bool started = StartWorkerThread([&watch, &watches] {
+    watch.RunPowerWatch(watches.OpenPowerWarning());
+    watches.PowerWatchEnded();
   });
-  if (!started) PowerWatchRunning().store(false);
+  if (!started) watches.PowerWatchEnded();
 }
 
 class PowerWarning final : public PageProcedure {
  public:
-  explicit PowerWarning(PowerWatch& power) : power_(power) {}
+  PowerWarning(PowerWatch& power, PageWatches& watches) : power_(power), watches_(watches) {}
 
   void OnOpen(PageDialog& page) override {
     OpenScreen(page,
@@ -46,8 +33,8 @@ class PowerWarning final : public PageProcedure {
                 0});
     SetPageText(page, kButtonNext, kTextWeiter);
     SetPageText(page, kButtonCancel, kTextAbbrechen);
-    OpenPowerWarning().Attach(page);
-    StartPowerWatchOnce(power_);
+    watches_.OpenPowerWarning().Attach(page);
+    StartPowerWatchOnce(power_, watches_);
   }
 
   void OnCommand(PageDialog& page, int commandId) override {
@@ -62,10 +49,11 @@ class PowerWarning final : public PageProcedure {
     }
   }
 
-  void OnClosed(PageDialog& page) override { OpenPowerWarning().DetachFrom(page); }
+  void OnClosed(PageDialog& page) override { watches_.OpenPowerWarning().DetachFrom(page); }
 
  private:
   PowerWatch& power_;
+  PageWatches& watches_;
 };
 
 class FileExistsWarning final : public PageProcedure {
@@ -84,9 +72,9 @@ class FileExistsWarning final : public PageProcedure {
 
 }  // namespace
 
-bool PowerWatchIsRunning() { return PowerWatchRunning().load(); }
-
-std::unique_ptr<PageProcedure> MakePowerWarning(PowerWatch& power) { return std::make_unique<PowerWarning>(power); }
+std::unique_ptr<PageProcedure> MakePowerWarning(PowerWatch& power, PageWatches& watches) {
+  return std::make_unique<PowerWarning>(power, watches);
+}
 std::unique_ptr<PageProcedure> MakeFileExistsWarning() { return std::make_unique<FileExistsWarning>(); }
 
 }  // namespace corvash::pages

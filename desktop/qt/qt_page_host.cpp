@@ -38,9 +38,10 @@ class PlainProcedure final : public PageProcedure {
   }
 };
 
-ProcedureFactory CatalogueWith(const PageServices& services, session::UpdateSession& run) {
-  return [services, &run](int templateId, session::PageHost& host) {
-    return MakePageProcedure(templateId, services, {run, host});
+ProcedureFactory CatalogueWith(const PageServices& services, session::UpdateSession& run,
+                               pages::PageWatches& watches) {
+  return [services, &run, &watches](int templateId, session::PageHost& host) {
+    return MakePageProcedure(templateId, services, {run, host, watches});
   };
 }
 
@@ -75,7 +76,7 @@ QtPageHost::QtPageHost(QtPageHostOptions options)
       ownRun_(options.run != nullptr ? nullptr : std::make_unique<session::UpdateSession>()),
       makeProcedure_(options.makeProcedure
                          ? std::move(options.makeProcedure)
-                         : CatalogueWith(options.services, options.run != nullptr ? *options.run : *ownRun_)),
+                         : CatalogueWith(options.services, options.run != nullptr ? *options.run : *ownRun_, watches_)),
       dispatcher_(new GuiDispatcher(*this)),
       mainPicture_(LoadBitmap(*script_, kMainPictureBitmap)),
       buttonPicture_(LoadBitmap(*script_, kButtonPictureBitmap)) {}

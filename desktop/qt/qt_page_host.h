@@ -18,6 +18,7 @@
 
 #include "desktop/pages/page_dialog.h"
 #include "desktop/pages/page_services.h"
+#include "desktop/pages/page_watches.h"
 #include "desktop/session/page_host.h"
 #include "desktop/session/page_ids.h"
 #include "desktop/session/update_session.h"
@@ -104,6 +105,7 @@ class QtPageHost final : public session::PageHost, public QtPageSite {
 
   const resources::ResourceScript* script_;
   std::unique_ptr<session::UpdateSession> ownRun_;
+  pages::PageWatches watches_;
   ProcedureFactory makeProcedure_;
   // Wakes the GUI thread for queued work. The work itself travels through
   // queue_ under mutex_, so that the hand-over from a worker to the GUI

@@ -85,15 +85,17 @@ int RunQtProgram(int argc, char** argv, session::UpdateSession& run, const Servi
   app.setQuitOnLastWindowClosed(false);
   SetProgramIcon(app);
 
-  // The host and the services its pages are made with are never destroyed:
+  // The host, the services its pages are made with and what the pages share
+  // with their workers are never destroyed:
   // a worker thread that a page started may still hold one of its pages
   // while the process ends, and an ended page only ignores such calls. The
   // services name the host and the file chooser, which draws through the
   // host: they are made once both exist, before the first page opens.
   auto* const services = new std::optional<pages::PageServices>;
+  auto* const watches = new pages::PageWatches;
   QtPageHostOptions options;
-  options.makeProcedure = [services, &run](int templateId, session::PageHost& opener) {
-    return pages::MakePageProcedure(templateId, **services, {run, opener});
+  options.makeProcedure = [services, watches, &run](int templateId, session::PageHost& opener) {
+    return pages::MakePageProcedure(templateId, **services, {run, opener, *watches});
   };
   QtPageHost& host = *new QtPageHost(std::move(options));
   if (transcript.IsOpen()) host.AddObserver(&transcript);

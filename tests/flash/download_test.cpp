@@ -55,7 +55,7 @@ class DownloadTest : public FlashTest {
   // What the desktop wrote after the load command.
   std::string Download() const { return loader_->port->Written().substr(lnbStart_); }
   void PublishPage() {
-    page_ = std::make_unique<HeadlessProgressPage>(link_, Run());
+    page_ = std::make_unique<HeadlessProgressPage>(link_, run_, host_);
     link_.Watch(page_.get());
   }
 

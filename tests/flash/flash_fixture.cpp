@@ -146,12 +146,12 @@ void FlashTest::PrepareRecovery(const std::string& imagePath) {
 }
 
 int FlashTest::RunPage(const FlashWorker& worker) {
-  page_ = std::make_unique<HeadlessProgressPage>(link_, Run());
+  page_ = std::make_unique<HeadlessProgressPage>(link_, run_, host_);
   return RunHeadlessProgressPage(*page_, link_, worker);
 }
 
-void FlashTest::IdentifyAndFlash() { wiring::IdentifyAndFlashThread(link_, Run()); }
+void FlashTest::IdentifyAndFlash() { wiring::IdentifyAndFlashThread(link_, run_, host_); }
 
-void FlashTest::CheckAndFlash() { wiring::CheckAndFlashThread(link_, Run()); }
+void FlashTest::CheckAndFlash() { wiring::CheckAndFlashThread(link_, run_, host_); }
 
 }  // namespace corvash::test

@@ -93,9 +93,6 @@ class FlashTest : public ::testing::Test {
 
   TempFolder prefix_;
   TempFolder images_;
-  // This test's run: its values and the host of its screens.
-  pages::PageRun Run() { return {run_, host_}; }
-
   session::UpdateSession run_;
   CountingHost host_;
   std::unique_ptr<HeadlessProgressPage> page_;

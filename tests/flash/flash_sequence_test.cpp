@@ -143,7 +143,7 @@ TEST_F(FlashSequenceTest, UnsizableImageEndsThePageInsteadOfHanging) {
   PrepareRecovery(tiny);
   // The header reads short, so the model check fails first; size the file directly.
   link_.Watch(nullptr);
-  page_ = std::make_unique<HeadlessProgressPage>(link_, Run());
+  page_ = std::make_unique<HeadlessProgressPage>(link_, run_, host_);
   EXPECT_EQ(RunHeadlessProgressPage(*page_, link_, [this] {
               if (bootlink::RunFlashSequence(link_, platform::TextOf(run_.image.imagePath)) !=
                   bootlink::FlashOutcome::kLoadsSent) {

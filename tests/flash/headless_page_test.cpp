@@ -15,7 +15,7 @@ namespace {
 class HeadlessPageTest : public FlashTest {
  protected:
   void Publish() {
-    page_ = std::make_unique<HeadlessProgressPage>(link_, Run());
+    page_ = std::make_unique<HeadlessProgressPage>(link_, run_, host_);
     link_.Watch(page_.get());
   }
 };

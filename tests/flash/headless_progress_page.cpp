@@ -13,8 +13,9 @@ namespace {
 constexpr size_t kFigureHistoryLimit = 4096;
 }
 
-HeadlessProgressPage::HeadlessProgressPage(bootlink::LoaderLink& link, const pages::PageRun& run)
-    : link_(link), run_(run) {}
+HeadlessProgressPage::HeadlessProgressPage(bootlink::LoaderLink& link, session::UpdateSession& run,
+                                           session::PageHost& host)
+    : link_(link), run_(run), host_(host) {}
 
 void HeadlessProgressPage::SetBarRange(uint32_t low, uint32_t high) {
   std::lock_guard lock(mutex_);
@@ -57,8 +58,8 @@ void HeadlessProgressPage::FlashCompleted() {
 }
 
 void HeadlessProgressPage::ReportFault(bootlink::FlashFault fault) {
-  if (fault == bootlink::FlashFault::kImageNotOpened) run_.host.RunPage(session::kScreenImageNotOpened);
-  session::CloseMainWindow(run_.values.flow);
+  if (fault == bootlink::FlashFault::kImageNotOpened) host_.RunPage(session::kScreenImageNotOpened);
+  session::CloseMainWindow(run_.flow);
 }
 
 void HeadlessProgressPage::ArmWatchdog(uint32_t ms) {
@@ -107,7 +108,7 @@ int RunHeadlessProgressPage(HeadlessProgressPage& page, bootlink::LoaderLink& li
   link.Watch(&page);
   // The pending flash is recorded before the worker starts: the normal
   // run's worker rewrites the device fields that the record is made of.
-  const session::UpdateSession& run = page.Run().values;
+  const session::UpdateSession& run = page.Run();
   session::WriteFlashSettings(run.handheld, run.image, run.serialLink.load());
   page.ArmWatchdog(bootlink::WATCHDOG_PAGE_OPEN_MS);
   std::thread workerThread(worker);

@@ -15,7 +15,8 @@
 
 #include "desktop/bootlink/flash_watch.h"
 #include "desktop/bootlink/watchdog_timer.h"
-#include "desktop/pages/page_run.h"
+#include "desktop/session/page_host.h"
+#include "desktop/session/update_session.h"
 
 namespace corvash::bootlink {
 class LoaderLink;
@@ -25,8 +26,8 @@ namespace corvash::test {
 
 class HeadlessProgressPage final : public bootlink::FlashWatch {
  public:
-  // `run` gives the values the page records and the host of the screens it shows.
-  HeadlessProgressPage(bootlink::LoaderLink& link, const pages::PageRun& run);
+  // The page records the values of `run` and shows its screens through `host`.
+  HeadlessProgressPage(bootlink::LoaderLink& link, session::UpdateSession& run, session::PageHost& host);
   HeadlessProgressPage(const HeadlessProgressPage&) = delete;
   HeadlessProgressPage& operator=(const HeadlessProgressPage&) = delete;
 
@@ -61,13 +62,14 @@ class HeadlessProgressPage final : public bootlink::FlashWatch {
   bool WaitEnded(uint32_t ms) const;
   // Waits without a limit; returns the result.
   int WaitResult() const;
-  const pages::PageRun& Run() const { return run_; }
+  const session::UpdateSession& Run() const { return run_; }
 
  private:
   void WatchdogExpired();
 
   bootlink::LoaderLink& link_;
-  const pages::PageRun run_;
+  session::UpdateSession& run_;
+  session::PageHost& host_;
 
   mutable std::mutex mutex_;
   mutable std::condition_variable changed_;

@@ -194,7 +194,7 @@ TEST_F(IdentityReadTest, SilentLoaderWithoutAPageGivesUpAfterTenSeconds) {
 TEST_F(IdentityReadTest, SilentLoaderWithAPageEndsThroughThePage) {
   loader_->peer.Arm({emulator::FaultKind::Silent, 0, {}});
   Start();
-  page_ = std::make_unique<HeadlessProgressPage>(link_, Run());
+  page_ = std::make_unique<HeadlessProgressPage>(link_, run_, host_);
   link_.Watch(page_.get());
   EXPECT_EQ(ReadDeviceIdentity(link_, run_.handheld), IdentityOutcome::kLinkLost);
   // The expiry sets linkClosed, which ends the read, before it ends the page.

@@ -48,10 +48,11 @@ class PageTest : public ::testing::Test {
  protected:
   void SetUp() override { run_.flow.mainWindow.store(1); }
   session::UpdateSession& S() { return run_; }
-  PageRun Run() { return {run_, noScreens_}; }
+  PageRun Run() { return {run_, noScreens_, watches_}; }
 
   session::UpdateSession run_;
   NoScreens noScreens_;
+  PageWatches watches_;
 };
 
 // Counts calls of the simple services.

@@ -176,7 +176,7 @@ class PowerWarningTest : public PageTest {
  protected:
   void TearDown() override {
     power.release.Open();
-    EXPECT_TRUE(WaitFor([] { return !PowerWatchIsRunning(); }));
+    EXPECT_TRUE(WaitFor([this] { return !watches_.PowerWatchRunning(); }));
     PageTest::TearDown();
   }
   ScriptedPower power;

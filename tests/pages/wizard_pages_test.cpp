@@ -254,7 +254,7 @@ TEST_F(ProgressPageTest, WatchesTheLinkWhileOpenAndEndsWithTheCompletedFlash) {
 TEST_F(ProgressPageTest, UnopenedImageShowsItsScreenAndEndsTheRunWhileThePageWaitsForItsWatchdog) {
   NotedScreens screens;
   ++opened;
-  auto page = std::make_unique<OpenPage>(102, PageRun{S(), screens}, services);
+  auto page = std::make_unique<OpenPage>(102, PageRun{S(), screens, watches_}, services);
   link.Watcher()->ReportFault(bootlink::FlashFault::kImageNotOpened);
   EXPECT_EQ(screens.shown, std::vector<int>{kScreenImageNotOpened});
   EXPECT_EQ(S().flow.mainWindow.load(), 0u);
@@ -470,7 +470,7 @@ TEST_F(BackupProgressPageTest, FailedPullShowsItsScreenAndEndsTheRunOnlyWhenItSa
   for (const bool endsRun : {false, true}) {
     S().flow.mainWindow = 1;
     Backup().EndWith({.complete = false, .screen = kScreenBackupFailed, .endsRun = endsRun});
-    OpenPage page(132, {S(), screens}, services);
+    OpenPage page(132, {S(), screens, watches_}, services);
     ASSERT_TRUE(WaitFor([&] { return page.dialog.Ended() && !screens.Opened().empty(); }));
     EXPECT_EQ(page.Result(), 2);
     // The screen opens while the run is still open; a run-ending one hides

@@ -13,7 +13,6 @@
 #include "desktop/image/image_discovery.h"
 #include "desktop/image/image_header.h"
 #include "desktop/image/image_outcome.h"
-#include "desktop/pages/page_run.h"
 #include "desktop/session/page_host.h"
 #include "desktop/session/page_ids.h"
 #include "desktop/session/update_session.h"
@@ -23,12 +22,18 @@ namespace {
 
 using bootlink::LoaderLink;
 
+// The run a worker flashes for: its values and the host of its screens.
+struct FlashRun {
+  session::UpdateSession& values;
+  session::PageHost& host;
+};
+
 void HideWatch(LoaderLink& link) {
   if (bootlink::FlashWatch* watch = link.Watcher()) watch->Hide();
 }
 
 // FEHLER 100 over the hidden page, with the row of `flag` marked.
-void ShowIncompatible(LoaderLink& link, const pages::PageRun& run, std::atomic<uint32_t>& flag) {
+void ShowIncompatible(LoaderLink& link, const FlashRun& run, std::atomic<uint32_t>& flag) {
   HideWatch(link);
   flag.store(1);
   run.host.RunPage(session::kScreenIncompatibleImage);
@@ -38,7 +43,7 @@ void ShowIncompatible(LoaderLink& link, const pages::PageRun& run, std::atomic<u
 
 // An image that cannot be read: FEHLER 104 over the hidden page, except for
 // a vanished stored image in a recovery run.
-void ShowUnreadableImage(LoaderLink& link, const pages::PageRun& run, image::ImageOutcome outcome) {
+void ShowUnreadableImage(LoaderLink& link, const FlashRun& run, image::ImageOutcome outcome) {
   if (outcome == image::ImageOutcome::kNotFound && run.values.flow.recoveryMode.load() != 0) return;
   HideWatch(link);
   run.host.RunPage(session::kScreenImageNotOpened);
@@ -47,7 +52,7 @@ void ShowUnreadableImage(LoaderLink& link, const pages::PageRun& run, image::Ima
 
 // What a failed stored-image check shows; a recovery run drops an image that
 // does not fit without a screen.
-void ShowStoredImageCheck(LoaderLink& link, const pages::PageRun& run, image::ImageOutcome outcome) {
+void ShowStoredImageCheck(LoaderLink& link, const FlashRun& run, image::ImageOutcome outcome) {
   session::WizardFlow& flow = run.values.flow;
   if (image::IsUnreadable(outcome)) {
     ShowUnreadableImage(link, run, outcome);
@@ -62,7 +67,7 @@ void ShowStoredImageCheck(LoaderLink& link, const pages::PageRun& run, image::Im
 
 // The two loads; a failure shows its screen (an image that cannot be opened:
 // FEHLER 104) before the page ends.
-void Flash(LoaderLink& link, const pages::PageRun& run) {
+void Flash(LoaderLink& link, const FlashRun& run) {
   const bootlink::FlashOutcome outcome = bootlink::RunFlashSequence(link, platform::TextOf(run.values.image.imagePath));
   if (outcome == bootlink::FlashOutcome::kLoadsSent) return;
   if (outcome == bootlink::FlashOutcome::kImageNotOpened) {
@@ -74,8 +79,8 @@ void Flash(LoaderLink& link, const pages::PageRun& run) {
 
 }  // namespace
 
-void IdentifyAndFlashThread(LoaderLink& link, const pages::PageRun& page) {
-  session::UpdateSession& run = page.values;
+void IdentifyAndFlashThread(LoaderLink& link, session::UpdateSession& run, session::PageHost& pages) {
+  const FlashRun page{run, pages};
   run.image.imageSizeKB = image::FirstImageSize(run.paths) / 1024;
   bootlink::OpenCommandSession(link);
   const bootlink::IdentityOutcome identity = bootlink::ReadDeviceIdentity(link, run.handheld);
@@ -102,8 +107,8 @@ void IdentifyAndFlashThread(LoaderLink& link, const pages::PageRun& page) {
   Flash(link, page);
 }
 
-void CheckAndFlashThread(LoaderLink& link, const pages::PageRun& page) {
-  session::UpdateSession& run = page.values;
+void CheckAndFlashThread(LoaderLink& link, session::UpdateSession& run, session::PageHost& pages) {
+  const FlashRun page{run, pages};
   if (const image::ImageOutcome header = image::ReadImageHeader(platform::TextOf(run.image.imagePath), run.image);
       header != image::ImageOutcome::kOk) {
     ShowUnreadableImage(link, page, header);

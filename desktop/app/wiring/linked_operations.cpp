@@ -29,7 +29,6 @@
 #include "desktop/image/image_discovery.h"
 #include "desktop/image/image_header.h"
 #include "desktop/resources/text_table.h"
-#include "desktop/pages/page_run.h"
 #include "desktop/session/page_host.h"
 
 namespace corvash::wiring {
@@ -126,15 +125,17 @@ class LinkedTexts final : public driver::PageTexts {
 
 class LinkedFlashWorkers final : public pages::FlashWorkers {
  public:
-  LinkedFlashWorkers(LoaderLink& link, const pages::PageRun& run) : link_(link), run_(run) {}
-  void IdentifyAndFlashThread() override { wiring::IdentifyAndFlashThread(link_, run_); }
-  void CheckAndFlashThread() override { wiring::CheckAndFlashThread(link_, run_); }
+  LinkedFlashWorkers(LoaderLink& link, session::UpdateSession& run, session::PageHost& pages)
+      : link_(link), run_(run), pages_(pages) {}
+  void IdentifyAndFlashThread() override { wiring::IdentifyAndFlashThread(link_, run_, pages_); }
+  void CheckAndFlashThread() override { wiring::CheckAndFlashThread(link_, run_, pages_); }
   void WatchFlash(bootlink::FlashWatch* watch) override { link_.Watch(watch); }
   void LinkWatchdogExpired(bootlink::FlashWatch& watch) override { bootlink::LinkWatchdogExpired(link_, watch); }
 
  private:
   LoaderLink& link_;
-  const pages::PageRun run_;
+  session::UpdateSession& run_;
+  session::PageHost& pages_;
 };
 
 class LinkedSettingsWriter final : public pages::FlashSettingsWriter {
@@ -236,14 +237,15 @@ class ReplaceWarning final : public image::ReplaceQuestion {
 
 class LinkedBackupTarget final : public pages::BackupTargetChooser {
  public:
-  LinkedBackupTarget(image::FileChooser& chooser, const pages::PageRun& run) : chooser_(chooser), run_(run) {}
+  LinkedBackupTarget(image::FileChooser& chooser, session::UpdateSession& run, session::PageHost& pages)
+      : chooser_(chooser), run_(run), pages_(pages) {}
   int ChooseBackupTarget(pages::PageDialog& optionsPage) override {
-    ReplaceWarning warning(optionsPage, run_.host);
+    ReplaceWarning warning(optionsPage, pages_);
     const image::ImageOutcome outcome =
-        image::ChooseBackupTarget(run_.values.handheld, {chooser_, space_, warning}, run_.values.paths);
+        image::ChooseBackupTarget(run_.handheld, {chooser_, space_, warning}, run_.paths);
     if (outcome == image::ImageOutcome::kNoSpace) {
       optionsPage.SetPageVisible(false);
-      run_.host.RunPage(image::kBackupImpossibleDialog);
+      pages_.RunPage(image::kBackupImpossibleDialog);
       optionsPage.SetPageVisible(true);
     }
     return outcome == image::ImageOutcome::kOk ? 1 : 0;
@@ -251,7 +253,8 @@ class LinkedBackupTarget final : public pages::BackupTargetChooser {
 
  private:
   image::FileChooser& chooser_;
-  const pages::PageRun run_;
+  session::UpdateSession& run_;
+  session::PageHost& pages_;
   image::StatvfsDiskSpace space_;
 };
 
@@ -269,14 +272,14 @@ struct LinkedProgram::Parts {
         device(remote, run.paths),
         bootLink(link),
         operations{settings, images, device, bootLink, remote},
-        flashWorkers(link, {run, pages}),
+        flashWorkers(link, run, pages),
         settingsWriter(run),
         teardown(link),
         bootLoaderWatch(link, api),
         powerWatch(link, api),
         backupWorker(api, run),
         clockSetter(remote, run.paths),
-        backupTarget(chooser, {run, pages}),
+        backupTarget(chooser, run, pages),
         readme(readme) {}
 
   LoaderLink link;

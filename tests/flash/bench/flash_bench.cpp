@@ -32,7 +32,7 @@
 #include "desktop/session/update_session.h"
 #include "desktop/bootlink/flash_sequences.h"
 #include "desktop/app/wiring/flash_workers.h"
-#include "desktop/pages/page_run.h"
+#include "desktop/session/page_host.h"
 #include "desktop/bootlink/image_download.h"
 #include "desktop/bootlink/loader_link.h"
 #include "desktop/bootlink/port_test.h"
@@ -185,11 +185,10 @@ class NoScreens final : public session::PageHost {
 
 int FlashOnce(bootlink::LoaderLink& link, session::UpdateSession& session) {
   NoScreens screens;
-  const pages::PageRun run{session, screens};
   link.flashState.store(0);
   session.flow.mainWindow.store(1);
-  test::HeadlessProgressPage page(link, run);
-  return test::RunHeadlessProgressPage(page, link, [&] { wiring::CheckAndFlashThread(link, run); });
+  test::HeadlessProgressPage page(link, session, screens);
+  return test::RunHeadlessProgressPage(page, link, [&] { wiring::CheckAndFlashThread(link, session, screens); });
 }
 
 void BM_Flash32MiBAgainstRawPty(benchmark::State& state) {
