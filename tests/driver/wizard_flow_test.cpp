@@ -1,6 +1,8 @@
 // Whole runs through the page graph with the device linked over the sync
 // software: update, restore, backup and the ways back.
 #include <fstream>
+#include <latch>
+#include <thread>
 
 #include "tests/driver/driver_fixture.h"
 
@@ -40,6 +42,55 @@ TEST_F(WizardFlowTest, UpdateRunsEveryPageOnceAndFinishes) {
   EXPECT_FALSE(std::filesystem::exists(MarkerFile()));
   EXPECT_TRUE(host.ScriptUsedUp());
   ExpectRunClosed();
+}
+
+// Two runs side by side, each with its own values, pages and operations,
+// meet at the option page: neither sees the other's image, flags or pages.
+TEST_F(WizardFlowTest, TwoRunsAtOnceKeepTheirOwnValues) {
+  session::UpdateSession otherRun;
+  otherRun.flow.mainWindow = 1;
+  ScriptedPageHost otherHost(otherRun);
+  FakeRemoteApi otherApi;
+  otherApi.linked = true;
+  FakeOperations otherOps(otherApi);
+  otherOps.images.files[kBackupImage] = FakeImage{.version = "2.01"};
+  otherOps.images.chooserAnswers = {kBackupImage};
+  otherHost.Then(kPageOptions, Choose(kOptionRestore));
+  otherHost.Then(kPageConfirm, Back(kPageConfirm));  // then the option page once more, cancelled
+  otherHost.Then(kPageOptions, Cancel(kPageOptions));
+  ScriptUpdateAfterOptions();
+
+  std::latch bothAtOptions(2);
+  std::string imageAtConfirm;
+  std::string otherImageAtConfirm;
+  host.onOpen = [&](int page) {
+    if (page == kPageOptions) bothAtOptions.arrive_and_wait();
+    if (page == kPageConfirm) imageAtConfirm = platform::TextOf(run.image.imagePath);
+  };
+  otherHost.onOpen = [&](int page) {
+    if (page == kPageOptions && otherHost.Pages().size() == 4) bothAtOptions.arrive_and_wait();
+    if (page == kPageConfirm) otherImageAtConfirm = platform::TextOf(otherRun.image.imagePath);
+  };
+  std::thread other([&] {
+    const WizardOperations bound = otherOps.Bind();
+    driver::RunWizard({bound, otherHost, otherRun});
+  });
+  RunWizard();
+  other.join();
+
+  EXPECT_EQ(imageAtConfirm, kImageBesideProgram);
+  EXPECT_EQ(otherImageAtConfirm, kBackupImage);
+  EXPECT_THAT(host.Pages(), ElementsAre(kPageWelcome, kPagePrepare, kPageConnect, kPageOptions, kPageConfirm,
+                                        kPageReady, kPageBootInstructions, kPageProgress, kPageResetInstructions,
+                                        kPageFinish));
+  EXPECT_THAT(otherHost.Pages(),
+              ElementsAre(kPageWelcome, kPagePrepare, kPageConnect, kPageOptions, kPageConfirm, kPageOptions));
+  EXPECT_EQ(run.flow.cancelled.load(), 0u);
+  EXPECT_EQ(otherRun.flow.cancelled.load(), 1u);
+  EXPECT_EQ(otherRun.flow.backFromConfirm.load(), 0u);  // taken by its own driver
+  EXPECT_THAT(otherOps.bootLink.versionsDrawn, IsEmpty());
+  ExpectRunClosed();
+  EXPECT_EQ(otherRun.flow.mainWindow.load(), 0u);
 }
 
 TEST_F(WizardFlowTest, RestoreReturnsToOptionsWhenTheChooserIsCancelled) {

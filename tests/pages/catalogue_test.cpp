@@ -59,6 +59,21 @@ TEST_F(CatalogueTest, EachPageUsesTheServicesItWasMadeWith) {
   EXPECT_EQ(second.clockCalls.load(), 1);
 }
 
+// Pages of two runs open at once each show and set their own run's values.
+TEST_F(CatalogueTest, EachPageShowsAndSetsTheRunItWasMadeFor) {
+  session::UpdateSession other;
+  const PageRun otherRun{other, noScreens_, watches_};
+  platform::CopyText(S().image.imageVersion, "2.05");
+  platform::CopyText(other.image.imageVersion, "3.01");
+  OpenPage confirmMine(124, Run());
+  OpenPage confirmOther(124, otherRun);
+  EXPECT_NE(confirmMine.Text(kNachVersion), confirmOther.Text(kNachVersion));
+  EXPECT_NE(confirmOther.Text(kNachVersion).find("3.01"), std::string::npos);
+  confirmOther.Press(kButtonBack);
+  EXPECT_EQ(other.flow.backFromConfirm.load(), 1u);
+  EXPECT_EQ(S().flow.backFromConfirm.load(), 0u);
+}
+
 TEST(PageLanguages, TableRowsByNameAndCode) {
   EXPECT_EQ(LanguageTextByName("japanese"), 11145);
   EXPECT_EQ(LanguageTextByName("FRENCH"), 11139);
