@@ -46,11 +46,11 @@ std::optional<int> AnswerCommandLine(int argc, char** argv) {
 int main(int argc, char** argv) {
   if (const std::optional<int> answered = AnswerCommandLine(argc, argv)) return *answered;
   // The run's values, the readme viewer and the program's parts are never
-  // destroyed: a worker thread that a page started may still reach them
-  // while the process ends.
-  auto* const run = new corvash::session::UpdateSession;
-  auto* const readme = new corvash::qt::DesktopReadmeViewer(run->paths);
-  corvash::wiring::LinkedProgram* program = nullptr;
+  // destroyed (and stay reachable from here): a worker thread that a page
+  // started may still reach them while the process ends.
+  static corvash::session::UpdateSession* const run = new corvash::session::UpdateSession;
+  static corvash::qt::DesktopReadmeViewer* const readme = new corvash::qt::DesktopReadmeViewer(run->paths);
+  static corvash::wiring::LinkedProgram* program = nullptr;
   const auto services = [&](corvash::session::PageHost& host, corvash::image::FileChooser& chooser) {
     program = new corvash::wiring::LinkedProgram(*run, host, chooser, *readme);
     return program->PageServices();

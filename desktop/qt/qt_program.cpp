@@ -86,18 +86,22 @@ int RunQtProgram(int argc, char** argv, session::UpdateSession& run, const Servi
   SetProgramIcon(app);
 
   // The host, the services its pages are made with and what the pages share
-  // with their workers are never destroyed:
+  // with their workers are never destroyed, and stay reachable from here:
   // a worker thread that a page started may still hold one of its pages
   // while the process ends, and an ended page only ignores such calls. The
   // services name the host and the file chooser, which draws through the
   // host: they are made once both exist, before the first page opens.
-  auto* const services = new std::optional<pages::PageServices>;
-  auto* const watches = new pages::PageWatches;
+  static std::optional<pages::PageServices>* services = nullptr;
+  static pages::PageWatches* watches = nullptr;
+  static QtPageHost* s_host = nullptr;
+  services = new std::optional<pages::PageServices>;
+  watches = new pages::PageWatches;
   QtPageHostOptions options;
-  options.makeProcedure = [services, watches, &run](int templateId, session::PageHost& opener) {
+  options.makeProcedure = [services = services, watches = watches, &run](int templateId, session::PageHost& opener) {
     return pages::MakePageProcedure(templateId, **services, {run, opener, *watches});
   };
-  QtPageHost& host = *new QtPageHost(std::move(options));
+  s_host = new QtPageHost(std::move(options));
+  QtPageHost& host = *s_host;
   if (transcript.IsOpen()) host.AddObserver(&transcript);
   if (autopilot) host.AddObserver(autopilot.get());
   QtFileChooser dialogChooser(host);

@@ -60,8 +60,8 @@ class WaitingBackupWorker final : public corvash::pages::BackupWorker {
 
 int Render(const std::filesystem::path& folder) {
   // Never destroyed: the pull's thread is not waited for, and it reads the sample run.
-  auto* const backup = new WaitingBackupWorker;
-  auto* const sample = new corvash::session::UpdateSession;
+  static WaitingBackupWorker* const backup = new WaitingBackupWorker;
+  static corvash::session::UpdateSession* const sample = new corvash::session::UpdateSession;
   corvash::qt::QtPageHost host({.services = {.backupWorker = *backup}, .run = sample});
   int written = 0;
   for (const int id : host.Script().DialogIds()) {

@@ -13,9 +13,9 @@
 
 int main(int argc, char** argv) {
   // Never destroyed: the pages' workers may outlive main().
-  auto* const run = new corvash::session::UpdateSession;
-  auto* const readme = new corvash::qt::DesktopReadmeViewer(run->paths);
-  const auto services = [readme](corvash::session::PageHost&, corvash::image::FileChooser&) {
+  static corvash::session::UpdateSession* const run = new corvash::session::UpdateSession;
+  static corvash::qt::DesktopReadmeViewer* const readme = new corvash::qt::DesktopReadmeViewer(run->paths);
+  const auto services = [](corvash::session::PageHost&, corvash::image::FileChooser&) {
     return corvash::pages::PageServices{.readmeViewer = *readme};
   };
   return corvash::qt::RunQtProgram(argc, argv, *run, services, [](corvash::session::PageHost& host, corvash::image::FileChooser&) {

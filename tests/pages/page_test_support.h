@@ -4,6 +4,7 @@
 
 #include <atomic>
 #include <condition_variable>
+#include <memory>
 #include <mutex>
 #include <chrono>
 #include <string>
@@ -41,6 +42,22 @@ class NoScreens final : public session::PageHost {
   void CloseWaitBox() override {}
 };
 
+// The parts of a test's run. Like the program's, they are kept for the life
+// of the process: a worker that a test's page started may outlive the test.
+struct RetainedRun {
+  session::UpdateSession values;
+  NoScreens noScreens;
+  PageWatches watches;
+};
+
+inline RetainedRun& NewRetainedRun() {
+  static std::mutex mutex;
+  static auto* runs = new std::vector<std::unique_ptr<RetainedRun>>();
+  std::lock_guard lock(mutex);
+  runs->push_back(std::make_unique<RetainedRun>());
+  return *runs->back();
+}
+
 // Every test has a fresh run of its own (main window open), whose screens
 // end at once. Pages get the services each test hands to OpenPage (the
 // defaults unless it does).
@@ -50,9 +67,10 @@ class PageTest : public ::testing::Test {
   session::UpdateSession& S() { return run_; }
   PageRun Run() { return {run_, noScreens_, watches_}; }
 
-  session::UpdateSession run_;
-  NoScreens noScreens_;
-  PageWatches watches_;
+  RetainedRun& retained_ = NewRetainedRun();
+  session::UpdateSession& run_ = retained_.values;
+  NoScreens& noScreens_ = retained_.noScreens;
+  PageWatches& watches_ = retained_.watches;
 };
 
 // Counts calls of the simple services.
