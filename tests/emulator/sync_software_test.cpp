@@ -108,6 +108,14 @@ class SyncSoftwareTest : public ::testing::Test {
   std::vector<pid_t> Running(const std::string& name) const { return emulator::Running(name, Prefix()); }
   bool BothRun() const { return Running(kComm).size() == 1 && Running(kManager).size() == 1; }
   bool NoneRuns() const { return Running(kComm).empty() && Running(kManager).empty(); }
+  // Both run and show their windows, which is how the oldest family finds them.
+  bool BothShowTheirWindows() const {
+    for (const char* name : {kComm, kManager}) {
+      const std::vector<pid_t> pids = Running(name);
+      if (pids.size() != 1 || !fs::exists(Prefix() / "toplevel" / (std::to_string(pids.front()) + ".1"))) return false;
+    }
+    return true;
+  }
   // Whether the desktop's own exclusive open of the port succeeds.
   bool PortFree() {
     auto opened = platform::OpenSerialPort(Port());
@@ -253,7 +261,7 @@ TEST_F(SyncSoftwareTest, DesktopStopEndsOnlyTheSyncSoftwareOfItsPrefix) {
         << version << "\"\n\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\WCESCOMM.EXE]\n@=\""
         << program << "\"\n";
     if (!BothRun()) handheld::RestartActiveSync();
-    ASSERT_TRUE(WaitUntil([&] { return BothRun(); })) << version;
+    ASSERT_TRUE(WaitUntil([&] { return BothShowTheirWindows(); })) << version;
     handheld::StopActiveSync(handheld::QueryWindowsFamily());
     EXPECT_TRUE(WaitUntil([&] { return NoneRuns(); })) << version;
     EXPECT_EQ(emulator::Running(kComm, other / "prefix").size(), 1u) << version;
