@@ -6,7 +6,7 @@
 #include <immintrin.h>
 #endif
 
-namespace corvash::platform {
+namespace corvash::common {
 
 namespace {
 
@@ -99,4 +99,4 @@ uint32_t SumBytes(uint32_t sum, std::span<const uint8_t> bytes) { return SumByte
 
 #endif
 
-}  // namespace corvash::platform
+}  // namespace corvash::common

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <span>
 
-namespace corvash::platform {
+namespace corvash::common {
 
 // `sum` plus every byte of `bytes`, modulo 65536: only the low 16 bits of
 // the result are meaningful.
@@ -14,4 +14,4 @@ uint32_t SumBytes(uint32_t sum, std::span<const uint8_t> bytes);
 // The portable loop alone (tests compare the two).
 uint32_t SumBytesPortable(uint32_t sum, std::span<const uint8_t> bytes);
 
-}  // namespace corvash::platform
+}  // namespace corvash::common

@@ -5,7 +5,7 @@
 #include <string>
 #include <thread>
 
-namespace corvash::platform {
+namespace corvash::common {
 namespace {
 
 double ScaleFromEnvironment() {
@@ -60,4 +60,4 @@ uint64_t TickMs() {
   return static_cast<uint64_t>(ms);
 }
 
-}  // namespace corvash::platform
+}  // namespace corvash::common

@@ -6,7 +6,7 @@
 #include <chrono>
 #include <cstdint>
 
-namespace corvash::platform {
+namespace corvash::common {
 
 // Wait without a limit, as Win32's INFINITE.
 inline constexpr uint32_t kInfinite = 0xFFFFFFFFu;
@@ -33,4 +33,4 @@ void SleepMs(uint32_t ms);
 // constants of the code.
 uint64_t TickMs();
 
-}  // namespace corvash::platform
+}  // namespace corvash::common

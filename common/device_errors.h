@@ -4,7 +4,7 @@
 // report them and the desktop reads them. Defined here once for every side.
 #include <cstdint>
 
-namespace corvash::handheld {
+namespace corvash::common {
 
 inline constexpr uint32_t ERROR_SUCCESS = 0;
 inline constexpr uint32_t ERROR_FILE_NOT_FOUND = 2;
@@ -32,4 +32,4 @@ inline constexpr uint32_t ERROR_CANNOT_FIND_WND_CLASS = 1407;
 inline constexpr uint32_t ERROR_CLASS_ALREADY_EXISTS = 1410;
 inline constexpr uint32_t ERROR_NOT_CONNECTED = 2250;
 
-}  // namespace corvash::handheld
+}  // namespace corvash::common

@@ -16,11 +16,11 @@ typedef int32_t (*DeviceExtensionFunction)(uint32_t cbInput, uint8_t* pInput, ui
                                            uint8_t** ppOutput, void* pStream);
 }
 
-namespace corvash::handheld {
+namespace corvash::common {
 
 // The handheld's local heap: one allocator for libraries and the remote-API
 // layer, so that what a library allocates the layer can free.
 inline uint8_t* DeviceLocalAlloc(uint32_t size) { return static_cast<uint8_t*>(std::calloc(size == 0 ? 1 : size, 1)); }
 inline void DeviceLocalFree(uint8_t* block) { std::free(block); }
 
-}  // namespace corvash::handheld
+}  // namespace corvash::common

@@ -1,6 +1,6 @@
 #include "common/download_codec.h"
 
-namespace corvash::wire {
+namespace corvash::common {
 
 FileHeader MakeFileHeader(uint32_t startAddress, uint32_t total) {
   FileHeader header{};
@@ -29,4 +29,4 @@ std::optional<RecordHeaderFields> ParseRecordHeader(std::span<const uint8_t> byt
   return RecordHeaderFields{GetLE32(bytes.data()), GetLE32(bytes.data() + 4), GetLE32(bytes.data() + 8)};
 }
 
-}  // namespace corvash::wire
+}  // namespace corvash::common

@@ -11,13 +11,10 @@
 #include "common/little_endian.h"
 #include "common/loader_wire.h"
 
-namespace corvash::wire {
+namespace corvash::common {
 
 using FileHeader = std::array<uint8_t, FILE_HEADER_LENGTH>;
 using RecordHeader = std::array<uint8_t, RECORD_HEADER_LENGTH>;
-
-using corvash::GetLE32;
-using corvash::PutLE32;
 
 // Start address and byte count of the whole download.
 FileHeader MakeFileHeader(uint32_t startAddress, uint32_t total);
@@ -43,4 +40,4 @@ struct RecordHeaderFields {
 std::optional<FileHeaderFields> ParseFileHeader(std::span<const uint8_t> bytes);
 std::optional<RecordHeaderFields> ParseRecordHeader(std::span<const uint8_t> bytes);
 
-}  // namespace corvash::wire
+}  // namespace corvash::common

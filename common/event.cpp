@@ -2,7 +2,7 @@
 
 #include <map>
 
-namespace corvash::platform {
+namespace corvash::common {
 
 Event::Event(bool manualReset, bool initialState)
     : manualReset_(manualReset), signalled_(initialState) {}
@@ -111,4 +111,4 @@ void ClearNamedEvents() {
   Table().clear();
 }
 
-}  // namespace corvash::platform
+}  // namespace corvash::common

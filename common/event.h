@@ -10,7 +10,7 @@
 
 #include "common/clock.h"
 
-namespace corvash::platform {
+namespace corvash::common {
 
 class Event {
  public:
@@ -48,4 +48,4 @@ std::shared_ptr<Event> OpenNamedEvent(const std::string& name);
 // Drops every name from the table (events stay alive while held). For tests.
 void ClearNamedEvents();
 
-}  // namespace corvash::platform
+}  // namespace corvash::common

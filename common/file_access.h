@@ -5,7 +5,7 @@
 // open files with them. Defined here once for every side.
 #include <cstdint>
 
-namespace corvash::handheld {
+namespace corvash::common {
 
 inline constexpr uint32_t GENERIC_READ = 0x80000000u;
 inline constexpr uint32_t GENERIC_WRITE = 0x40000000u;
@@ -18,4 +18,4 @@ inline constexpr uint32_t OPEN_ALWAYS = 4;
 inline constexpr uint32_t TRUNCATE_EXISTING = 5;
 inline constexpr uint32_t FILE_ATTRIBUTE_NORMAL = 0x80u;
 
-}  // namespace corvash::handheld
+}  // namespace corvash::common

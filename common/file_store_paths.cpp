@@ -4,7 +4,7 @@
 
 #include "common/utf16_text.h"
 
-namespace corvash::handheld {
+namespace corvash::common {
 namespace {
 
 char LowerAscii(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
@@ -105,7 +105,7 @@ std::optional<std::filesystem::path> ResolveDevicePath(const std::filesystem::pa
       return std::nullopt;
     }
   }
-  return ResolveDevicePath(storeRoot, std::string_view(text::FromUtf16(devicePath)));
+  return ResolveDevicePath(storeRoot, std::string_view(FromUtf16(devicePath)));
 }
 
 std::string DevicePathOf(const std::filesystem::path& storeRoot, const std::filesystem::path& hostPath) {
@@ -119,4 +119,4 @@ std::string DevicePathOf(const std::filesystem::path& storeRoot, const std::file
   return device;
 }
 
-}  // namespace corvash::handheld
+}  // namespace corvash::common

@@ -1,7 +1,7 @@
 #pragma once
 // Device paths of the handheld's file store ("\Windows\Zembra.dll",
 // "\temp\image.nb") and the host files that hold them, under the store's
-// folder (handheld::Folder::FileStoreDir). Used alike by the device end of
+// folder (common::Folder::FileStoreDir). Used alike by the device end of
 // the remote API and by the device programs' platform layer, so that both
 // name the same file for the same device path.
 //
@@ -22,7 +22,7 @@
 #include <string_view>
 #include <vector>
 
-namespace corvash::handheld {
+namespace corvash::common {
 
 inline constexpr size_t kMaxDevicePath = 260;
 
@@ -45,4 +45,4 @@ std::string DevicePathOf(const std::filesystem::path& storeRoot, const std::file
 // Whether two names are equal without regard to ASCII letter case.
 bool SameNameNoCase(std::string_view a, std::string_view b);
 
-}  // namespace corvash::handheld
+}  // namespace corvash::common

@@ -1,6 +1,6 @@
 #include "common/fixed_text.h"
 
-namespace corvash::platform {
+namespace corvash::common {
 
 bool EqualsNoCase(std::string_view a, std::string_view b) {
   if (a.size() != b.size()) return false;
@@ -14,4 +14,4 @@ bool EqualsNoCase(std::string_view a, std::string_view b) {
   return true;
 }
 
-}  // namespace corvash::platform
+}  // namespace corvash::common

@@ -6,7 +6,7 @@
 #include <cstring>
 #include <string_view>
 
-namespace corvash::platform {
+namespace corvash::common {
 
 // The longest cut of `text` at or before `length` bytes that does not split a
 // UTF-8 sequence (texts are UTF-8 on this desktop).
@@ -47,4 +47,4 @@ inline bool Contains(std::string_view text, std::string_view part) {
   return text.find(part) != std::string_view::npos;
 }
 
-}  // namespace corvash::platform
+}  // namespace corvash::common

@@ -12,7 +12,7 @@
 #include <cstdint>
 #include <string_view>
 
-namespace corvash::flash {
+namespace corvash::common {
 
 // ---- The flash as a whole ---------------------------------------------------
 inline constexpr uint32_t kFlashBase = 0xA0000000u;  // first boot-loader address
@@ -65,4 +65,4 @@ inline constexpr int kIdentitySearchAreaCount = 3;
 inline constexpr size_t kReserveBlockOffset = kLoaderLength;
 inline constexpr size_t kReserveBlockLength = 0x1000;
 
-}  // namespace corvash::flash
+}  // namespace corvash::common

@@ -6,7 +6,7 @@
 #include <string>
 #include <unistd.h>
 
-namespace corvash::handheld {
+namespace corvash::common {
 
 std::optional<Folder> Folder::FromEnvironment() {
   const char* dir = std::getenv(kStateVariable);
@@ -46,4 +46,4 @@ bool Folder::SetClock(int64_t utcSeconds) const {
   return !error;
 }
 
-}  // namespace corvash::handheld
+}  // namespace corvash::common

@@ -22,7 +22,7 @@
 #include <string>
 #include <string_view>
 
-namespace corvash::handheld {
+namespace corvash::common {
 
 // The environment variable that names the state folder to device programs.
 inline constexpr const char* kStateVariable = "K5210_STATE";
@@ -64,4 +64,4 @@ class Folder {
   std::filesystem::path dir_;
 };
 
-}  // namespace corvash::handheld
+}  // namespace corvash::common

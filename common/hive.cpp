@@ -10,7 +10,7 @@
 
 #include "common/fixed_text.h"
 
-namespace corvash::platform {
+namespace corvash::common {
 namespace {
 
 constexpr size_t kMaxHiveBytes = 16u << 20;  // larger files are not hives of ours
@@ -496,4 +496,4 @@ void Hive::SetValue(std::string_view key, HiveValue value) {
   k->values.push_back(std::move(value));
 }
 
-}  // namespace corvash::platform
+}  // namespace corvash::common

@@ -28,7 +28,7 @@
 #include <string_view>
 #include <vector>
 
-namespace corvash::platform {
+namespace corvash::common {
 
 // Value types, numbered as the registry numbers them.
 inline constexpr uint32_t kRegSz = 1;
@@ -108,4 +108,4 @@ class Hive {
   std::vector<SourceLine> source_;
 };
 
-}  // namespace corvash::platform
+}  // namespace corvash::common

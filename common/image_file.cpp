@@ -8,7 +8,7 @@
 #include <limits>
 #include <utility>
 
-namespace corvash::image {
+namespace corvash::common {
 
 ImageFile::ImageFile(ImageFile&& other) noexcept
     : fd_(std::exchange(other.fd_, -1)), error_(other.error_) {}
@@ -91,4 +91,4 @@ void ImageFile::Close() {
   fd_ = -1;
 }
 
-}  // namespace corvash::image
+}  // namespace corvash::common

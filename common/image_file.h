@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <string>
 
-namespace corvash::image {
+namespace corvash::common {
 
 class ImageFile {
  public:
@@ -39,4 +39,4 @@ class ImageFile {
   int error_ = 0;
 };
 
-}  // namespace corvash::image
+}  // namespace corvash::common

@@ -2,13 +2,13 @@
 
 #include "common/fixed_text.h"
 
-namespace corvash::image {
+namespace corvash::common {
 
 std::string_view ImageLanguageName(std::string_view code) {
   for (const ImageLanguage& row : kImageLanguages) {
-    if (platform::EqualsNoCase(row.code, code)) return row.name;
+    if (EqualsNoCase(row.code, code)) return row.name;
   }
   return {};
 }
 
-}  // namespace corvash::image
+}  // namespace corvash::common

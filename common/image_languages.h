@@ -8,7 +8,7 @@
 //   Pure; any thread.
 #include <string_view>
 
-namespace corvash::image {
+namespace corvash::common {
 
 struct ImageLanguage {
   std::string_view code;
@@ -24,4 +24,4 @@ inline constexpr ImageLanguage kImageLanguages[] = {
 
 std::string_view ImageLanguageName(std::string_view code);
 
-}  // namespace corvash::image
+}  // namespace corvash::common

@@ -4,7 +4,7 @@
 // guarantees the room; the codecs check lengths before they call these.
 #include <cstdint>
 
-namespace corvash {
+namespace corvash::common {
 
 inline void PutLE16(uint16_t value, uint8_t* destination) {
   destination[0] = static_cast<uint8_t>(value);
@@ -21,4 +21,4 @@ inline uint32_t GetLE32(const uint8_t* source) {
          (static_cast<uint32_t>(source[2]) << 16) | (static_cast<uint32_t>(source[3]) << 24);
 }
 
-}  // namespace corvash
+}  // namespace corvash::common

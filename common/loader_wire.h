@@ -19,7 +19,7 @@
 #include "common/flash_layout.h"
 #include "common/rom_image_format.h"
 
-namespace corvash::wire {
+namespace corvash::common {
 
 // ---- Line ends ------------------------------------------------------------
 inline constexpr char CR = '\r';
@@ -52,7 +52,7 @@ inline constexpr std::string_view READDATA_LENGTH_TEXT = "28";
 // The answer is one line holding "KVOE": READDATA_REPLY_SKIP bytes of the
 // loader's own, then the bytes read from flash (ERASED_BYTE = erased).
 inline constexpr size_t READDATA_REPLY_SKIP = 5;
-inline constexpr uint8_t ERASED_BYTE = flash::kErasedByte;
+inline constexpr uint8_t ERASED_BYTE = kErasedByte;
 
 // The framed read command for `address`; 29 bytes for an 8-digit address.
 inline std::string ReadDataCommand(uint32_t address) {
@@ -134,13 +134,13 @@ inline constexpr size_t END_RECORD_LENGTH = 12;     // three zero u32
 inline constexpr uint32_t BLOCK_LENGTH = 0x20000;   // data bytes per record
 inline constexpr uint32_t TXQUEUE = 1024;           // bytes per write of a record
 inline constexpr uint32_t LENGTH_WHOLE_FILE = 0xFFFFFFFFu;  // ":L=" value: the whole file
-inline constexpr uint32_t IMAGE_HEADER_LENGTH = image::kHeaderSize;  // header of a ROM image file
+inline constexpr uint32_t IMAGE_HEADER_LENGTH = kHeaderSize;  // header of a ROM image file
 
 // ---- The loader's flash ----------------------------------------------------
-inline constexpr uint32_t FLASH_BASE = flash::kFlashBase;
-inline constexpr uint32_t FLASH_END = flash::kFlashEnd;
+inline constexpr uint32_t FLASH_BASE = kFlashBase;
+inline constexpr uint32_t FLASH_END = kFlashEnd;
 
 // ---- Line settings -----------------------------------------------------------
 inline constexpr uint32_t BAUD_RATE = 115200;  // 8 data bits, no parity, one stop bit
 
-}  // namespace corvash::wire
+}  // namespace corvash::common

@@ -12,7 +12,7 @@
 #include <chrono>
 #include <cstring>
 
-namespace corvash::platform {
+namespace corvash::common {
 namespace {
 
 // A socket address for a path, holding the folder open while a long path is
@@ -143,4 +143,4 @@ bool LocalSocketServed(const std::filesystem::path& path) {
   return served;
 }
 
-}  // namespace corvash::platform
+}  // namespace corvash::common

@@ -6,7 +6,7 @@
 
 #include "common/clock.h"
 
-namespace corvash::platform {
+namespace corvash::common {
 
 // Unix stream sockets named by a file path of any length. A path too long for
 // a socket address is reached through a descriptor of its folder, so a state
@@ -29,4 +29,4 @@ int ConnectLocal(const std::filesystem::path& path, uint32_t waitMs = kInfinite)
 // backlog is full); false when nothing is there or nobody listens.
 bool LocalSocketServed(const std::filesystem::path& path);
 
-}  // namespace corvash::platform
+}  // namespace corvash::common

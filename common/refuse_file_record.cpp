@@ -10,7 +10,7 @@
 #include "common/file_store_paths.h"
 #include "common/handheld_folder.h"
 
-namespace corvash::handheld {
+namespace corvash::common {
 namespace {
 
 constexpr size_t kMaxLine = 512;
@@ -92,4 +92,4 @@ void CreationCheck::Count() {
   WriteArmed(fd_, Armed{name_, left_});
 }
 
-}  // namespace corvash::handheld
+}  // namespace corvash::common

@@ -15,7 +15,7 @@
 #include <string>
 #include <string_view>
 
-namespace corvash::handheld {
+namespace corvash::common {
 
 // STATE/refuse-file for the store STATE/files.
 std::filesystem::path RefuseFileRecordPath(const std::filesystem::path& storeRoot);
@@ -56,4 +56,4 @@ class CreationCheck {
   uint32_t left_ = 0;
 };
 
-}  // namespace corvash::handheld
+}  // namespace corvash::common

@@ -7,7 +7,7 @@
 #include "common/byte_sum.h"
 #include "common/image_file.h"
 
-namespace corvash::image {
+namespace corvash::common {
 
 namespace {
 
@@ -65,7 +65,7 @@ std::optional<std::array<char, kHeaderSize>> FormatImageHeader(std::string_view 
   return header;
 }
 
-uint32_t AddToSum(uint32_t sum, std::span<const uint8_t> bytes) { return platform::SumBytes(sum, bytes); }
+uint32_t AddToSum(uint32_t sum, std::span<const uint8_t> bytes) { return SumBytes(sum, bytes); }
 
 uint32_t AddImageBlockToSum(uint32_t sum, uint64_t offset, std::span<const uint8_t> block) {
   const uint64_t end = offset + block.size();
@@ -128,4 +128,4 @@ ImageChecksum ComputeImageChecksum(const std::string& path) {
   return SumImageFile(file);
 }
 
-}  // namespace corvash::image
+}  // namespace corvash::common

@@ -24,7 +24,7 @@
 #include <string>
 #include <string_view>
 
-namespace corvash::image {
+namespace corvash::common {
 
 inline constexpr size_t kHeaderSize = 32;
 // Header bytes 0..21 enter the checksum; 22..31 (separator, checksum text,
@@ -99,4 +99,4 @@ ImageChecksum SumImageFile(ImageFile& file);
 // Sums the image file at `path` in blocks of kChecksumBlockSize.
 ImageChecksum ComputeImageChecksum(const std::string& path);
 
-}  // namespace corvash::image
+}  // namespace corvash::common

@@ -11,7 +11,7 @@
 #include "common/device_errors.h"
 #include "common/refuse_file_record.h"
 
-namespace corvash::handheld {
+namespace corvash::common {
 namespace {
 
 // Holds the store-wide gate for its lifetime.
@@ -249,4 +249,4 @@ bool MoveStoreFile(const std::filesystem::path& storeRoot, const std::filesystem
   return true;
 }
 
-}  // namespace corvash::handheld
+}  // namespace corvash::common

@@ -27,7 +27,7 @@
 
 #include "common/file_access.h"
 
-namespace corvash::handheld {
+namespace corvash::common {
 
 inline constexpr off_t kShareMarkBase = static_cast<off_t>(1) << 62;
 enum class ShareMark : int { Open = 0, ReadAccess = 1, WriteAccess = 2, DenyRead = 3, DenyWrite = 4 };
@@ -75,4 +75,4 @@ bool DeleteStoreFile(const std::filesystem::path& storeRoot, const std::filesyst
 bool MoveStoreFile(const std::filesystem::path& storeRoot, const std::filesystem::path& from,
                    const std::filesystem::path& to, uint32_t* lastError);
 
-}  // namespace corvash::handheld
+}  // namespace corvash::common

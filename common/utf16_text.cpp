@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-namespace corvash::text {
+namespace corvash::common {
 namespace {
 
 constexpr char32_t kReplacement = 0xFFFD;
@@ -134,4 +134,4 @@ void WriteUtf16Field(std::span<uint8_t> field, std::u16string_view text) {
   }
 }
 
-}  // namespace corvash::text
+}  // namespace corvash::common

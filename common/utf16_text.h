@@ -8,7 +8,7 @@
 #include <string>
 #include <string_view>
 
-namespace corvash::text {
+namespace corvash::common {
 
 // UTF-8 to UTF-16. A byte that starts no valid sequence becomes U+FFFD.
 std::u16string ToUtf16(std::string_view utf8);
@@ -29,4 +29,4 @@ std::u16string ReadUtf16Field(std::span<const uint8_t> bytes, size_t units);
 // zero-filling the rest. A field shorter than 2 bytes stays untouched.
 void WriteUtf16Field(std::span<uint8_t> field, std::u16string_view text);
 
-}  // namespace corvash::text
+}  // namespace corvash::common

@@ -216,7 +216,7 @@ int Command::ShowFiles() {
   std::error_code code;
   for (std::filesystem::recursive_directory_iterator it(root, code), end; !code && it != end; it.increment(code)) {
     if (!it->is_regular_file(code)) continue;
-    files.emplace_back(handheld::DevicePathOf(root, it->path()), it->file_size(code));
+    files.emplace_back(common::DevicePathOf(root, it->path()), it->file_size(code));
   }
   std::sort(files.begin(), files.end());
   for (const auto& [path, size] : files) out_ << path << " " << size << "\n";

@@ -24,7 +24,7 @@ constexpr uint32_t kAnswerWaitMs = 60000;
 // `waitMs` system milliseconds.
 std::optional<std::string> ReadLine(int fd, uint32_t waitMs) {
   std::string line;
-  const auto deadline = platform::DeadlineAfter(waitMs);
+  const auto deadline = common::DeadlineAfter(waitMs);
   while (line.size() < kMaxRequest) {
     const auto left = deadline - std::chrono::steady_clock::now();
     if (left <= std::chrono::steady_clock::duration::zero()) return std::nullopt;
@@ -63,7 +63,7 @@ std::unique_ptr<ControlServer> ControlServer::Start(const std::filesystem::path&
     *error = std::string("cannot make the control socket: ") + std::strerror(errno);
     return nullptr;
   }
-  server->listen_ = platform::ListenLocal(socketPath, 4, error);
+  server->listen_ = common::ListenLocal(socketPath, 4, error);
   if (server->listen_ < 0) return nullptr;
   server->thread_ = std::thread([raw = server.get()] { raw->Serve(); });
   return server;
@@ -105,7 +105,7 @@ void ControlServer::Answer(int connection) {
 
 std::optional<std::string> SendControlRequest(const std::filesystem::path& socketPath,
                                               std::string_view request) {
-  const int fd = platform::ConnectLocal(socketPath);
+  const int fd = common::ConnectLocal(socketPath);
   if (fd < 0) return std::nullopt;
   WriteAll(fd, std::string(request) + "\n");
   const auto answer = ReadLine(fd, kAnswerWaitMs);

@@ -68,28 +68,28 @@ size_t DownloadReceiver::Take(std::span<const uint8_t> bytes, FlashImage& flash,
     case Stage::Sync:
       for (size_t i = 0; i < bytes.size(); ++i) {
         const auto byte = static_cast<char>(bytes[i]);
-        if (byte == wire::CR) {
+        if (byte == common::CR) {
           Reset();
           *event = Event::Abandoned;
           return i;
         }
-        if (byte == wire::SYNC_HEADER[syncMatched_]) {
-          if (++syncMatched_ == wire::SYNC_HEADER.size()) {
+        if (byte == common::SYNC_HEADER[syncMatched_]) {
+          if (++syncMatched_ == common::SYNC_HEADER.size()) {
             stage_ = Stage::FileHeader;
             headerFill_ = 0;
             *event = Event::SyncHeader;
             return i + 1;
           }
         } else {
-          syncMatched_ = byte == wire::SYNC_HEADER[0] ? 1 : 0;
+          syncMatched_ = byte == common::SYNC_HEADER[0] ? 1 : 0;
         }
       }
       return bytes.size();
     case Stage::FileHeader: {
-      const size_t taken = TakeHeader(bytes, wire::FILE_HEADER_LENGTH);
-      if (headerFill_ == wire::FILE_HEADER_LENGTH) {
-        const wire::FileHeaderFields fields =
-            *wire::ParseFileHeader(std::span<const uint8_t>(header_, wire::FILE_HEADER_LENGTH));
+      const size_t taken = TakeHeader(bytes, common::FILE_HEADER_LENGTH);
+      if (headerFill_ == common::FILE_HEADER_LENGTH) {
+        const common::FileHeaderFields fields =
+            *common::ParseFileHeader(std::span<const uint8_t>(header_, common::FILE_HEADER_LENGTH));
         start_ = fields.startAddress;
         total_ = fields.total;
         headerFill_ = 0;
@@ -99,11 +99,11 @@ size_t DownloadReceiver::Take(std::span<const uint8_t> bytes, FlashImage& flash,
       return taken;
     }
     case Stage::RecordHeader: {
-      const size_t taken = TakeHeader(bytes, wire::RECORD_HEADER_LENGTH);
-      if (headerFill_ < wire::RECORD_HEADER_LENGTH) return taken;
+      const size_t taken = TakeHeader(bytes, common::RECORD_HEADER_LENGTH);
+      if (headerFill_ < common::RECORD_HEADER_LENGTH) return taken;
       headerFill_ = 0;
-      const wire::RecordHeaderFields record =
-          *wire::ParseRecordHeader(std::span<const uint8_t>(header_, wire::RECORD_HEADER_LENGTH));
+      const common::RecordHeaderFields record =
+          *common::ParseRecordHeader(std::span<const uint8_t>(header_, common::RECORD_HEADER_LENGTH));
       recordAddress_ = record.address;
       recordLength_ = record.length;
       recordFill_ = 0;

@@ -20,8 +20,8 @@
 
 namespace corvash::emulator {
 
-using flash::kErasedByte;
-using flash::kFlashBase;
+using common::kErasedByte;
+using common::kFlashBase;
 
 class FlashImage {
  public:

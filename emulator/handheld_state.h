@@ -36,9 +36,9 @@ inline constexpr uint32_t kMaxFlashMb = 64;
 // The handheld's clock after init: 2003-01-01 00:00:00 UTC.
 inline constexpr int64_t kInitialClock = 1041379200;
 
-class StateFolder : public handheld::Folder {
+class StateFolder : public common::Folder {
  public:
-  explicit StateFolder(std::filesystem::path dir) : handheld::Folder(std::move(dir)) {}
+  explicit StateFolder(std::filesystem::path dir) : common::Folder(std::move(dir)) {}
 
   // Where the sync software attaches to the running handheld (sync_hub.h).
   std::filesystem::path SyncSocketPath() const { return Dir() / "sync.sock"; }

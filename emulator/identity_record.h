@@ -17,15 +17,15 @@
 namespace corvash::emulator {
 
 // The slot layout is the flash's own (common/flash_layout.h).
-using flash::AssetAreaOf;
-using flash::kAssetTextBytes;
-using flash::kAssetTextChars;
-using flash::kModelName;
-using flash::kNbtAssetArea;
-using flash::kReserveArea;
-using flash::kSlotLength;
-using flash::kWbtAssetArea;
-using flash::SlotArea;
+using common::AssetAreaOf;
+using common::kAssetTextBytes;
+using common::kAssetTextChars;
+using common::kModelName;
+using common::kNbtAssetArea;
+using common::kReserveArea;
+using common::kSlotLength;
+using common::kWbtAssetArea;
+using common::SlotArea;
 
 struct HandheldIdentity {
   std::string variant = "NBT";   // "NBT" or "WBT"

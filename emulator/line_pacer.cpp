@@ -6,7 +6,7 @@ namespace corvash::emulator {
 
 void LinePacer::Pace(size_t count) {
   if (bytesPerSecond_ == 0 || count == 0) return;
-  const uint64_t now = platform::TickMs();
+  const uint64_t now = common::TickMs();
   const auto due = [this] { return startMs_ + bytes_ * 1000 / bytesPerSecond_; };
   if (!started_ || now > due()) {
     // Idle line: start counting afresh.
@@ -16,7 +16,7 @@ void LinePacer::Pace(size_t count) {
   }
   bytes_ += count;
   const uint64_t until = due();
-  if (until > now) platform::SleepMs(static_cast<uint32_t>(until - now));
+  if (until > now) common::SleepMs(static_cast<uint32_t>(until - now));
 }
 
 }  // namespace corvash::emulator

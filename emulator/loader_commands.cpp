@@ -46,7 +46,7 @@ std::optional<uint32_t> ParseHex32(std::string_view text) {
 }
 
 std::optional<LoadCommand> ParseLoadCommand(std::string_view line) {
-  if (!IsCommand(line, wire::LNB_COMMAND)) return std::nullopt;
+  if (!IsCommand(line, common::LNB_COMMAND)) return std::nullopt;
   const auto words = Words(line);
   if (words.size() < 5) return std::nullopt;
   return LoadCommand{std::string(words[1]), std::string(words[2]), std::string(words[3]),
@@ -58,16 +58,16 @@ std::string LoadReply(const LoadCommand& command) {
   const auto key_line = [&reply](std::string_view key, const std::string& value) {
     reply.append(key).append(value).append("\r\n");
   };
-  key_line(wire::KEY_FILE, command.file);
-  key_line(wire::KEY_ADDRESS, command.address);
-  key_line(wire::KEY_LENGTH, command.length);
-  key_line(wire::KEY_OFFSET, command.offset);
-  reply.append(wire::START_DOWNLOAD_KEY).append("\r\n");
+  key_line(common::KEY_FILE, command.file);
+  key_line(common::KEY_ADDRESS, command.address);
+  key_line(common::KEY_LENGTH, command.length);
+  key_line(common::KEY_OFFSET, command.offset);
+  reply.append(common::START_DOWNLOAD_KEY).append("\r\n");
   return reply;
 }
 
 std::optional<ScreenText> ParseScreenText(std::string_view line) {
-  if (!IsCommand(line, wire::SHMSG_COMMAND)) return std::nullopt;
+  if (!IsCommand(line, common::SHMSG_COMMAND)) return std::nullopt;
   const size_t quote = line.find('"');
   if (quote == std::string_view::npos) return std::nullopt;
   const auto words = Words(line.substr(0, quote));
@@ -82,7 +82,7 @@ std::optional<ScreenText> ParseScreenText(std::string_view line) {
 }
 
 std::optional<ReadRequest> ParseReadRequest(std::string_view command) {
-  if (!IsCommand(command, wire::READDATA_COMMAND)) return std::nullopt;
+  if (!IsCommand(command, common::READDATA_COMMAND)) return std::nullopt;
   const auto words = Words(command);
   if (words.size() != 3) return std::nullopt;
   const auto address = ParseHex32(words[1]);
@@ -97,7 +97,7 @@ std::string ReadReply(const FlashImage& flash, const ReadRequest& request) {
   const size_t head = reply.size();
   reply.resize(head + length);
   flash.Read(request.address, std::span(reinterpret_cast<uint8_t*>(reply.data() + head), length));
-  reply.append(wire::FRAME_END);
+  reply.append(common::FRAME_END);
   return reply;
 }
 

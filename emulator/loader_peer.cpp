@@ -71,16 +71,16 @@ void BootLoaderPeer::Arm(const Fault& fault) {
 size_t BootLoaderPeer::TakePrompt(std::span<const uint8_t> bytes) {
   for (size_t i = 0; i < bytes.size(); ++i) {
     const auto byte = static_cast<char>(bytes[i]);
-    if (byte == wire::CR) {
+    if (byte == common::CR) {
       out_.append("\r\n");
       RunLine(std::exchange(line_, std::string()));
       if (mode_ != Mode::Prompt) return i + 1;
       continue;
     }
     out_.push_back(byte);
-    if (byte == wire::BS || byte == '\x7f') {
+    if (byte == common::BS || byte == '\x7f') {
       if (!line_.empty()) line_.pop_back();
-    } else if (byte != wire::LF && line_.size() < kMaxLineLength) {
+    } else if (byte != common::LF && line_.size() < kMaxLineLength) {
       line_.push_back(byte);
     }
   }
@@ -94,7 +94,7 @@ void BootLoaderPeer::RunLine(const std::string& line) {
     inFrame_ = false;
     return;
   }
-  if (IsCommand(line, wire::LNB_COMMAND)) {
+  if (IsCommand(line, common::LNB_COMMAND)) {
     const auto load = ParseLoadCommand(line);
     if (!load) {
       out_.append("lnb: expected FILE ADDRESS LENGTH OFFSET\r\n");
@@ -105,7 +105,7 @@ void BootLoaderPeer::RunLine(const std::string& line) {
     mode_ = Mode::Download;
     return;
   }
-  if (IsCommand(line, wire::SHMSG_COMMAND)) {
+  if (IsCommand(line, common::SHMSG_COMMAND)) {
     const auto text = ParseScreenText(line);
     if (!text) {
       out_.append("shmsg: expected ROW COLUMN \"TEXT\"\r\n");
@@ -127,16 +127,16 @@ size_t BootLoaderPeer::TakeSession(std::span<const uint8_t> bytes) {
         frame_.erase(0, 1);
         frame_.push_back(byte);
       }
-      if (EndsWith(frame_, wire::FRAME_END)) {
+      if (EndsWith(frame_, common::FRAME_END)) {
         inFrame_ = false;
-        frame_.resize(frame_.size() - wire::FRAME_END.size());
+        frame_.resize(frame_.size() - common::FRAME_END.size());
         if (!std::exchange(frameOverflow_, false)) RunFramed(std::exchange(frame_, std::string()));
         frame_.clear();
         if (mode_ != Mode::Session) return i + 1;
       }
       continue;
     }
-    if (byte == wire::CR) {
+    if (byte == common::CR) {
       const std::string text = std::exchange(outside_, std::string());
       if (text.empty()) {
         // A bare CR (the desktop's CR burst) leaves the session.
@@ -147,7 +147,7 @@ size_t BootLoaderPeer::TakeSession(std::span<const uint8_t> bytes) {
     }
     outside_.push_back(byte);
     if (outside_.size() > 16) outside_.erase(0, outside_.size() - 16);
-    if (EndsWith(outside_, wire::FRAME_START)) {
+    if (EndsWith(outside_, common::FRAME_START)) {
       outside_.clear();
       inFrame_ = true;
       frame_.clear();
@@ -157,12 +157,12 @@ size_t BootLoaderPeer::TakeSession(std::span<const uint8_t> bytes) {
 }
 
 void BootLoaderPeer::RunFramed(std::string command) {
-  if (!command.empty() && command.back() == wire::CR) command.pop_back();
+  if (!command.empty() && command.back() == common::CR) command.pop_back();
   if (command == kSessionWord) {
     mode_ = Mode::Prompt;
     return;
   }
-  if (IsCommand(command, wire::READDATA_COMMAND)) {
+  if (IsCommand(command, common::READDATA_COMMAND)) {
     const auto request = ParseReadRequest(command);
     out_.append(request ? ReadReply(flash_, *request) : std::string(kReadDataRefusal));
   }
@@ -215,7 +215,7 @@ void BootLoaderPeer::OnDownloadEvent(DownloadReceiver::Event event) {
       download_.MissSyncHeader();
       return;
     }
-    out_.push_back(static_cast<char>(wire::NOTIFY_HEADER_BYTE));
+    out_.push_back(static_cast<char>(common::NOTIFY_HEADER_BYTE));
     return;
   }
   if (event == Event::FileHeader || event == Event::Record) {
@@ -223,7 +223,7 @@ void BootLoaderPeer::OnDownloadEvent(DownloadReceiver::Event event) {
       armed_ = Fault{};
       return;
     }
-    out_.push_back(static_cast<char>(wire::NOTIFY_RECORD_BYTE));
+    out_.push_back(static_cast<char>(common::NOTIFY_RECORD_BYTE));
   }
 }
 

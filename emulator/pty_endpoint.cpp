@@ -124,7 +124,7 @@ bool PtyEndpoint::WaitFor(int fd, short events) {
     if ((fds[0].revents & (events | POLLERR)) != 0) return true;
     if ((fds[0].revents & POLLHUP) != 0) {
       // Nobody holds the slave (should not happen while we hold it): do not spin.
-      platform::SleepMs(20);
+      common::SleepMs(20);
     }
   }
   return false;
@@ -144,7 +144,7 @@ long PtyEndpoint::Read(uint8_t* buffer, size_t capacity) {
     }
     if (count < 0 && (errno == EAGAIN || errno == EINTR)) continue;
     if (count < 0 && errno == EIO) {
-      platform::SleepMs(20);  // no slave open for a moment
+      common::SleepMs(20);  // no slave open for a moment
       continue;
     }
     return -1;

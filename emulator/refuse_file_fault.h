@@ -26,7 +26,7 @@ class RefuseFileFault {
   void Clear() const { record_.Clear(); }
 
  private:
-  handheld::RefuseFileRecord record_;
+  common::RefuseFileRecord record_;
 };
 
 }  // namespace corvash::emulator

@@ -17,7 +17,7 @@ bool ReadRomHeader(const std::filesystem::path& path, RomHeader* header, std::st
     *error = "image " + path.string() + " is shorter than its 32-byte header";
     return false;
   }
-  const image::ImageHeaderFields fields = image::ParseImageHeader(bytes);
+  const common::ImageHeaderFields fields = common::ParseImageHeader(bytes);
   header->model = fields.model;
   header->variant = fields.variant;
   header->language = fields.langCode;

@@ -16,12 +16,12 @@
 
 namespace corvash::emulator {
 
-using image::kHeaderSize;
+using common::kHeaderSize;
 // Payload of a generated ROM (and of a backup): 124 chunks of 0x40000.
 inline constexpr size_t kGeneratedPayloadLength = 0x1F00000;
 // Where the reserve area lies in a payload.
-using flash::kReserveBlockLength;
-using flash::kReserveBlockOffset;
+using common::kReserveBlockLength;
+using common::kReserveBlockOffset;
 
 // The text fields of an image file's header.
 struct RomHeader {

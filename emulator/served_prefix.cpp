@@ -58,7 +58,7 @@ std::filesystem::path ClaimPath(const std::filesystem::path& prefix) { return pr
 // Says who serves `prefix` when a live handheld does, else empty: a held
 // claim, or a rapi.sock that someone answers.
 std::string LiveServer(const std::filesystem::path& prefix, bool claimHeld) {
-  if (!claimHeld && !platform::LocalSocketServed(prefix / "rapi.sock")) return {};
+  if (!claimHeld && !common::LocalSocketServed(prefix / "rapi.sock")) return {};
   const auto served = ReadServedHandheld(prefix);
   return prefix.string() + " is served by " +
          (served ? "the handheld in " + served->state.string() : std::string("another handheld")) + " already";

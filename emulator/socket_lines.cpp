@@ -17,7 +17,7 @@ constexpr size_t kMaxLine = 128;
 }  // namespace
 
 std::optional<std::string> ReadSocketLine(int fd, uint32_t waitMs) {
-  const auto deadline = platform::DeadlineAfter(waitMs);
+  const auto deadline = common::DeadlineAfter(waitMs);
   std::string line;
   while (line.size() < kMaxLine) {
     const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());

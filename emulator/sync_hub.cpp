@@ -50,7 +50,7 @@ std::unique_ptr<SyncHub> SyncHub::Start(SyncHubConfig config, std::string* error
     *error = std::string("cannot make the sync socket: ") + std::strerror(errno);
     return nullptr;
   }
-  hub->listen_ = platform::ListenLocal(hub->config_.socket, 8, error);
+  hub->listen_ = common::ListenLocal(hub->config_.socket, 8, error);
   if (hub->listen_ < 0) return nullptr;
   hub->thread_ = std::thread([raw = hub.get()] { raw->Serve(); });
   return hub;
@@ -66,7 +66,7 @@ SyncHub::~SyncHub() {
   for (const Connection& connection : connections_) ::kill(connection.pid, SIGTERM);
   for (const auto& child : children_) ::kill(child.first, SIGTERM);
   // A process that ends closes its connection.
-  const auto deadline = platform::DeadlineAfter(kEndLimitMs);
+  const auto deadline = common::DeadlineAfter(kEndLimitMs);
   std::vector<Connection> left = connections_;
   while (!left.empty() && MillisecondsLeft(deadline) > 0) {
     pollfd fds{left.front().fd, POLLIN, 0};
@@ -155,12 +155,12 @@ bool SyncHub::CheckClosed(int fd) {
   ::close(gone.fd);
   // A child of ours is a zombie a moment after its connection closed; the
   // desktop's process list must not find it.
-  const auto deadline = platform::DeadlineAfter(kReapLimitMs);
+  const auto deadline = common::DeadlineAfter(kReapLimitMs);
   for (;;) {
     ReapLocked(false);
     const bool ours = std::any_of(children_.begin(), children_.end(), [&](const auto& c) { return c.first == gone.pid; });
     if (!ours || MillisecondsLeft(deadline) == 0) break;
-    platform::SleepMs(1);
+    common::SleepMs(1);
   }
   return gone.program == kCommProgram;
 }
@@ -227,7 +227,7 @@ bool SyncHub::StartMissing(std::string* error) {
     for (const char* program : {kCommProgram, kManagerProgram}) {
       if (!RunsLocked(program) && !Spawn(program, error)) return false;
     }
-    const bool up = attached_.wait_until(lock, platform::DeadlineAfter(kStartLimitMs), [this] {
+    const bool up = attached_.wait_until(lock, common::DeadlineAfter(kStartLimitMs), [this] {
       const Connection* comm = FindLocked(kCommProgram);
       const Connection* manager = FindLocked(kManagerProgram);
       return comm != nullptr && comm->up && manager != nullptr && manager->up;

@@ -35,18 +35,18 @@ bool AddSyncSoftwareEntries(const std::filesystem::path& systemHive, const std::
     *error = systemHive.string() + " is no REGEDIT4 hive; left as it is";
     return false;
   }
-  platform::Hive hive = platform::Hive::Load(systemHive, kRoot);
+  common::Hive hive = common::Hive::Load(systemHive, kRoot);
   bool changed = false;
-  const auto addMissing = [&](const char* key, platform::HiveValue value) {
+  const auto addMissing = [&](const char* key, common::HiveValue value) {
     if (hive.GetValue(key, value.name)) return;
     hive.SetValue(key, std::move(value));
     changed = true;
   };
-  addMissing(kServicesKey, platform::HiveValue::Dword("MajorVersion", kMajorVersion));
-  addMissing(kServicesKey, platform::HiveValue::Dword("MinorVersion", kMinorVersion));
+  addMissing(kServicesKey, common::HiveValue::Dword("MajorVersion", kMajorVersion));
+  addMissing(kServicesKey, common::HiveValue::Dword("MinorVersion", kMinorVersion));
   std::string program = std::filesystem::absolute(commProgram).string();
   program.push_back('\0');  // a string value keeps its terminator
-  addMissing(kAppPathsKey, platform::HiveValue::StringBytes("", program));
+  addMissing(kAppPathsKey, common::HiveValue::StringBytes("", program));
   if (changed && !hive.Save(systemHive)) {
     *error = "cannot write " + systemHive.string();
     return false;

@@ -28,14 +28,14 @@ wire::Answer Answer(int32_t result, uint32_t lastError) {
 std::optional<std::filesystem::path> LibraryPath(const std::filesystem::path& storeRoot,
                                                  const std::u16string& name) {
   if (name.find_first_of(u"\\/") == std::u16string::npos) {
-    return handheld::ResolveDevicePath(storeRoot, u"\\Windows\\" + name);
+    return common::ResolveDevicePath(storeRoot, u"\\Windows\\" + name);
   }
-  return handheld::ResolveDevicePath(storeRoot, std::u16string_view(name));
+  return common::ResolveDevicePath(storeRoot, std::u16string_view(name));
 }
 
 // The host path of a file of the store; nullopt for a refused path or the root.
 std::optional<std::filesystem::path> FilePath(const std::filesystem::path& storeRoot, const std::u16string& name) {
-  auto path = handheld::ResolveDevicePath(storeRoot, std::u16string_view(name));
+  auto path = common::ResolveDevicePath(storeRoot, std::u16string_view(name));
   if (!path || *path == storeRoot) return std::nullopt;
   return path;
 }
@@ -43,7 +43,7 @@ std::optional<std::filesystem::path> FilePath(const std::filesystem::path& store
 }  // namespace
 
 wire::Answer DeviceSession::Refusal() {
-  wire::Answer answer = Answer(E_FAIL, handheld::ERROR_INVALID_DATA);
+  wire::Answer answer = Answer(E_FAIL, common::ERROR_INVALID_DATA);
   answer.kind = wire::kRefused;
   return answer;
 }
@@ -80,9 +80,9 @@ wire::Answer DeviceSession::Done(wire::Answer answer) {
 wire::Answer DeviceSession::Invoke(const wire::Request& request) {
   const auto library = LibraryPath(config_.storeRoot, request.text);
   if (!library || !std::filesystem::is_regular_file(*library)) {
-    return Answer(FromDeviceError(handheld::ERROR_MOD_NOT_FOUND), handheld::ERROR_MOD_NOT_FOUND);
+    return Answer(FromDeviceError(common::ERROR_MOD_NOT_FOUND), common::ERROR_MOD_NOT_FOUND);
   }
-  InvokeOutcome outcome = InvokeInHelper(*library, text::FromUtf16(request.text2), request.data,
+  InvokeOutcome outcome = InvokeInHelper(*library, common::FromUtf16(request.text2), request.data,
                                          config_.stateDir, config_.invokeLimitMs, wire::kMaxData);
   if (!outcome.called) return Answer(FromDeviceError(outcome.lastError), outcome.lastError);
   wire::Answer answer = Answer(outcome.status, 0);
@@ -93,11 +93,11 @@ wire::Answer DeviceSession::Invoke(const wire::Request& request) {
 wire::Answer DeviceSession::CreateFile(const wire::Request& request) {
   const auto path = FilePath(config_.storeRoot, request.text);
   if (!path) {
-    return Answer(static_cast<int32_t>(kInvalidHandle), handheld::ERROR_INVALID_NAME);
+    return Answer(static_cast<int32_t>(kInvalidHandle), common::ERROR_INVALID_NAME);
   }
   uint32_t error = 0;
-  auto file = handheld::StoreFile::Open(config_.storeRoot, *path, request.access, request.share,
-                                        request.disposition, &error);
+  auto file = common::StoreFile::Open(config_.storeRoot, *path, request.access, request.share,
+                                      request.disposition, &error);
   if (!file) return Answer(static_cast<int32_t>(kInvalidHandle), error);
   const uint32_t handle = nextHandle_;
   nextHandle_ += 4;
@@ -108,7 +108,7 @@ wire::Answer DeviceSession::CreateFile(const wire::Request& request) {
 
 wire::Answer DeviceSession::ReadFile(const wire::Request& request) {
   const auto file = files_.find(request.handle);
-  if (file == files_.end()) return Answer(kFalse, handheld::ERROR_INVALID_HANDLE);
+  if (file == files_.end()) return Answer(kFalse, common::ERROR_INVALID_HANDLE);
   wire::Answer answer = Answer(kTrue, 0);
   answer.data.resize(request.number);
   uint32_t done = 0;
@@ -120,22 +120,22 @@ wire::Answer DeviceSession::ReadFile(const wire::Request& request) {
 
 wire::Answer DeviceSession::WriteFile(const wire::Request& request) {
   const auto file = files_.find(request.handle);
-  if (file == files_.end()) return Answer(kFalse, handheld::ERROR_INVALID_HANDLE);
+  if (file == files_.end()) return Answer(kFalse, common::ERROR_INVALID_HANDLE);
   wire::Answer answer = Answer(kTrue, 0);
   if (!file->second->Write(request.data, &answer.value, &answer.lastError)) answer.result = kFalse;
   return answer;
 }
 
 wire::Answer DeviceSession::CloseHandle(const wire::Request& request) {
-  if (files_.erase(request.handle) == 0) return Answer(kFalse, handheld::ERROR_INVALID_HANDLE);
+  if (files_.erase(request.handle) == 0) return Answer(kFalse, common::ERROR_INVALID_HANDLE);
   return Answer(kTrue, 0);
 }
 
 wire::Answer DeviceSession::DeleteFile(const wire::Request& request) {
   const auto path = FilePath(config_.storeRoot, request.text);
-  if (!path) return Answer(kFalse, handheld::ERROR_INVALID_NAME);
+  if (!path) return Answer(kFalse, common::ERROR_INVALID_NAME);
   uint32_t error = 0;
-  if (!handheld::DeleteStoreFile(config_.storeRoot, *path, &error)) return Answer(kFalse, error);
+  if (!common::DeleteStoreFile(config_.storeRoot, *path, &error)) return Answer(kFalse, error);
   return Answer(kTrue, 0);
 }
 
@@ -143,16 +143,16 @@ wire::Answer DeviceSession::MoveFile(const wire::Request& request) {
   const auto from = FilePath(config_.storeRoot, request.text);
   const auto to = FilePath(config_.storeRoot, request.text2);
   if (!from || !to) {
-    return Answer(kFalse, handheld::ERROR_INVALID_NAME);
+    return Answer(kFalse, common::ERROR_INVALID_NAME);
   }
   uint32_t error = 0;
-  if (!handheld::MoveStoreFile(config_.storeRoot, *from, *to, &error)) return Answer(kFalse, error);
+  if (!common::MoveStoreFile(config_.storeRoot, *from, *to, &error)) return Answer(kFalse, error);
   return Answer(kTrue, 0);
 }
 
 wire::Answer DeviceSession::CreateProcess(const wire::Request& request) {
   const auto program = FilePath(config_.storeRoot, request.text);
-  if (!program) return Answer(kFalse, handheld::ERROR_INVALID_NAME);
+  if (!program) return Answer(kFalse, common::ERROR_INVALID_NAME);
   uint32_t error = 0;
   if (!StartDeviceProgram(*program, config_.stateDir, &error)) return Answer(kFalse, error);
   return Answer(kTrue, 0);

@@ -54,7 +54,7 @@ class DeviceSession {
   wire::Answer Done(wire::Answer answer);
 
   const DeviceEndConfig& config_;
-  std::map<uint32_t, std::unique_ptr<handheld::StoreFile>> files_;
+  std::map<uint32_t, std::unique_ptr<common::StoreFile>> files_;
   uint32_t nextHandle_ = 0x100;
   uint32_t lastError_ = 0;
 };

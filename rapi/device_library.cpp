@@ -63,23 +63,23 @@ void* OwnExport(void* handle, const std::string& name) {
                             std::vector<uint8_t>& input, const std::string& stateDir, uint32_t maxOutput) {
   if (pipeFd != kHelperPipe && ::dup2(pipeFd, kHelperPipe) < 0) ::_exit(1);
   ::close_range(kHelperPipe + 1, ~0u, 0);
-  ::setenv(handheld::kStateVariable, stateDir.c_str(), 1);
+  ::setenv(common::kStateVariable, stateDir.c_str(), 1);
   void* handle = ::dlopen(library.c_str(), RTLD_NOW | RTLD_LOCAL);
-  if (handle == nullptr) Report(handheld::ERROR_MOD_NOT_FOUND, 0, nullptr, 0);
+  if (handle == nullptr) Report(common::ERROR_MOD_NOT_FOUND, 0, nullptr, 0);
   auto* export_ = reinterpret_cast<DeviceExtensionFunction>(OwnExport(handle, function));
-  if (export_ == nullptr) Report(handheld::ERROR_PROC_NOT_FOUND, 0, nullptr, 0);
+  if (export_ == nullptr) Report(common::ERROR_PROC_NOT_FOUND, 0, nullptr, 0);
   uint32_t size = 0;
   uint8_t* output = nullptr;
   const int32_t status = export_(static_cast<uint32_t>(input.size()), input.empty() ? nullptr : input.data(),
                                  &size, &output, nullptr);
   if (output == nullptr) size = 0;
-  if (size > maxOutput) Report(handheld::ERROR_INVALID_DATA, status, nullptr, 0);
+  if (size > maxOutput) Report(common::ERROR_INVALID_DATA, status, nullptr, 0);
   // The bytes go out before the block is freed: the layer owns the output.
   WriteFully(kHelperPipe, "\0\0\0\0", 4);
   WriteFully(kHelperPipe, &status, sizeof status);
   WriteFully(kHelperPipe, &size, sizeof size);
   if (size > 0) WriteFully(kHelperPipe, output, size);
-  handheld::DeviceLocalFree(output);
+  common::DeviceLocalFree(output);
   ::_exit(0);
 }
 
@@ -113,7 +113,7 @@ InvokeOutcome InvokeInHelper(const std::filesystem::path& library, const std::st
                              std::span<const uint8_t> input, const std::filesystem::path& stateDir,
                              uint32_t limitMs, uint32_t maxOutput) {
   InvokeOutcome outcome;
-  outcome.lastError = handheld::ERROR_ACCESS_DENIED;
+  outcome.lastError = common::ERROR_ACCESS_DENIED;
   // Everything the helper needs is made before the fork.
   const std::string libraryText = library.string();
   const std::string stateText = stateDir.string();
@@ -131,7 +131,7 @@ InvokeOutcome InvokeInHelper(const std::filesystem::path& library, const std::st
     return outcome;
   }
   std::vector<uint8_t> report;
-  const bool complete = ReadReport(fds[0], &report, platform::DeadlineAfter(limitMs));
+  const bool complete = ReadReport(fds[0], &report, common::DeadlineAfter(limitMs));
   ::close(fds[0]);
   if (!complete) ::kill(pid, SIGKILL);
   int status = 0;

@@ -20,7 +20,7 @@ namespace corvash::rapi {
 namespace {
 
 std::vector<std::string> EnvironmentFor(const std::filesystem::path& stateDir) {
-  const std::string key = std::string(handheld::kStateVariable) + "=";
+  const std::string key = std::string(common::kStateVariable) + "=";
   std::vector<std::string> entries;
   for (char** entry = environ; *entry != nullptr; ++entry) {
     if (std::strncmp(*entry, key.c_str(), key.size()) != 0) entries.emplace_back(*entry);
@@ -31,9 +31,9 @@ std::vector<std::string> EnvironmentFor(const std::filesystem::path& stateDir) {
 
 uint32_t ExecError(int error) {
   switch (error) {
-    case ENOENT: return handheld::ERROR_FILE_NOT_FOUND;
-    case ENOEXEC: return handheld::ERROR_BAD_EXE_FORMAT;
-    default: return handheld::ERROR_ACCESS_DENIED;
+    case ENOENT: return common::ERROR_FILE_NOT_FOUND;
+    case ENOEXEC: return common::ERROR_BAD_EXE_FORMAT;
+    default: return common::ERROR_ACCESS_DENIED;
   }
 }
 
@@ -43,7 +43,7 @@ bool StartDeviceProgram(const std::filesystem::path& program, const std::filesys
                         uint32_t* lastError) {
   struct stat info {};
   if (::lstat(program.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) {
-    *lastError = handheld::ERROR_FILE_NOT_FOUND;
+    *lastError = common::ERROR_FILE_NOT_FOUND;
     return false;
   }
   ::chmod(program.c_str(), (info.st_mode & 07777) | S_IXUSR);
@@ -59,7 +59,7 @@ bool StartDeviceProgram(const std::filesystem::path& program, const std::filesys
   int report[2];
   if (devNull < 0 || ::pipe2(report, O_CLOEXEC) != 0) {
     if (devNull >= 0) ::close(devNull);
-    *lastError = handheld::ERROR_ACCESS_DENIED;
+    *lastError = common::ERROR_ACCESS_DENIED;
     return false;
   }
   const pid_t middle = ::fork();
@@ -79,7 +79,7 @@ bool StartDeviceProgram(const std::filesystem::path& program, const std::filesys
   ::close(devNull);
   if (middle < 0) {
     ::close(report[0]);
-    *lastError = handheld::ERROR_ACCESS_DENIED;
+    *lastError = common::ERROR_ACCESS_DENIED;
     return false;
   }
   while (::waitpid(middle, nullptr, 0) < 0 && errno == EINTR) {

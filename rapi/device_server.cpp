@@ -45,7 +45,7 @@ std::unique_ptr<DeviceServer> DeviceServer::Start(const std::filesystem::path& s
     *error = std::string("cannot make the remote API socket: ") + std::strerror(errno);
     return nullptr;
   }
-  server->listen_ = platform::ListenLocal(socketPath, 8, error);
+  server->listen_ = common::ListenLocal(socketPath, 8, error);
   if (server->listen_ < 0) return nullptr;
   server->acceptor_ = std::thread([raw = server.get()] { raw->Accept(); });
   return server;
@@ -95,7 +95,7 @@ void DeviceServer::Accept() {
       ReapFinished();
     }
     if (StopRequested(static_cast<int>(
-            std::chrono::duration_cast<std::chrono::milliseconds>(platform::ScaledDuration(kAcceptPauseMs)).count() +
+            std::chrono::duration_cast<std::chrono::milliseconds>(common::ScaledDuration(kAcceptPauseMs)).count() +
             1))) {
       return;
     }
@@ -116,7 +116,7 @@ void DeviceServer::Admit(int fd) {
   }
   auto connection = std::make_unique<Connection>();
   connection->fd = fd;
-  connection->idleSince = platform::TickMs();
+  connection->idleSince = common::TickMs();
   Connection* raw = connection.get();
   try {
     raw->thread = std::thread([this, raw] { Serve(raw); });
@@ -128,7 +128,7 @@ void DeviceServer::Admit(int fd) {
 }
 
 bool DeviceServer::MakeRoomLocked() {
-  const uint64_t now = platform::TickMs();
+  const uint64_t now = common::TickMs();
   Connection* longest = nullptr;
   for (auto& connection : connections_) {
     if (!connection->idle.load() || connection->finished.load()) continue;
@@ -157,11 +157,11 @@ void DeviceServer::Serve(Connection* connection) {
   DeviceSession session(config_);
   const int fd = connection->fd;
   for (bool first = true;; first = false) {
-    connection->idleSince = platform::TickMs();
+    connection->idleSince = common::TickMs();
     connection->idle = true;
     // Between messages the desktop may take its time; a message begun must
     // come whole within the body wait, its header too.
-    if (!wire::WaitForInput(fd, first ? kFirstMessageMs : platform::kInfinite)) break;
+    if (!wire::WaitForInput(fd, first ? kFirstMessageMs : common::kInfinite)) break;
     connection->idle = false;
     wire::RawMessage message;
     const wire::ReadStatus status = wire::ReadMessage(fd, &message, kBodyWaitMs, kBodyWaitMs);

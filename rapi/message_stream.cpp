@@ -48,22 +48,22 @@ Fill ReadExact(int fd, uint8_t* buffer, size_t size, Clock::time_point deadline)
 
 ReadStatus ReadMessage(int fd, RawMessage* message, uint32_t headerWaitMs, uint32_t bodyWaitMs) {
   uint8_t header[kHeaderSize];
-  const Fill head = ReadExact(fd, header, sizeof header, platform::DeadlineAfter(headerWaitMs));
+  const Fill head = ReadExact(fd, header, sizeof header, common::DeadlineAfter(headerWaitMs));
   if (head != Fill::Ok) return head == Fill::Closed ? ReadStatus::Closed : ReadStatus::TimedOut;
   message->header = *DecodeHeader(header);
   if (message->header.length > kMaxPayload) return ReadStatus::TooLong;
   message->payload.resize(message->header.length);
   const Fill body =
-      ReadExact(fd, message->payload.data(), message->payload.size(), platform::DeadlineAfter(bodyWaitMs));
+      ReadExact(fd, message->payload.data(), message->payload.size(), common::DeadlineAfter(bodyWaitMs));
   if (body != Fill::Ok) return body == Fill::Closed ? ReadStatus::Closed : ReadStatus::TimedOut;
   return ReadStatus::Ok;
 }
 
-bool WaitForInput(int fd, uint32_t waitMs) { return WaitFor(fd, POLLIN, platform::DeadlineAfter(waitMs)); }
+bool WaitForInput(int fd, uint32_t waitMs) { return WaitFor(fd, POLLIN, common::DeadlineAfter(waitMs)); }
 
 bool Discard(int fd, uint64_t count, uint32_t waitMs) {
   std::vector<uint8_t> sink(64 * 1024);
-  const auto deadline = platform::DeadlineAfter(waitMs);
+  const auto deadline = common::DeadlineAfter(waitMs);
   while (count > 0) {
     const size_t piece = static_cast<size_t>(std::min<uint64_t>(count, sink.size()));
     if (ReadExact(fd, sink.data(), piece, deadline) != Fill::Ok) return false;
@@ -73,7 +73,7 @@ bool Discard(int fd, uint64_t count, uint32_t waitMs) {
 }
 
 bool WriteAll(int fd, std::span<const uint8_t> bytes, uint32_t waitMs) {
-  const auto deadline = platform::DeadlineAfter(waitMs);
+  const auto deadline = common::DeadlineAfter(waitMs);
   while (!bytes.empty()) {
     if (!WaitFor(fd, POLLOUT, deadline)) return false;
     const ssize_t count = ::send(fd, bytes.data(), bytes.size(), MSG_NOSIGNAL | MSG_DONTWAIT);

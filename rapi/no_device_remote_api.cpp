@@ -5,7 +5,7 @@ namespace corvash::rapi {
 HRESULT NoDeviceRemoteApi::CeRapiInitEx(RapiInitRecord& init) {
   if (init.cbSize != 12) return E_UNEXPECTED;
   // The link never comes up: the event stays unsignalled.
-  init.heRapiInit = std::make_shared<platform::Event>(true, false);
+  init.heRapiInit = std::make_shared<common::Event>(true, false);
   init.hrRapiInit = S_OK;
   return S_OK;
 }

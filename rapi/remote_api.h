@@ -32,27 +32,27 @@ using CeHandle = uint32_t;
 inline constexpr CeHandle kInvalidHandle = 0xFFFFFFFFu;
 
 // Values for CeCreateFile (common/file_access.h).
-using handheld::CREATE_ALWAYS;
-using handheld::CREATE_NEW;
-using handheld::FILE_ATTRIBUTE_NORMAL;
-using handheld::FILE_SHARE_READ;
-using handheld::FILE_SHARE_WRITE;
-using handheld::GENERIC_READ;
-using handheld::GENERIC_WRITE;
-using handheld::OPEN_ALWAYS;
-using handheld::OPEN_EXISTING;
+using common::CREATE_ALWAYS;
+using common::CREATE_NEW;
+using common::FILE_ATTRIBUTE_NORMAL;
+using common::FILE_SHARE_READ;
+using common::FILE_SHARE_WRITE;
+using common::GENERIC_READ;
+using common::GENERIC_WRITE;
+using common::OPEN_ALWAYS;
+using common::OPEN_EXISTING;
 
 // Error codes that callers interpret (common/device_errors.h).
-using handheld::ERROR_ALREADY_EXISTS;
-using handheld::ERROR_FILE_NOT_FOUND;
-using handheld::ERROR_NOT_CONNECTED;
+using common::ERROR_ALREADY_EXISTS;
+using common::ERROR_FILE_NOT_FOUND;
+using common::ERROR_NOT_CONNECTED;
 
 // Start record: the size field is always 12. The start call puts its connect
 // event into heRapiInit; the event is signalled once the link to the device
 // is up. hrRapiInit carries the outcome of the connection attempt.
 struct RapiInitRecord {
   uint32_t cbSize = 12;
-  std::shared_ptr<platform::Event> heRapiInit;
+  std::shared_ptr<common::Event> heRapiInit;
   HRESULT hrRapiInit = S_OK;
 };
 

@@ -3,6 +3,12 @@
 #include "common/little_endian.h"
 
 namespace corvash::rapi::wire {
+
+using common::GetLE16;
+using common::GetLE32;
+using common::PutLE16;
+using common::PutLE32;
+
 namespace {
 
 constexpr uint32_t kMaxTextUnits = 1024;

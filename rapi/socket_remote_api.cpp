@@ -36,7 +36,7 @@ SocketRemoteApi::~SocketRemoteApi() {
 
 bool SocketRemoteApi::ConnectLocked() {
   // A listener that takes no connection in time counts as no handheld.
-  const int fd = platform::ConnectLocal(socketPath_, kConnectWaitMs);
+  const int fd = common::ConnectLocal(socketPath_, kConnectWaitMs);
   if (fd < 0) return false;
   // The link counts as up once the handheld answers.
   wire::Request hello;
@@ -63,7 +63,7 @@ void SocketRemoteApi::DisconnectLocked() {
 
 HRESULT SocketRemoteApi::CeRapiInitEx(RapiInitRecord& init) {
   if (init.cbSize != 12) return E_UNEXPECTED;
-  auto event = std::make_shared<platform::Event>(true, false);
+  auto event = std::make_shared<common::Event>(true, false);
   init.heRapiInit = event;
   init.hrRapiInit = S_OK;
   std::lock_guard connector(connectorMutex_);
@@ -82,13 +82,13 @@ HRESULT SocketRemoteApi::CeRapiInitEx(RapiInitRecord& init) {
   if (startConnector) {
     // A connector that has left its loop needs no mutex_ to end.
     if (connector_.joinable()) connector_.join();
-    stopConnector_ = std::make_shared<platform::Event>(true, false);
+    stopConnector_ = std::make_shared<common::Event>(true, false);
     connector_ = std::thread([this, stop = stopConnector_] { KeepConnecting(stop); });
   }
   return S_OK;
 }
 
-void SocketRemoteApi::KeepConnecting(std::shared_ptr<platform::Event> stop) {
+void SocketRemoteApi::KeepConnecting(std::shared_ptr<common::Event> stop) {
   for (;;) {
     {
       std::lock_guard lock(mutex_);

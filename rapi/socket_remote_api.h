@@ -61,18 +61,18 @@ class SocketRemoteApi : public RemoteApi {
   std::optional<wire::Answer> Exchange(const wire::Request& request, uint32_t waitMs);
   bool ConnectLocked();     // mutex_ held
   void DisconnectLocked();  // mutex_ held
-  void KeepConnecting(std::shared_ptr<platform::Event> stop);
+  void KeepConnecting(std::shared_ptr<common::Event> stop);
   void StopConnector();
 
   const std::filesystem::path socketPath_;
   std::mutex mutex_;
   int fd_ = -1;
   int sessions_ = 0;
-  std::vector<std::shared_ptr<platform::Event>> waiting_;  // start events to signal on connect
+  std::vector<std::shared_ptr<common::Event>> waiting_;  // start events to signal on connect
   bool connectorActive_ = false;  // mutex_ held; a connector is in its loop
   std::mutex connectorMutex_;      // guards connector_ and stopConnector_
   std::thread connector_;
-  std::shared_ptr<platform::Event> stopConnector_;
+  std::shared_ptr<common::Event> stopConnector_;
   std::atomic<uint32_t> lastError_{0};
   std::atomic<HRESULT> rapiError_{S_OK};
 };

@@ -247,7 +247,7 @@ bool Autopilot::Click(const AutopilotStep& step, const std::shared_ptr<Scriptabl
 }
 
 bool Autopilot::WaitEnabled(const AutopilotStep& step, const std::shared_ptr<ScriptablePage>& page) {
-  const Clock::time_point deadline = platform::DeadlineAfter(step.waitMs);
+  const Clock::time_point deadline = common::DeadlineAfter(step.waitMs);
   std::unique_lock lock(shared_->mutex);
   for (;;) {
     if (Stopping()) return false;
@@ -307,7 +307,7 @@ bool Autopilot::SelfEndingPageOpen() const {
 
 bool Autopilot::PageWaitExpired() const {
   if (SelfEndingPageOpen()) return false;
-  const auto limit = std::max<Clock::duration>(platform::ScaledDuration(options_.pageWaitMs), options_.pageWaitFloor);
+  const auto limit = std::max<Clock::duration>(common::ScaledDuration(options_.pageWaitMs), options_.pageWaitFloor);
   return Clock::now() - lastPageEvent_ > limit;
 }
 

@@ -12,11 +12,11 @@ std::thread::id DownloadContext::DownloadThreadId() const {
 }
 
 void DownloadContext::Reset() {
-  platform::ClearText(statusText);
-  platform::ClearText(fileName);
-  platform::ClearText(addressText);
-  platform::ClearText(offsetText);
-  platform::ClearText(lengthText);
+  common::ClearText(statusText);
+  common::ClearText(fileName);
+  common::ClearText(addressText);
+  common::ClearText(offsetText);
+  common::ClearText(lengthText);
   NotifyHeaderEvent.Reset();
   NotifyRecordEvent.Reset();
   DownloadActive.store(0);

@@ -31,8 +31,8 @@ struct DownloadContext {
   char statusText[128] = {};
   // Set by the receive thread on byte 0x01 / 0x02 during a download
   // (auto-reset, not signalled when the receive thread starts).
-  platform::Event NotifyHeaderEvent{false, false};
-  platform::Event NotifyRecordEvent{false, false};
+  common::Event NotifyHeaderEvent{false, false};
+  common::Event NotifyRecordEvent{false, false};
   // 1 from the start line until the download thread ends.
   std::atomic<uint32_t> DownloadActive{0};
   // The image to send (the PC's image path, set on ":F=") and the values of

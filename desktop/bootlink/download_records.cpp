@@ -34,7 +34,7 @@ uint32_t ParseLoaderHex(std::string_view text) {
 }
 
 uint64_t LoadImageSize(uint32_t length, uint64_t payloadSize) {
-  return length == wire::LENGTH_WHOLE_FILE ? payloadSize : uint64_t{length};
+  return length == common::LENGTH_WHOLE_FILE ? payloadSize : uint64_t{length};
 }
 
 std::optional<DownloadPlan> PlanDownload(uint32_t address, uint32_t offset, uint64_t imageSize) {

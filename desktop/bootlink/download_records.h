@@ -15,16 +15,16 @@
 namespace corvash::bootlink {
 
 // Sizes and texts of the records are the wire's (loader_wire.h).
-inline constexpr uint32_t kPiecesPerBlock = wire::BLOCK_LENGTH / wire::TXQUEUE;
+inline constexpr uint32_t kPiecesPerBlock = common::BLOCK_LENGTH / common::TXQUEUE;
 
 // The record codec is the wire's own (download_codec.h).
-using wire::FileHeader;
-using wire::GetLE32;
-using wire::MakeEndRecord;
-using wire::MakeFileHeader;
-using wire::MakeRecordHeader;
-using wire::PutLE32;
-using wire::RecordHeader;
+using common::FileHeader;
+using common::GetLE32;
+using common::MakeEndRecord;
+using common::MakeFileHeader;
+using common::MakeRecordHeader;
+using common::PutLE32;
+using common::RecordHeader;
 
 // A key value as the loader sends it, read as hexadecimal: leading blanks
 // and a 0x prefix are skipped, reading stops at the first character that is
@@ -39,13 +39,13 @@ struct DownloadPlan {
   uint32_t total = 0;
   uint32_t payloadOffset = 0;
   // Where the first byte to send lies in the image file.
-  uint64_t FileOffset() const { return uint64_t{wire::IMAGE_HEADER_LENGTH} + payloadOffset; }
+  uint64_t FileOffset() const { return uint64_t{common::IMAGE_HEADER_LENGTH} + payloadOffset; }
   // Records the loader will ask for: the full blocks plus a short last one.
-  uint32_t RecordCount() const { return total / wire::BLOCK_LENGTH + (total % wire::BLOCK_LENGTH != 0 ? 1 : 0); }
+  uint32_t RecordCount() const { return total / common::BLOCK_LENGTH + (total % common::BLOCK_LENGTH != 0 ? 1 : 0); }
 };
 
 // The image size of a load: `length`, or the whole payload when `length` is
-// wire::LENGTH_WHOLE_FILE. `payloadSize` is the image file's size less its header.
+// common::LENGTH_WHOLE_FILE. `payloadSize` is the image file's size less its header.
 uint64_t LoadImageSize(uint32_t length, uint64_t payloadSize);
 
 // The plan for address A, offset O and image size; nullopt when the image

@@ -49,15 +49,15 @@ uint32_t GetImageBodySize(LoaderLink& link, std::string_view imagePath, bool& no
   }
   link.KeepImageFile(fd);
   struct stat info {};
-  const bool sized = ::fstat(fd, &info) == 0 && info.st_size > static_cast<off_t>(wire::IMAGE_HEADER_LENGTH) &&
-                     static_cast<uint64_t>(info.st_size) - wire::IMAGE_HEADER_LENGTH <=
+  const bool sized = ::fstat(fd, &info) == 0 && info.st_size > static_cast<off_t>(common::IMAGE_HEADER_LENGTH) &&
+                     static_cast<uint64_t>(info.st_size) - common::IMAGE_HEADER_LENGTH <=
                          std::numeric_limits<uint32_t>::max();
   if (!sized) {
     link.CloseImageFile();
     platform::Trace("\nGet File size error\n");
     return 0;
   }
-  return static_cast<uint32_t>(static_cast<uint64_t>(info.st_size) - wire::IMAGE_HEADER_LENGTH);
+  return static_cast<uint32_t>(static_cast<uint64_t>(info.st_size) - common::IMAGE_HEADER_LENGTH);
 }
 
 FlashOutcome RunFlashSequence(LoaderLink& link, std::string_view imagePath) {
@@ -71,14 +71,14 @@ FlashOutcome RunFlashSequence(LoaderLink& link, std::string_view imagePath) {
   if (size == 0) return FlashOutcome::kImageNotSized;
   // ":F=" names the image being flashed.
   link.SetDownloadImage(imagePath);
-  if (!SendLoad(link, wire::FirstLoadCommand(size), 1)) return FlashOutcome::kLinkLost;
+  if (!SendLoad(link, common::FirstLoadCommand(size), 1)) return FlashOutcome::kLinkLost;
   // The download thread announces the end of the first load; the look at
   // least every 10 ms also catches a change nobody announces.
   for (;;) {
     const uint64_t seen = link.Signals().Count();
     if (link.linkClosed.load() == 1 || link.flashState.load() == 3) break;
     if (link.flashState.load() == 2) {
-      if (!SendLoad(link, wire::SECOND_LOAD_COMMAND, 3)) return FlashOutcome::kLinkLost;
+      if (!SendLoad(link, common::SECOND_LOAD_COMMAND, 3)) return FlashOutcome::kLinkLost;
       continue;
     }
     link.Signals().Wait(seen, kLookMs);

@@ -14,7 +14,7 @@
 namespace corvash::bootlink {
 namespace {
 
-using platform::Contains;
+using common::Contains;
 
 // The longest time between two looks at frameReply.
 constexpr uint32_t kLookMs = 10;
@@ -25,7 +25,7 @@ constexpr std::array<std::string_view, 10> kLanguageCodes = {
     "ENG", "JPN", "FRE", "GER", "ITA", "SPA", "PTB", "POT", "CHT", "CHS"};
 
 // Record layout inside the reply line.
-constexpr size_t kModelAt = wire::READDATA_REPLY_SKIP;
+constexpr size_t kModelAt = common::READDATA_REPLY_SKIP;
 constexpr size_t kModelLength = 9;
 constexpr size_t kVariantAt = 14;
 constexpr size_t kCodeLength = 3;
@@ -44,12 +44,12 @@ enum class Reply { kArrived, kNoAnswer, kLinkClosed };
 // Waits for frameReply to hold a line with "KVOE": looks as soon as the
 // receive thread announces a reply, and at least every 10 ms.
 Reply AwaitFrameReply(LoaderLink& link, std::string& reply) {
-  const auto deadline = platform::DeadlineAfter(kUnwatchedReplyMs);
+  const auto deadline = common::DeadlineAfter(kUnwatchedReplyMs);
   for (;;) {
     const uint64_t seen = link.Signals().Count();
     if (link.linkClosed.load() == 1) return Reply::kLinkClosed;
     reply = link.FrameReply();
-    if (Contains(reply, wire::FRAME_REPLY_KEY)) return Reply::kArrived;
+    if (Contains(reply, common::FRAME_REPLY_KEY)) return Reply::kArrived;
     if (link.Watcher() == nullptr && std::chrono::steady_clock::now() >= deadline) return Reply::kNoAnswer;
     link.Signals().Wait(seen, kLookMs);
   }
@@ -111,8 +111,8 @@ bool IdentityCursor::SkipArea() {
 }
 
 bool IsErasedReply(std::string_view reply) {
-  return reply.size() > wire::READDATA_REPLY_SKIP &&
-         static_cast<uint8_t>(reply[wire::READDATA_REPLY_SKIP]) == wire::ERASED_BYTE;
+  return reply.size() > common::READDATA_REPLY_SKIP &&
+         static_cast<uint8_t>(reply[common::READDATA_REPLY_SKIP]) == common::ERASED_BYTE;
 }
 
 bool IsIdentityRecord(std::string_view reply) {
@@ -125,20 +125,20 @@ bool IsIdentityRecord(std::string_view reply) {
 }
 
 void TakeIdentityFields(std::string_view reply, session::HandheldIdentity& identity) {
-  platform::CopyText(identity.deviceModel, Slice(reply, kModelAt, kModelLength));
-  platform::CopyText(identity.deviceVariant, Slice(reply, kVariantAt, kCodeLength));
-  platform::CopyText(identity.deviceLangCode, Slice(reply, kLangCodeAt, kCodeLength));
-  platform::CopyText(identity.deviceVersion, Slice(reply, kVersionAt, kVersionLength));
+  common::CopyText(identity.deviceModel, Slice(reply, kModelAt, kModelLength));
+  common::CopyText(identity.deviceVariant, Slice(reply, kVariantAt, kCodeLength));
+  common::CopyText(identity.deviceLangCode, Slice(reply, kLangCodeAt, kCodeLength));
+  common::CopyText(identity.deviceVersion, Slice(reply, kVersionAt, kVersionLength));
 }
 
 IdentityOutcome ReadDeviceIdentity(LoaderLink& link, session::HandheldIdentity& identity) {
   const Search search = SearchIdentityRecord(link, identity);
   if (search != Search::kFound) {
-    platform::ClearText(identity.deviceModel);
-    platform::ClearText(identity.deviceVersion);
-    platform::ClearText(identity.deviceLangCode);
+    common::ClearText(identity.deviceModel);
+    common::ClearText(identity.deviceVersion);
+    common::ClearText(identity.deviceLangCode);
   }
-  if (!platform::TextOf(identity.deviceModel).empty() && !platform::TextOf(identity.deviceLangCode).empty()) {
+  if (!common::TextOf(identity.deviceModel).empty() && !common::TextOf(identity.deviceLangCode).empty()) {
     return IdentityOutcome::kRead;
   }
   link.KillWatchdog();

@@ -18,9 +18,9 @@ class LoaderLink;
 // The search areas and their step are the flash layout's
 // (common/flash_layout.h): all of the reserve area, then the first eleven
 // slots of the WBT and of the NBT asset area.
-inline constexpr uint32_t kIdentityStep = flash::kSlotLength;
-inline constexpr const auto& kIdentityAreas = flash::kIdentitySearchAreas;
-inline constexpr int kIdentityAreaCount = flash::kIdentitySearchAreaCount;
+inline constexpr uint32_t kIdentityStep = common::kSlotLength;
+inline constexpr const auto& kIdentityAreas = common::kIdentitySearchAreas;
+inline constexpr int kIdentityAreaCount = common::kIdentitySearchAreaCount;
 
 // Where the search stands: the area and the address of the next read.
 struct IdentityCursor {

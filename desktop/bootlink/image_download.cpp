@@ -27,16 +27,16 @@ class Download {
   Download(LoaderLink& link, DownloadContext& context) : link_(link), context_(context) {}
 
   uint32_t Run() {
-    const uint32_t address = ParseLoaderHex(platform::TextOf(context_.addressText));
-    const uint32_t offset = ParseLoaderHex(platform::TextOf(context_.offsetText));
-    const uint32_t length = ParseLoaderHex(platform::TextOf(context_.lengthText));
-    if (!file_.Open(std::string(platform::TextOf(context_.fileName)))) return ReportOpenFailure();
+    const uint32_t address = ParseLoaderHex(common::TextOf(context_.addressText));
+    const uint32_t offset = ParseLoaderHex(common::TextOf(context_.offsetText));
+    const uint32_t length = ParseLoaderHex(common::TextOf(context_.lengthText));
+    if (!file_.Open(std::string(common::TextOf(context_.fileName)))) return ReportOpenFailure();
     uint64_t fileSize = 0;  // stays 0 when the size cannot be read
     file_.Size(fileSize);
-    const uint64_t payload = fileSize > wire::IMAGE_HEADER_LENGTH ? fileSize - wire::IMAGE_HEADER_LENGTH : 0;
+    const uint64_t payload = fileSize > common::IMAGE_HEADER_LENGTH ? fileSize - common::IMAGE_HEADER_LENGTH : 0;
     const uint64_t imageSize = LoadImageSize(length, payload);
 
-    if (link_.SendString(wire::SYNC_HEADER) != 1) return EarlyFailure("\nSync Header Send Error\n");
+    if (link_.SendString(common::SYNC_HEADER) != 1) return EarlyFailure("\nSync Header Send Error\n");
     const LinkWait header = link_.WaitEvent(context_.NotifyHeaderEvent, SYNC_HEADER_WAIT_MS);
     if (header == LinkWait::kTimedOut) return EarlyFailure("\nSync Header time out\n");
     if (header == LinkWait::kLinkClosed) return EarlyFailure("\nSync Header: link closed\n");
@@ -52,12 +52,12 @@ class Download {
     if (link_.SendString(fileHeader.data(), fileHeader.size()) != 1) {
       platform::Trace("\r\n File Header Send Error\r\n");
     }
-    block_.reset(new (std::nothrow) uint8_t[wire::BLOCK_LENGTH]);
+    block_.reset(new (std::nothrow) uint8_t[common::BLOCK_LENGTH]);
     if (!block_) {
       platform::Trace("\r\n can't allocation memory\r\n");
       return Abandon();
     }
-    std::memset(block_.get(), kBlockFiller, wire::BLOCK_LENGTH);
+    std::memset(block_.get(), kBlockFiller, common::BLOCK_LENGTH);
     StartProgress();
     nextAddress_ = plan_.startAddress;
     remaining_ = plan_.total;
@@ -77,7 +77,7 @@ class Download {
   }
 
   uint32_t EarlyFailure(std::string_view status) {
-    platform::CopyText(context_.statusText, status);
+    common::CopyText(context_.statusText, status);
     platform::Trace(status);
     return Abandon();
   }
@@ -122,19 +122,19 @@ class Download {
         SendEndRecord();
         return Step::kEnd;
       }
-      const Step step = remaining_ >= wire::BLOCK_LENGTH ? SendFullBlock() : SendShortBlock();
+      const Step step = remaining_ >= common::BLOCK_LENGTH ? SendFullBlock() : SendShortBlock();
       if (step != Step::kNextRequest) return step;
     }
   }
 
   Step SendFullBlock() {
-    if (file_.Read(block_.get(), wire::BLOCK_LENGTH) != static_cast<long>(wire::BLOCK_LENGTH)) {
+    if (file_.Read(block_.get(), common::BLOCK_LENGTH) != static_cast<long>(common::BLOCK_LENGTH)) {
       platform::Trace("\n  Line 542: Read file fial!\n");
       return Step::kReadFailed;
     }
     const RecordHeader header = MakeRecordHeader(nextAddress_);
-    nextAddress_ += wire::BLOCK_LENGTH;
-    remaining_ -= wire::BLOCK_LENGTH;
+    nextAddress_ += common::BLOCK_LENGTH;
+    remaining_ -= common::BLOCK_LENGTH;
     if (link_.SendString(header.data(), header.size()) != 1) return Step::kEnd;
     if (SendPieces() < kPiecesPerBlock) {
       platform::Trace("\n line 522 : Send string Error!\n");
@@ -155,7 +155,7 @@ class Download {
       platform::Trace(got < 0 ? "\nLine 612: Read file fial!\n" : "\n Line 601: Read file fial!\n");
       return Step::kReadFailed;
     }
-    std::memset(block_.get() + got, kBlockFiller, wire::BLOCK_LENGTH - static_cast<size_t>(got));
+    std::memset(block_.get() + got, kBlockFiller, common::BLOCK_LENGTH - static_cast<size_t>(got));
     // The header names a whole block; the loader always takes BLOCK_LENGTH bytes.
     const RecordHeader header = MakeRecordHeader(nextAddress_);
     nextAddress_ += remaining_;
@@ -174,7 +174,7 @@ class Download {
   // The block as pieces of TXQUEUE bytes; returns how many went out.
   uint32_t SendPieces() {
     uint32_t sent = 0;
-    while (sent < kPiecesPerBlock && link_.SendString(block_.get() + sent * wire::TXQUEUE, wire::TXQUEUE) == 1) ++sent;
+    while (sent < kPiecesPerBlock && link_.SendString(block_.get() + sent * common::TXQUEUE, common::TXQUEUE) == 1) ++sent;
     return sent;
   }
 
@@ -192,7 +192,7 @@ class Download {
     }
     platform::Trace("\nLine 559: Flash Complete!\n");
     completed_ = true;
-    platform::SleepMs(DOWNLOAD_END_PAUSE_MS);
+    common::SleepMs(DOWNLOAD_END_PAUSE_MS);
   }
 
   uint32_t Finish() {
@@ -200,7 +200,7 @@ class Download {
     // failed flash: end the page now and leave flashState as it was.
     if (link_.linkClosed.load() == 1) completed_ = false;
     if (!completed_) link_.ArmWatchdog(WATCHDOG_LINK_FAILED_MS);
-    platform::SleepMs(DOWNLOAD_END_PAUSE_MS);
+    common::SleepMs(DOWNLOAD_END_PAUSE_MS);
     block_.reset();
     file_.Close();
     context_.DownloadActive.store(0);
@@ -216,7 +216,7 @@ class Download {
 
   LoaderLink& link_;
   DownloadContext& context_;
-  image::ImageFile file_;
+  common::ImageFile file_;
   DownloadPlan plan_;
   std::unique_ptr<uint8_t[]> block_;
   uint32_t nextAddress_ = 0;

@@ -26,8 +26,8 @@ void LinkSignals::Notify() {
 }
 
 bool LinkSignals::Wait(uint64_t seen, uint32_t ms) {
-  if (ms == platform::kInfinite) return WaitUntil(seen, Clock::time_point::max());
-  return WaitUntil(seen, Clock::now() + std::max<Clock::duration>(platform::ScaledDuration(ms), kLeastRealWait));
+  if (ms == common::kInfinite) return WaitUntil(seen, Clock::time_point::max());
+  return WaitUntil(seen, Clock::now() + std::max<Clock::duration>(common::ScaledDuration(ms), kLeastRealWait));
 }
 
 bool LinkSignals::WaitUntil(uint64_t seen, Clock::time_point deadline) {

@@ -17,7 +17,7 @@ class LinkSignals {
   // Announces a change and wakes every waiter. Call it after the change.
   void Notify();
   // Waits until a change after `seen` is announced or `ms` system
-  // milliseconds pass (platform::kInfinite: no limit), but at least one real
+  // milliseconds pass (common::kInfinite: no limit), but at least one real
   // millisecond, so that a tiny time scale turns no wait into a spin. True
   // when a change came.
   bool Wait(uint64_t seen, uint32_t ms);

@@ -25,12 +25,12 @@ uint32_t RemainingMs(Clock::time_point deadline) {
   const auto left = deadline - Clock::now();
   if (left <= Clock::duration::zero()) return 0;
   const double realMs = std::chrono::duration<double, std::milli>(left).count();
-  return static_cast<uint32_t>(std::min(realMs / platform::TimeScale() + 1.0, 4.0e9));
+  return static_cast<uint32_t>(std::min(realMs / common::TimeScale() + 1.0, 4.0e9));
 }
 
 // The slice of an event wait between two looks at linkClosed, in system ms.
 uint32_t SliceMs() {
-  const double perRealMs = 1.0 / platform::TimeScale();
+  const double perRealMs = 1.0 / common::TimeScale();
   return std::max(kCheckMs, static_cast<uint32_t>(std::min(perRealMs, 60000.0)));
 }
 
@@ -109,22 +109,22 @@ uint32_t LoaderLink::SendString(std::string_view text) { return SendString(text.
 
 void LoaderLink::SetFrameReply(std::string_view text) {
   std::lock_guard lock(replyMutex_);
-  platform::CopyText(frameReply_, text);
+  common::CopyText(frameReply_, text);
 }
 
 std::string LoaderLink::FrameReply() const {
   std::lock_guard lock(replyMutex_);
-  return std::string(platform::TextOf(frameReply_));
+  return std::string(common::TextOf(frameReply_));
 }
 
 void LoaderLink::SetPortTestReply(std::string_view text) {
   std::lock_guard lock(replyMutex_);
-  platform::CopyText(portTestReply_, text);
+  common::CopyText(portTestReply_, text);
 }
 
 std::string LoaderLink::PortTestReply() const {
   std::lock_guard lock(replyMutex_);
-  return std::string(platform::TextOf(portTestReply_));
+  return std::string(common::TextOf(portTestReply_));
 }
 
 // ---- Changes and waits ----------------------------------------------------------
@@ -140,8 +140,8 @@ bool LoaderLink::MoveFlashState(uint32_t from, uint32_t to) {
   return true;
 }
 
-LinkWait LoaderLink::WaitEvent(platform::Event& event, uint32_t ms) {
-  const auto deadline = platform::DeadlineAfter(ms);
+LinkWait LoaderLink::WaitEvent(common::Event& event, uint32_t ms) {
+  const auto deadline = common::DeadlineAfter(ms);
   for (;;) {
     if (linkClosed.load() == 1) return LinkWait::kLinkClosed;
     const uint32_t left = RemainingMs(deadline);
@@ -151,13 +151,13 @@ LinkWait LoaderLink::WaitEvent(platform::Event& event, uint32_t ms) {
 }
 
 bool LoaderLink::Pause(uint32_t ms) {
-  const auto deadline = platform::DeadlineAfter(ms);
+  const auto deadline = common::DeadlineAfter(ms);
   for (;;) {
     const uint64_t seen = signals_.Count();
     if (linkClosed.load() == 1) return false;
     const auto now = Clock::now();
     if (now >= deadline) return true;
-    const auto period = std::max<Clock::duration>(platform::ScaledDuration(kCheckMs), std::chrono::milliseconds(1));
+    const auto period = std::max<Clock::duration>(common::ScaledDuration(kCheckMs), std::chrono::milliseconds(1));
     signals_.WaitUntil(seen, std::min(deadline, now + period));
   }
 }

@@ -85,7 +85,7 @@ class LoaderLink {
   uint32_t SendString(const void* bytes, size_t length);
   uint32_t SendString(std::string_view text);
   // Auto-reset, signalled after every successful send.
-  platform::Event& SendCompleteEvent() { return sendComplete_; }
+  common::Event& SendCompleteEvent() { return sendComplete_; }
 
   // ---- Replies -----------------------------------------------------------------------
   // The last framed reply ("KVOE") and the last port-test echo, copied under
@@ -95,7 +95,7 @@ class LoaderLink {
   void SetPortTestReply(std::string_view text);
   std::string PortTestReply() const;
   // Auto-reset, pulsed when a line holding "Port Test" arrives.
-  platform::Event& PortTestEvent() { return portTest_; }
+  common::Event& PortTestEvent() { return portTest_; }
 
   // ---- Changes and waits -------------------------------------------------------------
   LinkSignals& Signals() { return signals_; }
@@ -106,7 +106,7 @@ class LoaderLink {
   bool MoveFlashState(uint32_t from, uint32_t to);
   // Waits up to `ms` for `event` (auto-reset events pass one waiter),
   // looking at linkClosed at least every 10 system ms.
-  LinkWait WaitEvent(platform::Event& event, uint32_t ms);
+  LinkWait WaitEvent(common::Event& event, uint32_t ms);
   // Pauses `ms`; false when linkClosed became 1 first.
   bool Pause(uint32_t ms);
   // Waits until the link has a port; false when linkClosed became 1 first.
@@ -160,8 +160,8 @@ class LoaderLink {
   mutable std::mutex portMutex_;
   std::shared_ptr<platform::SerialPort> port_;
   std::mutex sendMutex_;
-  platform::Event sendComplete_{false, false};
-  platform::Event portTest_{false, false};
+  common::Event sendComplete_{false, false};
+  common::Event portTest_{false, false};
   mutable std::mutex replyMutex_;
   char frameReply_[128] = {};
   char portTestReply_[32] = {};

@@ -17,13 +17,13 @@
 
 namespace corvash::bootlink {
 
-using platform::SleepMs;
+using common::SleepMs;
 
 const std::array<PortCandidate, 4> PORT_CANDIDATES = {{
-    {"com1", wire::COM1_TEST_LINE, 1},
-    {"wceusbsh001", wire::USB_TEST_LINE, 0},
-    {"wceusbsh002", wire::USB_TEST_LINE, 0},
-    {"com2", wire::COM2_TEST_LINE, 1},
+    {"com1", common::COM1_TEST_LINE, 1},
+    {"wceusbsh001", common::USB_TEST_LINE, 0},
+    {"wceusbsh002", common::USB_TEST_LINE, 0},
+    {"com2", common::COM2_TEST_LINE, 1},
 }};
 
 namespace {
@@ -76,7 +76,7 @@ bool OpenCandidate(LoaderLink& link, const std::filesystem::path& path, const Po
 // start or its end and at least every 10 ms; false when it ended without
 // running or has not started within the limit.
 bool WaitForReader(LoaderLink& link) {
-  const auto deadline = platform::DeadlineAfter(kReaderStartLimitMs);
+  const auto deadline = common::DeadlineAfter(kReaderStartLimitMs);
   for (;;) {
     const uint64_t seen = link.Signals().Count();
     if (link.readerRunning.load() == 1) return true;
@@ -92,9 +92,9 @@ bool WaitForReader(LoaderLink& link) {
 // short slices with a look at the reply between them, so that an echo whose
 // pulse came before the wait began is taken at once.
 bool WaitForEcho(LoaderLink& link, std::string_view testLine) {
-  const auto deadline = platform::DeadlineAfter(kEchoWaitMs);
+  const auto deadline = common::DeadlineAfter(kEchoWaitMs);
   for (;;) {
-    if (platform::Contains(link.PortTestReply(), testLine)) return true;
+    if (common::Contains(link.PortTestReply(), testLine)) return true;
     if (std::chrono::steady_clock::now() >= deadline) return false;
     link.PortTestEvent().Wait(kPollMs);
   }
@@ -110,7 +110,7 @@ bool ProbeCandidate(LoaderLink& link, const PortCandidate& candidate, bool& read
   link.linkClosed.store(0);
   readerStarted = StartReceiveThread(link);
   if (!readerStarted || !WaitForReader(link)) return false;
-  link.SendString(wire::CR_BURST);
+  link.SendString(common::CR_BURST);
   link.SendString(candidate.testLine);
   return WaitForEcho(link, candidate.testLine);
 }

@@ -11,8 +11,8 @@
 
 namespace corvash::bootlink {
 
+using common::SleepMs;
 using platform::SerialPort;
-using platform::SleepMs;
 using platform::Trace;
 
 namespace {

@@ -9,12 +9,12 @@
 namespace corvash::bootlink {
 namespace {
 
-using platform::Contains;
+using common::Contains;
 
 template <size_t N>
 void TakeKey(std::string_view line, std::string_view key, char (&field)[N], const char* trace) {
   if (!Contains(line, key)) return;
-  platform::CopyText(field, GetKeyValue(line, key));
+  common::CopyText(field, GetKeyValue(line, key));
   platform::Trace(trace);
 }
 
@@ -23,22 +23,22 @@ void TakeKey(std::string_view line, std::string_view key, char (&field)[N], cons
 void ActOnReplyLine(LoaderLink& link, std::string_view line) {
   DownloadContext& context = link.Download();
   if (context.DownloadActive.load() != 0) return;
-  if (Contains(line, wire::KEY_FILE)) {
-    platform::CopyText(context.fileName, link.DownloadImage());
+  if (Contains(line, common::KEY_FILE)) {
+    common::CopyText(context.fileName, link.DownloadImage());
     platform::Trace("\r\n Port Receive filenameKey\r\n");
   }
-  TakeKey(line, wire::KEY_ADDRESS, context.addressText, "\r\n Port Receive addressKey\r\n");
-  TakeKey(line, wire::KEY_LENGTH, context.lengthText, "\r\n Port Receive LengthKey\r\n");
-  TakeKey(line, wire::KEY_OFFSET, context.offsetText, "\r\n Port Receive offsetKey\r\n");
-  if (Contains(line, wire::START_DOWNLOAD_KEY)) {
+  TakeKey(line, common::KEY_ADDRESS, context.addressText, "\r\n Port Receive addressKey\r\n");
+  TakeKey(line, common::KEY_LENGTH, context.lengthText, "\r\n Port Receive LengthKey\r\n");
+  TakeKey(line, common::KEY_OFFSET, context.offsetText, "\r\n Port Receive offsetKey\r\n");
+  if (Contains(line, common::START_DOWNLOAD_KEY)) {
     platform::Trace("\r\n Port Receive startNBKey\r\n");
     link.StartDownloadThread();
   }
-  if (Contains(line, wire::FRAME_REPLY_KEY)) {
+  if (Contains(line, common::FRAME_REPLY_KEY)) {
     link.SetFrameReply(line);
     link.Signals().Notify();
   }
-  if (Contains(line, wire::PORT_TEST_KEY)) {
+  if (Contains(line, common::PORT_TEST_KEY)) {
     link.SetPortTestReply(line);
     link.PortTestEvent().Pulse();
   }

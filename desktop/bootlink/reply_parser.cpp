@@ -9,7 +9,7 @@
 namespace corvash::bootlink {
 namespace {
 
-bool IsValueEnd(char c) { return c == wire::CR || c == wire::BS; }
+bool IsValueEnd(char c) { return c == common::CR || c == common::BS; }
 
 }  // namespace
 
@@ -62,15 +62,15 @@ void ReplyParser::TakeByte(uint8_t byte) {
 void ReplyParser::LookForRequests(uint8_t byte, bool stored) {
   const std::string_view line(line_, length_);
   const bool dropped = !stored;
-  if (line.find(static_cast<char>(wire::NOTIFY_HEADER_BYTE)) != std::string_view::npos ||
-      (dropped && byte == wire::NOTIFY_HEADER_BYTE)) {
+  if (line.find(static_cast<char>(common::NOTIFY_HEADER_BYTE)) != std::string_view::npos ||
+      (dropped && byte == common::NOTIFY_HEADER_BYTE)) {
     sink_.HeaderRequested();
     ClearLine();
     platform::Trace("\r\n Port Line 281 Receive NotifyHeaderEvent\r\n");
     return;
   }
-  if (line.find(static_cast<char>(wire::NOTIFY_RECORD_BYTE)) != std::string_view::npos ||
-      (dropped && byte == wire::NOTIFY_RECORD_BYTE)) {
+  if (line.find(static_cast<char>(common::NOTIFY_RECORD_BYTE)) != std::string_view::npos ||
+      (dropped && byte == common::NOTIFY_RECORD_BYTE)) {
     sink_.RecordRequested();
     ClearLine();
     platform::Trace("\r\n Port Line 287 Receive NotifyRecordEvent\r\n");
@@ -78,8 +78,8 @@ void ReplyParser::LookForRequests(uint8_t byte, bool stored) {
 }
 
 bool ReplyParser::LineComplete(uint8_t byte) const {
-  if (byte == static_cast<uint8_t>(wire::LF)) return true;
-  return recentCount_ == sizeof recent_ && std::string_view(recent_, sizeof recent_) == wire::FRAME_END;
+  if (byte == static_cast<uint8_t>(common::LF)) return true;
+  return recentCount_ == sizeof recent_ && std::string_view(recent_, sizeof recent_) == common::FRAME_END;
 }
 
 }  // namespace corvash::bootlink

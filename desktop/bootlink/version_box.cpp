@@ -26,8 +26,8 @@ char DrawableChar(char c) {
 // Lines 7 to 9 go out back to back; every other line is followed by a pause.
 uint32_t PauseAfterLine(size_t index) {
   if (index + 1 == kVersionBoxLineCount) return kClosingPauseMs;
-  const size_t first = wire::VERSION_BOX_FIRST_CHAR_LINE;
-  const size_t last = first + wire::VERSION_BOX_CHAR_LINES - 1;
+  const size_t first = common::VERSION_BOX_FIRST_CHAR_LINE;
+  const size_t last = first + common::VERSION_BOX_CHAR_LINES - 1;
   if (index >= first && index < last) return 0;
   return kLinePauseMs;
 }
@@ -35,31 +35,31 @@ uint32_t PauseAfterLine(size_t index) {
 }  // namespace
 
 std::array<std::string, kVersionBoxLineCount> VersionBoxLines(std::string_view version) {
-  static_assert(wire::VERSION_BOX_LINES.size() == kVersionBoxLineCount);
+  static_assert(common::VERSION_BOX_LINES.size() == kVersionBoxLineCount);
   std::array<std::string, kVersionBoxLineCount> lines;
   for (size_t i = 0; i < kVersionBoxLineCount; ++i) {
-    const size_t charIndex = i - wire::VERSION_BOX_FIRST_CHAR_LINE;
+    const size_t charIndex = i - common::VERSION_BOX_FIRST_CHAR_LINE;
     const bool isCharLine =
-        i >= wire::VERSION_BOX_FIRST_CHAR_LINE && charIndex < wire::VERSION_BOX_CHAR_LINES;
+        i >= common::VERSION_BOX_FIRST_CHAR_LINE && charIndex < common::VERSION_BOX_CHAR_LINES;
     if (!isCharLine) {
-      lines[i] = std::string(wire::VERSION_BOX_LINES[i]);
+      lines[i] = std::string(common::VERSION_BOX_LINES[i]);
       continue;
     }
     const char character = charIndex < version.size() ? DrawableChar(version[charIndex]) : ' ';
-    lines[i] = WithVersionChar(wire::VERSION_BOX_LINES[i], character);
+    lines[i] = WithVersionChar(common::VERSION_BOX_LINES[i], character);
   }
   return lines;
 }
 
 void DrawVersionBox(LoaderLink& link, std::string_view version) {
   if (link.commandSessionOpen.load() == 1) {
-    link.SendString(wire::CR_BURST);
+    link.SendString(common::CR_BURST);
     link.commandSessionOpen.store(0);
   }
   const auto lines = VersionBoxLines(version);
   for (size_t i = 0; i < lines.size(); ++i) {
     link.SendString(lines[i]);
-    if (const uint32_t pause = PauseAfterLine(i); pause != 0) platform::SleepMs(pause);
+    if (const uint32_t pause = PauseAfterLine(i); pause != 0) common::SleepMs(pause);
   }
 }
 

@@ -21,7 +21,7 @@ void WatchdogTimer::Arm(uint32_t ms) {
     std::lock_guard lock(mutex_);
     armed_ = true;
     period_ = ms;
-    deadline_ = platform::DeadlineAfter(ms);
+    deadline_ = common::DeadlineAfter(ms);
     ++generation_;
   }
   changed_.notify_all();

@@ -113,7 +113,7 @@ int FlashChecked(const Request& request, FlashRun& run, ProgressReport& report, 
     return Fail(run, report, kExitUsage, "no terminal to ask on: pass --yes to flash without asking");
   }
   session::HandheldIdentity handheld;
-  FlashJob job{"", std::string(platform::TextOf(image.imagePath)), std::string(platform::TextOf(image.imageVersion)),
+  FlashJob job{"", std::string(common::TextOf(image.imagePath)), std::string(common::TextOf(image.imageVersion)),
                body};
   if (const int code = IdentifyHandheld(request, run, report, handheld, job.port); code != kExitDone) return code;
   if (const GateResult fit = CheckAgainstHandheld(image, handheld); fit.code != kExitDone) {
@@ -122,7 +122,7 @@ int FlashChecked(const Request& request, FlashRun& run, ProgressReport& report, 
   if (!request.yes) {
     report.EndLine();
     const std::string question = "Flash ROM " + job.version + " over " +
-                                 std::string(platform::TextOf(handheld.deviceVersion)) + " on " + job.port + "?";
+                                 std::string(common::TextOf(handheld.deviceVersion)) + " on " + job.port + "?";
     if (!AskYes(run, question)) return Fail(run, report, kExitRefused, "flash not confirmed; nothing was sent");
   }
   // Recorded before the first load, so that an interrupted flash can be

@@ -15,7 +15,7 @@ namespace corvash::flashcli {
 namespace {
 
 // What the loader can hold: its addresses past its own code.
-constexpr uint64_t kLargestBody = flash::kFlashEnd - flash::kFlashBase - flash::kLoaderLength;
+constexpr uint64_t kLargestBody = common::kFlashEnd - common::kFlashBase - common::kLoaderLength;
 
 // The check runs without a wait box.
 class NoWait final : public image::WaitIndicator {
@@ -33,12 +33,12 @@ GateResult CheckImageFile(const std::string& path, session::ChosenImage& image) 
   std::error_code error;
   const std::string absolute = std::filesystem::absolute(path, error).lexically_normal().string();
   if (error || absolute.size() >= sizeof image.imagePath) return Unusable("cannot use the image path " + path);
-  platform::CopyText(image.imagePath, absolute);
+  common::CopyText(image.imagePath, absolute);
   if (image::IsUnreadable(image::ReadImageHeader(absolute, image))) return Unusable("cannot read the image " + path);
   const uint64_t size = std::filesystem::file_size(absolute, error);
   if (error) return Unusable("cannot size the image " + path);
-  if (size <= image::kHeaderSize) return Refuse("the image " + path + " holds no ROM after its header");
-  const uint64_t body = size - image::kHeaderSize;
+  if (size <= common::kHeaderSize) return Refuse("the image " + path + " holds no ROM after its header");
+  const uint64_t body = size - common::kHeaderSize;
   if (body > kLargestBody) return Refuse("the image " + path + " is larger than the handheld's flash");
   image.imageSizeKB = static_cast<uint32_t>(size / 1024);
   NoWait noWait;
@@ -49,18 +49,18 @@ GateResult CheckImageFile(const std::string& path, session::ChosenImage& image) 
 }
 
 GateResult CheckAgainstHandheld(session::ChosenImage& image, const session::HandheldIdentity& handheld) {
-  const std::string imageText = std::string(platform::TextOf(image.imageModel)) + " " +
-                                std::string(platform::TextOf(image.imageVariant)) + " " +
-                                std::string(platform::TextOf(image.imageLangCode));
-  const std::string deviceText = std::string(platform::TextOf(handheld.deviceModel)) + " " +
-                                 std::string(platform::TextOf(handheld.deviceVariant)) + " " +
-                                 std::string(platform::TextOf(handheld.deviceLangCode));
+  const std::string imageText = std::string(common::TextOf(image.imageModel)) + " " +
+                                std::string(common::TextOf(image.imageVariant)) + " " +
+                                std::string(common::TextOf(image.imageLangCode));
+  const std::string deviceText = std::string(common::TextOf(handheld.deviceModel)) + " " +
+                                 std::string(common::TextOf(handheld.deviceVariant)) + " " +
+                                 std::string(common::TextOf(handheld.deviceLangCode));
   const std::string mismatch = "the image (" + imageText + ") does not fit the handheld (" + deviceText + "): ";
   switch (image::CheckStoredImage(image, handheld)) {
     case image::ImageOutcome::kOk: break;
     case image::ImageOutcome::kLanguageMismatch: return Refuse(mismatch + "language differs");
     case image::ImageOutcome::kModelMismatch: return Refuse(mismatch + "model differs");
-    default: return Unusable("cannot read the image " + std::string(platform::TextOf(image.imagePath)));
+    default: return Unusable("cannot read the image " + std::string(common::TextOf(image.imagePath)));
   }
   if (image::CheckVariant(image, handheld) != image::ImageOutcome::kOk) return Refuse(mismatch + "variant differs");
   return GateResult{kExitDone, "", 0};

@@ -27,7 +27,7 @@ PortChoice CandidateChoice(const bootlink::PortCandidate& candidate) {
 
 std::optional<PortChoice> ResolvePort(const std::string& text) {
   for (const bootlink::PortCandidate& candidate : bootlink::PORT_CANDIDATES) {
-    if (platform::EqualsNoCase(text, candidate.name)) return CandidateChoice(candidate);
+    if (common::EqualsNoCase(text, candidate.name)) return CandidateChoice(candidate);
   }
   const std::filesystem::path path(text);
   if (!path.is_absolute()) return std::nullopt;

@@ -62,10 +62,10 @@ int Identify(const Request& request, FlashRun& run, ProgressReport& report) {
   std::string port;
   if (const int code = IdentifyHandheld(request, run, report, handheld, port); code != kExitDone) return code;
   run.Link().Close();
-  const std::string model(platform::TextOf(handheld.deviceModel));
-  const std::string variant(platform::TextOf(handheld.deviceVariant));
-  const std::string language(platform::TextOf(handheld.deviceLangCode));
-  const std::string version(platform::TextOf(handheld.deviceVersion));
+  const std::string model(common::TextOf(handheld.deviceModel));
+  const std::string variant(common::TextOf(handheld.deviceVariant));
+  const std::string language(common::TextOf(handheld.deviceLangCode));
+  const std::string version(common::TextOf(handheld.deviceVersion));
   if (report.Form() == ReportForm::kJson) {
     report.Json("{\"port\":" + JsonString(port) + ",\"model\":" + JsonString(model) + ",\"variant\":" +
                 JsonString(variant) + ",\"language\":" + JsonString(language) + ",\"version\":" +

@@ -53,7 +53,7 @@ void TerminateProcessByName(std::string name, uint32_t windowsFamily) {
       break;
     case kFamilyWindowTitles:
       CloseWindowOwnerByTitle("DccMan");
-      platform::SleepMs(kWindowPauseMs);
+      common::SleepMs(kWindowPauseMs);
       CloseWindowOwnerByTitle("WCES Manager Thunk Window");
       break;
     default:
@@ -65,7 +65,7 @@ void CloseWindowOwnerByTitle(std::string_view title) {
   const std::filesystem::path prefix = platform::PrefixDir();
   for (const platform::TopLevelWindow& window : platform::ListTopLevelWindows()) {
     const std::string_view shown = std::string_view(window.title).substr(0, kTitleChars);
-    if (!platform::EqualsNoCase(shown, title)) continue;
+    if (!common::EqualsNoCase(shown, title)) continue;
     if (!platform::BelongsToPrefix(window.owner, prefix)) continue;
     platform::TerminatePrefixProcess(window.owner, prefix);
     return;
@@ -73,16 +73,16 @@ void CloseWindowOwnerByTitle(std::string_view title) {
 }
 
 void StopActiveSync(uint32_t windowsFamily) {
-  platform::SleepMs(kStopPauseMs);
+  common::SleepMs(kStopPauseMs);
   TerminateProcessByName("wcesmgr.exe", windowsFamily);
-  platform::SleepMs(kStopPauseMs);
+  common::SleepMs(kStopPauseMs);
   TerminateProcessByName("wcescomm.exe", windowsFamily);
-  platform::SleepMs(kStopPauseMs);
+  common::SleepMs(kStopPauseMs);
 }
 
 void RestartActiveSync() {
-  const platform::Hive hive = platform::LoadSystemHive();
-  const std::optional<platform::HiveValue> value = hive.GetValue(kAppPathsKey, "");
+  const common::Hive hive = platform::LoadSystemHive();
+  const std::optional<common::HiveValue> value = hive.GetValue(kAppPathsKey, "");
   if (!value || value->data.size() > kAppPathBytes) return;
   const std::string program = value->AsText();
   if (program.empty() || !platform::StartProgram(program)) {

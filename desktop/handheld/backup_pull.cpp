@@ -34,14 +34,14 @@ constexpr int kChunkLooks = 501;
 constexpr size_t kAgentPiece = 4096;
 constexpr uint32_t FILE_ATTRIBUTE_HIDDEN = 0x2;
 
-std::u16string DevicePath(std::string_view name) { return text::ToUtf16(std::string(kDeviceTemp) + std::string(name)); }
+std::u16string DevicePath(std::string_view name) { return common::ToUtf16(std::string(kDeviceTemp) + std::string(name)); }
 
 BackupOutcome Fail(int screen, bool closeRun) { return BackupOutcome{.complete = false, .screen = screen, .endsRun = closeRun}; }
 
 // Looks for the chunk every 100 ms, 501 times; the open handle or nullopt.
 std::optional<rapi::CeHandle> AwaitChunk(rapi::RemoteApi& api) {
   for (int look = 0; look < kChunkLooks; ++look) {
-    platform::SleepMs(kChunkLookMs);
+    common::SleepMs(kChunkLookMs);
     const rapi::CeHandle chunk = api.CeCreateFile(DevicePath(kChunkName), rapi::GENERIC_READ, rapi::FILE_SHARE_READ,
                                                   rapi::OPEN_EXISTING, rapi::FILE_ATTRIBUTE_NORMAL);
     if (chunk != rapi::kInvalidHandle) return chunk;
@@ -65,31 +65,31 @@ void CopyAgent(rapi::RemoteApi& api, const std::string& folder) {
   std::error_code error;
   for (const auto& entry : fs::directory_iterator(folder, error)) {
     const std::string name = entry.path().filename().string();
-    if (entry.is_directory(error) || !platform::EqualsNoCase(name, kAgentName)) continue;
+    if (entry.is_directory(error) || !common::EqualsNoCase(name, kAgentName)) continue;
     CopyAgentToDevice(api, entry.path().string(), std::string(kDeviceTemp) + name);
   }
 }
 
 // The header of the backup: the device's fields and the checksum; nullopt
 // when a field does not fill its slot.
-std::optional<std::array<char, image::kHeaderSize>> Header(const session::HandheldIdentity& handheld,
+std::optional<std::array<char, common::kHeaderSize>> Header(const session::HandheldIdentity& handheld,
                                                           uint32_t payloadSum) {
-  const std::string fields = std::string(platform::TextOf(handheld.deviceModel)) + "-" +
-                             std::string(platform::TextOf(handheld.deviceVariant)) + "-" +
-                             std::string(platform::TextOf(handheld.deviceLangCode)) + "-" +
-                             std::string(platform::TextOf(handheld.deviceVersion));
-  const uint32_t sum = image::AddToSum(payloadSum, std::span(reinterpret_cast<const uint8_t*>(fields.data()), fields.size()));
-  return image::FormatImageHeader(platform::TextOf(handheld.deviceModel), platform::TextOf(handheld.deviceVariant),
-                                  platform::TextOf(handheld.deviceLangCode), platform::TextOf(handheld.deviceVersion),
-                                  static_cast<uint16_t>(sum & 0xFFFF));
+  const std::string fields = std::string(common::TextOf(handheld.deviceModel)) + "-" +
+                             std::string(common::TextOf(handheld.deviceVariant)) + "-" +
+                             std::string(common::TextOf(handheld.deviceLangCode)) + "-" +
+                             std::string(common::TextOf(handheld.deviceVersion));
+  const uint32_t sum = common::AddToSum(payloadSum, std::span(reinterpret_cast<const uint8_t*>(fields.data()), fields.size()));
+  return common::FormatImageHeader(common::TextOf(handheld.deviceModel), common::TextOf(handheld.deviceVariant),
+                                   common::TextOf(handheld.deviceLangCode), common::TextOf(handheld.deviceVersion),
+                                   static_cast<uint16_t>(sum & 0xFFFF));
 }
 
 }  // namespace
 
 uint32_t CopyAgentToDevice(rapi::RemoteApi& api, std::string_view pcPath, std::string_view devicePath) {
-  image::ImageFile source;
+  common::ImageFile source;
   if (!source.Open(std::string(pcPath))) return 0;
-  const std::u16string target = text::ToUtf16(devicePath);
+  const std::u16string target = common::ToUtf16(devicePath);
   rapi::CeHandle file = api.CeCreateFile(target, rapi::GENERIC_READ | rapi::GENERIC_WRITE,
                                          rapi::FILE_SHARE_READ | rapi::FILE_SHARE_WRITE, rapi::CREATE_NEW,
                                          FILE_ATTRIBUTE_HIDDEN);
@@ -132,7 +132,7 @@ BackupOutcome BackupWorker(rapi::RemoteApi& api, const BackupJob& job, session::
     api.CeRapiUninit();
     return Fail(session::kScreenAgentNotStarted, true);
   }
-  platform::SleepMs(kAgentStartWaitMs);
+  common::SleepMs(kAgentStartWaitMs);
 
   BackupFile backup;
   if (!backup.Create(job.backupPath)) {
@@ -152,8 +152,8 @@ BackupOutcome BackupWorker(rapi::RemoteApi& api, const BackupJob& job, session::
       platform::TraceF("\r\n BackupWorker: chunk at 0x%x holds 0x%x bytes\r\n", pulled, got);
       return Fail(session::kScreenBackupFailed, true);
     }
-    sum = image::AddToSum(sum, buffer);
-    if (!backup.WriteAt(image::kHeaderSize + uint64_t{pulled}, buffer)) {
+    sum = common::AddToSum(sum, buffer);
+    if (!backup.WriteAt(common::kHeaderSize + uint64_t{pulled}, buffer)) {
       return Fail(session::kScreenBackupFailed, false);
     }
     // The deletion asks the agent for the next chunk. A chunk that stays

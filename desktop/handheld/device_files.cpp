@@ -13,7 +13,7 @@ constexpr size_t kCopyPiece = 256;
 
 // Writes the whole PC file into the open device file; false on a failed read
 // or write. The last write is the zero-byte one after the end of the file.
-bool CopyContents(rapi::RemoteApi& api, image::ImageFile& source, rapi::CeHandle target) {
+bool CopyContents(rapi::RemoteApi& api, common::ImageFile& source, rapi::CeHandle target) {
   std::array<uint8_t, kCopyPiece> piece{};
   for (;;) {
     const long got = source.Read(piece.data(), piece.size());
@@ -35,7 +35,7 @@ std::string ProgramFilePath(std::string_view programDir, std::string_view name) 
 }
 
 uint32_t CopyFileToDevice(rapi::RemoteApi& api, std::string_view pcPath, const std::u16string& devicePath) {
-  image::ImageFile source;
+  common::ImageFile source;
   if (!source.Open(std::string(pcPath))) {
     platform::TraceF("\r\n CopyFileToDevice: cannot open %.*s (errno %d)\r\n", static_cast<int>(pcPath.size()),
                      pcPath.data(), source.error());

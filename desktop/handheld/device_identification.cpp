@@ -33,14 +33,14 @@ constexpr DeviceLanguage kDeviceLanguages[] = {
 // UTF-16 units so that the positions below are the handheld's.
 std::u16string Field(std::span<const uint8_t> answer, size_t at) {
   const std::span<const uint8_t> rest = at < answer.size() ? answer.subspan(at) : std::span<const uint8_t>();
-  return text::ReadUtf16Field(rest, kAnswerFieldUnits - 1);
+  return common::ReadUtf16Field(rest, kAnswerFieldUnits - 1);
 }
 
 // The characters of `field` at `from` .. `to` (inclusive) that exist, as text.
 std::string Chars(const std::u16string& field, size_t from, size_t to = std::u16string::npos) {
   if (from >= field.size()) return {};
   const size_t last = std::min(to, field.size() - 1);
-  return text::FromUtf16(field.substr(from, last - from + 1));
+  return common::FromUtf16(field.substr(from, last - from + 1));
 }
 
 // The field read as a decimal number reads it: leading blanks and a sign
@@ -51,17 +51,17 @@ uint8_t DecimalByte(const std::string& text) {
 }
 
 void TakeAnswer(const IdentificationAnswer& answer, session::HandheldIdentity& identity) {
-  platform::CopyText(identity.deviceVersion, answer.version);
-  platform::CopyText(identity.deviceLangCode, answer.langCode);
-  platform::CopyText(identity.deviceModel, answer.model);
-  platform::CopyText(identity.deviceVariant, answer.variant);
+  common::CopyText(identity.deviceVersion, answer.version);
+  common::CopyText(identity.deviceLangCode, answer.langCode);
+  common::CopyText(identity.deviceModel, answer.model);
+  common::CopyText(identity.deviceVariant, answer.variant);
 }
 
 }  // namespace
 
 std::string_view DeviceLanguageName(std::string_view code) {
   for (const DeviceLanguage& row : kDeviceLanguages) {
-    if (platform::EqualsNoCase(row.code, code)) return row.name;
+    if (common::EqualsNoCase(row.code, code)) return row.name;
   }
   return {};
 }
@@ -85,30 +85,30 @@ Identification IdentifyDevice(RemoteSession& remote, std::string_view programDir
   if (!remote.StartOnce()) return found;
   const std::string library(kLibrary);
   if (CopyFileToDevice(remote.Api(), ProgramFilePath(programDir, library),
-                       text::ToUtf16(std::string(kDeviceWindowsDir) + library)) == 0) {
+                       common::ToUtf16(std::string(kDeviceWindowsDir) + library)) == 0) {
     return found;
   }
   std::vector<uint8_t> output;
-  if (remote.Api().CeRapiInvoke(text::ToUtf16(library), u"Havlok", {}, output) < 0) return found;
+  if (remote.Api().CeRapiInvoke(common::ToUtf16(library), u"Havlok", {}, output) < 0) return found;
   const IdentificationAnswer answer = ParseIdentificationAnswer(output);
 
   TakeAnswer(answer, identity);
   found.answered = true;
   found.serialLink = answer.serialLink;
-  if (!platform::EqualsNoCase(answer.model, flash::kModelName)) {
+  if (!common::EqualsNoCase(answer.model, common::kModelName)) {
     platform::TraceF("\r\n IdentifyDevice: model \"%s\" is not supported\r\n", answer.model.c_str());
     remote.End();
     found.screen = session::kScreenInvalidModel;
     return found;
   }
-  platform::CopyText(identity.identityText, answer.model + answer.variant + answer.langCode + answer.version);
+  common::CopyText(identity.identityText, answer.model + answer.variant + answer.langCode + answer.version);
   if (const std::string_view name = DeviceLanguageName(answer.langCode); !name.empty()) {
-    platform::CopyText(identity.deviceLanguage, name);
+    common::CopyText(identity.deviceLanguage, name);
     found.imageSizeKB = (firstImageSize ? firstImageSize() : 0) >> 10;
   }
   identity.flashSizeMB = answer.flashSizeMB;
   remote.End();
-  InvokeWriteArea(remote, programDir, platform::TextOf(identity.identityText));
+  InvokeWriteArea(remote, programDir, common::TextOf(identity.identityText));
   found.identified = true;
   return found;
 }

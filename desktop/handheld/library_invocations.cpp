@@ -26,19 +26,19 @@ namespace {
 // Copies `library` beside the program to the handheld's \Windows folder.
 bool CopyLibrary(rapi::RemoteApi& api, std::string_view programDir, std::string_view library) {
   const std::string name(library);
-  return CopyFileToDevice(api, ProgramFilePath(programDir, name), text::ToUtf16(std::string(kDeviceWindowsDir) + name)) != 0;
+  return CopyFileToDevice(api, ProgramFilePath(programDir, name), common::ToUtf16(std::string(kDeviceWindowsDir) + name)) != 0;
 }
 
 // Calls `function` of `library` with `input`; the output is not read.
 void Invoke(rapi::RemoteApi& api, std::string_view library, const char16_t* function, std::span<const uint8_t> input) {
   std::vector<uint8_t> output;
-  if (api.CeRapiInvoke(text::ToUtf16(library), function, input, output) < 0) {
+  if (api.CeRapiInvoke(common::ToUtf16(library), function, input, output) < 0) {
     api.CeGetLastError();
   }
 }
 
 void CopyName(std::array<char16_t, 32>& field, const char* name) {
-  const std::u16string text = text::ToUtf16(name != nullptr ? name : "");
+  const std::u16string text = common::ToUtf16(name != nullptr ? name : "");
   for (size_t i = 0; i + 1 < field.size() && i < text.size(); ++i) field[i] = text[i];
 }
 
@@ -74,12 +74,12 @@ ClockRecord PcClockRecord() {
 }
 
 uint32_t WriteAreaLength(std::string_view identityText) {
-  return ReservedLengthFor(text::ToUtf16(identityText).size());
+  return ReservedLengthFor(common::ToUtf16(identityText).size());
 }
 
 int InvokeWriteArea(RemoteSession& remote, std::string_view programDir, std::string_view identityText) {
   if (!remote.Open()) return 0;
-  const QueryReservedArea record = MakeQueryReservedArea(text::ToUtf16(identityText));
+  const QueryReservedArea record = MakeQueryReservedArea(common::ToUtf16(identityText));
   if (CopyLibrary(remote.Api(), programDir, "Zembra.dll")) Invoke(remote.Api(), "Zembra.dll", u"WriteArea", Pack(record));
   remote.End();
   return 1;

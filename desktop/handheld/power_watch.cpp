@@ -29,7 +29,7 @@ uint32_t CheckMainsPower(rapi::RemoteApi& api) {
 
 void RunPowerWatch(rapi::RemoteApi& api, session::WorkerPage& warning, const std::atomic<uint32_t>& linkClosed) {
   while (linkClosed.load() == 0) {
-    platform::SleepMs(kPowerPollMs);
+    common::SleepMs(kPowerPollMs);
     const int mains = QueryMainsStatus(api);
     if (mains >= 0) warning.Enable(kButtonNext, mains == kOnMains);
   }
@@ -40,7 +40,7 @@ void RunBootLoaderWatch(rapi::RemoteApi& api, session::WorkerPage& page, std::at
   if (stop.load() != 0) return;
   // The handheld still runs its system: the user may go back, not on.
   for (;;) {
-    platform::SleepMs(kPowerPollMs);
+    common::SleepMs(kPowerPollMs);
     if (QueryMainsStatus(api) < 0) break;
     page.Enable(kButtonBack, true);
     page.Enable(kButtonNext, false);
@@ -49,7 +49,7 @@ void RunBootLoaderWatch(rapi::RemoteApi& api, session::WorkerPage& page, std::at
   // It has left its system: look for its boot loader on the ports.
   for (;;) {
     if (stop.load() != 0) return;
-    platform::SleepMs(kPortTestPauseMs);
+    common::SleepMs(kPortTestPauseMs);
     if (testPorts() != 0) break;
   }
   page.Enable(kButtonBack, false);

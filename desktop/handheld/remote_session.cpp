@@ -27,14 +27,14 @@ bool RemoteSession::StartOnce() {
 bool RemoteSession::Open() {
   for (int attempt = 1; attempt <= kSessionAttempts; ++attempt) {
     if (StartOnce()) return true;
-    if (attempt < kSessionAttempts) platform::SleepMs(kSessionRetryMs);
+    if (attempt < kSessionAttempts) common::SleepMs(kSessionRetryMs);
   }
   return false;
 }
 
 void RemoteSession::End() { api_.CeRapiUninit(); }
 
-std::shared_ptr<platform::Event> RemoteSession::ConnectEvent() const {
+std::shared_ptr<common::Event> RemoteSession::ConnectEvent() const {
   std::lock_guard lock(mutex_);
   return init_.heRapiInit;
 }

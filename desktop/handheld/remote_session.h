@@ -32,7 +32,7 @@ class RemoteSession {
   void End();
 
   // The connect event of the last start; null when it gave none.
-  std::shared_ptr<platform::Event> ConnectEvent() const;
+  std::shared_ptr<common::Event> ConnectEvent() const;
 
  private:
   rapi::RemoteApi& api_;

@@ -17,12 +17,12 @@ constexpr size_t kVersionBufferBytes = 100;
 }  // namespace
 
 uint32_t QueryWindowsFamily() {
-  const platform::Hive hive = platform::LoadSystemHive();
-  const std::optional<platform::HiveValue> value = hive.GetValue(kVersionKey, "CurrentVersion");
+  const common::Hive hive = platform::LoadSystemHive();
+  const std::optional<common::HiveValue> value = hive.GetValue(kVersionKey, "CurrentVersion");
   if (!value || value->data.size() > kVersionBufferBytes) return kFamilySnapshot;
   const std::string text = value->AsText();
-  if (platform::Contains(text, "4.") || platform::Contains(text, "3.")) return kFamilyWindowTitles;
-  if (platform::Contains(text, "5.")) return kFamilyProcessStatus;
+  if (common::Contains(text, "4.") || common::Contains(text, "3.")) return kFamilyWindowTitles;
+  if (common::Contains(text, "5.")) return kFamilyProcessStatus;
   return kFamilySnapshot;
 }
 

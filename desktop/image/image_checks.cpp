@@ -5,8 +5,8 @@
 
 namespace corvash::image {
 
-using platform::EqualsNoCase;
-using platform::TextOf;
+using common::EqualsNoCase;
+using common::TextOf;
 
 ImageOutcome CheckVariant(const session::ChosenImage& image, const session::HandheldIdentity& handheld) {
   return EqualsNoCase(TextOf(handheld.deviceVariant), TextOf(image.imageVariant)) ? ImageOutcome::kOk

@@ -11,8 +11,13 @@
 
 namespace corvash::image {
 
+using common::ImageChecksum;
+using common::ImageFile;
+using common::ParseChecksumText;
+using common::SumImageFile;
+
 ImageOutcome VerifyImageChecksum(const session::ChosenImage& image, WaitIndicator& wait) {
-  const std::string path(platform::TextOf(image.imagePath));
+  const std::string path(common::TextOf(image.imagePath));
   ImageFile file;
   if (!file.Open(path)) {
     platform::TraceF("\r\n VerifyImageChecksum: cannot open %s (errno %d)\r\n", path.c_str(), file.error());
@@ -26,7 +31,7 @@ ImageOutcome VerifyImageChecksum(const session::ChosenImage& image, WaitIndicato
     platform::TraceF("\r\n VerifyImageChecksum: read error on %s (errno %d)\r\n", path.c_str(), checksum.error);
     return ImageOutcome::kChecksumMismatch;
   }
-  const std::optional<uint16_t> stored = ParseChecksumText(platform::TextOf(image.imageChecksumText));
+  const std::optional<uint16_t> stored = ParseChecksumText(common::TextOf(image.imageChecksumText));
   return stored.has_value() && *stored == checksum.sum ? ImageOutcome::kOk : ImageOutcome::kChecksumMismatch;
 }
 

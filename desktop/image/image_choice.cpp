@@ -49,31 +49,31 @@ std::string ProposedBackupName(std::string_view deviceVersion) {
 }
 
 ImageOutcome ChooseRestoreImage(FileChooser& chooser, session::ChosenImage& image) {
-  platform::ClearText(image.imagePath);
+  common::ClearText(image.imagePath);
   FileDialogRequest request = ImageDialogRequest(ChooserOwner::kMainWindow);
   request.mustExist = true;
   const std::optional<std::string> chosen = AskChooser(chooser, false, request);
   if (!chosen) return ImageOutcome::kCancelled;
-  platform::CopyText(image.imagePath, *chosen);
+  common::CopyText(image.imagePath, *chosen);
   return ImageOutcome::kOk;
 }
 
 ImageOutcome ChooseBackupTarget(const session::HandheldIdentity& handheld, const BackupTargetTools& tools,
                                 session::RunPaths& paths) {
-  platform::CopyText(paths.backupPath, ProposedBackupName(platform::TextOf(handheld.deviceVersion)));
+  common::CopyText(paths.backupPath, ProposedBackupName(common::TextOf(handheld.deviceVersion)));
   FileDialogRequest request = ImageDialogRequest(ChooserOwner::kOptionPage);
   request.keepCurrentDir = true;
 
   // The chooser, then the question before an existing file is replaced.
   for (;;) {
-    request.initialName = std::string(platform::TextOf(paths.backupPath));
+    request.initialName = std::string(common::TextOf(paths.backupPath));
     const std::optional<std::string> chosen = AskChooser(tools.chooser, true, request);
     if (!chosen) return ImageOutcome::kCancelled;
-    platform::CopyText(paths.backupPath, *chosen);
+    common::CopyText(paths.backupPath, *chosen);
     if (!FileExists(*chosen) || tools.replace.MayReplace()) break;
   }
 
-  const std::string target(platform::TextOf(paths.backupPath));
+  const std::string target(common::TextOf(paths.backupPath));
   if (!EnoughForBackup(tools.space.AvailableBytes(target))) {
     platform::TraceF("\r\n ChooseBackupTarget: not enough free space for %s\r\n", target.c_str());
     return ImageOutcome::kNoSpace;

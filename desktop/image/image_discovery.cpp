@@ -11,6 +11,8 @@
 
 namespace corvash::image {
 
+using common::ImageFile;
+
 namespace {
 
 std::string JoinPath(std::string_view folder, std::string_view name) {
@@ -62,7 +64,7 @@ uint32_t SizeField(uint64_t bytes) {
 }  // namespace
 
 bool HasImageName(std::string_view name) {
-  return name.size() >= 3 && platform::EqualsNoCase(name.substr(name.size() - 3), "nbf");
+  return name.size() >= 3 && common::EqualsNoCase(name.substr(name.size() - 3), "nbf");
 }
 
 std::optional<FoundImage> FindFirstImage(std::string_view folder) {
@@ -83,18 +85,18 @@ std::optional<FoundImage> FindFirstImage(std::string_view folder) {
 }
 
 ImageOutcome FindImageInProgramDir(const session::RunPaths& paths, session::ChosenImage& image) {
-  const std::optional<FoundImage> found = FindFirstImage(platform::TextOf(paths.programDir));
+  const std::optional<FoundImage> found = FindFirstImage(common::TextOf(paths.programDir));
   if (!found) {
     platform::Trace("\r\n FindImageInProgramDir: no image beside the program\r\n");
     return ImageOutcome::kNoImage;
   }
-  platform::CopyText(image.imagePath, found->path);
-  platform::CopyText(image.foundImagePath, found->path);
+  common::CopyText(image.imagePath, found->path);
+  common::CopyText(image.foundImagePath, found->path);
   return ImageOutcome::kOk;
 }
 
 uint32_t FirstImageSize(const session::RunPaths& paths) {
-  const std::optional<FoundImage> found = FindFirstImage(platform::TextOf(paths.programDir));
+  const std::optional<FoundImage> found = FindFirstImage(common::TextOf(paths.programDir));
   return found ? SizeField(found->size) : 0;
 }
 

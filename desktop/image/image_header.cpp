@@ -11,6 +11,12 @@
 
 namespace corvash::image {
 
+using common::ImageFile;
+using common::ImageHeaderFields;
+using common::ImageLanguageName;
+using common::kHeaderSize;
+using common::ParseImageHeader;
+
 ImageOutcome ReadImageHeader(std::string_view path, session::ChosenImage& image) {
   ImageFile file;
   if (!file.Open(std::string(path))) {
@@ -24,13 +30,13 @@ ImageOutcome ReadImageHeader(std::string_view path, session::ChosenImage& image)
   file.Close();
 
   const ImageHeaderFields fields = ParseImageHeader(header);
-  platform::CopyText(image.imageModel, fields.model);
-  platform::CopyText(image.imageVariant, fields.variant);
-  platform::CopyText(image.imageLangCode, fields.langCode);
-  platform::CopyText(image.imageVersion, fields.version);
-  platform::CopyText(image.imageChecksumText, fields.checksumText);
+  common::CopyText(image.imageModel, fields.model);
+  common::CopyText(image.imageVariant, fields.variant);
+  common::CopyText(image.imageLangCode, fields.langCode);
+  common::CopyText(image.imageVersion, fields.version);
+  common::CopyText(image.imageChecksumText, fields.checksumText);
   if (std::string_view name = ImageLanguageName(fields.langCode); !name.empty()) {
-    platform::CopyText(image.imageLanguage, name);
+    common::CopyText(image.imageLanguage, name);
   }
   return ImageOutcome::kOk;
 }

@@ -28,8 +28,8 @@ class ConfirmationPage final : public PageProcedure {
                      {kConfirmContinueHint, kTextContinueOrCancel},
                      {kButtonNext, kTextWeiter},
                      {kButtonCancel, kTextAbbrechen}});
-    page.SetText(kVonVersion, LabelValue(PageText(kTextDeviceVersion), platform::TextOf(handheld_.deviceVersion)));
-    page.SetText(kNachVersion, LabelValue(PageText(kTextImageVersion), platform::TextOf(image_.imageVersion)));
+    page.SetText(kVonVersion, LabelValue(PageText(kTextDeviceVersion), common::TextOf(handheld_.deviceVersion)));
+    page.SetText(kNachVersion, LabelValue(PageText(kTextImageVersion), common::TextOf(image_.imageVersion)));
     if (!BackAllowed()) page.Enable(kButtonBack, false);
   }
 

@@ -26,16 +26,16 @@ constexpr LanguageRow kLanguages[] = {
 
 int LanguageTextByName(std::string_view englishName) {
   for (const LanguageRow& row : kLanguages) {
-    if (platform::EqualsNoCase(englishName, row.name)) return row.textId;
+    if (common::EqualsNoCase(englishName, row.name)) return row.textId;
   }
   return kTextEnglish;
 }
 
 int LanguageTextByCode(std::string_view code) {
   for (const LanguageRow& row : kLanguages) {
-    if (platform::EqualsNoCase(code, row.code)) return row.textId;
+    if (common::EqualsNoCase(code, row.code)) return row.textId;
   }
-  return platform::EqualsNoCase(code, "eng") ? kTextEnglish : 0;
+  return common::EqualsNoCase(code, "eng") ? kTextEnglish : 0;
 }
 
 std::string LanguageLineByName(std::string_view englishName) {

@@ -33,9 +33,9 @@ class OptionsPage final : public PageProcedure {
                      {kBackupOption, kTextBackupOption},
                      {kOptionsCancelHint, kTextClickToCancel},
                      {kButtonCancel, kTextAbbrechen}});
-    page.SetText(kDeviceModel, LabelValue(PageText(kTextModel), platform::TextOf(handheld_.deviceModel)));
-    page.SetText(kDeviceVersion, LabelValue(PageText(kTextDeviceVersion), platform::TextOf(handheld_.deviceVersion)));
-    page.SetText(kDeviceLanguage, LanguageLineByName(platform::TextOf(handheld_.deviceLanguage)));
+    page.SetText(kDeviceModel, LabelValue(PageText(kTextModel), common::TextOf(handheld_.deviceModel)));
+    page.SetText(kDeviceVersion, LabelValue(PageText(kTextDeviceVersion), common::TextOf(handheld_.deviceVersion)));
+    page.SetText(kDeviceLanguage, LanguageLineByName(common::TextOf(handheld_.deviceLanguage)));
   }
 
   void OnCommand(PageDialog& page, int commandId) override {

@@ -19,7 +19,7 @@ constexpr uint32_t kWatchdogOpenMs = bootlink::WATCHDOG_PAGE_OPEN_MS;
 
 int DurationTextId(const session::UpdateSession& run) {
   const bool serial = run.serialLink.load() == 1;
-  if (platform::TextOf(run.handheld.deviceVariant) == "NBT")
+  if (common::TextOf(run.handheld.deviceVariant) == "NBT")
     return serial ? kTextFlashNbtSerialDuration : kTextFlashNbtUsbDuration;
   return serial ? kTextFlashSerialDuration : kTextFlashUsbDuration;
 }

@@ -16,13 +16,13 @@ constexpr WizardButtons kButtons{
 // Languages of the first pair of duration texts; all others take the second.
 bool HasWesternDurationText(std::string_view language) {
   for (std::string_view western : {"English", "French", "German", "Italian", "Spanish"}) {
-    if (platform::EqualsNoCase(language, western)) return true;
+    if (common::EqualsNoCase(language, western)) return true;
   }
   return false;
 }
 
 int DurationTextId(const session::HandheldIdentity& handheld, bool serial) {
-  if (HasWesternDurationText(platform::TextOf(handheld.deviceLanguage)))
+  if (HasWesternDurationText(common::TextOf(handheld.deviceLanguage)))
     return serial ? kTextReadyWesternSerial : kTextReadyWesternUsb;
   return serial ? kTextReadySerial : kTextReadyUsb;
 }

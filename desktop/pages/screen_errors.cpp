@@ -84,7 +84,7 @@ class ErrorScreen final : public PageProcedure {
   }
 
   void OnClosed(PageDialog&) override {
-    if (closedMainWindow_) platform::SleepMs(kAfterCloseWaitMs);
+    if (closedMainWindow_) common::SleepMs(kAfterCloseWaitMs);
   }
 
  private:

@@ -35,12 +35,12 @@ class IncompatibleImageScreen final : public PageProcedure {
                       {{kIncompatibleExplanation, kTextIncompatibleExplanation},
                        {kImageInformation, kTextImageInformation},
                        {kIncompatibleAdvice, kTextIncompatibleAdvice}}});
-    page.SetText(kDeviceModelRow, LabelValue(PageText(kTextModel), platform::TextOf(session.handheld.deviceModel)));
-    page.SetText(kDeviceVersionRow, LabelValue(PageText(kTextDeviceVersion), platform::TextOf(session.handheld.deviceVersion)));
-    page.SetText(kDeviceLanguageRow, LanguageLineByCode(platform::TextOf(session.handheld.deviceLangCode)));
-    page.SetText(kImageModelRow, LabelValue(PageText(kTextModel), platform::TextOf(session.image.imageModel)));
-    page.SetText(kImageVersionRow, LabelValue(PageText(kTextImageVersion), platform::TextOf(session.image.imageVersion)));
-    page.SetText(kImageLanguageRow, LanguageLineByName(platform::TextOf(session.image.imageLanguage)));
+    page.SetText(kDeviceModelRow, LabelValue(PageText(kTextModel), common::TextOf(session.handheld.deviceModel)));
+    page.SetText(kDeviceVersionRow, LabelValue(PageText(kTextDeviceVersion), common::TextOf(session.handheld.deviceVersion)));
+    page.SetText(kDeviceLanguageRow, LanguageLineByCode(common::TextOf(session.handheld.deviceLangCode)));
+    page.SetText(kImageModelRow, LabelValue(PageText(kTextModel), common::TextOf(session.image.imageModel)));
+    page.SetText(kImageVersionRow, LabelValue(PageText(kTextImageVersion), common::TextOf(session.image.imageVersion)));
+    page.SetText(kImageLanguageRow, LanguageLineByName(common::TextOf(session.image.imageLanguage)));
     for (const MismatchRows& rows : kMismatchRows) {
       if ((session.flow.*rows.flag).load() == 0) continue;
       page.SetColouring(rows.deviceRow, Colouring::kRedBackground);

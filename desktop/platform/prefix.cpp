@@ -6,6 +6,8 @@
 
 namespace corvash::platform {
 
+using common::Hive;
+
 std::filesystem::path PrefixDir() {
   if (const char* prefix = std::getenv("CORVASH_PREFIX"); prefix != nullptr && *prefix != '\0') {
     return prefix;

@@ -23,8 +23,8 @@ std::filesystem::path InstanceLockPath();  // SETUP.lock
 std::filesystem::path DosDevicePath(const std::string& name);
 
 // The prefix's hives.
-Hive LoadUserHive();
-Hive LoadSystemHive();
-bool SaveUserHive(const Hive& hive);
+common::Hive LoadUserHive();
+common::Hive LoadSystemHive();
+bool SaveUserHive(const common::Hive& hive);
 
 }  // namespace corvash::platform

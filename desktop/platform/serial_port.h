@@ -31,7 +31,7 @@ class SerialPort {
   // link fails or the port is closed. True when it is worth reading now.
   // The default only lets a little time pass.
   virtual bool WaitReadable(uint32_t ms) {
-    SleepMs(ms < 1 ? ms : 1);
+    common::SleepMs(ms < 1 ? ms : 1);
     return true;
   }
 };

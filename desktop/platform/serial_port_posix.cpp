@@ -11,6 +11,10 @@
 #include <chrono>
 
 namespace corvash::platform {
+
+using common::kInfinite;
+using common::ScaledDuration;
+
 namespace {
 
 bool IsAccessDenied(int error) {

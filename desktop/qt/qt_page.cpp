@@ -96,7 +96,7 @@ class QtPageWindow final : public QDialog {
 namespace {
 
 int ScaledTimerMs(uint32_t ms) {
-  const auto real = std::chrono::ceil<std::chrono::milliseconds>(platform::ScaledDuration(ms)).count();
+  const auto real = std::chrono::ceil<std::chrono::milliseconds>(common::ScaledDuration(ms)).count();
   return static_cast<int>(std::clamp<int64_t>(real, 0, INT_MAX));
 }
 

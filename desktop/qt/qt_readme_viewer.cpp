@@ -10,7 +10,7 @@
 namespace corvash::qt {
 
 void DesktopReadmeViewer::OpenReadme() {
-  std::string folder(platform::TextOf(paths_.programDir));
+  std::string folder(common::TextOf(paths_.programDir));
   if (folder.empty()) folder = ".";
   const QString path = QString::fromStdString(folder + "/readme.doc");
   if (!QProcess::startDetached(QStringLiteral("xdg-open"), QStringList{path})) {

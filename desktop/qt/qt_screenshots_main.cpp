@@ -22,7 +22,7 @@
 
 namespace {
 
-using corvash::platform::CopyText;
+using corvash::common::CopyText;
 
 void FillSampleSession(corvash::session::UpdateSession& session) {
   CopyText(session.handheld.deviceModel, "K5210");

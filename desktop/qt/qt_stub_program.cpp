@@ -22,7 +22,7 @@ int main(int argc, char** argv) {
     corvash::resources::LoadTextTable();
     if (host.RunPage(corvash::session::kPageWelcome) != 0) return 0;
     host.ShowWaitBox();
-    corvash::platform::SleepMs(1500);
+    corvash::common::SleepMs(1500);
     host.CloseWaitBox();
     if (host.RunPage(corvash::session::kPageConfirm) == 1) host.RunPage(corvash::session::kPageFinish);
     return 0;

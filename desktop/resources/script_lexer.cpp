@@ -147,18 +147,18 @@ class Lexer {
       case '"': raw += '"'; return;
       case 'x': case 'X': {
         const uint32_t cp = NumericEscape(16, 4);
-        out += text::SanitizeUtf8(raw);
+        out += common::SanitizeUtf8(raw);
         raw.clear();
-        if (cp != 0) text::AppendUtf8(out, cp);
+        if (cp != 0) common::AppendUtf8(out, cp);
         return;
       }
       default:
         if (c >= '0' && c <= '7') {
           --pos_;
           const uint32_t cp = NumericEscape(8, 3);
-          out += text::SanitizeUtf8(raw);
+          out += common::SanitizeUtf8(raw);
           raw.clear();
-          if (cp != 0) text::AppendUtf8(out, cp);
+          if (cp != 0) common::AppendUtf8(out, cp);
           return;
         }
         raw += '\\';  // unknown escapes stay as written
@@ -192,7 +192,7 @@ class Lexer {
       ++pos_;
     }
     if (!closed) Warn("unterminated string");
-    out += text::SanitizeUtf8(raw);
+    out += common::SanitizeUtf8(raw);
     Push(TokenKind::kString, std::move(out));
   }
 

@@ -33,7 +33,7 @@ std::vector<std::unique_ptr<Table>>& Tables() {
 
 size_t CopyTextCut(char* buffer, size_t capacity, std::string_view text) {
   if (buffer == nullptr || capacity == 0) return 0;
-  const size_t length = platform::CleanCut(text, capacity - 1);
+  const size_t length = common::CleanCut(text, capacity - 1);
   if (length > 0) std::memcpy(buffer, text.data(), length);
   std::memset(buffer + length, 0, capacity - length);
   return length;

@@ -13,8 +13,8 @@ namespace corvash::session {
 
 namespace {
 
-using platform::HiveValue;
-using platform::TextOf;
+using common::HiveValue;
+using common::TextOf;
 
 // Limits of the value walk: a name of at most 99 characters (100 with the
 // terminator) and at most 260 bytes of data.
@@ -34,7 +34,7 @@ HiveValue FixedString(const char* name, std::string_view text, size_t size) {
 
 void WriteFlashSettings(const HandheldIdentity& handheld, const ChosenImage& image, uint32_t serialLink) {
   std::lock_guard lock(g_userHiveMutex);
-  platform::Hive hive = platform::LoadUserHive();
+  common::Hive hive = platform::LoadUserHive();
   hive.CreateKey(kSettingsKey);
   hive.SetValue(kSettingsKey, HiveValue::Dword("Flash", 1));
   hive.SetValue(kSettingsKey, FixedString("Language", TextOf(handheld.deviceLanguage), 20));
@@ -48,16 +48,16 @@ void WriteFlashSettings(const HandheldIdentity& handheld, const ChosenImage& ima
 
 FlashRecord ReadFlashSettings() {
   std::lock_guard lock(g_userHiveMutex);
-  const platform::Hive hive = platform::LoadUserHive();
+  const common::Hive hive = platform::LoadUserHive();
   const std::vector<HiveValue>* values = hive.Values(kSettingsKey);
   FlashRecord record;
   if (values == nullptr) return record;
   for (const HiveValue& value : *values) {
     if (value.name.size() >= kNameBufferChars || value.data.size() > kDataBufferBytes) continue;
-    if (platform::EqualsNoCase(value.name, "Flash")) {
+    if (common::EqualsNoCase(value.name, "Flash")) {
       // Only the lowest byte counts.
       record.pending = !value.data.empty() && value.data[0] == 1 ? 1 : 0;
-    } else if (platform::EqualsNoCase(value.name, "FlashFile")) {
+    } else if (common::EqualsNoCase(value.name, "FlashFile")) {
       std::string_view path(reinterpret_cast<const char*>(value.data.data()), value.data.size());
       path = path.substr(0, path.find('\0'));
       if (path.size() >= kPathCapacity) continue;
@@ -69,7 +69,7 @@ FlashRecord ReadFlashSettings() {
 
 void DeleteFlashSettings() {
   std::lock_guard lock(g_userHiveMutex);
-  platform::Hive hive = platform::LoadUserHive();
+  common::Hive hive = platform::LoadUserHive();
   if (hive.DeleteKey(kSettingsKey) && !platform::SaveUserHive(hive)) {
     platform::Trace("\r\n DeleteFlashSettings: user.reg not saved\r\n");
   }

@@ -3,9 +3,9 @@
 
 namespace corvash::session {
 
-using platform::ClearText;
-using platform::CopyText;
-using platform::TextOf;
+using common::ClearText;
+using common::CopyText;
+using common::TextOf;
 
 void ResetFlow(WizardFlow& flow) {
   for (auto* flag : {&flow.mainWindow, &flow.cancelled, &flow.backFromPrepare, &flow.backFromConnect,

@@ -3,6 +3,12 @@
 #include "common/little_endian.h"
 
 namespace corvash::device {
+
+using common::GetLE16;
+using common::GetLE32;
+using common::PutLE16;
+using common::PutLE32;
+
 namespace {
 
 // Field order of the calendar time, as the record lays it out.

@@ -6,6 +6,11 @@
 
 namespace corvash::device {
 
+using common::GetLE16;
+using common::GetLE32;
+using common::PutLE16;
+using common::PutLE32;
+
 std::u16string_view QueryReservedArea::Text() const {
   const auto end = std::find(pdata.begin(), pdata.end(), u'\0');
   return std::u16string_view(pdata.data(), static_cast<size_t>(end - pdata.begin()));

@@ -20,25 +20,25 @@ inline constexpr BOOL FALSE = 0;
 inline const HANDLE INVALID_HANDLE_VALUE = reinterpret_cast<HANDLE>(~uintptr_t{0});
 
 // Errors the services report through GetLastError (common/device_errors.h).
-using handheld::ERROR_ACCESS_DENIED;
-using handheld::ERROR_ALREADY_EXISTS;
-using handheld::ERROR_CANNOT_FIND_WND_CLASS;
-using handheld::ERROR_CLASS_ALREADY_EXISTS;
-using handheld::ERROR_FILE_EXISTS;
-using handheld::ERROR_FILE_NOT_FOUND;
-using handheld::ERROR_INSUFFICIENT_BUFFER;
-using handheld::ERROR_INVALID_HANDLE;
-using handheld::ERROR_INVALID_NAME;
-using handheld::ERROR_INVALID_PARAMETER;
-using handheld::ERROR_INVALID_WINDOW_HANDLE;
-using handheld::ERROR_NOT_ENOUGH_MEMORY;
-using handheld::ERROR_NOT_READY;
-using handheld::ERROR_NOT_SUPPORTED;
-using handheld::ERROR_PATH_NOT_FOUND;
-using handheld::ERROR_READ_FAULT;
-using handheld::ERROR_SHARING_VIOLATION;
-using handheld::ERROR_SUCCESS;
-using handheld::ERROR_WRITE_FAULT;
+using common::ERROR_ACCESS_DENIED;
+using common::ERROR_ALREADY_EXISTS;
+using common::ERROR_CANNOT_FIND_WND_CLASS;
+using common::ERROR_CLASS_ALREADY_EXISTS;
+using common::ERROR_FILE_EXISTS;
+using common::ERROR_FILE_NOT_FOUND;
+using common::ERROR_INSUFFICIENT_BUFFER;
+using common::ERROR_INVALID_HANDLE;
+using common::ERROR_INVALID_NAME;
+using common::ERROR_INVALID_PARAMETER;
+using common::ERROR_INVALID_WINDOW_HANDLE;
+using common::ERROR_NOT_ENOUGH_MEMORY;
+using common::ERROR_NOT_READY;
+using common::ERROR_NOT_SUPPORTED;
+using common::ERROR_PATH_NOT_FOUND;
+using common::ERROR_READ_FAULT;
+using common::ERROR_SHARING_VIOLATION;
+using common::ERROR_SUCCESS;
+using common::ERROR_WRITE_FAULT;
 
 // The calling thread's last error.
 DWORD GetLastError();

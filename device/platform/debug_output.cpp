@@ -11,9 +11,9 @@
 namespace corvash::ce {
 
 void OutputDebugStringW(std::u16string_view text) {
-  const auto folder = handheld::Folder::FromEnvironment();
+  const auto folder = common::Folder::FromEnvironment();
   if (!folder) return;
-  const std::string utf8 = text::FromUtf16(text);
+  const std::string utf8 = common::FromUtf16(text);
   if (utf8.empty()) return;
   const int fd = ::open(folder->DebugLogPath().c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
   if (fd < 0) return;

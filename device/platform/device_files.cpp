@@ -15,11 +15,11 @@ namespace {
 
 class OpenFile : public KernelObject {
  public:
-  explicit OpenFile(std::unique_ptr<handheld::StoreFile> file) : file_(std::move(file)) {}
-  handheld::StoreFile& file() const { return *file_; }
+  explicit OpenFile(std::unique_ptr<common::StoreFile> file) : file_(std::move(file)) {}
+  common::StoreFile& file() const { return *file_; }
 
  private:
-  std::unique_ptr<handheld::StoreFile> file_;
+  std::unique_ptr<common::StoreFile> file_;
 };
 
 // The store's folder and the host path of a device file in it.
@@ -31,13 +31,13 @@ struct StoreEntry {
 // ERROR_NOT_READY without a state folder, ERROR_INVALID_NAME for a path the
 // store refuses or for the store's root itself.
 std::optional<StoreEntry> Locate(std::u16string_view devicePath, DWORD* error) {
-  const auto folder = handheld::Folder::FromEnvironment();
+  const auto folder = common::Folder::FromEnvironment();
   if (!folder) {
     *error = ERROR_NOT_READY;
     return std::nullopt;
   }
   StoreEntry entry{folder->FileStoreDir(), {}};
-  const auto host = handheld::ResolveDevicePath(entry.root, devicePath);
+  const auto host = common::ResolveDevicePath(entry.root, devicePath);
   if (!host || host->lexically_normal() == entry.root.lexically_normal()) {
     *error = ERROR_INVALID_NAME;
     return std::nullopt;
@@ -63,8 +63,8 @@ HANDLE CreateFileW(std::u16string_view lpFileName, DWORD dwDesiredAccess, DWORD 
   DWORD error = ERROR_SUCCESS;
   const auto entry = Locate(lpFileName, &error);
   if (!entry) return Fail(error);
-  auto file = handheld::StoreFile::Open(entry->root, entry->host, dwDesiredAccess, dwShareMode,
-                                        dwCreationDisposition, &error);
+  auto file = common::StoreFile::Open(entry->root, entry->host, dwDesiredAccess, dwShareMode,
+                                      dwCreationDisposition, &error);
   if (!file) return Fail(error);
   const HANDLE handle = AddHandle(std::make_shared<OpenFile>(std::move(file)));
   SetLastError(error);  // ERROR_ALREADY_EXISTS when an existing file was opened or replaced
@@ -115,7 +115,7 @@ BOOL DeleteFileW(std::u16string_view lpFileName) {
   DWORD error = ERROR_SUCCESS;
   const auto entry = Locate(lpFileName, &error);
   if (!entry) return Refuse(error);
-  if (!handheld::DeleteStoreFile(entry->root, entry->host, &error)) return Refuse(error);
+  if (!common::DeleteStoreFile(entry->root, entry->host, &error)) return Refuse(error);
   return TRUE;
 }
 

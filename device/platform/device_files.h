@@ -18,16 +18,16 @@
 namespace corvash::ce {
 
 // CreateFileW's values, shared with the remote API and the file store.
-using handheld::CREATE_ALWAYS;
-using handheld::CREATE_NEW;
-using handheld::FILE_ATTRIBUTE_NORMAL;
-using handheld::FILE_SHARE_READ;
-using handheld::FILE_SHARE_WRITE;
-using handheld::GENERIC_READ;
-using handheld::GENERIC_WRITE;
-using handheld::OPEN_ALWAYS;
-using handheld::OPEN_EXISTING;
-using handheld::TRUNCATE_EXISTING;
+using common::CREATE_ALWAYS;
+using common::CREATE_NEW;
+using common::FILE_ATTRIBUTE_NORMAL;
+using common::FILE_SHARE_READ;
+using common::FILE_SHARE_WRITE;
+using common::GENERIC_READ;
+using common::GENERIC_WRITE;
+using common::OPEN_ALWAYS;
+using common::OPEN_EXISTING;
+using common::TRUNCATE_EXISTING;
 
 // A handle for CloseHandle (handle_table.h), or INVALID_HANDLE_VALUE with the
 // last error: ERROR_FILE_EXISTS (CREATE_NEW on an existing file),

@@ -18,7 +18,7 @@ namespace {
 class FlashFd {
  public:
   explicit FlashFd(bool writable) {
-    const auto folder = handheld::Folder::FromEnvironment();
+    const auto folder = common::Folder::FromEnvironment();
     if (folder) fd_ = ::open(folder->FlashPath().c_str(), (writable ? O_RDWR : O_RDONLY) | O_CLOEXEC);
     struct stat info {};
     if (fd_ >= 0 && ::fstat(fd_, &info) == 0) size_ = static_cast<uint64_t>(info.st_size);
@@ -33,8 +33,8 @@ class FlashFd {
   bool Open() const { return fd_ >= 0; }
   // The file offset of [address, address + length) when it lies inside the file.
   bool OffsetOf(uint32_t address, size_t length, off_t* offset) const {
-    if (address < flash::kFlashBase) return false;
-    const uint64_t start = address - flash::kFlashBase;
+    if (address < common::kFlashBase) return false;
+    const uint64_t start = address - common::kFlashBase;
     if (start > size_ || length > size_ - start) return false;
     *offset = static_cast<off_t>(start);
     return true;

@@ -39,7 +39,7 @@ BOOL FlashAccess(const void* lpInBuf, DWORD nInBufSize, void* lpOutBuf, DWORD nO
 
 // Flash size in MiB from handheld.conf; nullopt when missing or not 1 to 999.
 std::optional<uint32_t> FlashMegabytes() {
-  const auto folder = handheld::Folder::FromEnvironment();
+  const auto folder = common::Folder::FromEnvironment();
   if (!folder) return std::nullopt;
   const auto text = folder->ConfigValue("flash_mb");
   if (!text || text->empty() || text->size() > 3) return std::nullopt;

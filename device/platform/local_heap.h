@@ -12,10 +12,10 @@ inline constexpr UINT LMEM_ZEROINIT = 0x0040;
 inline constexpr UINT LPTR = LMEM_FIXED | LMEM_ZEROINIT;
 
 // A block of `bytes` bytes (always zero-filled); null when memory runs out.
-inline HLOCAL LocalAlloc(UINT /*flags*/, UINT bytes) { return handheld::DeviceLocalAlloc(bytes); }
+inline HLOCAL LocalAlloc(UINT /*flags*/, UINT bytes) { return common::DeviceLocalAlloc(bytes); }
 // Frees `block`; returns null as the platform does on success.
 inline HLOCAL LocalFree(HLOCAL block) {
-  handheld::DeviceLocalFree(block);
+  common::DeviceLocalFree(block);
   return nullptr;
 }
 

@@ -40,7 +40,7 @@ int PidfdSendSignal(int pidfd, int signal) {
 
 // Waits for the pidfd to say that its process ended; true when it did.
 bool AwaitEnd(int pidfd, DWORD ms) {
-  const auto deadline = platform::DeadlineAfter(ms);
+  const auto deadline = common::DeadlineAfter(ms);
   for (;;) {
     int timeout = -1;
     if (ms != INFINITE) {

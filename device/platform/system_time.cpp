@@ -38,7 +38,7 @@ SYSTEMTIME CalendarOf(int64_t seconds) {
 }
 
 BOOL SetSystemTime(const SYSTEMTIME* lpSystemTime) {
-  const auto folder = handheld::Folder::FromEnvironment();
+  const auto folder = common::Folder::FromEnvironment();
   if (!folder) {
     SetLastError(ERROR_NOT_READY);
     return FALSE;
@@ -58,7 +58,7 @@ BOOL SetSystemTime(const SYSTEMTIME* lpSystemTime) {
 }
 
 void GetSystemTime(SYSTEMTIME* lpSystemTime) {
-  const auto folder = handheld::Folder::FromEnvironment();
+  const auto folder = common::Folder::FromEnvironment();
   const int64_t now = folder ? folder->ClockNow() : static_cast<int64_t>(std::time(nullptr));
   if (lpSystemTime != nullptr) *lpSystemTime = CalendarOf(now);
 }

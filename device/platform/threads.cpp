@@ -33,6 +33,6 @@ HANDLE CreateThread(void* /*lpThreadAttributes*/, DWORD /*dwStackSize*/, LPTHREA
   return AddHandle(std::make_shared<Thread>());
 }
 
-void Sleep(DWORD dwMilliseconds) { platform::SleepMs(dwMilliseconds); }
+void Sleep(DWORD dwMilliseconds) { common::SleepMs(dwMilliseconds); }
 
 }  // namespace corvash::ce

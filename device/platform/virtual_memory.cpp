@@ -59,7 +59,7 @@ void* VirtualAlloc(void* lpAddress, DWORD dwSize, DWORD flAllocationType, DWORD 
 
 BOOL VirtualCopy(void* lpvDest, void* lpvSrc, DWORD cbSize, DWORD /*fdwProtect*/) {
   const auto source = reinterpret_cast<uintptr_t>(lpvSrc);
-  if (cbSize == 0 || !Reserved(reinterpret_cast<uintptr_t>(lpvDest), cbSize) || source < flash::kFlashBase ||
+  if (cbSize == 0 || !Reserved(reinterpret_cast<uintptr_t>(lpvDest), cbSize) || source < common::kFlashBase ||
       source > 0xFFFFFFFFu) {
     return Fail(ERROR_INVALID_PARAMETER);
   }

@@ -18,9 +18,9 @@ namespace fs = std::filesystem;
 // The record's file; nullopt without a state folder or for a class name
 // that is no plain file name.
 std::optional<fs::path> RecordPath(std::u16string_view className) {
-  const auto folder = handheld::Folder::FromEnvironment();
+  const auto folder = common::Folder::FromEnvironment();
   if (!folder || className.empty() || className.size() > 255) return std::nullopt;
-  std::string name = text::FromUtf16(className);
+  std::string name = common::FromUtf16(className);
   for (char& c : name) {
     if (c == '/' || c == '\0') return std::nullopt;
     if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');

@@ -11,7 +11,7 @@
 namespace corvash::zembra {
 namespace {
 
-constexpr uint32_t kMaxLength = flash::kSlotLength / 2;
+constexpr uint32_t kMaxLength = common::kSlotLength / 2;
 
 bool Acceptable(const device::QueryReservedArea& query) {
   if (query.Length == 0 || query.Length > kMaxLength) return false;
@@ -29,7 +29,7 @@ std::array<uint8_t, device::kPdataBytes> PdataBytes(const device::QueryReservedA
 
 void TraceBetweenPhases(const SlotIo& io, const device::QueryReservedArea& query) {
   const ce::QELWriteData& last = io.LastRequest();
-  const std::u16string lastData = text::ReadUtf16Field(io.LastData(), io.LastData().size() / 2);
+  const std::u16string lastData = common::ReadUtf16Field(io.LastData(), io.LastData().size() / 2);
   Trace(u"\r\n QELWriteData command= %d\r\n", static_cast<int32_t>(last.command));
   Trace(u"\r\n QELWriteData Length= %d\r\n", static_cast<int32_t>(last.Length));
   Trace(u"\r\n QELWriteData address= %lu\r\n", last.address);
@@ -53,21 +53,21 @@ WriteOutcome WriteReservedAreas(const device::QueryReservedArea& query) {
   const auto pdata = PdataBytes(query);
   const std::array<uint8_t, 128> scratch{};
   const AreaText reserveText{std::span<const uint8_t>(pdata).first(2 * query.Length), query.Text(), scratch};
-  if (RecordText(io, flash::kReserveArea, kReserveTraces, reserveText) != AreaResult::Written) {
+  if (RecordText(io, common::kReserveArea, kReserveTraces, reserveText) != AreaResult::Written) {
     return WriteOutcome::Failed;
   }
   TraceBetweenPhases(io, query);
 
   // The asset text: the first 15 characters, zero after them.
   std::array<uint8_t, 64> asset{};
-  std::copy_n(pdata.begin(), 2 * flash::kAssetTextChars, asset.begin());
-  const std::u16string_view assetText = query.Text().substr(0, flash::kAssetTextChars);
+  std::copy_n(pdata.begin(), 2 * common::kAssetTextChars, asset.begin());
+  const std::u16string_view assetText = query.Text().substr(0, common::kAssetTextChars);
   const std::u16string_view text = query.Text();
   const bool wbt = text.find(u"WBT") != std::u16string_view::npos;
   const bool nbt = text.find(u"NBT") != std::u16string_view::npos;
   if (wbt || nbt) {
-    const AreaText assetRecord{std::span<const uint8_t>(asset).first(flash::kAssetTextBytes), assetText, asset};
-    const AreaResult result = RecordText(io, wbt ? flash::kWbtAssetArea : flash::kNbtAssetArea,
+    const AreaText assetRecord{std::span<const uint8_t>(asset).first(common::kAssetTextBytes), assetText, asset};
+    const AreaResult result = RecordText(io, wbt ? common::kWbtAssetArea : common::kNbtAssetArea,
                                          wbt ? kWbtAssetTraces : kNbtAssetTraces, assetRecord);
     if (result == AreaResult::Full) return WriteOutcome::Failed;
     if (result == AreaResult::AlreadyPresent) return WriteOutcome::AssetPresent;

@@ -9,7 +9,7 @@
 namespace corvash::zembra {
 namespace {
 
-constexpr std::array<uint8_t, flash::kRetireLength> kRetirePattern{};
+constexpr std::array<uint8_t, common::kRetireLength> kRetirePattern{};
 
 template <typename Value>
 void TraceValue(const ce::WCHAR* format, const Value& value) {
@@ -25,7 +25,7 @@ void Trace(const ce::WCHAR* format, uint32_t value) { TraceValue(format, value);
 void Trace(const ce::WCHAR* format, int32_t value) { TraceValue(format, value); }
 void Trace(const ce::WCHAR* format, std::u16string_view value) { TraceValue(format, value); }
 
-std::u16string TextOfSlot(const SlotIo::Slot& slot) { return text::ReadUtf16Field(slot, slot.size() / 2); }
+std::u16string TextOfSlot(const SlotIo::Slot& slot) { return common::ReadUtf16Field(slot, slot.size() / 2); }
 
 uint32_t FirstWord(const SlotIo::Slot& slot) {
   return static_cast<uint32_t>(slot[0]) | (static_cast<uint32_t>(slot[1]) << 8) |
@@ -42,7 +42,7 @@ void SlotIo::Send(uint32_t command, uint32_t address, std::span<const uint8_t> d
 }
 
 const SlotIo::Slot& SlotIo::Read(uint32_t address, std::span<const uint8_t> data) {
-  Send(ce::QEL_READ, address, data, flash::kSlotLength);
+  Send(ce::QEL_READ, address, data, common::kSlotLength);
   return readBack_;
 }
 
@@ -50,7 +50,7 @@ void SlotIo::Write(uint32_t address, std::span<const uint8_t> bytes) {
   Send(ce::QEL_WRITE, address, bytes, static_cast<uint32_t>(bytes.size()));
 }
 
-AreaResult RecordText(SlotIo& io, const flash::SlotArea& area, const AreaTraces& traces, const AreaText& text) {
+AreaResult RecordText(SlotIo& io, const common::SlotArea& area, const AreaTraces& traces, const AreaText& text) {
   uint32_t slot = area.first;
   while (true) {
     if (slot > area.lastStart) {
@@ -59,7 +59,7 @@ AreaResult RecordText(SlotIo& io, const flash::SlotArea& area, const AreaTraces&
     }
     SlotIo::Slot current = io.Read(slot, text.readData);
     Trace(traces.readFirst, FirstWord(current));
-    while (FirstWord(current) != flash::kFreeSlotWord) {
+    while (FirstWord(current) != common::kFreeSlotWord) {
       Trace(traces.used);
       if (traces.alreadyPresent != nullptr && TextOfSlot(current) == text.text) {
         Trace(traces.alreadyPresent);
@@ -67,7 +67,7 @@ AreaResult RecordText(SlotIo& io, const flash::SlotArea& area, const AreaTraces&
       }
       io.Write(slot, kRetirePattern);
       Trace(traces.retired);
-      slot += flash::kSlotLength;
+      slot += common::kSlotLength;
       if (slot > area.lastStart) {
         Trace(traces.exhausted);
         return AreaResult::Full;
@@ -81,7 +81,7 @@ AreaResult RecordText(SlotIo& io, const flash::SlotArea& area, const AreaTraces&
     Trace(traces.sent, text.text);
     if (readBack == text.text) return AreaResult::Written;
     Trace(traces.wrong);
-    slot += flash::kSlotLength;
+    slot += common::kSlotLength;
   }
 }
 

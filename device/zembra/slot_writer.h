@@ -18,7 +18,7 @@ namespace corvash::zembra {
 // (traced between the phases) and the last slot read.
 class SlotIo {
  public:
-  using Slot = std::array<uint8_t, flash::kSlotLength>;
+  using Slot = std::array<uint8_t, common::kSlotLength>;
 
   // Reads the slot at `address`, `data` passed along as the request's buffer.
   const Slot& Read(uint32_t address, std::span<const uint8_t> data);
@@ -53,7 +53,7 @@ struct AreaText {
 // writes the text, reads it back, and on a mismatch moves on to the next
 // slot. With traces.alreadyPresent set, a used slot that already reads as
 // the text ends the search with AlreadyPresent and writes nothing.
-AreaResult RecordText(SlotIo& io, const flash::SlotArea& area, const AreaTraces& traces, const AreaText& text);
+AreaResult RecordText(SlotIo& io, const common::SlotArea& area, const AreaTraces& traces, const AreaText& text);
 
 // Formats one trace line into a 100-unit buffer and writes it to the debug output.
 void Trace(const ce::WCHAR* line);

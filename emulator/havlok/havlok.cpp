@@ -29,7 +29,7 @@
 
 namespace {
 
-using corvash::handheld::Folder;
+using corvash::common::Folder;
 
 constexpr size_t kFieldUnits = 25;
 constexpr size_t kFieldBytes = 2 * kFieldUnits;
@@ -43,21 +43,21 @@ struct Identity {
 // The text of the reserve area's current slot (the last used one), read
 // from the flash file; empty when there is none.
 std::string RecordInFlash(const Folder& folder) {
-  namespace flash = corvash::flash;
+  namespace common = corvash::common;
   const int fd = ::open(folder.FlashPath().c_str(), O_RDONLY | O_CLOEXEC);
   if (fd < 0) return {};
-  std::array<uint8_t, flash::kSlotLength> current{};
+  std::array<uint8_t, common::kSlotLength> current{};
   bool found = false;
-  for (uint32_t slot = flash::kReserveArea.first; slot <= flash::kReserveArea.lastStart; slot += flash::kSlotLength) {
-    std::array<uint8_t, flash::kSlotLength> bytes{};
-    if (::pread(fd, bytes.data(), bytes.size(), slot - flash::kFlashBase) != static_cast<ssize_t>(bytes.size())) break;
+  for (uint32_t slot = common::kReserveArea.first; slot <= common::kReserveArea.lastStart; slot += common::kSlotLength) {
+    std::array<uint8_t, common::kSlotLength> bytes{};
+    if (::pread(fd, bytes.data(), bytes.size(), slot - common::kFlashBase) != static_cast<ssize_t>(bytes.size())) break;
     if (bytes[0] == 0xFF && bytes[1] == 0xFF && bytes[2] == 0xFF && bytes[3] == 0xFF) break;
     current = bytes;
     found = true;
   }
   ::close(fd);
   if (!found) return {};
-  return corvash::text::FromUtf16(corvash::text::ReadUtf16Field(current, flash::kSlotLength / 2));
+  return corvash::common::FromUtf16(corvash::common::ReadUtf16Field(current, common::kSlotLength / 2));
 }
 
 std::optional<Identity> ReadIdentity(const Folder& folder) {
@@ -69,8 +69,8 @@ std::optional<Identity> ReadIdentity(const Folder& folder) {
   Identity identity{*variant, *language, *version, *flashMb, folder.ConfigValue("port").value_or("wceusbsh001")};
   // "Quor 5210" + variant + language + version, as the reserved-area writer keeps it.
   const std::string record = RecordInFlash(folder);
-  const size_t model = corvash::flash::kModelName.size();
-  if (record.size() == model + 10 && record.compare(0, model, corvash::flash::kModelName) == 0) {
+  const size_t model = corvash::common::kModelName.size();
+  if (record.size() == model + 10 && record.compare(0, model, corvash::common::kModelName) == 0) {
     identity.variant = record.substr(model, 3);
     identity.language = record.substr(model + 3, 3);
     identity.version = record.substr(model + 6, 4);
@@ -89,7 +89,7 @@ bool IsComPort(const std::string& port) {
 }
 
 void PutField(uint8_t* answer, size_t index, const std::string& text) {
-  corvash::text::WriteUtf16Field({answer + index * kFieldBytes, kFieldBytes}, corvash::text::ToUtf16(text));
+  corvash::common::WriteUtf16Field({answer + index * kFieldBytes, kFieldBytes}, corvash::common::ToUtf16(text));
 }
 
 }  // namespace
@@ -100,7 +100,7 @@ extern "C" __attribute__((visibility("default"))) int32_t Havlok(uint32_t /*cbIn
   const auto folder = Folder::FromEnvironment();
   const auto identity = folder ? ReadIdentity(*folder) : std::nullopt;
   if (!identity || pcbOutput == nullptr || ppOutput == nullptr) return kFailure;
-  uint8_t* answer = corvash::handheld::DeviceLocalAlloc(kAnswerBytes);
+  uint8_t* answer = corvash::common::DeviceLocalAlloc(kAnswerBytes);
   if (answer == nullptr) return kFailure;
   PutField(answer, 0, Fixed(identity->version, 4) + " -- " + identity->language);
   PutField(answer, 1, (IsComPort(identity->port) ? "Serial " : "USB    ") + std::string("Quor K5210") +

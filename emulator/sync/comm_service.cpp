@@ -8,7 +8,7 @@
 #include "emulator/port_busy.h"
 #include "rapi/device_server.h"
 
-namespace corvash::emulator {
+namespace corvash::emulator::sync {
 
 CommService::CommService(std::filesystem::path prefix, ServedHandheld served)
     : prefix_(std::move(prefix)), served_(std::move(served)) {}
@@ -69,4 +69,4 @@ void CommService::ServeRemoteApi(bool serve) {
   if (!remoteApi_) std::cerr << "wcescomm.exe: " << error << "\n";
 }
 
-}  // namespace corvash::emulator
+}  // namespace corvash::emulator::sync

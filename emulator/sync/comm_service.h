@@ -13,7 +13,7 @@ namespace corvash::rapi {
 class DeviceServer;
 }
 
-namespace corvash::emulator {
+namespace corvash::emulator::sync {
 
 class CommService {
  public:
@@ -39,4 +39,4 @@ class CommService {
   std::unique_ptr<rapi::DeviceServer> remoteApi_;
 };
 
-}  // namespace corvash::emulator
+}  // namespace corvash::emulator::sync

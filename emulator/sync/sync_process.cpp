@@ -16,7 +16,7 @@
 #include "emulator/sync/comm_service.h"
 #include "emulator/toplevel_windows.h"
 
-namespace corvash::emulator {
+namespace corvash::emulator::sync {
 namespace {
 
 constexpr uint32_t kAnswerWaitMs = 60000;
@@ -25,7 +25,7 @@ constexpr int kNotServed = 1;
 
 // A connection to the serving k5210-emu's sync socket; -1 when nobody listens.
 int Connect(const std::filesystem::path& socket) {
-  return platform::ConnectLocal(socket);
+  return common::ConnectLocal(socket);
 }
 
 // Serves the hub's lines until a stop signal or the end of the connection.
@@ -92,4 +92,4 @@ int RunSyncProcess(const SyncProcessRole& role) {
   return kEnded;
 }
 
-}  // namespace corvash::emulator
+}  // namespace corvash::emulator::sync

@@ -9,7 +9,7 @@
 // "refresh".
 #include <string>
 
-namespace corvash::emulator {
+namespace corvash::emulator::sync {
 
 struct SyncProcessRole {
   const char* program;  // wcescomm.exe or wcesmgr.exe
@@ -22,4 +22,4 @@ struct SyncProcessRole {
 // served in the prefix.
 int RunSyncProcess(const SyncProcessRole& role);
 
-}  // namespace corvash::emulator
+}  // namespace corvash::emulator::sync

@@ -2,4 +2,4 @@
 // what the desktop's window search looks for.
 #include "emulator/sync/sync_process.h"
 
-int main() { return corvash::emulator::RunSyncProcess({"wcescomm.exe", "WCES Manager Thunk Window", true}); }
+int main() { return corvash::emulator::sync::RunSyncProcess({"wcescomm.exe", "WCES Manager Thunk Window", true}); }

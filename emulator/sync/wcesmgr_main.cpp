@@ -2,4 +2,4 @@
 // the desktop's window search looks for.
 #include "emulator/sync/sync_process.h"
 
-int main() { return corvash::emulator::RunSyncProcess({"wcesmgr.exe", "DccMan", false}); }
+int main() { return corvash::emulator::sync::RunSyncProcess({"wcesmgr.exe", "DccMan", false}); }

@@ -65,11 +65,11 @@ HandheldConfig Config(const char* version, HandheldMode mode) {
 HandheldSnapshot VersionBox() {
   Loader loader;
   const std::string version = "2.04";
-  for (size_t line = 0; line < wire::VERSION_BOX_LINES.size(); ++line) {
-    std::string text(wire::VERSION_BOX_LINES[line]);
-    if (line >= wire::VERSION_BOX_FIRST_CHAR_LINE &&
-        line < wire::VERSION_BOX_FIRST_CHAR_LINE + wire::VERSION_BOX_CHAR_LINES) {
-      text.replace(text.find("%c"), 2, 1, version[line - wire::VERSION_BOX_FIRST_CHAR_LINE]);
+  for (size_t line = 0; line < common::VERSION_BOX_LINES.size(); ++line) {
+    std::string text(common::VERSION_BOX_LINES[line]);
+    if (line >= common::VERSION_BOX_FIRST_CHAR_LINE &&
+        line < common::VERSION_BOX_FIRST_CHAR_LINE + common::VERSION_BOX_CHAR_LINES) {
+      text.replace(text.find("%c"), 2, 1, version[line - common::VERSION_BOX_FIRST_CHAR_LINE]);
     }
     loader.Send(text);
   }
@@ -83,7 +83,7 @@ HandheldSnapshot MidDownload() {
   const uint32_t start = kFlashBase + 0x80000;
   const uint32_t total = 0xF80000;
   loader.Send("lnb c:\\test.nbf A0000000 F80000 00080000\r");
-  loader.Send(std::string(wire::SYNC_HEADER) + Le32(start) + Le32(total));
+  loader.Send(std::string(common::SYNC_HEADER) + Le32(start) + Le32(total));
   const std::string data(kRecordLength, '\x5A');
   for (uint32_t record = 0; record < 41; ++record) {
     loader.Send(Le32(start + record * kRecordLength) + Le32(kRecordLength) + Le32(0) + data);

@@ -82,7 +82,7 @@ HandheldWindow::HandheldWindow(HandheldPanel& panel, QWidget* parent) : QWidget(
   layout->addWidget(status_);
 
   poll_ = new QTimer(this);
-  const auto period = std::chrono::duration_cast<std::chrono::milliseconds>(platform::ScaledDuration(kPollMs));
+  const auto period = std::chrono::duration_cast<std::chrono::milliseconds>(common::ScaledDuration(kPollMs));
   poll_->start(std::max<int>(10, static_cast<int>(period.count())));
   connect(poll_, &QTimer::timeout, this, [this] { Refresh(); });
   outcomePoll_ = new QTimer(this);

@@ -42,7 +42,7 @@ class AgentProcess {
   // Starts backup.exe over `state`; `fileSizeLimit` (bytes, 0 for none) makes
   // its writes past that size fail.
   AgentProcess(const fs::path& state, rlim_t fileSizeLimit = 0) {
-    const std::string variable = std::string(handheld::kStateVariable) + "=" + state.string();
+    const std::string variable = std::string(common::kStateVariable) + "=" + state.string();
     pid_ = ::fork();
     if (pid_ != 0) return;
     if (fileSizeLimit != 0) {
@@ -67,7 +67,7 @@ class AgentProcess {
     const int pidfd = static_cast<int>(::syscall(SYS_pidfd_open, pid_, 0));
     if (pidfd < 0) return std::nullopt;
     pollfd watch{pidfd, POLLIN, 0};
-    const auto real = std::chrono::duration_cast<std::chrono::milliseconds>(platform::ScaledDuration(ms));
+    const auto real = std::chrono::duration_cast<std::chrono::milliseconds>(common::ScaledDuration(ms));
     const bool ended = ::poll(&watch, 1, static_cast<int>(real.count()) + 1) == 1;
     ::close(pidfd);
     int status = 0;
@@ -126,11 +126,11 @@ class BackupAgentTest : public ::testing::Test {
     rapi::wire::Request open;
     open.kind = MessageKind::CreateFile;
     open.text = u"\\Temp\\image.nb";
-    open.access = handheld::GENERIC_READ;
-    open.share = handheld::FILE_SHARE_READ;
-    open.disposition = handheld::OPEN_EXISTING;
+    open.access = common::GENERIC_READ;
+    open.share = common::FILE_SHARE_READ;
+    open.disposition = common::OPEN_EXISTING;
     for (int look = 0; look < 501; ++look) {
-      platform::SleepMs(100);
+      common::SleepMs(100);
       const auto opened = Ask(open);
       if (static_cast<uint32_t>(opened.result) == rapi::kInvalidHandle) continue;
       rapi::wire::Request read;
@@ -181,7 +181,7 @@ class BackupAgentTest : public ::testing::Test {
       std::ifstream record(dir_ / "windows" / "imagebackup");
       pid_t pid = 0;
       if (record >> pid && pid == expected) return pid;
-      platform::SleepMs(100);
+      common::SleepMs(100);
     }
     return std::nullopt;
   }
@@ -223,7 +223,7 @@ TEST_F(BackupAgentTest, A64MebibyteHandheldGets128ChunksAndAnAgentThatEndsWell) 
 TEST_F(BackupAgentTest, ASecondAgentEndsTheFirstAndStartsAfresh) {
   AgentProcess first(dir_);
   ASSERT_TRUE(RecordedAgent(first.pid()));
-  for (int look = 0; look < 500 && !fs::exists(ChunkFile()); ++look) platform::SleepMs(100);
+  for (int look = 0; look < 500 && !fs::exists(ChunkFile()); ++look) common::SleepMs(100);
   ASSERT_TRUE(fs::exists(ChunkFile()));  // the first agent's chunk 0 waits
 
   // The flash changes before the second agent starts: its first chunk must
@@ -270,12 +270,12 @@ TEST_F(BackupAgentTest, AWindowRecordLeftByAnEndedAgentEndsNobody) {
 }
 
 TEST_F(BackupAgentTest, AChunkNeverTakenMakesTheAgentGiveUpAfter2001Attempts) {
-  const uint64_t started = platform::TickMs();
+  const uint64_t started = common::TickMs();
   AgentProcess agent(dir_);
   const auto status = agent.End(kExitLimitMs);
   ASSERT_TRUE(status);
   EXPECT_TRUE(WIFEXITED(*status) && WEXITSTATUS(*status) == 0);
-  EXPECT_GE(platform::TickMs() - started, 2001u * 100u);  // the waits are not cut short
+  EXPECT_GE(common::TickMs() - started, 2001u * 100u);  // the waits are not cut short
   const std::string log = DebugLog();
   EXPECT_EQ(Count(log, "Create File, size = 1f00000, "), 1u + 2001u);
   EXPECT_TRUE(log.ends_with("\r\nCreate File, fail and error code = 80\r\n")) << log.substr(log.size() - 120);

@@ -42,10 +42,10 @@ class BackupPullTest : public HandheldStoreFixture {
     fs::create_symlink(BACKUP_EXE, dir_ / "program" / "backup.exe");
     job_.programDir = (dir_ / "program").string();
     job_.backupPath = Backup().string();
-    platform::CopyText(job_.handheld.deviceModel, "Quor 5210");
-    platform::CopyText(job_.handheld.deviceVariant, "NBT");
-    platform::CopyText(job_.handheld.deviceLangCode, "ENG");
-    platform::CopyText(job_.handheld.deviceVersion, "2.04");
+    common::CopyText(job_.handheld.deviceModel, "Quor 5210");
+    common::CopyText(job_.handheld.deviceVariant, "NBT");
+    common::CopyText(job_.handheld.deviceLangCode, "ENG");
+    common::CopyText(job_.handheld.deviceVersion, "2.04");
   }
   void TearDown() override {
     api_->CeRapiUninit();
@@ -56,10 +56,10 @@ class BackupPullTest : public HandheldStoreFixture {
   fs::path Backup() const { return dir_ / "backup.nbf"; }
   // Waits until the agent has closed its window (it ends with it).
   bool AgentEnded() const {
-    const auto deadline = platform::DeadlineAfter(kAgentEndMs);
+    const auto deadline = common::DeadlineAfter(kAgentEndMs);
     while (fs::exists(dir_ / "windows" / "imagebackup")) {
       if (std::chrono::steady_clock::now() >= deadline) return false;
-      platform::SleepMs(100);
+      common::SleepMs(100);
     }
     return true;
   }

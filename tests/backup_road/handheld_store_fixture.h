@@ -32,12 +32,12 @@ class HandheldStoreFixture : public ::testing::Test {
     ASSERT_GE(fd, 0);
     ASSERT_EQ(::ftruncate(fd, 48 << 20), 0);
     ::close(fd);
-    ASSERT_EQ(::setenv(handheld::kStateVariable, dir_.c_str(), 1), 0);
+    ASSERT_EQ(::setenv(common::kStateVariable, dir_.c_str(), 1), 0);
     config_.storeRoot = Store();
     config_.stateDir = dir_;
   }
   void TearDown() override {
-    ::unsetenv(handheld::kStateVariable);
+    ::unsetenv(common::kStateVariable);
     std::error_code code;
     std::filesystem::remove_all(dir_, code);
   }

@@ -49,7 +49,7 @@ class HandheldStoreTest : public HandheldStoreFixture {
     request.kind = MessageKind::CreateFile;
     request.text = path;
     request.access = access;
-    request.share = handheld::FILE_SHARE_READ;
+    request.share = common::FILE_SHARE_READ;
     request.disposition = disposition;
     return desktop_.Handle(request);
   }
@@ -91,7 +91,7 @@ TEST_F(HandheldStoreTest, RefuseFileRefusesEveryCreatorAfterNCreationsOpensAside
   const ce::HANDLE first = ce::CreateFileW(u"\\temp\\image.nb", ce::GENERIC_WRITE, 0, ce::CREATE_NEW);
   ASSERT_NE(first, ce::INVALID_HANDLE_VALUE);
   ce::CloseHandle(first);
-  const auto opened = Create(u"\\Temp\\image.nb", handheld::GENERIC_READ, handheld::OPEN_EXISTING);
+  const auto opened = Create(u"\\Temp\\image.nb", common::GENERIC_READ, common::OPEN_EXISTING);
   ASSERT_TRUE(Opened(opened));
   EXPECT_TRUE(Close(opened.result));
   // An open-always that finds the file opens it; no creation either.
@@ -100,7 +100,7 @@ TEST_F(HandheldStoreTest, RefuseFileRefusesEveryCreatorAfterNCreationsOpensAside
   ce::CloseHandle(again);
   ASSERT_TRUE(Delete(u"\\Temp\\image.nb"));
   // 2: the desktop creates it, in another case.
-  const auto second = Create(u"\\Temp\\Image.NB", handheld::GENERIC_WRITE, handheld::CREATE_ALWAYS);
+  const auto second = Create(u"\\Temp\\Image.NB", common::GENERIC_WRITE, common::CREATE_ALWAYS);
   ASSERT_TRUE(Opened(second));
   EXPECT_TRUE(Close(second.result));
   ASSERT_TRUE(Delete(u"\\Temp\\image.nb"));
@@ -108,10 +108,10 @@ TEST_F(HandheldStoreTest, RefuseFileRefusesEveryCreatorAfterNCreationsOpensAside
   // The third is refused to both, in any folder; other names go on.
   EXPECT_EQ(ce::CreateFileW(u"\\temp\\image.nb", ce::GENERIC_WRITE, 0, ce::CREATE_NEW), ce::INVALID_HANDLE_VALUE);
   EXPECT_EQ(ce::GetLastError(), ce::ERROR_ACCESS_DENIED);
-  const auto refused = Create(u"\\Windows\\image.nb", handheld::GENERIC_WRITE, handheld::OPEN_ALWAYS);
+  const auto refused = Create(u"\\Windows\\image.nb", common::GENERIC_WRITE, common::OPEN_ALWAYS);
   EXPECT_FALSE(Opened(refused));
-  EXPECT_EQ(refused.lastError, handheld::ERROR_ACCESS_DENIED);
-  const auto other = Create(u"\\Temp\\other.bin", handheld::GENERIC_WRITE, handheld::CREATE_NEW);
+  EXPECT_EQ(refused.lastError, common::ERROR_ACCESS_DENIED);
+  const auto other = Create(u"\\Temp\\other.bin", common::GENERIC_WRITE, common::CREATE_NEW);
   ASSERT_TRUE(Opened(other));
   EXPECT_TRUE(Close(other.result));
 
@@ -133,8 +133,8 @@ TEST_F(HandheldStoreTest, RefuseFileStopsTheRealAgentAfterNChunks) {
   // The desktop's side: look every 100 ms, read, close, delete.
   int chunks = 0;
   for (int look = 0; look < kLooks && chunks < 3; ++look) {
-    platform::SleepMs(100);
-    const auto chunk = Create(u"\\Temp\\image.nb", handheld::GENERIC_READ, handheld::OPEN_EXISTING);
+    common::SleepMs(100);
+    const auto chunk = Create(u"\\Temp\\image.nb", common::GENERIC_READ, common::OPEN_EXISTING);
     if (!Opened(chunk)) continue;
     EXPECT_EQ(Read(chunk.result), kChunk);
     EXPECT_TRUE(Close(chunk.result));
@@ -144,10 +144,10 @@ TEST_F(HandheldStoreTest, RefuseFileStopsTheRealAgentAfterNChunks) {
   }
   // Two chunks, then the agent's create is refused until it gives up.
   EXPECT_EQ(chunks, 2);
-  const auto deadline = platform::DeadlineAfter(kAgentEndMs);
+  const auto deadline = common::DeadlineAfter(kAgentEndMs);
   int status = -1;
   while (std::chrono::steady_clock::now() < deadline && ::waitpid(agent, &status, WNOHANG) == 0) {
-    platform::SleepMs(1000);
+    common::SleepMs(1000);
   }
   if (status == -1) ::kill(agent, SIGKILL);
   EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
@@ -161,13 +161,13 @@ TEST_F(HandheldStoreTest, RefuseTimeFaultRefusesTheNextSetSystemTimeOnce) {
   std::ostringstream out, err;
   ASSERT_EQ(emulator::RunCommandLine(4, argv, out, err), 0) << err.str();
 
-  const int64_t before = handheld::Folder(dir_).ClockNow();
+  const int64_t before = common::Folder(dir_).ClockNow();
   const ce::SYSTEMTIME later = ce::CalendarOf(before + 10 * 365 * 86400);
   EXPECT_EQ(ce::SetSystemTime(&later), ce::FALSE);
   EXPECT_EQ(ce::GetLastError(), ce::ERROR_INVALID_PARAMETER);
-  EXPECT_NEAR(handheld::Folder(dir_).ClockNow(), before, 2);
+  EXPECT_NEAR(common::Folder(dir_).ClockNow(), before, 2);
   EXPECT_EQ(ce::SetSystemTime(&later), ce::TRUE);
-  EXPECT_NEAR(handheld::Folder(dir_).ClockNow(), before + 10 * 365 * 86400, 2);
+  EXPECT_NEAR(common::Folder(dir_).ClockNow(), before + 10 * 365 * 86400, 2);
 }
 
 }  // namespace

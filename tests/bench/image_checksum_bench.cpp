@@ -35,7 +35,7 @@ std::string g_imagePath;
 
 // A valid image of kImageSize bytes with a pseudo-random payload.
 bool MakeImage(const std::string& path) {
-  std::vector<uint8_t> payload(kImageSize - image::kHeaderSize);
+  std::vector<uint8_t> payload(kImageSize - common::kHeaderSize);
   uint32_t x = 12345;
   uint32_t sum = 0;
   for (auto& byte : payload) {
@@ -43,9 +43,9 @@ bool MakeImage(const std::string& path) {
     byte = static_cast<uint8_t>(x >> 16);
     sum += byte;
   }
-  auto header = image::FormatImageHeader("Quor 5210", "NBT", "ENG", "2.04", 0);
-  for (size_t i = 0; i < image::kSummedHeaderBytes; ++i) sum += static_cast<uint8_t>((*header)[i]);
-  header = image::FormatImageHeader("Quor 5210", "NBT", "ENG", "2.04", static_cast<uint16_t>(sum));
+  auto header = common::FormatImageHeader("Quor 5210", "NBT", "ENG", "2.04", 0);
+  for (size_t i = 0; i < common::kSummedHeaderBytes; ++i) sum += static_cast<uint8_t>((*header)[i]);
+  header = common::FormatImageHeader("Quor 5210", "NBT", "ENG", "2.04", static_cast<uint16_t>(sum));
   FILE* file = std::fopen(path.c_str(), "wb");
   if (file == nullptr) return false;
   const bool ok = std::fwrite(header->data(), 1, header->size(), file) == header->size() &&
@@ -54,7 +54,7 @@ bool MakeImage(const std::string& path) {
 }
 
 void BM_PlainRead(benchmark::State& state) {
-  std::vector<uint8_t> buffer(image::kChecksumBlockSize);
+  std::vector<uint8_t> buffer(common::kChecksumBlockSize);
   for (auto _ : state) {
     const int fd = ::open(g_imagePath.c_str(), O_RDONLY | O_CLOEXEC);
     size_t total = 0;
@@ -80,7 +80,7 @@ class NoWait final : public image::WaitIndicator {
 
 void BM_VerifyImageChecksum(benchmark::State& state) {
   session::ChosenImage chosen;
-  platform::CopyText(chosen.imagePath, g_imagePath);
+  common::CopyText(chosen.imagePath, g_imagePath);
   if (image::ReadImageHeader(g_imagePath, chosen) != image::ImageOutcome::kOk) state.SkipWithError("header not read");
   NoWait wait;
   for (auto _ : state) {

@@ -53,10 +53,10 @@ TEST_F(CommandChannelTest, SessionCommandsAreExact) {
 }
 
 TEST_F(CommandChannelTest, FirstReadDataCommand) {
-  EXPECT_EQ(wire::ReadDataCommand(0xA0040100).size(), 29u);
+  EXPECT_EQ(common::ReadDataCommand(0xA0040100).size(), 29u);
   EXPECT_EQ(SendReadData(link_, 0xA0040100), 1u);
   EXPECT_EQ(Wire(29), "KVOSreaddata a0040100 28\rKVOE");
-  EXPECT_EQ(wire::ReadDataCommand(0x1F), "KVOSreaddata 1f 28\rKVOE");
+  EXPECT_EQ(common::ReadDataCommand(0x1F), "KVOSreaddata 1f 28\rKVOE");
 }
 
 TEST_F(CommandChannelTest, CompleteEventLetsOneWaiterPass) {

@@ -125,7 +125,7 @@ class TraceCapture {
 // test sets with SetDownloadProc (none: the start line is dropped).
 class LinkTest : public ::testing::Test {
  protected:
-  void SetUp() override { platform::ClearNamedEvents(); }
+  void SetUp() override { common::ClearNamedEvents(); }
   void TearDown() override { link_.Close(); }
   void SetDownloadProc(bootlink::LoaderLink::DownloadProc proc) {
     std::lock_guard lock(procMutex_);

@@ -27,8 +27,8 @@ constexpr uint32_t kNeverMs = 600000;
 // Time scale for one test; the environment's scale comes back at the end.
 class ScaleFor {
  public:
-  explicit ScaleFor(double scale) { platform::SetTimeScale(scale); }
-  ~ScaleFor() { platform::SetTimeScale(0); }
+  explicit ScaleFor(double scale) { common::SetTimeScale(scale); }
+  ~ScaleFor() { common::SetTimeScale(0); }
 };
 
 // Waits (bounded, real time) until `count` threads block in a link wait.
@@ -122,7 +122,7 @@ TEST_F(LinkWaitsTest, UnannouncedDeadLinkIsSeenWithinThePeriod) {
 TEST_F(LinkWaitsTest, PauseRunsItsLengthWhileTheLinkLives) {
   const auto start = Clock::now();
   EXPECT_TRUE(link_.Pause(3000));
-  EXPECT_GE(Clock::now() - start, platform::ScaledDuration(3000));
+  EXPECT_GE(Clock::now() - start, common::ScaledDuration(3000));
 }
 
 }  // namespace

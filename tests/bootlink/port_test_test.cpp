@@ -36,9 +36,9 @@ class PortTestTest : public test::LinkTest {
   }
   uint32_t Run() {
     prefix_.LinkRestAbsent();
-    const uint64_t start = platform::TickMs();
+    const uint64_t start = common::TickMs();
     const uint32_t result = TestPorts(link_, [] { handheld::StopActiveSync(handheld::QueryWindowsFamily()); });
-    elapsedMs_ = platform::TickMs() - start;
+    elapsedMs_ = common::TickMs() - start;
     return result;
   }
   void ExpectNothingLeft() {

@@ -15,7 +15,7 @@
 namespace corvash::bootlink {
 namespace {
 
-using platform::TextOf;
+using common::TextOf;
 
 TEST(GetKeyValue, TakesTheTextUpToCrOrBackspace) {
   EXPECT_EQ(GetKeyValue(":A=A0000000\r:L=FFFFFFFF\r\n", ":A="), "A0000000");
@@ -80,7 +80,7 @@ TEST_F(ReplyParserTest, ZeroByteVanishes) {
 TEST_F(ReplyParserTest, PortTestLinePulsesAWaiter) {
   auto event = &link_.PortTestEvent();
   std::atomic<bool> passed{false};
-  std::thread waiter([&] { passed = event->Wait(platform::kInfinite); });
+  std::thread waiter([&] { passed = event->Wait(common::kInfinite); });
   while (!passed.load()) {
     Feed("COM1 Port Test\r\n");
     std::this_thread::sleep_for(std::chrono::milliseconds(1));
@@ -136,7 +136,7 @@ class DownloadStartTest : public ReplyParserTest {
     SetDownloadProc([this](LoaderLink&, DownloadContext& context) -> uint32_t {
       ++starts_;
       seenAddress_ = std::string(TextOf(context.addressText));
-      release_.Wait(platform::kInfinite);
+      release_.Wait(common::kInfinite);
       context.DownloadActive.store(0);
       return 1;
     });
@@ -148,7 +148,7 @@ class DownloadStartTest : public ReplyParserTest {
   }
   std::atomic<int> starts_{0};
   std::string seenAddress_;
-  platform::Event release_{true, false};
+  common::Event release_{true, false};
 };
 
 TEST_F(DownloadStartTest, OneStartLineStartsOneDownloadAndLaterKeysWait) {

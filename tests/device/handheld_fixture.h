@@ -60,7 +60,7 @@ inline CallResult Call(DeviceExtensionFunction function, std::vector<uint8_t> in
   if (output != nullptr) {
     result.outputSet = true;
     result.output.assign(output, output + size);
-    handheld::DeviceLocalFree(output);
+    common::DeviceLocalFree(output);
   }
   return result;
 }
@@ -80,14 +80,14 @@ class HandheldFixture : public ::testing::Test {
     ASSERT_GE(fd, 0);
     ASSERT_EQ(::ftruncate(fd, kFlashBytes), 0);
     ::close(fd);
-    for (const auto& area : {flash::kReserveArea, flash::kWbtAssetArea, flash::kNbtAssetArea}) {
-      Store(area.first, std::vector<uint8_t>(area.End() - area.first, flash::kErasedByte));
+    for (const auto& area : {common::kReserveArea, common::kWbtAssetArea, common::kNbtAssetArea}) {
+      Store(area.first, std::vector<uint8_t>(area.End() - area.first, common::kErasedByte));
     }
-    ASSERT_EQ(::setenv(handheld::kStateVariable, dir_.c_str(), 1), 0);
+    ASSERT_EQ(::setenv(common::kStateVariable, dir_.c_str(), 1), 0);
   }
 
   void TearDown() override {
-    ::unsetenv(handheld::kStateVariable);
+    ::unsetenv(common::kStateVariable);
     std::error_code code;
     std::filesystem::remove_all(dir_, code);
   }
@@ -104,7 +104,7 @@ class HandheldFixture : public ::testing::Test {
   void Store(uint32_t address, const std::vector<uint8_t>& bytes) {
     const int fd = ::open(FlashPath().c_str(), O_RDWR);
     ASSERT_GE(fd, 0);
-    ASSERT_EQ(::pwrite(fd, bytes.data(), bytes.size(), address - flash::kFlashBase),
+    ASSERT_EQ(::pwrite(fd, bytes.data(), bytes.size(), address - common::kFlashBase),
               static_cast<ssize_t>(bytes.size()));
     ::close(fd);
   }
@@ -113,7 +113,7 @@ class HandheldFixture : public ::testing::Test {
     std::vector<uint8_t> bytes(length);
     const int fd = ::open(FlashPath().c_str(), O_RDONLY);
     EXPECT_GE(fd, 0);
-    EXPECT_EQ(::pread(fd, bytes.data(), length, address - flash::kFlashBase), static_cast<ssize_t>(length));
+    EXPECT_EQ(::pread(fd, bytes.data(), length, address - common::kFlashBase), static_cast<ssize_t>(length));
     ::close(fd);
     return bytes;
   }

@@ -75,11 +75,11 @@ TEST_F(HavlokTest, AnswersTheHandheldsIdentityAndLink) {
 
 TEST_F(HavlokTest, TheVersionIsTheOneTheFlashCarries) {
   // A flash rewrote the reserve area: a retired record, then the current one.
-  std::vector<uint8_t> retired(flash::kSlotLength, 0);
-  std::vector<uint8_t> current(flash::kSlotLength, 0);
-  text::WriteUtf16Field(current, u"Quor 5210NBTENG2.05");
-  Store(flash::kReserveArea.first, retired);
-  Store(flash::kReserveArea.first + flash::kSlotLength, current);
+  std::vector<uint8_t> retired(common::kSlotLength, 0);
+  std::vector<uint8_t> current(common::kSlotLength, 0);
+  common::WriteUtf16Field(current, u"Quor 5210NBTENG2.05");
+  Store(common::kReserveArea.first, retired);
+  Store(common::kReserveArea.first + common::kSlotLength, current);
   EXPECT_EQ(Decode(Call(library_.function(), {}).output).version, "2.05");
 }
 

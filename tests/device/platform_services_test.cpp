@@ -99,13 +99,13 @@ class KernelIoControlTest : public HandheldFixture {
 
 TEST_F(KernelIoControlTest, FlashWritesOnlyClearBits) {
   std::vector<uint8_t> first{0xF0, 0x0F}, second{0x3C, 0xFF}, read(2);
-  ASSERT_TRUE(Flash(QEL_WRITE, flash::kReserveArea.first, first));
-  ASSERT_TRUE(Flash(QEL_WRITE, flash::kReserveArea.first, second));
-  ASSERT_TRUE(Flash(QEL_READ, flash::kReserveArea.first, read));
+  ASSERT_TRUE(Flash(QEL_WRITE, common::kReserveArea.first, first));
+  ASSERT_TRUE(Flash(QEL_WRITE, common::kReserveArea.first, second));
+  ASSERT_TRUE(Flash(QEL_READ, common::kReserveArea.first, read));
   EXPECT_EQ(read, (std::vector<uint8_t>{0x30, 0x0F}));
 
   std::vector<uint8_t> beyond(4);
-  EXPECT_FALSE(Flash(QEL_READ, flash::kFlashBase + kFlashBytes - 2, beyond));
+  EXPECT_FALSE(Flash(QEL_READ, common::kFlashBase + kFlashBytes - 2, beyond));
   EXPECT_FALSE(Flash(QEL_WRITE, 0x9FFFFFFEu, beyond));
 }
 

@@ -25,7 +25,7 @@ constexpr CalendarTime kLeapDay{2024, 2, 4, 29, 12, 34, 56, 789};
 
 class SetSysTimeTest : public HandheldFixture {
  protected:
-  int64_t ClockNow() const { return handheld::Folder(Dir()).ClockNow(); }
+  int64_t ClockNow() const { return common::Folder(Dir()).ClockNow(); }
   DeviceLibrary library_{DOVRIN_PATH, "SetSysTime"};
 };
 

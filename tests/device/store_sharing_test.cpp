@@ -78,9 +78,9 @@ class StoreSharingTest : public HandheldFixture {
     rapi::wire::Request request;
     request.kind = rapi::wire::MessageKind::CreateFile;
     request.text = u"\\Temp\\image.nb";
-    request.access = handheld::GENERIC_READ;
-    request.share = handheld::FILE_SHARE_READ;
-    request.disposition = handheld::OPEN_EXISTING;
+    request.access = common::GENERIC_READ;
+    request.share = common::FILE_SHARE_READ;
+    request.disposition = common::OPEN_EXISTING;
     return session.Handle(request);
   }
   rapi::wire::Answer Delete(rapi::DeviceSession& session) {
@@ -100,10 +100,10 @@ TEST_F(StoreSharingTest, DesktopWaitsForTheProgramThatHoldsTheFileUnshared) {
 
   const auto refused = Open(desktop);
   EXPECT_EQ(static_cast<uint32_t>(refused.result), rapi::kInvalidHandle);
-  EXPECT_EQ(refused.lastError, handheld::ERROR_SHARING_VIOLATION);
+  EXPECT_EQ(refused.lastError, common::ERROR_SHARING_VIOLATION);
   const auto kept = Delete(desktop);
   EXPECT_EQ(kept.result, 0);
-  EXPECT_EQ(kept.lastError, handheld::ERROR_SHARING_VIOLATION);
+  EXPECT_EQ(kept.lastError, common::ERROR_SHARING_VIOLATION);
 
   ASSERT_EQ(agent.Release(), 0);
   const auto opened = Open(desktop);

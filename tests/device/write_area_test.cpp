@@ -10,10 +10,10 @@
 namespace corvash::device::test {
 namespace {
 
-using flash::kNbtAssetArea;
-using flash::kReserveArea;
-using flash::kSlotLength;
-using flash::kWbtAssetArea;
+using common::kNbtAssetArea;
+using common::kReserveArea;
+using common::kSlotLength;
+using common::kWbtAssetArea;
 
 constexpr std::string_view kIdentity = "Quor 5210NBTENG2.04";
 
@@ -26,7 +26,7 @@ std::vector<uint8_t> Input(std::string_view identity) {
   return Bytes(MakeQueryReservedArea(std::u16string(identity.begin(), identity.end())));
 }
 
-uint32_t Slot(const flash::SlotArea& area, uint32_t index) { return area.first + index * kSlotLength; }
+uint32_t Slot(const common::SlotArea& area, uint32_t index) { return area.first + index * kSlotLength; }
 
 class WriteAreaTest : public HandheldFixture {
  protected:

@@ -6,8 +6,8 @@
 namespace corvash::driver::doubles {
 namespace {
 
-using platform::CopyText;
-using platform::TextOf;
+using common::CopyText;
+using common::TextOf;
 
 std::atomic<uint32_t>* BackFlag(int page, session::UpdateSession& s) {
   switch (page) {
@@ -157,7 +157,7 @@ image::ImageOutcome FakeImages::VerifyImageChecksum(const session::ChosenImage& 
 
 image::ImageOutcome FakeImages::CheckVariant(const session::ChosenImage& image,
                                              const session::HandheldIdentity& handheld) {
-  return platform::EqualsNoCase(TextOf(handheld.deviceVariant), TextOf(image.imageVariant))
+  return common::EqualsNoCase(TextOf(handheld.deviceVariant), TextOf(image.imageVariant))
              ? ImageOutcome::kOk
              : ImageOutcome::kVariantMismatch;
 }
@@ -169,9 +169,9 @@ image::ImageOutcome FakeImages::CheckStoredImage(session::ChosenImage& image,
       read != ImageOutcome::kOk) {
     return read;
   }
-  const bool modelsEqual = platform::EqualsNoCase(TextOf(handheld.deviceModel), TextOf(image.imageModel));
+  const bool modelsEqual = common::EqualsNoCase(TextOf(handheld.deviceModel), TextOf(image.imageModel));
   if (!modelsEqual) return ImageOutcome::kModelMismatch;
-  return platform::EqualsNoCase(TextOf(handheld.deviceLangCode), TextOf(image.imageLangCode))
+  return common::EqualsNoCase(TextOf(handheld.deviceLangCode), TextOf(image.imageLangCode))
              ? ImageOutcome::kOk
              : ImageOutcome::kLanguageMismatch;
 }
@@ -185,7 +185,7 @@ image::ImageOutcome FakeImages::FindImageInProgramDir(const session::RunPaths&, 
 }
 
 image::ImageOutcome FakeImages::ChooseRestoreImage(session::ChosenImage& image) {
-  platform::ClearText(image.imagePath);
+  common::ClearText(image.imagePath);
   if (chooserAnswers.empty()) return ImageOutcome::kCancelled;
   const std::string answer = chooserAnswers.front();
   chooserAnswers.pop_front();
@@ -207,7 +207,7 @@ handheld::Identification FakeDevice::IdentifyDevice(std::string_view, session::H
   ApplyIdentity(*identity, handheld);
   found.answered = true;
   found.imageSizeKB = identity->imageSizeKB;
-  if (!platform::EqualsNoCase(identity->model, "Quor 5210")) {
+  if (!common::EqualsNoCase(identity->model, "Quor 5210")) {
     if (namesInvalidModel) found.screen = kScreenInvalidModel;
     return found;
   }
@@ -230,9 +230,9 @@ uint32_t FakeBootLink::TestPorts() {
 bootlink::IdentityOutcome FakeBootLink::ReadDeviceIdentity(session::HandheldIdentity& identity) {
   ++identityReads;
   if (!loaderIdentity) {
-    platform::ClearText(identity.deviceModel);
-    platform::ClearText(identity.deviceVersion);
-    platform::ClearText(identity.deviceLangCode);
+    common::ClearText(identity.deviceModel);
+    common::ClearText(identity.deviceVersion);
+    common::ClearText(identity.deviceLangCode);
     return bootlink::IdentityOutcome::kFailed;
   }
   CopyText(identity.deviceModel, loaderIdentity->model);

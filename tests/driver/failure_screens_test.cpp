@@ -28,8 +28,8 @@ TEST_F(FailureScreenTest, NeitherLinkedNorInBootLoaderEndsOnConnectionErrorAfter
   uint64_t connectPageAt = 0;
   uint64_t screenAt = 0;
   host.onOpen = [&](int page) {
-    if (page == kPageConnect) connectPageAt = platform::TickMs();
-    if (page == kScreenConnectionError) screenAt = platform::TickMs();
+    if (page == kPageConnect) connectPageAt = common::TickMs();
+    if (page == kScreenConnectionError) screenAt = common::TickMs();
   };
 
   RunWizard();

@@ -96,8 +96,8 @@ TEST_F(ProgramStartTest, WithNothingLinkedTheRunEndsOnConnectionError) {
   uint64_t connectPageAt = 0;
   uint64_t screenAt = 0;
   host.onOpen = [&](int page) {
-    if (page == kPageConnect) connectPageAt = platform::TickMs();
-    if (page == kScreenConnectionError) screenAt = platform::TickMs();
+    if (page == kPageConnect) connectPageAt = common::TickMs();
+    if (page == kScreenConnectionError) screenAt = common::TickMs();
   };
 
   EXPECT_EQ(RunProgram(host, run), 0);
@@ -134,9 +134,9 @@ class RunPathsTest : public DriverTest {};
 TEST_F(RunPathsTest, MarkerLiesInThePrefixWindowsFolder) {
   SetUpRunPaths(run.paths);
   const session::UpdateSession& s = run;
-  EXPECT_EQ(platform::TextOf(s.paths.windowsDir), (prefix_ / "windows").string());
-  EXPECT_EQ(platform::TextOf(s.paths.markerPath), MarkerFile().string());
-  EXPECT_EQ(platform::TextOf(s.paths.programDir), std::filesystem::current_path().string());
+  EXPECT_EQ(common::TextOf(s.paths.windowsDir), (prefix_ / "windows").string());
+  EXPECT_EQ(common::TextOf(s.paths.markerPath), MarkerFile().string());
+  EXPECT_EQ(common::TextOf(s.paths.programDir), std::filesystem::current_path().string());
 }
 
 TEST_F(RunPathsTest, ReadOnlyMarkerIsRemoved) {
@@ -173,7 +173,7 @@ TEST_F(RunPathsTest, MarkerPathThatDoesNotFitIsNotCutToAnotherFile) {
   SetUpRunPaths(run.paths);
   RemoveMarker(run.paths);
 
-  EXPECT_EQ(platform::TextOf(run.paths.markerPath), "");
+  EXPECT_EQ(common::TextOf(run.paths.markerPath), "");
   EXPECT_TRUE(std::filesystem::exists(cutName));
 }
 

@@ -23,7 +23,7 @@ class RecoveryTest : public DriverTest {
       if (page == kPageConfirm) backAllowedAtConfirm = run.flow.backAllowed.load();
       if (page == kPageProgress) {
         recoveryFlashAtProgress = run.flow.recoveryFlash.load();
-        imageAtProgress = std::string(platform::TextOf(run.image.imagePath));
+        imageAtProgress = std::string(common::TextOf(run.image.imagePath));
       }
     };
   }

@@ -34,7 +34,7 @@ TEST_F(WizardFlowTest, UpdateRunsEveryPageOnceAndFinishes) {
                                     kPageOptions, kPageConfirm, kPageReady, kPageBootInstructions, kPageProgress,
                                     kPageResetInstructions, kPageFinish));
   EXPECT_EQ(recoveryFlashAtProgress, 0u);
-  EXPECT_EQ(platform::TextOf(run.image.imagePath), kImageBesideProgram);
+  EXPECT_EQ(common::TextOf(run.image.imagePath), kImageBesideProgram);
   EXPECT_EQ(ops.device.identifications, 1);
   EXPECT_EQ(ops.settings.deletes, 1);  // the device was found running
   EXPECT_THAT(ops.bootLink.versionsDrawn, ElementsAre("2.05"));  // the flashed image's
@@ -65,11 +65,11 @@ TEST_F(WizardFlowTest, TwoRunsAtOnceKeepTheirOwnValues) {
   std::string otherImageAtConfirm;
   host.onOpen = [&](int page) {
     if (page == kPageOptions) bothAtOptions.arrive_and_wait();
-    if (page == kPageConfirm) imageAtConfirm = platform::TextOf(run.image.imagePath);
+    if (page == kPageConfirm) imageAtConfirm = common::TextOf(run.image.imagePath);
   };
   otherHost.onOpen = [&](int page) {
     if (page == kPageOptions && otherHost.Pages().size() == 4) bothAtOptions.arrive_and_wait();
-    if (page == kPageConfirm) otherImageAtConfirm = platform::TextOf(otherRun.image.imagePath);
+    if (page == kPageConfirm) otherImageAtConfirm = common::TextOf(otherRun.image.imagePath);
   };
   std::thread other([&] {
     const WizardOperations bound = otherOps.Bind();
@@ -105,7 +105,7 @@ TEST_F(WizardFlowTest, RestoreReturnsToOptionsWhenTheChooserIsCancelled) {
   EXPECT_THAT(host.Pages(), ElementsAre(kPageWelcome, kPagePrepare, kPageConnect, kPageOptions, kPageOptions,
                                         kPageConfirm, kPageReady, kPageBootInstructions, kPageProgress,
                                         kPageResetInstructions, kPageFinish));
-  EXPECT_EQ(platform::TextOf(run.image.imagePath), kBackupImage);
+  EXPECT_EQ(common::TextOf(run.image.imagePath), kBackupImage);
   EXPECT_EQ(run.image.imageSizeKB, 0x1F00020u >> 10);
   EXPECT_EQ(ops.device.identifications, 1);
   ExpectRunClosed();

@@ -42,7 +42,7 @@ std::string Le32(uint32_t value) {
 
 // Runs the GUI until `done` holds or the limit passes.
 bool PumpUntil(const std::function<bool()>& done) {
-  const auto deadline = platform::DeadlineAfter(kLimitMs);
+  const auto deadline = common::DeadlineAfter(kLimitMs);
   while (!done()) {
     if (std::chrono::steady_clock::now() > deadline) return false;
     QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
@@ -105,7 +105,7 @@ class HandheldWindowTest : public ::testing::Test {
   // A load's start: the load line, the sync header and the file header.
   void BeginLoad(uint32_t start, uint32_t total) {
     Send("lnb c:\\test.nbf A0000000 80000 00040000\r");
-    Send(std::string(wire::SYNC_HEADER) + Le32(start) + Le32(total));
+    Send(std::string(common::SYNC_HEADER) + Le32(start) + Le32(total));
   }
   void SendRecord(uint32_t address, const std::string& data) {
     std::string block = data;

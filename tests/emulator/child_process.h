@@ -56,7 +56,7 @@ class Child {
   // One line of its output, without the LF; empty when none came in time.
   std::string ReadLine() {
     std::string line;
-    const auto deadline = platform::DeadlineAfter(kChildLimitMs);
+    const auto deadline = common::DeadlineAfter(kChildLimitMs);
     char c = 0;
     while (std::chrono::steady_clock::now() < deadline) {
       pollfd fds{out_, POLLIN, 0};
@@ -68,14 +68,14 @@ class Child {
   }
   // Its exit status (128 + N for signal N), or -1 when it did not end in time.
   int Wait() {
-    const auto deadline = platform::DeadlineAfter(kChildLimitMs);
+    const auto deadline = common::DeadlineAfter(kChildLimitMs);
     while (std::chrono::steady_clock::now() < deadline) {
       int status = 0;
       if (::waitpid(pid_, &status, WNOHANG) == pid_) {
         status_ = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
         return status_;
       }
-      platform::SleepMs(10);
+      common::SleepMs(10);
     }
     return -1;
   }

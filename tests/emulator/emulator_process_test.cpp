@@ -89,7 +89,7 @@ TEST(ServedPrefixTest, ASecondRunOnAServedPrefixIsRefusedUntilTheFirstIsGone) {
 
   ::kill(serving.Pid(), SIGKILL);  // dead without a word: what it leaves is stale
   EXPECT_EQ(serving.Wait(), 128 + SIGKILL);
-  while (platform::LocalSocketServed(socket)) platform::SleepMs(10);
+  while (common::LocalSocketServed(socket)) common::SleepMs(10);
   Child next({K5210_EMU_PATH, "run", second, "--prefix", prefix.string()});
   EXPECT_EQ(next.ReadLine().rfind("ready ", 0), 0u);
   EXPECT_TRUE(linkable());

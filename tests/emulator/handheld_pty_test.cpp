@@ -24,7 +24,7 @@
 namespace corvash::emulator {
 namespace {
 
-using platform::DeadlineAfter;
+using common::DeadlineAfter;
 
 // Long enough for a loaded machine; only a failing test waits it out.
 constexpr uint32_t kAnswerLimitMs = 500000;
@@ -124,11 +124,11 @@ TEST_F(HandheldPtyTest, PortIsLinkedAndAnswersOnlyInTheBootLoader) {
   EXPECT_EQ(std::filesystem::read_symlink(Link("wceusbsh002")), handheld_->PortDevice());
   DesktopSide desktop(Link("wceusbsh002"));
   ASSERT_TRUE(desktop.Open());
-  desktop.Write(wire::USB_TEST_LINE);
+  desktop.Write(common::USB_TEST_LINE);
   EXPECT_EQ(desktop.Read(1, 20000), "");  // its system does not answer
 
   EXPECT_EQ(Request("ctl bootloader"), "ok");
-  desktop.Write(wire::USB_TEST_LINE);
+  desktop.Write(common::USB_TEST_LINE);
   EXPECT_EQ(desktop.Read(15), "USB Port Test\r\n");
   HandheldConfig config;
   std::string error;
@@ -140,22 +140,22 @@ TEST_F(HandheldPtyTest, IdentityReadLoadsAndScreenTextOverThePty) {
   Serve("bootloader");
   DesktopSide desktop(Link());
   ASSERT_TRUE(desktop.Open());
-  desktop.Write(wire::SESSION_OPEN);
+  desktop.Write(common::SESSION_OPEN);
   EXPECT_EQ(desktop.Read(7), "$QEL$\r\n");
-  desktop.Write(wire::ReadDataCommand(0xA0040100));
+  desktop.Write(common::ReadDataCommand(0xA0040100));
   const std::string reply = desktop.Read(5 + 0x28 + 4);
   const auto record = ReserveRecord(HandheldIdentity{});
   EXPECT_EQ(reply, "KVOS " + std::string(record.begin(), record.end()) + "KVOE");
-  desktop.Write(wire::SESSION_CLOSE);
+  desktop.Write(common::SESSION_CLOSE);
 
   // A first load of a payload that ends 5 bytes into its last block.
   const uint32_t size = 0x80000 + test::kBlock + 5;
   const auto payload = test::Payload(size, 9);
-  const std::string command = wire::FirstLoadCommand(size);
+  const std::string command = common::FirstLoadCommand(size);
   desktop.Write(command);
   const std::string answer = desktop.ReadUntil("start NB image download\r\n");
   EXPECT_NE(answer.find(":O=00080000\r\nstart NB image download\r\n"), std::string::npos);
-  desktop.Write(wire::SYNC_HEADER);
+  desktop.Write(common::SYNC_HEADER);
   EXPECT_EQ(desktop.Read(1), "\x01");
   desktop.Write(test::FileHeader(0xA0080000, size - 0x80000));
   for (const auto& record_bytes : test::Records(payload, kFlashBase, 0x80000, size)) {
@@ -193,7 +193,7 @@ TEST_F(HandheldPtyTest, BusyPortRefusesTheDesktopsExclusiveOpenUntilCleared) {
   EXPECT_EQ(Request("fault clear"), "ok");
   DesktopSide desktop(Link("wceusbsh001"));
   ASSERT_TRUE(desktop.Open());
-  desktop.Write(wire::USB_TEST_LINE);
+  desktop.Write(common::USB_TEST_LINE);
   EXPECT_EQ(desktop.Read(15), "USB Port Test\r\n");
 }
 
@@ -203,9 +203,9 @@ TEST_F(HandheldPtyTest, DroppedLinkFailsTheDesktopsReadsAndPlugBringsANewPort) {
   {
     DesktopSide desktop(Link());
     ASSERT_TRUE(desktop.Open());
-    desktop.Write(wire::SECOND_LOAD_COMMAND);
+    desktop.Write(common::SECOND_LOAD_COMMAND);
     desktop.ReadUntil("start NB image download\r\n");
-    desktop.Write(wire::SYNC_HEADER);
+    desktop.Write(common::SYNC_HEADER);
     EXPECT_EQ(desktop.Read(1), "");
     EXPECT_TRUE(desktop.Lost());
   }
@@ -215,7 +215,7 @@ TEST_F(HandheldPtyTest, DroppedLinkFailsTheDesktopsReadsAndPlugBringsANewPort) {
   EXPECT_EQ(Request("ctl plug"), "ok");
   DesktopSide desktop(Link());
   ASSERT_TRUE(desktop.Open());
-  desktop.Write(wire::COM1_TEST_LINE);
+  desktop.Write(common::COM1_TEST_LINE);
   EXPECT_EQ(desktop.Read(16), "COM1 Port Test\r\n");
 }
 
@@ -254,10 +254,10 @@ TEST_F(HandheldPtyTest, LineSpeedPacesWhatCrossesTheLine) {
   DesktopSide desktop(Link());
   ASSERT_TRUE(desktop.Open());
   const std::string text(1920, 'x');  // two seconds of line time
-  const uint64_t start = platform::TickMs();
+  const uint64_t start = common::TickMs();
   desktop.Write(text);
   EXPECT_EQ(desktop.Read(text.size()), text);
-  EXPECT_GE(platform::TickMs() - start, 1800u);
+  EXPECT_GE(common::TickMs() - start, 1800u);
 }
 
 }  // namespace

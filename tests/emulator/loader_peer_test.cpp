@@ -54,7 +54,7 @@ class LoaderPeerTest : public ::testing::Test {
     if (answer.find("start NB image download\r\n") == std::string::npos) {
       return ::testing::AssertionFailure() << "no start line: " << answer;
     }
-    if (Feed(wire::SYNC_HEADER) != kAck) return ::testing::AssertionFailure() << "sync header not acked";
+    if (Feed(common::SYNC_HEADER) != kAck) return ::testing::AssertionFailure() << "sync header not acked";
     if (Feed(FileHeader(kFlashBase + offset, size - offset)) != kRequest) {
       return ::testing::AssertionFailure() << "no request after the file header";
     }
@@ -79,9 +79,9 @@ class LoaderPeerTest : public ::testing::Test {
 // ---- The prompt -------------------------------------------------------------
 
 TEST_F(LoaderPeerTest, EchoesPortTestLinesWithCrLf) {
-  EXPECT_EQ(Feed(wire::CR_BURST), "\r\n\r\n\r\n\r\n\r\n\r\n\r\n\r\n");
-  EXPECT_EQ(Feed(wire::COM1_TEST_LINE), "COM1 Port Test\r\n");
-  EXPECT_EQ(FeedBytewise(wire::USB_TEST_LINE), "USB Port Test\r\n");
+  EXPECT_EQ(Feed(common::CR_BURST), "\r\n\r\n\r\n\r\n\r\n\r\n\r\n\r\n");
+  EXPECT_EQ(Feed(common::COM1_TEST_LINE), "COM1 Port Test\r\n");
+  EXPECT_EQ(FeedBytewise(common::USB_TEST_LINE), "USB Port Test\r\n");
 }
 
 TEST_F(LoaderPeerTest, UnknownLinesGetOnlyTheirEcho) {
@@ -92,7 +92,7 @@ TEST_F(LoaderPeerTest, UnknownLinesGetOnlyTheirEcho) {
 TEST_F(LoaderPeerTest, OverlongLineIsEchoedAndCutWithoutHarm) {
   const std::string line(1000, 'x');
   EXPECT_EQ(Feed(line + "\r"), line + "\r\n");
-  EXPECT_EQ(Feed(wire::COM2_TEST_LINE), "COM2 Port Test\r\n");
+  EXPECT_EQ(Feed(common::COM2_TEST_LINE), "COM2 Port Test\r\n");
 }
 
 TEST_F(LoaderPeerTest, BackspaceEditsTheLine) {
@@ -104,8 +104,8 @@ TEST_F(LoaderPeerTest, BackspaceEditsTheLine) {
 
 TEST_F(LoaderPeerTest, ReaddataAnswersHeadFlashBytesAndKvoeWithoutEcho) {
   ASSERT_TRUE(RecordInArea(*flash_, kReserveArea, ReserveRecord(HandheldIdentity{"NBT", "ENG", "2.04"})));
-  EXPECT_EQ(Feed(wire::SESSION_OPEN), "$QEL$\r\n");
-  const std::string reply = Feed(wire::ReadDataCommand(0xA0040100));
+  EXPECT_EQ(Feed(common::SESSION_OPEN), "$QEL$\r\n");
+  const std::string reply = Feed(common::ReadDataCommand(0xA0040100));
   ASSERT_EQ(reply.size(), 5u + 0x28 + 4);
   EXPECT_EQ(reply.substr(0, 5), "KVOS ");
   EXPECT_EQ(reply.substr(reply.size() - 4), "KVOE");
@@ -116,24 +116,24 @@ TEST_F(LoaderPeerTest, ReaddataAnswersHeadFlashBytesAndKvoeWithoutEcho) {
   for (char c : reply) {
     if (c != '\0') line.push_back(c);
   }
-  EXPECT_EQ(line.substr(wire::READDATA_REPLY_SKIP, 19), "Quor 5210NBTENG2.04");
+  EXPECT_EQ(line.substr(common::READDATA_REPLY_SKIP, 19), "Quor 5210NBTENG2.04");
 }
 
 TEST_F(LoaderPeerTest, ReaddataOfErasedFlashStartsWithFF) {
-  Feed(wire::SESSION_OPEN);
-  const std::string reply = Feed(wire::ReadDataCommand(0xA0100000));
-  ASSERT_GT(reply.size(), wire::READDATA_REPLY_SKIP);
-  EXPECT_EQ(static_cast<uint8_t>(reply[wire::READDATA_REPLY_SKIP]), wire::ERASED_BYTE);
+  Feed(common::SESSION_OPEN);
+  const std::string reply = Feed(common::ReadDataCommand(0xA0100000));
+  ASSERT_GT(reply.size(), common::READDATA_REPLY_SKIP);
+  EXPECT_EQ(static_cast<uint8_t>(reply[common::READDATA_REPLY_SKIP]), common::ERASED_BYTE);
 }
 
 TEST_F(LoaderPeerTest, FramedCommandSplitOverManyReadsIsAnsweredOnce) {
-  Feed(wire::SESSION_OPEN);
-  const std::string reply = FeedBytewise(wire::ReadDataCommand(0xA0000000));
+  Feed(common::SESSION_OPEN);
+  const std::string reply = FeedBytewise(common::ReadDataCommand(0xA0000000));
   EXPECT_EQ(reply.size(), 5u + 0x28 + 4);
 }
 
 TEST_F(LoaderPeerTest, ReaddataIsCutToItsLimitAndBadNumbersAreRefused) {
-  Feed(wire::SESSION_OPEN);
+  Feed(common::SESSION_OPEN);
   EXPECT_EQ(Feed("KVOSreaddata a0000000 100000\rKVOE").size(), 5u + 0x400 + 4);
   EXPECT_EQ(Feed("KVOSreaddata zz 28\rKVOE"), "KVOS?KVOE");
   EXPECT_EQ(Feed("KVOSreaddata a0000000\rKVOE"), "KVOS?KVOE");
@@ -141,34 +141,34 @@ TEST_F(LoaderPeerTest, ReaddataIsCutToItsLimitAndBadNumbersAreRefused) {
 }
 
 TEST_F(LoaderPeerTest, ReaddataBeyondTheFlashReadsErased) {
-  Feed(wire::SESSION_OPEN);
+  Feed(common::SESSION_OPEN);
   const std::string reply = Feed("KVOSreaddata fffffff0 28\rKVOE");
   EXPECT_EQ(reply.substr(5, 0x28), std::string(0x28, '\xFF'));
 }
 
 TEST_F(LoaderPeerTest, SessionCloseReturnsToEcho) {
-  Feed(wire::SESSION_OPEN);
-  EXPECT_EQ(Feed(wire::SESSION_CLOSE), "");
-  EXPECT_EQ(Feed(wire::COM1_TEST_LINE), "COM1 Port Test\r\n");
+  Feed(common::SESSION_OPEN);
+  EXPECT_EQ(Feed(common::SESSION_CLOSE), "");
+  EXPECT_EQ(Feed(common::COM1_TEST_LINE), "COM1 Port Test\r\n");
 }
 
 TEST_F(LoaderPeerTest, CrBurstEndsTheSessionSoScreenTextIsDrawn) {
-  Feed(wire::SESSION_OPEN);
-  Feed(wire::CR_BURST);
+  Feed(common::SESSION_OPEN);
+  Feed(common::CR_BURST);
   EXPECT_EQ(Feed("shmsg 2 3 \"ok\"\r"), "shmsg 2 3 \"ok\"\r\n");
   EXPECT_EQ(screen_.Lines()[2], "   ok");
 }
 
 TEST_F(LoaderPeerTest, SecondSessionOpenAfterCrBurstStillReads) {
-  Feed(wire::SESSION_OPEN);
-  Feed(std::string(wire::CR_BURST) + std::string(wire::SESSION_OPEN));
-  EXPECT_EQ(Feed(wire::ReadDataCommand(0xA0000000)).size(), 5u + 0x28 + 4);
+  Feed(common::SESSION_OPEN);
+  Feed(std::string(common::CR_BURST) + std::string(common::SESSION_OPEN));
+  EXPECT_EQ(Feed(common::ReadDataCommand(0xA0000000)).size(), 5u + 0x28 + 4);
 }
 
 // ---- Loads and downloads ------------------------------------------------------
 
 TEST_F(LoaderPeerTest, LoadIsAnsweredWithItsOwnFieldsAndTheStartLine) {
-  const std::string command = wire::FirstLoadCommand(0x1f00000);
+  const std::string command = common::FirstLoadCommand(0x1f00000);
   EXPECT_EQ(Feed(command),
             "lnb c:\\test.nbf A0000000 1f00000 00080000\r\n"
             ":F=c:\\test.nbf\r\n:A=A0000000\r\n:L=1f00000\r\n:O=00080000\r\n"
@@ -178,7 +178,7 @@ TEST_F(LoaderPeerTest, LoadIsAnsweredWithItsOwnFieldsAndTheStartLine) {
 TEST_F(LoaderPeerTest, LoadWithMissingFieldsStartsNothing) {
   const std::string answer = Feed("lnb c:\\test.nbf A0000000\r");
   EXPECT_EQ(answer.find("start NB"), std::string::npos);
-  EXPECT_EQ(Feed(wire::COM1_TEST_LINE), "COM1 Port Test\r\n");
+  EXPECT_EQ(Feed(common::COM1_TEST_LINE), "COM1 Port Test\r\n");
 }
 
 TEST_F(LoaderPeerTest, TwoLoadsPutThePayloadWhereAFlashPutsIt) {
@@ -195,7 +195,7 @@ TEST_F(LoaderPeerTest, TwoLoadsPutThePayloadWhereAFlashPutsIt) {
   EXPECT_EQ(FlashAt(kFlashBase + size, 16), std::vector<uint8_t>(16, 0xFF));
   EXPECT_EQ(FlashAt(kFlashBase, 16), std::vector<uint8_t>(16, 0xFF));
   // Back at the prompt afterwards.
-  EXPECT_EQ(Feed(wire::COM1_TEST_LINE), "COM1 Port Test\r\n");
+  EXPECT_EQ(Feed(common::COM1_TEST_LINE), "COM1 Port Test\r\n");
 }
 
 TEST_F(LoaderPeerTest, ExactMultipleOfTheBlockAsksOnceMoreForTheEndRecord) {
@@ -216,8 +216,8 @@ TEST_F(LoaderPeerTest, DownloadOverwritesWhatTheFlashHeldBefore) {
 TEST_F(LoaderPeerTest, RecordsArrivingInOddPiecesAreTakenAlike) {
   const uint32_t size = 0x80000 + kBlock + 100;
   const auto payload = Payload(size);
-  Feed(wire::FirstLoadCommand(size));
-  std::string stream = std::string(wire::SYNC_HEADER) + FileHeader(kFlashBase + 0x80000, size - 0x80000);
+  Feed(common::FirstLoadCommand(size));
+  std::string stream = std::string(common::SYNC_HEADER) + FileHeader(kFlashBase + 0x80000, size - 0x80000);
   for (const auto& record : Records(payload, kFlashBase, 0x80000, size)) stream += record;
   stream += EndRecord();
   std::string answer;
@@ -228,8 +228,8 @@ TEST_F(LoaderPeerTest, RecordsArrivingInOddPiecesAreTakenAlike) {
 }
 
 TEST_F(LoaderPeerTest, CrWhileAwaitingTheSyncHeaderReturnsToThePrompt) {
-  Feed(wire::SECOND_LOAD_COMMAND);
-  EXPECT_EQ(Feed(std::string(wire::CR_BURST.substr(0, 1)) + std::string(wire::COM1_TEST_LINE)),
+  Feed(common::SECOND_LOAD_COMMAND);
+  EXPECT_EQ(Feed(std::string(common::CR_BURST.substr(0, 1)) + std::string(common::COM1_TEST_LINE)),
             "\r\nCOM1 Port Test\r\n");
 }
 
@@ -237,10 +237,10 @@ TEST_F(LoaderPeerTest, CrWhileAwaitingTheSyncHeaderReturnsToThePrompt) {
 
 TEST_F(LoaderPeerTest, VersionBoxLinesDrawTheFrameWithTheVersion) {
   const std::string version = "2.04";
-  for (size_t i = 0; i < wire::VERSION_BOX_LINES.size(); ++i) {
-    std::string line(wire::VERSION_BOX_LINES[i]);
+  for (size_t i = 0; i < common::VERSION_BOX_LINES.size(); ++i) {
+    std::string line(common::VERSION_BOX_LINES[i]);
     const size_t mark = line.find("%c");
-    if (mark != std::string::npos) line.replace(mark, 2, 1, version[i - wire::VERSION_BOX_FIRST_CHAR_LINE]);
+    if (mark != std::string::npos) line.replace(mark, 2, 1, version[i - common::VERSION_BOX_FIRST_CHAR_LINE]);
     EXPECT_EQ(Feed(line), line + "\n");
   }
   const auto lines = screen_.Lines();
@@ -271,7 +271,7 @@ class LoaderFaultTest : public LoaderPeerTest {
     records_ = Records(payload_, kFlashBase, 0x80000, kSize);
   }
   void StartLoad() {
-    Feed(wire::FirstLoadCommand(kSize));
+    Feed(common::FirstLoadCommand(kSize));
   }
   void Arm(FaultKind kind, uint32_t count = 0) { peer_.Arm(Fault{kind, count, {}}); }
 
@@ -281,48 +281,48 @@ class LoaderFaultTest : public LoaderPeerTest {
 
 TEST_F(LoaderFaultTest, SilentAnswersNothingUntilCleared) {
   Arm(FaultKind::Silent);
-  EXPECT_EQ(Feed(wire::COM1_TEST_LINE), "");
+  EXPECT_EQ(Feed(common::COM1_TEST_LINE), "");
   Arm(FaultKind::Clear);
-  EXPECT_EQ(Feed(wire::COM1_TEST_LINE), "COM1 Port Test\r\n");
+  EXPECT_EQ(Feed(common::COM1_TEST_LINE), "COM1 Port Test\r\n");
 }
 
 TEST_F(LoaderFaultTest, SilentAfterRecordsWithholdsTheNextRequestAndEverythingAfter) {
   Arm(FaultKind::SilentAfterRecords, 2);
   StartLoad();
-  EXPECT_EQ(Feed(wire::SYNC_HEADER), kAck);
+  EXPECT_EQ(Feed(common::SYNC_HEADER), kAck);
   EXPECT_EQ(Feed(FileHeader(0xA0080000, kSize - 0x80000)), kRequest);
   EXPECT_EQ(Feed(records_[0]), kRequest);
   EXPECT_EQ(Feed(records_[1]), "");
   EXPECT_TRUE(peer_.Silent());
-  EXPECT_EQ(Feed(wire::COM1_TEST_LINE), "");
+  EXPECT_EQ(Feed(common::COM1_TEST_LINE), "");
   // The records that came in are in flash.
   EXPECT_EQ(FlashAt(0xA0080000, 4), std::vector<uint8_t>(payload_.begin() + 0x80000, payload_.begin() + 0x80004));
   peer_.Restart();
-  EXPECT_EQ(Feed(wire::COM1_TEST_LINE), "COM1 Port Test\r\n");
+  EXPECT_EQ(Feed(common::COM1_TEST_LINE), "COM1 Port Test\r\n");
 }
 
 TEST_F(LoaderFaultTest, DropAfterRecordsPullsTheCableAtThatRecord) {
   Arm(FaultKind::DropAfterRecords, 1);
   StartLoad();
-  Feed(wire::SYNC_HEADER);
+  Feed(common::SYNC_HEADER);
   Feed(FileHeader(0xA0080000, kSize - 0x80000));
   EXPECT_EQ(Feed(records_[0]), "");
   EXPECT_TRUE(link_.Dropped());
   // Spent, and the loader is back at its prompt for the next link.
-  EXPECT_EQ(Feed(wire::COM1_TEST_LINE), "COM1 Port Test\r\n");
+  EXPECT_EQ(Feed(common::COM1_TEST_LINE), "COM1 Port Test\r\n");
 }
 
 TEST_F(LoaderFaultTest, DropAfterZeroRecordsDropsAtTheSyncHeader) {
   Arm(FaultKind::DropAfterRecords, 0);
   StartLoad();
-  EXPECT_EQ(Feed(wire::SYNC_HEADER), "");
+  EXPECT_EQ(Feed(common::SYNC_HEADER), "");
   EXPECT_TRUE(link_.Dropped());
 }
 
 TEST_F(LoaderFaultTest, TheEndRecordCountsSoADropCanFallBetweenTheLoads) {
   Arm(FaultKind::DropAfterRecords, 4);  // three records and the end record
   StartLoad();
-  Feed(wire::SYNC_HEADER);
+  Feed(common::SYNC_HEADER);
   Feed(FileHeader(0xA0080000, kSize - 0x80000));
   for (const auto& record : records_) EXPECT_EQ(Feed(record), kRequest);
   EXPECT_FALSE(link_.Dropped());
@@ -334,7 +334,7 @@ TEST_F(LoaderFaultTest, TheEndRecordCountsSoADropCanFallBetweenTheLoads) {
 TEST_F(LoaderFaultTest, NoRecordRequestWithholdsOnlyTheRequestDue) {
   Arm(FaultKind::NoRecordRequest);
   StartLoad();
-  EXPECT_EQ(Feed(wire::SYNC_HEADER), kAck);
+  EXPECT_EQ(Feed(common::SYNC_HEADER), kAck);
   EXPECT_EQ(Feed(FileHeader(0xA0080000, kSize - 0x80000)), "");
   EXPECT_FALSE(peer_.Silent());
 }
@@ -342,7 +342,7 @@ TEST_F(LoaderFaultTest, NoRecordRequestWithholdsOnlyTheRequestDue) {
 TEST_F(LoaderFaultTest, NoRecordRequestAfterNRecords) {
   Arm(FaultKind::NoRecordRequest, 2);
   StartLoad();
-  Feed(wire::SYNC_HEADER);
+  Feed(common::SYNC_HEADER);
   EXPECT_EQ(Feed(FileHeader(0xA0080000, kSize - 0x80000)), kRequest);
   EXPECT_EQ(Feed(records_[0]), kRequest);
   EXPECT_EQ(Feed(records_[1]), "");
@@ -351,9 +351,9 @@ TEST_F(LoaderFaultTest, NoRecordRequestAfterNRecords) {
 TEST_F(LoaderFaultTest, NoHeaderAckMissesOneSyncHeader) {
   Arm(FaultKind::NoHeaderAck);
   StartLoad();
-  EXPECT_EQ(Feed(wire::SYNC_HEADER), "");
+  EXPECT_EQ(Feed(common::SYNC_HEADER), "");
   // The loader still waits for a sync header: the next one is taken.
-  EXPECT_EQ(Feed(wire::SYNC_HEADER), kAck);
+  EXPECT_EQ(Feed(common::SYNC_HEADER), kAck);
 }
 
 TEST_F(LoaderFaultTest, FaultCountsRunFromArmingAcrossDownloads) {
@@ -361,7 +361,7 @@ TEST_F(LoaderFaultTest, FaultCountsRunFromArmingAcrossDownloads) {
   ASSERT_TRUE(Load(Payload(size), 0x80000, size));  // two records before arming
   Arm(FaultKind::SilentAfterRecords, 1);
   StartLoad();
-  Feed(wire::SYNC_HEADER);
+  Feed(common::SYNC_HEADER);
   Feed(FileHeader(0xA0080000, kSize - 0x80000));
   EXPECT_EQ(Feed(records_[0]), "");
 }

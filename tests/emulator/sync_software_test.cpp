@@ -72,10 +72,10 @@ std::vector<pid_t> Running(const std::string& name, const fs::path& prefix) {
 // Waits until `done` holds or the limit passes; whether it holds.
 template <typename Condition>
 bool WaitUntil(Condition done) {
-  const auto deadline = platform::DeadlineAfter(kLimitMs);
+  const auto deadline = common::DeadlineAfter(kLimitMs);
   while (!done()) {
     if (std::chrono::steady_clock::now() > deadline) return false;
-    platform::SleepMs(10);
+    common::SleepMs(10);
   }
   return true;
 }
@@ -229,7 +229,7 @@ TEST_F(SyncSoftwareTest, RunAddsTheMissingRegistryEntriesAndDropsWindowsOfEndedP
   std::ofstream(live) << "Other\n";
   Run();
 
-  const auto hive = platform::Hive::Load(Prefix() / "system.reg", "HKEY_LOCAL_MACHINE");
+  const auto hive = common::Hive::Load(Prefix() / "system.reg", "HKEY_LOCAL_MACHINE");
   const char* services = "SOFTWARE\\Microsoft\\Windows CE Services";
   EXPECT_EQ(hive.GetValue(services, "MajorVersion")->AsDword(), 4u);  // kept
   EXPECT_EQ(hive.GetValue(services, "MinorVersion")->AsDword(), 5u);

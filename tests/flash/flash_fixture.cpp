@@ -62,9 +62,9 @@ std::string WriteImage(const std::filesystem::path& dir, const std::string& name
                        const std::vector<uint8_t>& payload, const std::string& variant,
                        const std::string& lang, const std::string& version) {
   std::string head = "Quor 5210-" + variant + "-" + lang + "-" + version;
-  uint32_t sum = image::AddToSum(0, std::span(reinterpret_cast<const uint8_t*>(head.data()), head.size()));
-  sum = image::AddToSum(sum, payload);
-  const auto header = image::FormatImageHeader("Quor 5210", variant, lang, version, static_cast<uint16_t>(sum));
+  uint32_t sum = common::AddToSum(0, std::span(reinterpret_cast<const uint8_t*>(head.data()), head.size()));
+  sum = common::AddToSum(sum, payload);
+  const auto header = common::FormatImageHeader("Quor 5210", variant, lang, version, static_cast<uint16_t>(sum));
   const auto path = dir / name;
   std::ofstream out(path, std::ios::binary);
   out.write(header->data(), static_cast<std::streamsize>(header->size()));
@@ -102,7 +102,7 @@ void FlashTest::ResetAll() {
   link_.commandSessionOpen.store(0);
   run_.Reset();
   link_.Download().Reset();
-  platform::ClearNamedEvents();
+  common::ClearNamedEvents();
 }
 
 void FlashTest::Connect(std::shared_ptr<platform::SerialPort> port, uint32_t serialLink) {
@@ -114,7 +114,7 @@ void FlashTest::Connect(std::shared_ptr<platform::SerialPort> port, uint32_t ser
 }
 
 bool FlashTest::WaitFor(const std::function<bool()>& condition, uint32_t ms) {
-  const auto deadline = platform::DeadlineAfter(ms);
+  const auto deadline = common::DeadlineAfter(ms);
   while (!condition()) {
     if (std::chrono::steady_clock::now() >= deadline) return false;
     std::this_thread::sleep_for(std::chrono::milliseconds(1));
@@ -135,13 +135,13 @@ bool FlashTest::SettingsStored() { return platform::LoadUserHive().HasKey(sessio
 
 void FlashTest::PrepareRecovery(const std::string& imagePath) {
   auto& session = run_;
-  platform::CopyText(session.image.imagePath, imagePath);
-  platform::CopyText(session.paths.programDir, std::filesystem::path(imagePath).parent_path().string());
-  platform::CopyText(session.handheld.deviceModel, "Quor 5210");
-  platform::CopyText(session.handheld.deviceVariant, "NBT");
-  platform::CopyText(session.handheld.deviceLangCode, "ENG");
-  platform::CopyText(session.handheld.deviceVersion, "2.03");
-  platform::CopyText(session.handheld.deviceLanguage, "English");
+  common::CopyText(session.image.imagePath, imagePath);
+  common::CopyText(session.paths.programDir, std::filesystem::path(imagePath).parent_path().string());
+  common::CopyText(session.handheld.deviceModel, "Quor 5210");
+  common::CopyText(session.handheld.deviceVariant, "NBT");
+  common::CopyText(session.handheld.deviceLangCode, "ENG");
+  common::CopyText(session.handheld.deviceVersion, "2.03");
+  common::CopyText(session.handheld.deviceLanguage, "English");
   link_.flashState.store(0);
 }
 

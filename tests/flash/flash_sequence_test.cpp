@@ -77,10 +77,10 @@ TEST_F(FlashSequenceTest, NormalRunIdentifiesThroughTheLoaderFirst) {
   emulator::HandheldIdentity identity;
   ASSERT_TRUE(emulator::RecordInArea(*loader_->flash, emulator::kReserveArea, emulator::ReserveRecord(identity)));
   Connect(loader_->port);
-  platform::CopyText(run_.image.imagePath, path_);
-  platform::CopyText(run_.paths.programDir, images_.Path().string());
+  common::CopyText(run_.image.imagePath, path_);
+  common::CopyText(run_.paths.programDir, images_.Path().string());
   EXPECT_EQ(RunPage([this] { IdentifyAndFlash(); }), 1);
-  EXPECT_EQ(platform::TextOf(run_.handheld.deviceModel), "Quor 5210");
+  EXPECT_EQ(common::TextOf(run_.handheld.deviceModel), "Quor 5210");
   EXPECT_EQ(link_.flashState.load(), 3u);
   EXPECT_EQ(link_.commandSessionOpen.load(), 0u);
   ExpectFlashEqualsImage();
@@ -91,8 +91,8 @@ TEST_F(FlashSequenceTest, VariantMismatchShowsIncompatibleImageAndSendsNoLoad) {
   identity.variant = "WBT";
   ASSERT_TRUE(emulator::RecordInArea(*loader_->flash, emulator::kReserveArea, emulator::ReserveRecord(identity)));
   Connect(loader_->port);
-  platform::CopyText(run_.image.imagePath, path_);
-  platform::CopyText(run_.paths.programDir, images_.Path().string());
+  common::CopyText(run_.image.imagePath, path_);
+  common::CopyText(run_.paths.programDir, images_.Path().string());
   EXPECT_EQ(RunPage([this] { IdentifyAndFlash(); }), 2);
   EXPECT_EQ(host_.Count(123), 1);
   EXPECT_EQ(host_.Total(), 1u);
@@ -145,7 +145,7 @@ TEST_F(FlashSequenceTest, UnsizableImageEndsThePageInsteadOfHanging) {
   link_.Watch(nullptr);
   page_ = std::make_unique<HeadlessProgressPage>(link_, run_, host_);
   EXPECT_EQ(RunHeadlessProgressPage(*page_, link_, [this] {
-              if (bootlink::RunFlashSequence(link_, platform::TextOf(run_.image.imagePath)) !=
+              if (bootlink::RunFlashSequence(link_, common::TextOf(run_.image.imagePath)) !=
                   bootlink::FlashOutcome::kLoadsSent) {
                 bootlink::EndWatchAfterFault(link_);
               }
@@ -160,16 +160,16 @@ TEST_F(FlashSequenceTest, UnsizableImageEndsThePageInsteadOfHanging) {
 TEST_F(FlashSequenceTest, SecondLoadGoesOutAsSoonAsTheFirstDownloadEnds) {
   auto scripted = std::make_shared<LoaderPort>(nullptr);  // no loader: no download of its own
   Connect(scripted);
-  platform::CopyText(run_.image.imagePath, path_);
+  common::CopyText(run_.image.imagePath, path_);
   std::thread sequence([this] { bootlink::RunFlashSequence(link_, path_); });
   const std::string first = "lnb c:\\test.nbf A0000000 e1234 00080000\r";
   const std::string second = "lnb c:\\test.nbf A0000000 80000 00040000\r";
   const bool firstSent = scripted->WaitWritten(first.size(), 1000000);
-  platform::SetTimeScale(100);
+  common::SetTimeScale(100);
   const bool blocked = LinkWaitersBlocked(1);
   const auto start = std::chrono::steady_clock::now();
   link_.MoveFlashState(1, 2);  // as the download thread ends the first load
-  platform::SetTimeScale(0);       // the wait under way keeps its stretched period
+  common::SetTimeScale(0);       // the wait under way keeps its stretched period
   const bool secondSent = scripted->WaitWritten(first.size() + second.size(), 1000000);
   const auto took = std::chrono::steady_clock::now() - start;
   sequence.join();

@@ -38,7 +38,7 @@ TEST_F(HeadlessPageTest, ExpiryClosesImageSetsLinkClosedUndoesTheSecondLoadAndFa
 }
 
 TEST_F(HeadlessPageTest, RunRecordsThePendingFlashAndWithdrawsThePage) {
-  platform::CopyText(run_.image.imagePath, "/tmp/some.nbf");
+  common::CopyText(run_.image.imagePath, "/tmp/some.nbf");
   EXPECT_EQ(RunPage([this] { link_.Watcher()->FlashCompleted(); }), 1);
   // Completion deleted the record that the page wrote at its start.
   EXPECT_FALSE(SettingsStored());

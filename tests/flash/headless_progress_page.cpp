@@ -84,7 +84,7 @@ std::vector<uint32_t> HeadlessProgressPage::FigureHistory() const {
 
 bool HeadlessProgressPage::WaitEnded(uint32_t ms) const {
   std::unique_lock lock(mutex_);
-  return changed_.wait_until(lock, platform::DeadlineAfter(ms), [this] { return view_.ended; });
+  return changed_.wait_until(lock, common::DeadlineAfter(ms), [this] { return view_.ended; });
 }
 
 int HeadlessProgressPage::WaitResult() const {

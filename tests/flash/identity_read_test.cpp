@@ -34,15 +34,15 @@ TEST(IdentityRecord, Recognised) {
 
 TEST(IdentityRecord, FieldsAreCutCleanly) {
   session::UpdateSession session;
-  platform::CopyText(session.handheld.deviceVersion, "12.345678");  // longer text of an earlier identification
+  common::CopyText(session.handheld.deviceVersion, "12.345678");  // longer text of an earlier identification
   bootlink::TakeIdentityFields("KVOS Quor 5210NBTENG2.04KVOE", session.handheld);
-  EXPECT_EQ(platform::TextOf(session.handheld.deviceModel), "Quor 5210");
-  EXPECT_EQ(platform::TextOf(session.handheld.deviceVariant), "NBT");
-  EXPECT_EQ(platform::TextOf(session.handheld.deviceLangCode), "ENG");
-  EXPECT_EQ(platform::TextOf(session.handheld.deviceVersion), "2.04");
+  EXPECT_EQ(common::TextOf(session.handheld.deviceModel), "Quor 5210");
+  EXPECT_EQ(common::TextOf(session.handheld.deviceVariant), "NBT");
+  EXPECT_EQ(common::TextOf(session.handheld.deviceLangCode), "ENG");
+  EXPECT_EQ(common::TextOf(session.handheld.deviceVersion), "2.04");
   bootlink::TakeIdentityFields("KVOS Quor 52", session.handheld);  // short reply: fields end early
-  EXPECT_EQ(platform::TextOf(session.handheld.deviceModel), "Quor 52");
-  EXPECT_EQ(platform::TextOf(session.handheld.deviceVariant), "");
+  EXPECT_EQ(common::TextOf(session.handheld.deviceModel), "Quor 52");
+  EXPECT_EQ(common::TextOf(session.handheld.deviceVariant), "");
 }
 
 TEST(IdentityRecord, SearchWalksNinetyFiveAddresses) {
@@ -65,7 +65,7 @@ class IdentityReadTest : public FlashTest {
   void SetUp() override {
     FlashTest::SetUp();
     loader_ = std::make_unique<MemoryLoader>(0x100000);  // areas 1 and 2 lie beyond: erased
-    platform::CopyText(run_.handheld.deviceVariant, "WBT");
+    common::CopyText(run_.handheld.deviceVariant, "WBT");
   }
   void Start() {
     Connect(loader_->port);
@@ -89,10 +89,10 @@ class IdentityReadTest : public FlashTest {
     return addresses;
   }
   void ExpectCleared() {
-    EXPECT_EQ(platform::TextOf(run_.handheld.deviceModel), "");
-    EXPECT_EQ(platform::TextOf(run_.handheld.deviceLangCode), "");
-    EXPECT_EQ(platform::TextOf(run_.handheld.deviceVersion), "");
-    EXPECT_EQ(platform::TextOf(run_.handheld.deviceVariant), "WBT");
+    EXPECT_EQ(common::TextOf(run_.handheld.deviceModel), "");
+    EXPECT_EQ(common::TextOf(run_.handheld.deviceLangCode), "");
+    EXPECT_EQ(common::TextOf(run_.handheld.deviceVersion), "");
+    EXPECT_EQ(common::TextOf(run_.handheld.deviceVariant), "WBT");
     EXPECT_EQ(host_.Total(), 0u);  // the caller shows FEHLER 116
   }
 
@@ -107,10 +107,10 @@ TEST_F(IdentityReadTest, RecordWrittenByTheHandheldIsFound) {
   ASSERT_TRUE(emulator::RecordInArea(*loader_->flash, emulator::kReserveArea, emulator::ReserveRecord(identity)));
   Start();
   EXPECT_EQ(ReadDeviceIdentity(link_, run_.handheld), IdentityOutcome::kRead);
-  EXPECT_EQ(platform::TextOf(run_.handheld.deviceModel), "Quor 5210");
-  EXPECT_EQ(platform::TextOf(run_.handheld.deviceVariant), "NBT");
-  EXPECT_EQ(platform::TextOf(run_.handheld.deviceLangCode), "GER");
-  EXPECT_EQ(platform::TextOf(run_.handheld.deviceVersion), "2.05");
+  EXPECT_EQ(common::TextOf(run_.handheld.deviceModel), "Quor 5210");
+  EXPECT_EQ(common::TextOf(run_.handheld.deviceVariant), "NBT");
+  EXPECT_EQ(common::TextOf(run_.handheld.deviceLangCode), "GER");
+  EXPECT_EQ(common::TextOf(run_.handheld.deviceVersion), "2.05");
   EXPECT_EQ(Reads(), std::vector<uint32_t>{kArea0});
   EXPECT_EQ(host_.Total(), 0u);
 }
@@ -130,7 +130,7 @@ TEST_F(IdentityReadTest, RecordInTheLastSlotOfAreaZero) {
   const auto reads = Reads();
   EXPECT_EQ(reads.size(), 73u);
   EXPECT_EQ(reads.back(), kLastSlot0);
-  EXPECT_EQ(platform::TextOf(run_.handheld.deviceLangCode), "ENG");
+  EXPECT_EQ(common::TextOf(run_.handheld.deviceLangCode), "ENG");
 }
 
 // Each reply is taken as soon as the receive thread has it, even one that
@@ -145,12 +145,12 @@ TEST_F(IdentityReadTest, RepliesAreTakenAsTheyArriveNotAtTheNextLook) {
   std::chrono::steady_clock::duration took{};
   std::chrono::steady_clock::duration periods{};
   {
-    platform::SetTimeScale(20);  // a 10 ms look is 200 ms here
-    periods = platform::ScaledDuration(73 * 10);
+    common::SetTimeScale(20);  // a 10 ms look is 200 ms here
+    periods = common::ScaledDuration(73 * 10);
     const auto start = std::chrono::steady_clock::now();
     found = ReadDeviceIdentity(link_, run_.handheld);
     took = std::chrono::steady_clock::now() - start;
-    platform::SetTimeScale(0);
+    common::SetTimeScale(0);
   }
   loader_->port->Close();  // wakes the reader from its stretched wait
   EXPECT_EQ(found, IdentityOutcome::kRead);
@@ -165,15 +165,15 @@ TEST_F(IdentityReadTest, ModelAndVariantWithoutLanguageAreSkipped) {
   Start();
   EXPECT_EQ(ReadDeviceIdentity(link_, run_.handheld), IdentityOutcome::kRead);
   EXPECT_EQ(Reads(), (std::vector<uint32_t>{kArea0, kArea0 + 0x34}));
-  EXPECT_EQ(platform::TextOf(run_.handheld.deviceLangCode), "FRE");
-  EXPECT_EQ(platform::TextOf(run_.handheld.deviceVersion), "2.01");
+  EXPECT_EQ(common::TextOf(run_.handheld.deviceLangCode), "FRE");
+  EXPECT_EQ(common::TextOf(run_.handheld.deviceVersion), "2.01");
 }
 
 TEST_F(IdentityReadTest, FailedSearchClearsTheFieldsAndFails) {
   FillArea0();
-  platform::CopyText(run_.handheld.deviceModel, "Quor 5210");
-  platform::CopyText(run_.handheld.deviceLangCode, "ENG");
-  platform::CopyText(run_.handheld.deviceVersion, "2.04");
+  common::CopyText(run_.handheld.deviceModel, "Quor 5210");
+  common::CopyText(run_.handheld.deviceLangCode, "ENG");
+  common::CopyText(run_.handheld.deviceVersion, "2.04");
   Start();
   EXPECT_EQ(ReadDeviceIdentity(link_, run_.handheld), IdentityOutcome::kFailed);
   EXPECT_EQ(Reads().size(), 75u);  // all of area 0, then one erased read in areas 1 and 2
@@ -186,8 +186,8 @@ TEST_F(IdentityReadTest, SilentLoaderWithoutAPageGivesUpAfterTenSeconds) {
   const auto start = std::chrono::steady_clock::now();
   EXPECT_EQ(ReadDeviceIdentity(link_, run_.handheld), IdentityOutcome::kFailed);
   const auto took = std::chrono::steady_clock::now() - start;
-  EXPECT_GE(took, platform::ScaledDuration(10000));
-  EXPECT_LT(took, platform::ScaledDuration(10000) * 4 + std::chrono::milliseconds(500));
+  EXPECT_GE(took, common::ScaledDuration(10000));
+  EXPECT_LT(took, common::ScaledDuration(10000) * 4 + std::chrono::milliseconds(500));
   ExpectCleared();
 }
 

@@ -15,7 +15,7 @@ TEST(ImageFile, ReadsFromTheOffsetItSeeksTo) {
   TempFolder folder;
   const auto payload = MakePayload(0x3000, 5);
   const std::string path = WriteImage(folder.Path(), "rom.nbf", payload);
-  image::ImageFile file;
+  common::ImageFile file;
   ASSERT_TRUE(file.Open(path));
   ASSERT_TRUE(file.Seek(32 + 0x2000));
   std::vector<uint8_t> got(0x2000, 0);
@@ -28,7 +28,7 @@ TEST(ImageFile, ReadsFromTheOffsetItSeeksTo) {
 }
 
 TEST(ImageFile, FailedSeekKeepsItsError) {
-  image::ImageFile file;  // not open
+  common::ImageFile file;  // not open
   EXPECT_FALSE(file.Seek(0));
   EXPECT_EQ(file.error(), EBADF);
   TempFolder folder;

@@ -40,7 +40,7 @@ void LoaderPort::Close() {
 
 bool LoaderPort::WaitReadable(uint32_t ms) {
   std::unique_lock lock(mutex_);
-  return changed_.wait_until(lock, platform::DeadlineAfter(ms),
+  return changed_.wait_until(lock, common::DeadlineAfter(ms),
                              [this] { return !inbound_.empty() || dropped_ || closed_; });
 }
 
@@ -77,7 +77,7 @@ size_t LoaderPort::WrittenCount() const {
 
 bool LoaderPort::WaitWritten(size_t count, uint32_t ms) const {
   std::unique_lock lock(mutex_);
-  return changed_.wait_until(lock, platform::DeadlineAfter(ms), [&] { return writtenCount_ >= count; });
+  return changed_.wait_until(lock, common::DeadlineAfter(ms), [&] { return writtenCount_ >= count; });
 }
 
 bool LoaderPort::Closed() const {

@@ -56,8 +56,8 @@ class PtyFlashTest : public FlashTest {
     ASSERT_EQ(bootlink::ReadDeviceIdentity(link_, run_.handheld), bootlink::IdentityOutcome::kRead);
     bootlink::CloseCommandSession(link_);
     auto& session = run_;
-    platform::CopyText(session.image.imagePath, path_);
-    platform::CopyText(session.paths.programDir, images_.Path().string());
+    common::CopyText(session.image.imagePath, path_);
+    common::CopyText(session.paths.programDir, images_.Path().string());
     session.flow.mainWindow.store(1);
   }
   std::vector<uint8_t> Flash(uint32_t address, size_t length) {
@@ -80,8 +80,8 @@ class PtyFlashTest : public FlashTest {
 
 TEST_F(PtyFlashTest, RecoveryFlashOfAnImageWithAShortLastBlock) {
   FindAndIdentify();
-  EXPECT_EQ(platform::TextOf(run_.handheld.deviceModel), "Quor 5210");
-  EXPECT_EQ(platform::TextOf(run_.handheld.deviceLangCode), "ENG");
+  EXPECT_EQ(common::TextOf(run_.handheld.deviceModel), "Quor 5210");
+  EXPECT_EQ(common::TextOf(run_.handheld.deviceLangCode), "ENG");
   const auto before = Flash(0xA0000000, 0x40000);
 
   EXPECT_EQ(RunPage([this] { CheckAndFlash(); }), 1);
@@ -93,7 +93,7 @@ TEST_F(PtyFlashTest, RecoveryFlashOfAnImageWithAShortLastBlock) {
   EXPECT_EQ(handheld_->Stats().downloadsCompleted, 2u);
   EXPECT_EQ(host_.Total(), 0u);
 
-  bootlink::DrawVersionBox(link_, platform::TextOf(run_.image.imageVersion));
+  bootlink::DrawVersionBox(link_, common::TextOf(run_.image.imageVersion));
   const auto lines = handheld_->Screen().Lines();
   ASSERT_GT(lines.size(), 0x11u);
   EXPECT_EQ(lines[0xE], " *   2.05   *");

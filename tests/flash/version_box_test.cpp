@@ -31,17 +31,17 @@ using VersionBoxTest = FlashTest;
 TEST_F(VersionBoxTest, SixteenLinesByteForByte) {
   auto port = std::make_shared<LoaderPort>(nullptr);
   Connect(port);
-  platform::CopyText(run_.image.imageVersion, "2.04");
-  bootlink::DrawVersionBox(link_, platform::TextOf(run_.image.imageVersion));
+  common::CopyText(run_.image.imageVersion, "2.04");
+  bootlink::DrawVersionBox(link_, common::TextOf(run_.image.imageVersion));
   EXPECT_EQ(port->Written(), kBoxFor204);
 }
 
 TEST_F(VersionBoxTest, OpenSessionGetsTheCrBurstFirstAndIsClosed) {
   auto port = std::make_shared<LoaderPort>(nullptr);
   Connect(port);
-  platform::CopyText(run_.image.imageVersion, "2.04");
+  common::CopyText(run_.image.imageVersion, "2.04");
   link_.commandSessionOpen.store(1);
-  bootlink::DrawVersionBox(link_, platform::TextOf(run_.image.imageVersion));
+  bootlink::DrawVersionBox(link_, common::TextOf(run_.image.imageVersion));
   EXPECT_EQ(port->Written(), std::string("\r\r\r\r\r\r\r\r") + std::string(kBoxFor204));
   EXPECT_EQ(link_.commandSessionOpen.load(), 0u);
 }
@@ -49,8 +49,8 @@ TEST_F(VersionBoxTest, OpenSessionGetsTheCrBurstFirstAndIsClosed) {
 TEST_F(VersionBoxTest, DrawnOnTheEmulatedScreen) {
   MemoryLoader loader(0x100000);
   Connect(loader.port);
-  platform::CopyText(run_.image.imageVersion, "2.04");
-  bootlink::DrawVersionBox(link_, platform::TextOf(run_.image.imageVersion));
+  common::CopyText(run_.image.imageVersion, "2.04");
+  bootlink::DrawVersionBox(link_, common::TextOf(run_.image.imageVersion));
   const auto lines = loader.screen.Lines();
   ASSERT_GT(lines.size(), 0x11u);
   EXPECT_EQ(lines[0xB], " ************");

@@ -13,7 +13,7 @@
 
 namespace {
 
-using corvash::platform::Hive;
+using corvash::common::Hive;
 
 void Require(bool condition, const char* what) {
   if (condition) return;

@@ -25,7 +25,7 @@ void Require(bool condition, const char* what) {
 
 // At most `most` of the handheld's characters (UTF-16 units), no zero.
 bool Plain(const std::string& text, size_t most) {
-  return text::ToUtf16(text).size() <= most && text.find('\0') == std::string::npos;
+  return common::ToUtf16(text).size() <= most && text.find('\0') == std::string::npos;
 }
 
 }  // namespace
@@ -40,13 +40,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   Require(Plain(answer.variant, 3), "the variant is characters 17-19");
 
   session::UpdateSession s;
-  platform::CopyText(s.handheld.deviceVersion, answer.version);
-  platform::CopyText(s.handheld.deviceLangCode, answer.langCode);
-  platform::CopyText(s.handheld.deviceModel, answer.model);
-  platform::CopyText(s.handheld.deviceVariant, answer.variant);
-  platform::CopyText(s.handheld.identityText, answer.model + answer.variant + answer.langCode + answer.version);
+  common::CopyText(s.handheld.deviceVersion, answer.version);
+  common::CopyText(s.handheld.deviceLangCode, answer.langCode);
+  common::CopyText(s.handheld.deviceModel, answer.model);
+  common::CopyText(s.handheld.deviceVariant, answer.variant);
+  common::CopyText(s.handheld.identityText, answer.model + answer.variant + answer.langCode + answer.version);
   const std::string_view language = handheld::DeviceLanguageName(answer.langCode);
-  if (!language.empty()) platform::CopyText(s.handheld.deviceLanguage, language);
+  if (!language.empty()) common::CopyText(s.handheld.deviceLanguage, language);
   Require(s.handheld.identityText[sizeof s.handheld.identityText - 1] == '\0', "the identity text stays terminated");
   return 0;
 }

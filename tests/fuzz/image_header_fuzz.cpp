@@ -20,6 +20,7 @@ namespace {
 
 using namespace corvash;
 using namespace corvash::image;
+using namespace corvash::common;
 
 void Require(bool condition, const char* what) {
   if (condition) return;
@@ -84,11 +85,11 @@ void CheckFileReaders(std::span<const uint8_t> file, const ImageHeaderFields& fi
   WriteScratch(file);
   session::ChosenImage image;
   Require(ReadImageHeader(ScratchPath(), image) == ImageOutcome::kOk, "ReadImageHeader reads an existing file");
-  Require(fields.model.starts_with(platform::TextOf(image.imageModel)), "imageModel is the model field");
-  Require(fields.variant.starts_with(platform::TextOf(image.imageVariant)), "imageVariant is the variant field");
-  Require(fields.langCode.starts_with(platform::TextOf(image.imageLangCode)), "imageLangCode is the language field");
-  Require(fields.version.starts_with(platform::TextOf(image.imageVersion)), "imageVersion is the version field");
-  Require(fields.checksumText.starts_with(platform::TextOf(image.imageChecksumText)),
+  Require(fields.model.starts_with(common::TextOf(image.imageModel)), "imageModel is the model field");
+  Require(fields.variant.starts_with(common::TextOf(image.imageVariant)), "imageVariant is the variant field");
+  Require(fields.langCode.starts_with(common::TextOf(image.imageLangCode)), "imageLangCode is the language field");
+  Require(fields.version.starts_with(common::TextOf(image.imageVersion)), "imageVersion is the version field");
+  Require(fields.checksumText.starts_with(common::TextOf(image.imageChecksumText)),
           "imageChecksumText is the checksum text");
 
   const ImageChecksum sum = ComputeImageChecksum(ScratchPath());

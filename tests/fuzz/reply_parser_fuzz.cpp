@@ -78,10 +78,10 @@ Outcome Finish(const ReplyParser& parser, DownloadContext& context) {
   Require(g_downloadsStarted <= 1, "one start line starts one download");
   Outcome out;
   out.lineLength = parser.LineLength();
-  out.fileName = platform::TextOf(context.fileName);
-  out.address = platform::TextOf(context.addressText);
-  out.offset = platform::TextOf(context.offsetText);
-  out.length = platform::TextOf(context.lengthText);
+  out.fileName = common::TextOf(context.fileName);
+  out.address = common::TextOf(context.addressText);
+  out.offset = common::TextOf(context.offsetText);
+  out.length = common::TextOf(context.lengthText);
   out.frameReply = Link().FrameReply();
   out.portTestReply = Link().PortTestReply();
   out.headerRequested = context.NotifyHeaderEvent.IsSignalled();

@@ -6,7 +6,7 @@
 namespace corvash::image {
 namespace {
 
-using platform::CopyText;
+using common::CopyText;
 
 class ImageChecksTest : public testing::ImageFixture {
  protected:

@@ -6,9 +6,15 @@
 #include "tests/image/image_test_support.h"
 
 namespace corvash::image {
+
+using common::AddImageBlockToSum;
+using common::AddToSum;
+using common::kChecksumBlockSize;
+using common::ParseChecksumText;
+
 namespace {
 
-using platform::CopyText;
+using common::CopyText;
 using testing::HeaderBytes;
 using testing::ImageFixture;
 using testing::PatternPayload;
@@ -128,7 +134,7 @@ TEST(ChecksumArithmeticTest, VectorSumsEqualAPlainByteSum) {
         for (size_t i = 0; i < size; ++i) plain += (*bytes)[offset + i];
         const std::span<const uint8_t> span(bytes->data() + offset, size);
         EXPECT_EQ(AddToSum(5, span) & 0xFFFF, plain & 0xFFFF) << "size " << size << " offset " << offset;
-        EXPECT_EQ(platform::SumBytesPortable(5, span) & 0xFFFF, plain & 0xFFFF) << "size " << size;
+        EXPECT_EQ(common::SumBytesPortable(5, span) & 0xFFFF, plain & 0xFFFF) << "size " << size;
       }
     }
   }

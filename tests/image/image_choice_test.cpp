@@ -10,8 +10,8 @@
 namespace corvash::image {
 namespace {
 
-using platform::CopyText;
-using platform::TextOf;
+using common::CopyText;
+using common::TextOf;
 
 // Answers from a queue (nullopt = cancel) and keeps every request.
 class ScriptedChooser : public FileChooser {

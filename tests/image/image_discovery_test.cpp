@@ -11,8 +11,8 @@
 namespace corvash::image {
 namespace {
 
-using platform::CopyText;
-using platform::TextOf;
+using common::CopyText;
+using common::TextOf;
 
 class ImageDiscoveryTest : public testing::ImageFixture {
  protected:

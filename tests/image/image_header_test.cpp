@@ -8,10 +8,13 @@
 #include "tests/image/image_test_support.h"
 
 namespace corvash::image {
+
+using common::FormatImageHeader;
+
 namespace {
 
-using platform::CopyText;
-using platform::TextOf;
+using common::CopyText;
+using common::TextOf;
 using testing::HeaderBytes;
 using testing::ImageFixture;
 using testing::WriteFile;

@@ -63,8 +63,8 @@ TEST_F(CatalogueTest, EachPageUsesTheServicesItWasMadeWith) {
 TEST_F(CatalogueTest, EachPageShowsAndSetsTheRunItWasMadeFor) {
   session::UpdateSession other;
   const PageRun otherRun{other, noScreens_, watches_};
-  platform::CopyText(S().image.imageVersion, "2.05");
-  platform::CopyText(other.image.imageVersion, "3.01");
+  common::CopyText(S().image.imageVersion, "2.05");
+  common::CopyText(other.image.imageVersion, "3.01");
   OpenPage confirmMine(124, Run());
   OpenPage confirmOther(124, otherRun);
   EXPECT_NE(confirmMine.Text(kNachVersion), confirmOther.Text(kNachVersion));

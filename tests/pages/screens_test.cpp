@@ -6,7 +6,7 @@
 namespace corvash::pages::testing {
 namespace {
 
-using platform::CopyText;
+using common::CopyText;
 
 class IncompatibleImageTest : public PageTest {
  protected:

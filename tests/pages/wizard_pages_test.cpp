@@ -20,7 +20,7 @@ using session::WorkerPage;
 
 namespace {
 
-using platform::CopyText;
+using common::CopyText;
 
 // ----- options page (109) -----
 

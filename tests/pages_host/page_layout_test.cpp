@@ -51,14 +51,14 @@ struct PlacedControl {
 };
 
 void FillSampleSession(session::UpdateSession& session) {
-  platform::CopyText(session.handheld.deviceModel, "K5210");
-  platform::CopyText(session.handheld.deviceVariant, "WBT");
-  platform::CopyText(session.handheld.deviceLangCode, "cht");
-  platform::CopyText(session.handheld.deviceLanguage, "TChinese");
-  platform::CopyText(session.handheld.deviceVersion, "2.04");
-  platform::CopyText(session.image.imageModel, "K5210");
-  platform::CopyText(session.image.imageLanguage, "SChinese");
-  platform::CopyText(session.image.imageVersion, "2.10");
+  common::CopyText(session.handheld.deviceModel, "K5210");
+  common::CopyText(session.handheld.deviceVariant, "WBT");
+  common::CopyText(session.handheld.deviceLangCode, "cht");
+  common::CopyText(session.handheld.deviceLanguage, "TChinese");
+  common::CopyText(session.handheld.deviceVersion, "2.04");
+  common::CopyText(session.image.imageModel, "K5210");
+  common::CopyText(session.image.imageLanguage, "SChinese");
+  common::CopyText(session.image.imageVersion, "2.10");
   session.image.imageSizeKB = 40960;
   session.handheld.flashSizeMB = 32;
   session.serialLink.store(1);

@@ -6,7 +6,7 @@
 #include <thread>
 #include <vector>
 
-namespace corvash::platform {
+namespace corvash::common {
 namespace {
 
 // Starts `count` threads that each wait once on `event` with `timeoutMs`,
@@ -86,4 +86,4 @@ TEST(NamedEventTest, SameNameGivesTheSameEvent) {
 }
 
 }  // namespace
-}  // namespace corvash::platform
+}  // namespace corvash::common

@@ -6,7 +6,7 @@
 
 #include "desktop/session/update_session.h"
 
-namespace corvash::platform {
+namespace corvash::common {
 namespace {
 
 TEST(FixedTextTest, LongTextIsCutAndTerminated) {
@@ -54,4 +54,4 @@ TEST(UpdateSessionTest, DefaultsAndBoundedPath) {
 }
 
 }  // namespace
-}  // namespace corvash::platform
+}  // namespace corvash::common

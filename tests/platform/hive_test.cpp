@@ -10,6 +10,13 @@
 #include "desktop/platform/instance_lock.h"
 
 namespace corvash::platform {
+
+using common::Hive;
+using common::HiveValue;
+using common::kRegBinary;
+using common::kRegDword;
+using common::kRegSz;
+
 namespace {
 
 constexpr const char* kRoot = "HKEY_CURRENT_USER";

@@ -18,9 +18,9 @@ TEST_F(NoDeviceRemoteApiTest, StartIsAcceptedButTheLinkNeverComesUp) {
   RapiInitRecord init;
   EXPECT_EQ(api.CeRapiInitEx(init), S_OK);
   ASSERT_NE(init.heRapiInit, nullptr);
-  const uint64_t before = platform::TickMs();
+  const uint64_t before = common::TickMs();
   EXPECT_FALSE(init.heRapiInit->Wait(3000));
-  EXPECT_GE(platform::TickMs() - before, 2990u);
+  EXPECT_GE(common::TickMs() - before, 2990u);
   EXPECT_EQ(api.CeRapiUninit(), S_OK);
 }
 

@@ -106,7 +106,7 @@ TEST_F(RemoteApiTest, FilesRoundTripUnderTheHandheldsSharingRules) {
   // Opened with share-read only: a writer is refused, a reader is not.
   EXPECT_EQ(watcher.CeCreateFile(u"\\Temp\\backup.exe", GENERIC_WRITE, FILE_SHARE_READ, OPEN_EXISTING, 0),
             kInvalidHandle);
-  EXPECT_EQ(watcher.CeGetLastError(), handheld::ERROR_SHARING_VIOLATION);
+  EXPECT_EQ(watcher.CeGetLastError(), common::ERROR_SHARING_VIOLATION);
   const CeHandle reader = watcher.CeCreateFile(u"\\Temp\\backup.exe", GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING, 0);
   EXPECT_NE(reader, kInvalidHandle);
   // A replacing copy must not cut the open file short.
@@ -119,7 +119,7 @@ TEST_F(RemoteApiTest, FilesRoundTripUnderTheHandheldsSharingRules) {
 
   // Create-new fails while the file exists; create-always says it existed.
   EXPECT_EQ(desktop.CeCreateFile(u"\\Temp\\backup.exe", GENERIC_WRITE, 0, CREATE_NEW, 0), kInvalidHandle);
-  EXPECT_EQ(desktop.CeGetLastError(), handheld::ERROR_FILE_EXISTS);
+  EXPECT_EQ(desktop.CeGetLastError(), common::ERROR_FILE_EXISTS);
   file = desktop.CeCreateFile(u"\\Temp\\backup.exe", GENERIC_WRITE, 0, CREATE_ALWAYS, 0);
   ASSERT_NE(file, kInvalidHandle);
   EXPECT_EQ(desktop.CeGetLastError(), ERROR_ALREADY_EXISTS);
@@ -145,26 +145,26 @@ TEST_F(RemoteApiTest, DeviceProgramAndDesktopShareTheChunkFile) {
   Link(desktop);
   const fs::path chunk = Store() / "Temp" / "image.nb";
   uint32_t error = 0;
-  auto agent = handheld::StoreFile::Open(Store(), chunk, handheld::GENERIC_READ | handheld::GENERIC_WRITE, 0,
-                                         handheld::CREATE_NEW, &error);
+  auto agent = common::StoreFile::Open(Store(), chunk, common::GENERIC_READ | common::GENERIC_WRITE, 0,
+                                       common::CREATE_NEW, &error);
   ASSERT_NE(agent, nullptr);
   EXPECT_EQ(desktop.CeCreateFile(u"\\Temp\\image.nb", GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING, 0),
             kInvalidHandle);
-  EXPECT_EQ(desktop.CeGetLastError(), handheld::ERROR_SHARING_VIOLATION);
+  EXPECT_EQ(desktop.CeGetLastError(), common::ERROR_SHARING_VIOLATION);
   EXPECT_EQ(desktop.CeDeleteFile(u"\\Temp\\image.nb"), 0);
   agent.reset();
   const CeHandle file = desktop.CeCreateFile(u"\\Temp\\image.nb", GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING, 0);
   ASSERT_NE(file, kInvalidHandle);
-  EXPECT_EQ(handheld::StoreFile::Open(Store(), chunk, handheld::GENERIC_WRITE, 0, handheld::CREATE_NEW, &error),
+  EXPECT_EQ(common::StoreFile::Open(Store(), chunk, common::GENERIC_WRITE, 0, common::CREATE_NEW, &error),
             nullptr);
-  EXPECT_EQ(error, handheld::ERROR_FILE_EXISTS);
+  EXPECT_EQ(error, common::ERROR_FILE_EXISTS);
   // While the desktop reads, the agent cannot take the file for writing either.
-  EXPECT_EQ(handheld::StoreFile::Open(Store(), chunk, handheld::GENERIC_WRITE, 0, handheld::OPEN_EXISTING, &error),
+  EXPECT_EQ(common::StoreFile::Open(Store(), chunk, common::GENERIC_WRITE, 0, common::OPEN_EXISTING, &error),
             nullptr);
-  EXPECT_EQ(error, handheld::ERROR_SHARING_VIOLATION);
+  EXPECT_EQ(error, common::ERROR_SHARING_VIOLATION);
   EXPECT_NE(desktop.CeCloseHandle(file), 0);
   EXPECT_NE(desktop.CeDeleteFile(u"\\Temp\\image.nb"), 0);
-  EXPECT_NE(handheld::StoreFile::Open(Store(), chunk, handheld::GENERIC_WRITE, 0, handheld::CREATE_NEW, &error),
+  EXPECT_NE(common::StoreFile::Open(Store(), chunk, common::GENERIC_WRITE, 0, common::CREATE_NEW, &error),
             nullptr);
 }
 
@@ -175,7 +175,7 @@ TEST_F(RemoteApiTest, PathsLeavingTheStoreAreRefused) {
   for (const std::u16string path : {u"\\..\\escape", u"\\Temp\\..\\..\\escape", u"..\\escape", u"C:\\escape",
                                     u"\\Temp\\out\\escape", u"\\Temp\\a:b", u"\\\\host\\escape"}) {
     EXPECT_EQ(desktop.CeCreateFile(path, GENERIC_WRITE, 0, CREATE_ALWAYS, 0), kInvalidHandle);
-    EXPECT_EQ(desktop.CeGetLastError(), handheld::ERROR_INVALID_NAME);
+    EXPECT_EQ(desktop.CeGetLastError(), common::ERROR_INVALID_NAME);
     EXPECT_EQ(desktop.CeMoveFile(u"\\Temp\\x", path), 0);
   }
   // The length limit counts UTF-16 units: 207 units here, but 407 UTF-8 bytes.
@@ -269,7 +269,7 @@ TEST_F(RemoteApiTest, LibrariesRunInAHelperThatMayFail) {
   std::vector<uint8_t> output = {9};
   EXPECT_LT(desktop.CeRapiInvoke(u"Missing.dll", u"Echo", {}, output), 0);
   EXPECT_TRUE(output.empty());
-  EXPECT_EQ(desktop.CeGetLastError(), handheld::ERROR_MOD_NOT_FOUND);
+  EXPECT_EQ(desktop.CeGetLastError(), common::ERROR_MOD_NOT_FOUND);
 
   std::ifstream library(RAPI_TEST_LIBRARY, std::ios::binary);
   const std::vector<uint8_t> image((std::istreambuf_iterator<char>(library)), std::istreambuf_iterator<char>());
@@ -282,7 +282,7 @@ TEST_F(RemoteApiTest, LibrariesRunInAHelperThatMayFail) {
   // Names the library does not define itself are not looked up in what it links.
   for (const std::u16string function : {u"NoSuchExport", u"exit", u"abort"}) {
     EXPECT_LT(desktop.CeRapiInvoke(u"Zembra.dll", function, input, output), 0);
-    EXPECT_EQ(desktop.CeGetLastError(), handheld::ERROR_PROC_NOT_FOUND);
+    EXPECT_EQ(desktop.CeGetLastError(), common::ERROR_PROC_NOT_FOUND);
   }
   EXPECT_LT(desktop.CeRapiInvoke(u"Zembra.dll", u"Crash", input, output), 0);
   EXPECT_TRUE(output.empty());
@@ -299,8 +299,8 @@ TEST_F(RemoteApiTest, StartedProgramRunsFromTheStoreWithTheStateFolder) {
   ASSERT_TRUE(Copy(desktop, u"\\Temp\\backup.exe", std::vector<uint8_t>(script.begin(), script.end())));
   EXPECT_NE(desktop.CeCreateProcess(u"\\Temp\\backup.exe"), 0);
   const fs::path marker = temp_.Path() / "started";
-  const auto deadline = platform::DeadlineAfter(kWaitMs);
-  while (!fs::exists(marker) && std::chrono::steady_clock::now() < deadline) platform::SleepMs(10);
+  const auto deadline = common::DeadlineAfter(kWaitMs);
+  while (!fs::exists(marker) && std::chrono::steady_clock::now() < deadline) common::SleepMs(10);
   std::ifstream in(marker);
   std::string named;
   std::getline(in, named);
@@ -314,7 +314,7 @@ TEST_F(RemoteApiTest, WithoutTheSocketCallsFailAtOnceAndAStartWaitsForTheLink) {
   Link(desktop);
   server_.reset();  // the handheld leaves its system
   EXPECT_FALSE(fs::exists(Socket()));
-  const uint64_t before = platform::TickMs();
+  const uint64_t before = common::TickMs();
   EXPECT_EQ(desktop.CeCreateFile(u"\\Temp\\a", GENERIC_WRITE, 0, CREATE_ALWAYS, 0), kInvalidHandle);
   std::vector<uint8_t> output;
   EXPECT_LT(desktop.CeRapiInvoke(u"Zembra.dll", u"Echo", {}, output), 0);
@@ -322,7 +322,7 @@ TEST_F(RemoteApiTest, WithoutTheSocketCallsFailAtOnceAndAStartWaitsForTheLink) {
   EXPECT_EQ(desktop.CeGetSystemPowerStatusEx(status, 1), 0);
   EXPECT_EQ(desktop.CeGetLastError(), ERROR_NOT_CONNECTED);
   EXPECT_LT(desktop.CeRapiGetError(), 0);
-  EXPECT_LT(platform::TickMs() - before, 30000u);  // well below any exchange's time limit
+  EXPECT_LT(common::TickMs() - before, 30000u);  // well below any exchange's time limit
   desktop.CeRapiUninit();
 
   // A start while no handheld answers: S_OK, but no link until it comes back.
@@ -354,7 +354,7 @@ TEST_F(RemoteApiTest, AtItsDescriptorLimitTheServerRecoversAndAnswers) {
   std::strncpy(address.sun_path, Socket().c_str(), sizeof address.sun_path - 1);
   for (size_t i = 0, done = 0; i < 2000 && done < clients.size(); ++i) {  // until the server has run out
     if (::connect(clients[done], reinterpret_cast<sockaddr*>(&address), sizeof address) == 0) ++done;
-    else platform::SleepMs(100);
+    else common::SleepMs(100);
   }
   for (int fd : clients) ::close(fd);
   SocketRemoteApi desktop(Socket());

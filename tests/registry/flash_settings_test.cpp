@@ -15,9 +15,9 @@
 namespace corvash::session {
 namespace {
 
-using platform::CopyText;
-using platform::HiveValue;
-using platform::TextOf;
+using common::CopyText;
+using common::HiveValue;
+using common::TextOf;
 
 // A prefix of its own with a real user.reg.
 class FlashSettingsTest : public ::testing::Test {
@@ -57,7 +57,7 @@ class FlashSettingsTest : public ::testing::Test {
   std::filesystem::path dir;
   HandheldIdentity handheld;
   ChosenImage image;
-  platform::Hive hive{"HKEY_CURRENT_USER"};
+  common::Hive hive{"HKEY_CURRENT_USER"};
 };
 
 TEST_F(FlashSettingsTest, WritesTheSevenValuesWithTheirTypesSizesAndOrder) {
@@ -66,8 +66,8 @@ TEST_F(FlashSettingsTest, WritesTheSevenValuesWithTheirTypesSizesAndOrder) {
   const std::vector<HiveValue>& values = StoredValues();
   ASSERT_EQ(values.size(), 7u);
   const char* names[] = {"Flash", "Language", "ModelID", "Lang", "Version", "USB", "FlashFile"};
-  const uint32_t types[] = {platform::kRegDword, platform::kRegSz, platform::kRegSz, platform::kRegSz,
-                            platform::kRegSz,    platform::kRegDword, platform::kRegSz};
+  const uint32_t types[] = {common::kRegDword, common::kRegSz, common::kRegSz, common::kRegSz,
+                            common::kRegSz,    common::kRegDword, common::kRegSz};
   const size_t sizes[] = {4, 20, 15, 10, 20, 4, std::strlen("/home/user/rom/QUORROM204.nbf")};
   for (size_t i = 0; i < 7; ++i) {
     EXPECT_EQ(values[i].name, names[i]);

@@ -32,14 +32,14 @@ class ActiveSyncControlTest : public ::testing::Test {
     ASSERT_NE(mkdtemp(pattern), nullptr);
     prefix_ = pattern;
     setenv("CORVASH_PREFIX", prefix_.c_str(), 1);
-    platform::SetTimeScale(0.01);
+    common::SetTimeScale(0.01);
   }
   void TearDown() override {
     for (pid_t pid : children_) {
       ::kill(pid, SIGKILL);
       ::waitpid(pid, nullptr, 0);
     }
-    platform::SetTimeScale(0);
+    common::SetTimeScale(0);
     unsetenv("CORVASH_PREFIX");
     fs::remove_all(prefix_);
   }

@@ -38,9 +38,9 @@ namespace fs = std::filesystem;
 // Havlok's answer: three 25-unit UTF-16 fields at bytes 0, 50 and 100.
 std::vector<uint8_t> Answer(std::string_view version, std::string_view model, std::string_view size) {
   std::vector<uint8_t> answer(150, 0);
-  text::WriteUtf16Field(std::span(answer).subspan(0, 50), text::ToUtf16(version));
-  text::WriteUtf16Field(std::span(answer).subspan(50, 50), text::ToUtf16(model));
-  text::WriteUtf16Field(std::span(answer).subspan(100, 50), text::ToUtf16(size));
+  common::WriteUtf16Field(std::span(answer).subspan(0, 50), common::ToUtf16(version));
+  common::WriteUtf16Field(std::span(answer).subspan(50, 50), common::ToUtf16(model));
+  common::WriteUtf16Field(std::span(answer).subspan(100, 50), common::ToUtf16(size));
   return answer;
 }
 
@@ -85,12 +85,12 @@ TEST_F(DeviceServicesTest, IdentificationFillsTheDeviceAndRecordsItsIdentity) {
   EXPECT_TRUE(found.identified);
   EXPECT_EQ(found.screen, 0);
 
-  EXPECT_EQ(platform::TextOf(identity.deviceModel), "Quor 5210");  // the model letter is dropped
-  EXPECT_EQ(platform::TextOf(identity.deviceVariant), "NBT");
-  EXPECT_EQ(platform::TextOf(identity.deviceVersion), "2.04");
-  EXPECT_EQ(platform::TextOf(identity.deviceLangCode), "ENG");
-  EXPECT_EQ(platform::TextOf(identity.deviceLanguage), "English");
-  EXPECT_EQ(platform::TextOf(identity.identityText), "Quor 5210NBTENG2.04");
+  EXPECT_EQ(common::TextOf(identity.deviceModel), "Quor 5210");  // the model letter is dropped
+  EXPECT_EQ(common::TextOf(identity.deviceVariant), "NBT");
+  EXPECT_EQ(common::TextOf(identity.deviceVersion), "2.04");
+  EXPECT_EQ(common::TextOf(identity.deviceLangCode), "ENG");
+  EXPECT_EQ(common::TextOf(identity.deviceLanguage), "English");
+  EXPECT_EQ(common::TextOf(identity.identityText), "Quor 5210NBTENG2.04");
   EXPECT_FALSE(found.serialLink);
   EXPECT_EQ(identity.flashSizeMB, 32);
   EXPECT_EQ(found.imageSizeKB, 0x1F00020u >> 10);
@@ -106,7 +106,7 @@ TEST_F(DeviceServicesTest, IdentificationFillsTheDeviceAndRecordsItsIdentity) {
   EXPECT_EQ(record->command, 2u);
   EXPECT_EQ(record->address, 0xA0040100u);
   EXPECT_EQ(record->Length, 20u);
-  EXPECT_EQ(text::FromUtf16(std::u16string(record->Text())), "Quor 5210NBTENG2.04");
+  EXPECT_EQ(common::FromUtf16(std::u16string(record->Text())), "Quor 5210NBTENG2.04");
 }
 
 TEST_F(DeviceServicesTest, SerialLinkLanguageAndModelRules) {
@@ -114,7 +114,7 @@ TEST_F(DeviceServicesTest, SerialLinkLanguageAndModelRules) {
   Identification found = Identify([] { return 0x100000u; });
   EXPECT_TRUE(found.identified);
   EXPECT_TRUE(found.serialLink);
-  EXPECT_EQ(platform::TextOf(identity.deviceLanguage), "");  // no Portuguese row on the device's table
+  EXPECT_EQ(common::TextOf(identity.deviceLanguage), "");  // no Portuguese row on the device's table
   EXPECT_FALSE(found.imageSizeKB.has_value());
   EXPECT_EQ(identity.flashSizeMB, 64);
 
@@ -126,7 +126,7 @@ TEST_F(DeviceServicesTest, SerialLinkLanguageAndModelRules) {
   EXPECT_TRUE(found.answered);
   EXPECT_EQ(found.screen, 269);  // FEHLER 117, for the caller to show
   EXPECT_EQ(api.calls.back(), "uninit");  // the session ends before the screen
-  EXPECT_EQ(platform::TextOf(identity.deviceModel), "Quor 5310");
+  EXPECT_EQ(common::TextOf(identity.deviceModel), "Quor 5310");
   EXPECT_FALSE(found.serialLink);  // "Ser" counts only as written
 }
 
@@ -151,11 +151,11 @@ TEST_F(DeviceServicesTest, FailuresLeaveTheDeviceFieldsAlone) {
   const Identification found = Identify();
   EXPECT_FALSE(found.answered);
   EXPECT_EQ(found.screen, 0);
-  EXPECT_EQ(platform::TextOf(identity.deviceModel), "");
+  EXPECT_EQ(common::TextOf(identity.deviceModel), "");
 }
 
 TEST_F(DeviceServicesTest, InvocationsGiveUpAfterFiveStartsAndGoOnWithoutTheirLibrary) {
-  platform::SetTimeScale(0.001);
+  common::SetTimeScale(0.001);
   api.startFailures = -1;
   EXPECT_EQ(InvokeWriteArea(remote, dir_.string(), "Quor 5210NBTENG2.04"), 0);
   EXPECT_EQ(api.starts, 5);
@@ -167,7 +167,7 @@ TEST_F(DeviceServicesTest, InvocationsGiveUpAfterFiveStartsAndGoOnWithoutTheirLi
   EXPECT_EQ(InvokeSetSysTime(remote, dir_.string()), 1);
   EXPECT_EQ(std::count(api.calls.begin(), api.calls.end(), "invoke Dovrin.dll/SetSysTime"), 0);
   EXPECT_EQ(api.calls.back(), "uninit");
-  platform::SetTimeScale(0);
+  common::SetTimeScale(0);
 }
 
 TEST_F(DeviceServicesTest, MainsCheckTakesTheSecondAnswer) {
@@ -195,7 +195,7 @@ class ButtonLog : public session::WorkerPage {
 };
 
 TEST_F(DeviceServicesTest, BootLoaderWatchOpensWeiterOnlyOnceTheLoaderAnswers) {
-  platform::SetTimeScale(0.01);
+  common::SetTimeScale(0.01);
   api.mains = {1, 1, 1, -1};  // three rounds on its system, then gone
   ButtonLog page;
   std::atomic<uint32_t> stop{0};
@@ -212,7 +212,7 @@ TEST_F(DeviceServicesTest, BootLoaderWatchOpensWeiterOnlyOnceTheLoaderAnswers) {
   portTests = 0;
   RunBootLoaderWatch(api, page, stop, [&] { return ++portTests, 0u; });
   EXPECT_EQ(portTests, 0);
-  platform::SetTimeScale(0);
+  common::SetTimeScale(0);
 }
 
 }  // namespace

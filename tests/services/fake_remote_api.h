@@ -34,7 +34,7 @@ class FakeRemoteApi : public rapi::RemoteApi {
     ++starts;
     calls.push_back("init");
     if (startFailures < 0 || starts <= startFailures) return rapi::E_FAIL;
-    init.heRapiInit = std::make_shared<platform::Event>(true, true);
+    init.heRapiInit = std::make_shared<common::Event>(true, true);
     return rapi::S_OK;
   }
   rapi::HRESULT CeRapiUninit() override {
@@ -45,7 +45,7 @@ class FakeRemoteApi : public rapi::RemoteApi {
   rapi::HRESULT CeRapiInvoke(const std::u16string& dll, const std::u16string& function,
                              std::span<const uint8_t> input, std::vector<uint8_t>& output) override {
     std::lock_guard lock(mutex_);
-    const std::string name = text::FromUtf16(dll) + "/" + text::FromUtf16(function);
+    const std::string name = common::FromUtf16(dll) + "/" + common::FromUtf16(function);
     calls.push_back("invoke " + name);
     inputs.emplace_back(input.begin(), input.end());
     output.clear();
@@ -56,7 +56,7 @@ class FakeRemoteApi : public rapi::RemoteApi {
   rapi::HRESULT CeRapiGetError() override { return 0; }
   rapi::CeHandle CeCreateFile(const std::u16string& path, uint32_t, uint32_t, uint32_t, uint32_t) override {
     std::lock_guard lock(mutex_);
-    const std::string name = text::FromUtf16(path);
+    const std::string name = common::FromUtf16(path);
     calls.push_back("create " + name);
     if (createFails) return rapi::kInvalidHandle;
     files[name].clear();

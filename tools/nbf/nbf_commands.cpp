@@ -20,7 +20,7 @@ namespace corvash::nbf {
 
 namespace {
 
-using image::ImageFile;
+using common::ImageFile;
 
 // Header bytes as text fit for a terminal: printable ASCII as it is, a
 // backslash doubled, every other byte as a \xNN escape, so that a damaged
@@ -50,8 +50,8 @@ std::string Hex16(uint16_t value) {
 
 // What info and verify need of a file.
 struct Examined {
-  image::ImageHeaderFields fields;
-  image::ImageChecksum checksum;
+  common::ImageHeaderFields fields;
+  common::ImageChecksum checksum;
   std::optional<uint16_t> stored;
 };
 
@@ -59,25 +59,25 @@ struct Examined {
 // `err` when the file is unusable.
 std::optional<Examined> Examine(const std::string& file, std::ostream& err) {
   ImageFile header;
-  std::array<uint8_t, image::kHeaderSize> bytes{};
+  std::array<uint8_t, common::kHeaderSize> bytes{};
   long got = -1;
   if (header.Open(file)) got = header.Read(bytes.data(), bytes.size());
   if (got < 0) {
     err << file << ": cannot be read: " << std::strerror(header.error()) << "\n";
     return std::nullopt;
   }
-  if (static_cast<size_t>(got) < image::kHeaderSize) {
+  if (static_cast<size_t>(got) < common::kHeaderSize) {
     err << file << ": shorter than its 32-byte header (" << got << " bytes)\n";
     return std::nullopt;
   }
   Examined examined;
-  examined.fields = image::ParseImageHeader(bytes);
-  examined.checksum = image::ComputeImageChecksum(file);
+  examined.fields = common::ParseImageHeader(bytes);
+  examined.checksum = common::ComputeImageChecksum(file);
   if (!examined.checksum.readable) {
     err << file << ": cannot be read: " << std::strerror(examined.checksum.error) << "\n";
     return std::nullopt;
   }
-  examined.stored = image::ParseChecksumText(examined.fields.checksumText);
+  examined.stored = common::ParseChecksumText(examined.fields.checksumText);
   return examined;
 }
 
@@ -182,8 +182,8 @@ class ReplacementFile {
 int Info(const std::string& file, std::ostream& out, std::ostream& err) {
   const std::optional<Examined> examined = Examine(file, err);
   if (!examined) return kExitUnusable;
-  const image::ImageHeaderFields& fields = examined->fields;
-  const std::string_view language = image::ImageLanguageName(fields.langCode);
+  const common::ImageHeaderFields& fields = examined->fields;
+  const std::string_view language = common::ImageLanguageName(fields.langCode);
   out << "File:              " << file << "\n"
       << "Model:             " << Printable(fields.model) << "\n"
       << "Variant:           " << Printable(fields.variant) << "\n"
@@ -193,7 +193,7 @@ int Info(const std::string& file, std::ostream& out, std::ostream& err) {
       << "Stored checksum:   \"" << Printable(fields.checksumText) << "\" ("
       << (examined->stored ? Hex16(*examined->stored) : std::string("not a hexadecimal number")) << ")\n"
       << "Computed checksum: " << Hex16(examined->checksum.sum) << "\n"
-      << "Payload size:      " << image::PayloadSize(examined->checksum.fileSize) << " bytes\n"
+      << "Payload size:      " << common::PayloadSize(examined->checksum.fileSize) << " bytes\n"
       << "Verifies:          " << (Verifies(*examined) ? "yes" : "no") << "\n";
   return kExitOk;
 }
@@ -213,10 +213,10 @@ int Verify(const std::string& file, std::ostream& out, std::ostream& err) {
 int Create(const CreateFields& fields, const std::string& payload, const std::string& outFile, std::ostream& out,
            std::ostream& err) {
   for (const std::string& complaint :
-       {CheckField("--model", fields.model, image::kModelLength),
-        CheckField("--variant", fields.variant, image::kVariantLength),
-        CheckField("--lang", fields.langCode, image::kLangCodeLength),
-        CheckField("--version", fields.version, image::kVersionLength)}) {
+       {CheckField("--model", fields.model, common::kModelLength),
+        CheckField("--variant", fields.variant, common::kVariantLength),
+        CheckField("--lang", fields.langCode, common::kLangCodeLength),
+        CheckField("--version", fields.version, common::kVersionLength)}) {
     if (!complaint.empty()) {
       err << "nbf create: " << complaint << "; nothing written\n";
       return kExitUnusable;
@@ -240,9 +240,9 @@ int Create(const CreateFields& fields, const std::string& payload, const std::st
   }
   // The payload goes behind a blank header; the header is written last, as
   // the backup writer does.
-  std::array<uint8_t, image::kHeaderSize> blank{};
+  std::array<uint8_t, common::kHeaderSize> blank{};
   bool written = WriteAll(target.fd(), blank.data(), blank.size());
-  std::vector<uint8_t> buffer(image::kChecksumBlockSize);
+  std::vector<uint8_t> buffer(common::kChecksumBlockSize);
   uint32_t sum = 0;
   uint64_t payloadSize = 0;
   while (written) {
@@ -252,18 +252,18 @@ int Create(const CreateFields& fields, const std::string& payload, const std::st
       return kExitUnusable;
     }
     if (n == 0) break;
-    sum = image::AddToSum(sum, std::span<const uint8_t>(buffer.data(), static_cast<size_t>(n)));
+    sum = common::AddToSum(sum, std::span<const uint8_t>(buffer.data(), static_cast<size_t>(n)));
     payloadSize += static_cast<uint64_t>(n);
     written = WriteAll(target.fd(), buffer.data(), static_cast<size_t>(n));
   }
   // The checksum covers header bytes 0..21, which the checksum itself does
   // not change.
-  const auto draft = image::FormatImageHeader(fields.model, fields.variant, fields.langCode, fields.version, 0);
-  sum = image::AddToSum(sum, std::span<const uint8_t>(reinterpret_cast<const uint8_t*>(draft->data()),
-                                                      image::kSummedHeaderBytes));
+  const auto draft = common::FormatImageHeader(fields.model, fields.variant, fields.langCode, fields.version, 0);
+  sum = common::AddToSum(sum, std::span<const uint8_t>(reinterpret_cast<const uint8_t*>(draft->data()),
+                                                       common::kSummedHeaderBytes));
   const uint16_t checksum = static_cast<uint16_t>(sum & 0xFFFF);
   const auto header =
-      image::FormatImageHeader(fields.model, fields.variant, fields.langCode, fields.version, checksum);
+      common::FormatImageHeader(fields.model, fields.variant, fields.langCode, fields.version, checksum);
   if (written) written = ::lseek(target.fd(), 0, SEEK_SET) == 0 && WriteAll(target.fd(), header->data(), header->size());
   if (!written) target.NoteError();
   if (!written || !target.Commit()) {

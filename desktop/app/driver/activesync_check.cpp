@@ -10,15 +10,15 @@ namespace {
 
 constexpr const char* kActiveSyncKey = "SOFTWARE\\Microsoft\\Windows CE Services";
 
-uint64_t DwordOrZero(const platform::Hive& hive, const char* name) {
-  const std::optional<platform::HiveValue> value = hive.GetValue(kActiveSyncKey, name);
-  if (!value || value->type != platform::kRegDword || value->data.size() != 4) return 0;
+uint64_t DwordOrZero(const common::Hive& hive, const char* name) {
+  const std::optional<common::HiveValue> value = hive.GetValue(kActiveSyncKey, name);
+  if (!value || value->type != common::kRegDword || value->data.size() != 4) return 0;
   return value->AsDword();
 }
 
 }  // namespace
 
-uint32_t ActiveSyncVersionSufficient(const platform::Hive& machineHive) {
+uint32_t ActiveSyncVersionSufficient(const common::Hive& machineHive) {
   // Wide arithmetic: a huge major number must not wrap round to a small one.
   const uint64_t version = DwordOrZero(machineHive, "MajorVersion") * 10 + DwordOrZero(machineHive, "MinorVersion");
   return version >= 35 ? 1 : 0;

@@ -4,7 +4,7 @@
 // "MajorVersion" and "MinorVersion" of "SOFTWARE\Microsoft\Windows CE Services".
 #include <cstdint>
 
-namespace corvash::platform {
+namespace corvash::common {
 class Hive;
 }
 
@@ -12,7 +12,7 @@ namespace corvash::driver {
 
 // 1 when major * 10 + minor >= 35. A value that is missing or not a 4-byte
 // dword counts as 0, so a missing key fails.
-uint32_t ActiveSyncVersionSufficient(const platform::Hive& machineHive);
+uint32_t ActiveSyncVersionSufficient(const common::Hive& machineHive);
 
 // The same check against the prefix's system.reg.
 uint32_t CheckActiveSyncVersion();

@@ -18,15 +18,15 @@ using image::ImageOutcome;
 constexpr uint32_t kPauseBeforeConfirmMs = 2000;
 constexpr uint32_t kPauseAroundFlashMs = 1000;
 
-bool ImagePathEmpty(const session::ChosenImage& image) { return platform::TextOf(image.imagePath).empty(); }
+bool ImagePathEmpty(const session::ChosenImage& image) { return common::TextOf(image.imagePath).empty(); }
 
-void ClearImagePath(session::ChosenImage& image) { platform::ClearText(image.imagePath); }
+void ClearImagePath(session::ChosenImage& image) { common::ClearText(image.imagePath); }
 
 // False when the header cannot be read (its screen has been shown, unless a
 // vanished stored image is dropped silently).
 bool ReadHeaderOfImagePath(const WizardContext& w) {
   session::ChosenImage& image = w.run.image;
-  const ImageOutcome outcome = w.ops.images.ReadImageHeader(std::string(platform::TextOf(image.imagePath)), image);
+  const ImageOutcome outcome = w.ops.images.ReadImageHeader(std::string(common::TextOf(image.imagePath)), image);
   if (outcome == ImageOutcome::kOk) return true;
   ShowHeaderFailure(w, outcome);
   return false;
@@ -65,7 +65,7 @@ bool PickRecoveryImage(const WizardContext& w) {
 void IdentifyLinkedDevice(const WizardContext& w) {
   session::UpdateSession& session = w.run;
   const handheld::Identification found =
-      w.ops.device.IdentifyDevice(platform::TextOf(session.paths.programDir), session.handheld);
+      w.ops.device.IdentifyDevice(common::TextOf(session.paths.programDir), session.handheld);
   if (found.answered) session.serialLink = found.serialLink ? 1 : 0;
   if (found.imageSizeKB) session.image.imageSizeKB = *found.imageSizeKB;
   if (found.screen != 0) {
@@ -172,11 +172,11 @@ uint32_t RecoverFromBootLoader(const WizardContext& w) {
   session::UpdateSession& session = w.run;
   if (!SettleOnImage(w)) return 0;
   session.flow.backAllowed = 0;
-  platform::SleepMs(kPauseBeforeConfirmMs);
+  common::SleepMs(kPauseBeforeConfirmMs);
   w.pages.CloseWaitBox();
   if (w.pages.RunPage(kPageConfirm) != 1) return 0;
 
-  platform::SleepMs(kPauseAroundFlashMs);
+  common::SleepMs(kPauseAroundFlashMs);
   session.flow.recoveryFlash = 1;
   const int result = w.pages.RunPage(kPageProgress);
   session.flow.recoveryFlash = 0;
@@ -184,7 +184,7 @@ uint32_t RecoverFromBootLoader(const WizardContext& w) {
     EndWithScreen(w, kScreenUpdateError);
     return 0;
   }
-  platform::SleepMs(kPauseAroundFlashMs);
+  common::SleepMs(kPauseAroundFlashMs);
   if (w.ops.bootLink.FlashState() != kFlashCompleted) return 1;
   FinishAfterFlash(w);
   return 0;

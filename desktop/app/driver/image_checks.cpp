@@ -12,9 +12,9 @@ namespace corvash::driver {
 using namespace session;  // page and screen ids read as the driver's own
 namespace {
 
+using common::EqualsNoCase;
+using common::TextOf;
 using image::ImageOutcome;
-using platform::EqualsNoCase;
-using platform::TextOf;
 
 bool Incompatible(const WizardContext& w, std::atomic<uint32_t>& mismatchRow) {
   mismatchRow = 1;

@@ -39,7 +39,7 @@ void ShowStoredImageCheck(const WizardContext& w, ImageOutcome outcome) {
 
 uint32_t TakeFlashRecord(session::UpdateSession& run, const session::FlashRecord& record) {
   if (record.imagePath) {
-    platform::CopyText(run.image.imagePath, *record.imagePath);
+    common::CopyText(run.image.imagePath, *record.imagePath);
     run.flow.recoveryMode = 1;
   }
   return record.pending;

@@ -28,10 +28,10 @@ void StartRemoteApi(handheld::RemoteSession& remote) { remote.StartOnce(); }
 void EndRemoteApi(handheld::RemoteSession& remote) { remote.End(); }
 
 bool WaitForRemoteLink(const handheld::RemoteSession& remote) {
-  const std::shared_ptr<platform::Event> event = remote.ConnectEvent();
+  const std::shared_ptr<common::Event> event = remote.ConnectEvent();
   if (!event) {
     // A start that gave no event never links; the wait still takes its time.
-    platform::SleepMs(kLinkWaitMs);
+    common::SleepMs(kLinkWaitMs);
     return false;
   }
   return event->Wait(kLinkWaitMs);

@@ -17,10 +17,10 @@ template <size_t N>
 void CopyWholePath(char (&field)[N], const std::string& path) {
   if (path.size() >= N) {
     platform::TraceF("\r\n Path too long for the run: %s\r\n", path.c_str());
-    platform::ClearText(field);
+    common::ClearText(field);
     return;
   }
-  platform::CopyText(field, path);
+  common::CopyText(field, path);
 }
 
 }  // namespace
@@ -29,8 +29,8 @@ void SetUpRunPaths(session::RunPaths& paths) {
   const fs::path windowsDir = platform::WindowsDir();
   CopyWholePath(paths.windowsDir, windowsDir.string());
   // The marker path is taken only from a whole windows folder name.
-  if (platform::TextOf(paths.windowsDir).empty()) {
-    platform::ClearText(paths.markerPath);
+  if (common::TextOf(paths.windowsDir).empty()) {
+    common::ClearText(paths.markerPath);
   } else {
     CopyWholePath(paths.markerPath, (windowsDir / "MERLIX.ZPF").string());
   }
@@ -40,7 +40,7 @@ void SetUpRunPaths(session::RunPaths& paths) {
 }
 
 void RemoveMarker(const session::RunPaths& paths) {
-  const std::string marker(platform::TextOf(paths.markerPath));
+  const std::string marker(common::TextOf(paths.markerPath));
   if (marker.empty()) return;
   std::error_code ec;
   const fs::file_status status = fs::symlink_status(marker, ec);

@@ -85,7 +85,7 @@ class WizardRun {
   Step ConnectStep() {
     StartRemoteApi(ops_.remote);
     if (ConnectAndIdentify(w_) == 0) return Step::kDone;
-    if (!platform::EqualsNoCase(platform::TextOf(w_.run.handheld.deviceModel), kExpectedModel)) {
+    if (!common::EqualsNoCase(common::TextOf(w_.run.handheld.deviceModel), kExpectedModel)) {
       EndWithScreen(w_, kScreenInvalidModel);
       return Step::kDone;
     }
@@ -113,7 +113,7 @@ class WizardRun {
       ShowImageNotFound(w_);
       return Step::kDone;
     }
-    platform::CopyText(session.image.imagePath, platform::TextOf(session.image.foundImagePath));
+    common::CopyText(session.image.imagePath, common::TextOf(session.image.foundImagePath));
     return CheckImageForFlash(w_, ImageSource::kBesideProgram) ? Step::kConfirm : Step::kDone;
   }
 
@@ -155,7 +155,7 @@ class WizardRun {
     EndRemoteApi(ops_.remote);
     flow_.recoveryFlash = 0;
     ShowPage(w_, kPageProgress);
-    platform::SleepMs(kPauseAfterFlashMs);
+    common::SleepMs(kPauseAfterFlashMs);
     if (ops_.bootLink.FlashState() == kFlashCompleted) {
       FinishAfterFlash(w_);
     } else {
@@ -205,8 +205,8 @@ void RunWizard(const WizardContext& w) {
 }
 
 void FinishAfterFlash(const WizardContext& w) {
-  w.ops.bootLink.DrawVersionBox(platform::TextOf(w.run.image.imageVersion));
-  platform::SleepMs(kPauseAfterFlashMs);
+  w.ops.bootLink.DrawVersionBox(common::TextOf(w.run.image.imageVersion));
+  common::SleepMs(kPauseAfterFlashMs);
   ShowPage(w, kPageResetInstructions);
   RemoveMarker(w.run.paths);
   ShowPage(w, kPageFinish);

@@ -68,7 +68,7 @@ void ShowStoredImageCheck(LoaderLink& link, const FlashRun& run, image::ImageOut
 // The two loads; a failure shows its screen (an image that cannot be opened:
 // FEHLER 104) before the page ends.
 void Flash(LoaderLink& link, const FlashRun& run) {
-  const bootlink::FlashOutcome outcome = bootlink::RunFlashSequence(link, platform::TextOf(run.values.image.imagePath));
+  const bootlink::FlashOutcome outcome = bootlink::RunFlashSequence(link, common::TextOf(run.values.image.imagePath));
   if (outcome == bootlink::FlashOutcome::kLoadsSent) return;
   if (outcome == bootlink::FlashOutcome::kImageNotOpened) {
     run.host.RunPage(session::kScreenImageNotOpened);
@@ -109,19 +109,19 @@ void IdentifyAndFlashThread(LoaderLink& link, session::UpdateSession& run, sessi
 
 void CheckAndFlashThread(LoaderLink& link, session::UpdateSession& run, session::PageHost& pages) {
   const FlashRun page{run, pages};
-  if (const image::ImageOutcome header = image::ReadImageHeader(platform::TextOf(run.image.imagePath), run.image);
+  if (const image::ImageOutcome header = image::ReadImageHeader(common::TextOf(run.image.imagePath), run.image);
       header != image::ImageOutcome::kOk) {
     ShowUnreadableImage(link, page, header);
     session::CloseMainWindow(run.flow);
     bootlink::EndWatchAfterFault(link);
     return;
   }
-  if (!platform::EqualsNoCase(platform::TextOf(run.handheld.deviceModel), platform::TextOf(run.image.imageModel))) {
+  if (!common::EqualsNoCase(common::TextOf(run.handheld.deviceModel), common::TextOf(run.image.imageModel))) {
     ShowIncompatible(link, page, run.flow.modelMismatch);
     return;
   }
-  if (!platform::EqualsNoCase(platform::TextOf(run.handheld.deviceLangCode),
-                              platform::TextOf(run.image.imageLangCode))) {
+  if (!common::EqualsNoCase(common::TextOf(run.handheld.deviceLangCode),
+                            common::TextOf(run.image.imageLangCode))) {
     ShowIncompatible(link, page, run.flow.languageMismatch);
     return;
   }

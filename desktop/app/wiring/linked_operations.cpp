@@ -189,8 +189,8 @@ class LinkedBackupWorker final : public pages::BackupWorker {
  public:
   LinkedBackupWorker(rapi::RemoteApi& api, const session::UpdateSession& run) : api_(api), run_(run) {}
   pages::BackupEnding RunBackupWorker(session::WorkerPage& page) override {
-    const handheld::BackupJob job{.programDir = std::string(platform::TextOf(run_.paths.programDir)),
-                                  .backupPath = std::string(platform::TextOf(run_.paths.backupPath)),
+    const handheld::BackupJob job{.programDir = std::string(common::TextOf(run_.paths.programDir)),
+                                  .backupPath = std::string(common::TextOf(run_.paths.backupPath)),
                                   .handheld = run_.handheld};
     const handheld::BackupOutcome outcome = handheld::BackupWorker(api_, job, page);
     return pages::BackupEnding{.complete = outcome.complete, .screen = outcome.screen, .endsRun = outcome.endsRun};
@@ -205,7 +205,7 @@ class LinkedClockSetter final : public pages::ClockSetter {
  public:
   LinkedClockSetter(handheld::RemoteSession& remote, const session::RunPaths& paths) : remote_(remote), paths_(paths) {}
   int InvokeSetSysTime() override {
-    return handheld::InvokeSetSysTime(remote_, platform::TextOf(paths_.programDir));
+    return handheld::InvokeSetSysTime(remote_, common::TextOf(paths_.programDir));
   }
 
  private:

@@ -94,10 +94,10 @@ bool SetUpWorld(World& world, std::string* error) {
   }
   world.job.programDir = program.string();
   world.job.backupPath = world.backup.string();
-  platform::CopyText(world.job.handheld.deviceModel, "Quor 5210");
-  platform::CopyText(world.job.handheld.deviceVariant, "NBT");
-  platform::CopyText(world.job.handheld.deviceLangCode, "ENG");
-  platform::CopyText(world.job.handheld.deviceVersion, "2.04");
+  common::CopyText(world.job.handheld.deviceModel, "Quor 5210");
+  common::CopyText(world.job.handheld.deviceVariant, "NBT");
+  common::CopyText(world.job.handheld.deviceLangCode, "ENG");
+  common::CopyText(world.job.handheld.deviceVersion, "2.04");
   return true;
 }
 

@@ -51,8 +51,8 @@ constexpr std::string_view kRecordText = "Quor 5210NBTENG2.05";
 // Every address the search reads, in its order.
 std::vector<uint32_t> SearchedSlots() {
   std::vector<uint32_t> slots;
-  for (const auto& area : flash::kIdentitySearchAreas) {
-    for (uint32_t a = area.first; a <= area.last; a += flash::kSlotLength) slots.push_back(a);
+  for (const auto& area : common::kIdentitySearchAreas) {
+    for (uint32_t a = area.first; a <= area.last; a += common::kSlotLength) slots.push_back(a);
   }
   return slots;
 }
@@ -62,8 +62,8 @@ std::vector<uint32_t> SearchedSlots() {
 size_t SearchLineBytes() {
   size_t bytes = 0;
   for (uint32_t address : SearchedSlots()) {
-    bytes += wire::ReadDataCommand(address).size();
-    bytes += wire::READDATA_REPLY_SKIP + kReadLength + wire::FRAME_END.size();
+    bytes += common::ReadDataCommand(address).size();
+    bytes += common::READDATA_REPLY_SKIP + kReadLength + common::FRAME_END.size();
   }
   return bytes;
 }
@@ -88,15 +88,15 @@ bool PlaceRecordInTheLastSlot(const fs::path& flashFile) {
   std::fstream flash(flashFile, std::ios::in | std::ios::out | std::ios::binary);
   if (!flash) return false;
   const auto put = [&flash](uint32_t address, const std::string& bytes) {
-    flash.seekp(static_cast<std::streamoff>(address - flash::kFlashBase));
+    flash.seekp(static_cast<std::streamoff>(address - common::kFlashBase));
     flash.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
   };
-  for (const flash::SlotArea& area : {flash::kReserveArea, flash::kWbtAssetArea, flash::kNbtAssetArea}) {
-    put(area.first, std::string(area.End() - area.first, static_cast<char>(flash::kErasedByte)));
+  for (const common::SlotArea& area : {common::kReserveArea, common::kWbtAssetArea, common::kNbtAssetArea}) {
+    put(area.first, std::string(area.End() - area.first, static_cast<char>(common::kErasedByte)));
   }
   const std::string live = Utf16Record(kRecordText);
   std::string retired = live;
-  std::fill_n(retired.begin(), flash::kRetireLength, '\0');
+  std::fill_n(retired.begin(), common::kRetireLength, '\0');
   const auto slots = SearchedSlots();
   for (size_t i = 0; i + 1 < slots.size(); ++i) put(slots[i], retired);
   put(slots.back(), live);
@@ -175,7 +175,7 @@ bool Link(bootlink::LoaderLink& link, const fs::path& path) {
 
 void BM_IdentitySearchAgainstLineTime(benchmark::State& state) {
   ::setenv("CORVASH_TIME_SCALE", "1", 1);  // for k5210-emu too
-  platform::SetTimeScale(1.0);
+  common::SetTimeScale(1.0);
   Handheld handheld;
   if (!handheld.Ready()) return state.SkipWithError("k5210-emu did not start");
   std::atomic<uint32_t> serialLink{1};
@@ -186,12 +186,12 @@ void BM_IdentitySearchAgainstLineTime(benchmark::State& state) {
   double total = 0;
   std::vector<double> ratios;
   for (auto _ : state) {
-    platform::ClearText(identity.deviceModel);
-    platform::ClearText(identity.deviceVersion);
+    common::ClearText(identity.deviceModel);
+    common::ClearText(identity.deviceVersion);
     const auto start = Clock::now();
     const bootlink::IdentityOutcome found = bootlink::ReadDeviceIdentity(link, identity);
     const double took = std::chrono::duration<double>(Clock::now() - start).count();
-    if (found != bootlink::IdentityOutcome::kRead || platform::TextOf(identity.deviceVersion) != "2.05") {
+    if (found != bootlink::IdentityOutcome::kRead || common::TextOf(identity.deviceVersion) != "2.05") {
       state.SkipWithError("the search did not find the record in the last slot");
       break;
     }

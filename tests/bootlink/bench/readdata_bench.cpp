@@ -50,20 +50,20 @@ uint32_t Address(int i) {
 
 // One search through the link: reply consumed, next command, reply polled.
 uint64_t SearchThroughLink(bootlink::LoaderLink& link) {
-  const uint64_t start = platform::TickMs();
+  const uint64_t start = common::TickMs();
   for (int i = 0; i < kRoundTrips; ++i) {
     link.SetFrameReply("");
     bootlink::SendReadData(link, Address(i));
-    while (link.FrameReply().find("KVOE") == std::string::npos) platform::SleepMs(kPollMs);
+    while (link.FrameReply().find("KVOE") == std::string::npos) common::SleepMs(kPollMs);
   }
-  return platform::TickMs() - start;
+  return common::TickMs() - start;
 }
 
 // The same exchange on the bare port: command written, answer read up to "KVOE".
 uint64_t SearchRaw(platform::SerialPort& port) {
-  const uint64_t start = platform::TickMs();
+  const uint64_t start = common::TickMs();
   for (int i = 0; i < kRoundTrips; ++i) {
-    const std::string command = wire::ReadDataCommand(Address(i));
+    const std::string command = common::ReadDataCommand(Address(i));
     port.WriteAll(reinterpret_cast<const uint8_t*>(command.data()), command.size());
     std::string got;
     uint8_t buffer[256];
@@ -72,11 +72,11 @@ uint64_t SearchRaw(platform::SerialPort& port) {
       if (n > 0) {
         got.append(reinterpret_cast<const char*>(buffer), static_cast<size_t>(n));
       } else {
-        platform::SleepMs(kPollMs);
+        common::SleepMs(kPollMs);
       }
     }
   }
-  return platform::TickMs() - start;
+  return common::TickMs() - start;
 }
 
 std::shared_ptr<platform::SerialPort> OpenLine(const std::filesystem::path& path) {
@@ -89,7 +89,7 @@ std::shared_ptr<platform::SerialPort> OpenLine(const std::filesystem::path& path
 void StartLink(bootlink::LoaderLink& link, std::shared_ptr<platform::SerialPort> port) {
   link.PublishPort(std::move(port));
   bootlink::StartReceiveThread(link);
-  while (link.readerRunning.load() != 1) platform::SleepMs(1);
+  while (link.readerRunning.load() != 1) common::SleepMs(1);
 }
 
 // A link of its own for one benchmark.
@@ -99,7 +99,7 @@ struct BenchLink {
 };
 
 void BM_ReadDataThroughLink_TestPeer(benchmark::State& state) {
-  platform::SetTimeScale(1.0);
+  common::SetTimeScale(1.0);
   test::PtyPeer loader(test::PtyPeer::Mode::kHandler, ReadDataAnswer);
   auto port = OpenLine(loader.SlavePath());
   if (!port) return state.SkipWithError("no port");
@@ -113,7 +113,7 @@ void BM_ReadDataThroughLink_TestPeer(benchmark::State& state) {
 BENCHMARK(BM_ReadDataThroughLink_TestPeer)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
 
 void BM_ReadDataRawPty_TestPeer(benchmark::State& state) {
-  platform::SetTimeScale(1.0);
+  common::SetTimeScale(1.0);
   test::PtyPeer loader(test::PtyPeer::Mode::kHandler, ReadDataAnswer);
   auto port = OpenLine(loader.SlavePath());
   if (!port) return state.SkipWithError("no port");
@@ -154,7 +154,7 @@ class EmulatedLoader {
 };
 
 void BM_ReadDataThroughLink_EmulatedLoader(benchmark::State& state) {
-  platform::SetTimeScale(1.0);
+  common::SetTimeScale(1.0);
   EmulatedLoader loader;
   if (!loader.Ready()) return state.SkipWithError("no emulated loader");
   auto port = OpenLine(loader.Port());
@@ -171,14 +171,14 @@ void BM_ReadDataThroughLink_EmulatedLoader(benchmark::State& state) {
 BENCHMARK(BM_ReadDataThroughLink_EmulatedLoader)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
 
 void BM_ReadDataRawPty_EmulatedLoader(benchmark::State& state) {
-  platform::SetTimeScale(1.0);
+  common::SetTimeScale(1.0);
   EmulatedLoader loader;
   if (!loader.Ready()) return state.SkipWithError("no emulated loader");
   auto port = OpenLine(loader.Port());
   if (!port) return state.SkipWithError("no port");
-  const std::string_view open = wire::SESSION_OPEN;
+  const std::string_view open = common::SESSION_OPEN;
   port->WriteAll(reinterpret_cast<const uint8_t*>(open.data()), open.size());
-  platform::SleepMs(100);
+  common::SleepMs(100);
   uint8_t echo[64];
   while (port->ReadAvailable(echo, sizeof echo) > 0) {
   }

@@ -78,11 +78,11 @@ TEST_F(EmulatedLoaderTest, SecondUsbDeviceAnswersAtTheThirdAttempt) {
 
 TEST_F(EmulatedLoaderTest, Com2AnswersAtTheFourthAttempt) {
   ServeLoader("com2");
-  const uint64_t start = platform::TickMs();
+  const uint64_t start = common::TickMs();
   ASSERT_EQ(Run(), 1u);
   EXPECT_EQ(link_.serialLink.load(), 1u);
   // Attempt 8 would have come after four more attempts of 500 ms at least.
-  EXPECT_GE(platform::TickMs() - start, 5000u + 4 * 500u);
+  EXPECT_GE(common::TickMs() - start, 5000u + 4 * 500u);
   EXPECT_EQ(link_.PortTestReply(), "COM2 Port Test\r\n");
 }
 
@@ -101,10 +101,10 @@ TEST_F(EmulatedLoaderTest, HandheldInItsSystemDoesNotAnswer) {
   ServeLoader("com1");
   std::string error;
   ASSERT_TRUE(handheld_->Control("system", &error)) << error;
-  const uint64_t start = platform::TickMs();
+  const uint64_t start = common::TickMs();
   EXPECT_EQ(Run(), 0u);
   // Two tries of com1 without an answer, 5500 ms each, after the 5000 ms start.
-  EXPECT_GE(platform::TickMs() - start, 5000u + 2 * 5500u);
+  EXPECT_GE(common::TickMs() - start, 5000u + 2 * 5500u);
   EXPECT_FALSE(link_.Port());
   EXPECT_FALSE(link_.ReaderStarted());
   EXPECT_EQ(link_.readerRunning.load(), 0u);
@@ -116,14 +116,14 @@ TEST_F(EmulatedLoaderTest, ReadDataInTheCommandSession) {
   OpenCommandSession(link_);
   link_.SetFrameReply("");
   ASSERT_EQ(SendReadData(link_, 0xA0040100), 1u);
-  const auto deadline = platform::DeadlineAfter(10000);
+  const auto deadline = common::DeadlineAfter(10000);
   while (link_.FrameReply().find("KVOE") == std::string::npos &&
          std::chrono::steady_clock::now() < deadline) {
-    platform::SleepMs(10);
+    common::SleepMs(10);
   }
   const std::string reply = link_.FrameReply();
   ASSERT_NE(reply.find("KVOE"), std::string::npos);
-  EXPECT_GT(reply.size(), wire::READDATA_REPLY_SKIP + wire::FRAME_END.size());
+  EXPECT_GT(reply.size(), common::READDATA_REPLY_SKIP + common::FRAME_END.size());
   EXPECT_EQ(CloseCommandSession(link_), 1u);
 }
 

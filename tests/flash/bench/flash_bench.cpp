@@ -192,7 +192,7 @@ int FlashOnce(bootlink::LoaderLink& link, session::UpdateSession& session) {
 }
 
 void BM_Flash32MiBAgainstRawPty(benchmark::State& state) {
-  if (std::getenv("CORVASH_TIME_SCALE") == nullptr) platform::SetTimeScale(0.1);
+  if (std::getenv("CORVASH_TIME_SCALE") == nullptr) common::SetTimeScale(0.1);
   Handheld handheld;
   if (!handheld.Ok()) {
     state.SkipWithError("k5210-emu did not start");
@@ -202,17 +202,17 @@ void BM_Flash32MiBAgainstRawPty(benchmark::State& state) {
   session::UpdateSession session;
   bootlink::LoaderLink link(&bootlink::ImageDownloadThread, session.serialLink);
   const std::string image = WriteImage(handheld.Dir());
-  platform::CopyText(session.image.imagePath, image);
-  platform::CopyText(session.paths.programDir, handheld.Dir().string());
-  platform::CopyText(session.handheld.deviceModel, "Quor 5210");
-  platform::CopyText(session.handheld.deviceVariant, "NBT");
-  platform::CopyText(session.handheld.deviceLangCode, "ENG");
+  common::CopyText(session.image.imagePath, image);
+  common::CopyText(session.paths.programDir, handheld.Dir().string());
+  common::CopyText(session.handheld.deviceModel, "Quor 5210");
+  common::CopyText(session.handheld.deviceVariant, "NBT");
+  common::CopyText(session.handheld.deviceLangCode, "ENG");
   // The handheld's sync software holds its port until it is stopped.
   if (bootlink::TestPorts(link, [] { handheld::StopActiveSync(handheld::QueryWindowsFamily()); }) != 1) {
     state.SkipWithError("the port test found no loader");
     return;
   }
-  const double pauses = std::chrono::duration<double>(platform::ScaledDuration(FixedPausesMs())).count();
+  const double pauses = std::chrono::duration<double>(common::ScaledDuration(FixedPausesMs())).count();
   double flashTotal = 0, rawTotal = 0, worstGrowthMiB = 0;
   std::vector<double> ratios;
   for (auto _ : state) {
@@ -256,7 +256,7 @@ BENCHMARK(BM_Flash32MiBAgainstRawPty)->Unit(benchmark::kMillisecond)->UseManualT
 void BM_CorvashFlashAgainstRawPty(benchmark::State& state) {
   const char* scale = std::getenv("CORVASH_TIME_SCALE");
   ::setenv("CORVASH_TIME_SCALE", scale != nullptr ? scale : "0.01", 1);
-  platform::SetTimeScale(0);  // read again from the environment
+  common::SetTimeScale(0);  // read again from the environment
   Handheld handheld;
   if (!handheld.Ok()) return state.SkipWithError("k5210-emu did not start");
   const fs::path payload = handheld.Dir() / "rom.payload";
@@ -278,7 +278,7 @@ void BM_CorvashFlashAgainstRawPty(benchmark::State& state) {
   const std::string command = "CORVASH_PREFIX='" + handheld.Prefix().string() + "' " + CORVASH_FLASH_PATH +
                               " flash '" + image.string() + "' --yes --port wceusbsh001 >/dev/null 2>&1";
   const size_t wire = DownloadBytes(payloadBytes - 0x80000) + DownloadBytes(0x40000);
-  const double pauses = std::chrono::duration<double>(platform::ScaledDuration(FixedPausesMs())).count();
+  const double pauses = std::chrono::duration<double>(common::ScaledDuration(FixedPausesMs())).count();
   std::vector<double> ratios;
   std::vector<double> bare;
   double flashTotal = 0;

@@ -9,7 +9,7 @@ extern "C" {
 
 __attribute__((visibility("default"))) int32_t Echo(uint32_t cbInput, uint8_t* pInput, uint32_t* pcbOutput,
                                                     uint8_t** ppOutput, void*) {
-  *ppOutput = corvash::handheld::DeviceLocalAlloc(cbInput);
+  *ppOutput = corvash::common::DeviceLocalAlloc(cbInput);
   if (cbInput > 0) std::memcpy(*ppOutput, pInput, cbInput);
   *pcbOutput = cbInput;
   return static_cast<int32_t>(cbInput);
