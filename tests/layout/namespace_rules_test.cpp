@@ -89,9 +89,8 @@ std::string LastWord(const std::string& path, const std::string& separator) {
 
 bool NestedIn(const std::string& inner, const std::string& outer) { return inner.rfind(outer + "::", 0) == 0; }
 
-// Folders whose namespace is not named for them, with why, and the
-// namespaces that two folders still share while they are being split. The
-// test names entries that no longer apply.
+// Folders whose namespace is not named for them, with why. The test names
+// entries that no longer apply.
 const std::map<std::string, std::string> kNamedOtherwise = {
     // The code every device program shares is the device side's own: inside
     // corvash::device (the device tests) a namespace device::common would hide
@@ -100,7 +99,6 @@ const std::map<std::string, std::string> kNamedOtherwise = {
     // The stand-ins for what Windows CE gives the device programs.
     {"device/platform", "ce"},
 };
-const std::set<std::string> kSharedBeingSplit = {};
 
 TEST(NamespaceRules, EachFolderUsesOneNamespaceNamedForIt) {
   // A wrong root would pass every rule without looking at anything.
@@ -138,20 +136,13 @@ TEST(NamespaceRules, NoNamespaceIsSpreadOverTwoFolders) {
     for (const std::string& ns : names) users[ns].insert(folder);
   }
   std::vector<std::string> shared;
-  std::set<std::string> seen;
   for (const auto& [ns, folders] : users) {
     if (folders.size() < 2) continue;
     std::string entry = ns + ":";
     for (const std::string& folder : folders) entry += " " + folder;
-    seen.insert(entry);
-    if (kSharedBeingSplit.count(entry) == 0) shared.push_back(entry);
+    shared.push_back(entry);
   }
   EXPECT_EQ(shared, std::vector<std::string>{});
-  std::vector<std::string> stale;
-  for (const std::string& entry : kSharedBeingSplit) {
-    if (seen.count(entry) == 0) stale.push_back(entry);
-  }
-  EXPECT_EQ(stale, std::vector<std::string>{}) << "these are split now: delete them from kSharedBeingSplit";
 }
 
 TEST(NamespacesOf, SkipsForwardDeclarationsCommentsAndTextsAndReadsNesting) {
