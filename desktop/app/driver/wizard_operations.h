@@ -5,8 +5,7 @@
 // learnt; the driver shows the screens their outcomes name. The boot-link
 // operations keep the older convention: results of 1 go on, and an operation
 // that meets a fault shows its numbered screen itself, closes the main window
-// and returns 0. All calls come from the wizard
-// thread, one at a time.
+// and returns 0. All calls come from the wizard thread, one at a time.
 #include <cstdint>
 #include <optional>
 #include <string_view>
