@@ -39,8 +39,8 @@ class BootModePage final : public PageProcedure {
     std::shared_ptr<std::atomic<uint32_t>> stop = stop_;
     // Two port tests never run at once: the watch of a page opened again
     // waits until the previous one has seen its stop flag.
-    StartWorkerThread([&watch = watch_, &watches = watches_, link, stop] {
-      std::lock_guard running(watches.BootLoaderWatchRun());
+    StartWorkerThread([&watch = watch_, turn = watches_.BootLoaderWatchTurn(), link, stop] {
+      std::lock_guard running(*turn);
       if (stop->load() == 0) watch.RunBootLoaderWatch(*link, *stop);
     });
   }

@@ -3,9 +3,12 @@
 // pages start outlive the page that started them, and the page opened next
 // meets them: one power watch serves every power warning of the run, two
 // boot-loader watches never test the ports at once, and the flash reaches
-// whichever progress page is open. The owner keeps the object as long as
-// such a worker may run (the program: until the process ends).
+// whichever progress page is open. A power or boot-loader watch holds the
+// state it uses, so it may outlive this object; the flash reaches the
+// progress watch through the boot-loader link, so the owner keeps the object
+// as long as the link may flash (the program: until the process ends).
 #include <atomic>
+#include <memory>
 #include <mutex>
 
 #include "desktop/pages/page_link.h"
@@ -15,24 +18,25 @@ namespace corvash::pages {
 
 class PageWatches {
  public:
-  // The power warning that is open, as the power watch reaches it.
-  PageLink& OpenPowerWarning() { return powerWarning_; }
-  // True when the caller takes the power watch (none runs); it then starts
-  // the watch and calls PowerWatchEnded when the watch returns.
-  bool TakePowerWatch() { return !powerWatchRunning_.exchange(true); }
-  void PowerWatchEnded() { powerWatchRunning_.store(false); }
-  bool PowerWatchRunning() const { return powerWatchRunning_.load(); }
+  // The power watch's state: the power warning that is open, as the watch
+  // reaches it, and whether a watch runs (the one that set `running` starts
+  // it and clears it when the watch returns).
+  struct PowerWatchState {
+    PageLink openWarning;
+    std::atomic<bool> running{false};
+  };
+  const std::shared_ptr<PowerWatchState>& Power() const { return power_; }
+  bool PowerWatchRunning() const { return power_->running.load(); }
 
   // Held by a boot-loader watch for its whole run: the watch of a page
   // opened again waits until the previous one has seen its stop flag.
-  std::mutex& BootLoaderWatchRun() { return bootLoaderWatchRun_; }
+  const std::shared_ptr<std::mutex>& BootLoaderWatchTurn() const { return bootLoaderWatchTurn_; }
 
   ProgressWatch& Progress() { return progress_; }
 
  private:
-  PageLink powerWarning_;
-  std::atomic<bool> powerWatchRunning_{false};
-  std::mutex bootLoaderWatchRun_;
+  std::shared_ptr<PowerWatchState> power_ = std::make_shared<PowerWatchState>();
+  std::shared_ptr<std::mutex> bootLoaderWatchTurn_ = std::make_shared<std::mutex>();
   ProgressWatch progress_;
 };
 

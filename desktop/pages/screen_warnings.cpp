@@ -13,13 +13,13 @@ namespace {
 constexpr int kMainsOnline = 1;
 
 // The watch outlives each warning and serves whichever opens next.
-void StartPowerWatchOnce(PowerWatch& watch, PageWatches& watches) {
-  if (!watches.TakePowerWatch()) return;
-  const bool started = StartWorkerThread([&watch, &watches] {
-    watch.RunPowerWatch(watches.OpenPowerWarning());
-    watches.PowerWatchEnded();
+void StartPowerWatchOnce(PowerWatch& watch, const std::shared_ptr<PageWatches::PowerWatchState>& state) {
+  if (state->running.exchange(true)) return;
+  const bool started = StartWorkerThread([&watch, state] {
+    watch.RunPowerWatch(state->openWarning);
+    state->running.store(false);
   });
-  if (!started) watches.PowerWatchEnded();
+  if (!started) state->running.store(false);
 }
 
 class PowerWarning final : public PageProcedure {
@@ -33,8 +33,8 @@ class PowerWarning final : public PageProcedure {
                 0});
     SetPageText(page, kButtonNext, kTextWeiter);
     SetPageText(page, kButtonCancel, kTextAbbrechen);
-    watches_.OpenPowerWarning().Attach(page);
-    StartPowerWatchOnce(power_, watches_);
+    watches_.Power()->openWarning.Attach(page);
+    StartPowerWatchOnce(power_, watches_.Power());
   }
 
   void OnCommand(PageDialog& page, int commandId) override {
@@ -49,7 +49,7 @@ class PowerWarning final : public PageProcedure {
     }
   }
 
-  void OnClosed(PageDialog& page) override { watches_.OpenPowerWarning().DetachFrom(page); }
+  void OnClosed(PageDialog& page) override { watches_.Power()->openWarning.DetachFrom(page); }
 
  private:
   PowerWatch& power_;
